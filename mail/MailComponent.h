@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+// The contract between the composer window and whatever sends its mail.
+// The window only ever talks to this interface, so its tests can put a fake
+// in place of the real SMTP component.
+//
+// Properties keep their last value between sends. Send() takes a snapshot of
+// them and returns at once; exactly one of SendFailed or SendCompleted follows,
+// later, on the thread that owns the object.
+class MailComponent : public QObject
+{
+    Q_OBJECT
+
+public:
+    using QObject::QObject;
+    ~MailComponent() override = default;
+
+    virtual void setBcc(const QString &value) = 0;
+    virtual void setCc(const QString &value) = 0;
+    virtual void setRecipient(const QString &value) = 0;
+    virtual void setSender(const QString &value) = 0;
+    virtual void setBody(const QString &value) = 0;
+    virtual void setSubject(const QString &value) = 0;
+    virtual void setAttachments(const QString &value) = 0;
+    virtual void setServer(const QString &value) = 0;
+    // 1 highest, 3 normal, 5 lowest (X-Priority scale).
+    virtual void setPriority(qint32 value) = 0;
+    virtual void setClientName(const QString &value) = 0;
+    // The name the component goes by, which the window shows as its caption.
+    virtual QString ClientName() const = 0;
+    virtual void setPassword(const QString &value) = 0;
+    virtual void setUsername(const QString &value) = 0;
+
+    // Starts sending the message the properties describe; never blocks.
+    virtual void Send() = 0;
+    // True when a new Send() may start; false from Send() until just before
+    // its outcome signal is emitted.
+    virtual bool IsReady() const = 0;
+    // Shows the component's modal about dialog; returns when it is closed.
+    virtual void AboutBox() = 0;
+
+Q_SIGNALS:
+    void SendFailed(qint16 number, const QString &description);
+    void SendCompleted();
+    // Bytes of the message handed to the server so far, of total.
+    void progressChanged(qint64 sent, qint64 total);
+};
