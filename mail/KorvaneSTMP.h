@@ -1,0 +1,45 @@
+#pragma once
+
+#include "MailComponent.h"
+
+#include <memory>
+
+// The SMTP component: sends one message at a time over libcurl, on a worker
+// thread, and reports on the thread that owns it. Destroying it during a send
+// aborts the send; no signal follows.
+class KorvaneSTMP : public MailComponent
+{
+    Q_OBJECT
+
+public:
+    explicit KorvaneSTMP(QObject *parent = nullptr);
+    ~KorvaneSTMP() override;
+
+    void setBcc(const QString &value) override;
+    void setCc(const QString &value) override;
+    void setRecipient(const QString &value) override;
+    void setSender(const QString &value) override;
+    void setBody(const QString &value) override;
+    void setSubject(const QString &value) override;
+    void setAttachments(const QString &value) override;
+    void setServer(const QString &value) override;
+    void setPriority(qint32 value) override;
+    void setClientName(const QString &value) override;
+    QString ClientName() const override;
+    void setPassword(const QString &value) override;
+    void setUsername(const QString &value) override;
+
+    void Send() override;
+    bool IsReady() const override;
+    void AboutBox() override;
+
+    // Extra certificates to trust besides the system's store (a PEM file).
+    void setCaFile(const QString &path);
+    // Limits for connecting and for a dialogue that makes no progress.
+    void setConnectTimeoutMs(int ms);
+    void setStallTimeoutMs(int ms);
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};
