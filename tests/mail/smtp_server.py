@@ -1,0 +1,294 @@
+#!/usr/bin/python3
+"""Loopback SMTP server the mail tests start, one per test case.
+
+Prints the port it listens on (one line) and nothing else on stdout; exits
+when its stdin closes or on SIGTERM. Records into --out DIR:
+  msg-NNNN.json  each message that reached the final "." (see smtp_capture)
+  session.log    "<conn> C <command>", "<conn> S <reply>", "<conn> * <event>";
+                 AUTH payloads are replaced by "***"
+  state.json     counters and flags: connections, closed, data_started,
+                 messages, auth_seen, password_seen
+
+AUTH is advertised only with --auth, and only with the mechanisms of
+--auth-mechs. Where it shows up follows a cautious real server: after
+STARTTLS when STARTTLS is offered (before it too with --auth-before-tls),
+from the start with --implicit-tls, and in clear text when the server has no
+TLS at all, so that a client willing to leak credentials gets the chance and
+is caught (auth_seen / password_seen).
+"""
+
+import argparse
+import asyncio
+import logging
+import os
+import signal
+import ssl
+import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+
+from aiosmtpd.smtp import SMTP, AuthResult  # noqa: E402
+from smtp_capture import Recorder, envelope_record  # noqa: E402
+
+DATA_REPLIES = {
+    "451": "4.3.0 korvane-test: temporary local problem, try later",
+    "452": "4.3.1 korvane-test: insufficient system storage",
+    "552": "5.3.4 korvane-test: message exceeds storage allocation",
+    "554": "5.7.1 korvane-test: message rejected as spam",
+}
+
+
+def parse_args():
+    p = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    p.add_argument("--out", required=True)
+    p.add_argument("--host", default="127.0.0.1")
+    p.add_argument("--starttls", nargs=2, metavar=("CERT", "KEY"))
+    p.add_argument("--require-starttls", action="store_true")
+    p.add_argument("--no-starttls", action="store_true")
+    p.add_argument("--implicit-tls", nargs=2, metavar=("CERT", "KEY"))
+    p.add_argument("--auth", metavar="USER:PASS")
+    p.add_argument("--auth-mechs", default="PLAIN LOGIN")
+    p.add_argument("--auth-before-tls", action="store_true")
+    p.add_argument("--refuse-rcpt", action="append", default=[], metavar="ADDR")
+    p.add_argument("--greeting-421", action="store_true")
+    p.add_argument("--no-greeting", action="store_true")
+    p.add_argument("--data-reply", metavar="CODE")
+    p.add_argument("--drop-in-data", action="store_true")
+    p.add_argument("--stall-in-data", action="store_true")
+    p.add_argument("--fault-after", type=int, default=1, metavar="BYTES",
+                   help="DATA bytes received before --drop/--stall strikes")
+    p.add_argument("--slow-data", type=int, default=0, metavar="BYTES_PER_SEC")
+    opts = p.parse_args()
+    if opts.no_starttls:
+        opts.starttls = None
+    opts.mechs = [m.upper() for m in opts.auth_mechs.replace(",", " ").split()]
+    opts.user, opts.password = (opts.auth.split(":", 1) if opts.auth else (None, None))
+    return opts
+
+
+def tls_context(cert, key):
+    context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    context.load_cert_chain(cert, key)
+    return context
+
+
+class Handler:
+    def __init__(self, opts, recorder):
+        self.opts = opts
+        self.recorder = recorder
+        self.refused = {a.lower() for a in opts.refuse_rcpt}
+
+    async def handle_EHLO(self, server, session, envelope, hostname, responses):
+        session.host_name = hostname
+        kept = []
+        for line in responses:
+            if line[4:].upper().startswith("AUTH"):
+                if not self.opts.auth:
+                    continue
+                line = line[:4] + "AUTH " + " ".join(self.opts.mechs)
+            kept.append(line)
+        return kept
+
+    async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
+        if address.lower() in self.refused:
+            return f"550 5.1.1 <{address}>: Recipient address rejected: User unknown"
+        envelope.rcpt_tos.append(address)
+        envelope.rcpt_options.extend(rcpt_options)
+        return "250 2.1.5 OK"
+
+    async def handle_DATA(self, server, session, envelope):
+        code = self.opts.data_reply
+        reply = f"{code} {DATA_REPLIES.get(code, 'korvane-test: refused')}" if code \
+            else "250 2.0.0 korvane-test: message accepted"
+        self.recorder.message(envelope_record(envelope, session, reply, not code))
+        return reply
+
+    def authenticate(self, server, session, envelope, mechanism, auth_data):
+        ok = (auth_data.login == self.opts.user.encode()
+              and auth_data.password == self.opts.password.encode())
+        self.recorder.log(server.conn_id, "*", f"auth {mechanism} {'ok' if ok else 'refused'}")
+        return AuthResult(success=ok, handled=False, auth_data=self.opts.user if ok else None)
+
+
+class TapReader(asyncio.StreamReader):
+    """Sees every line the SMTP session reads; installed on the session's
+    own reader so nothing aiosmtpd reads can bypass it."""
+
+    async def readuntil(self, separator=b"\n"):
+        line = await super().readuntil(separator)
+        await self.owner.tapped(line, in_data=(separator == b"\r\n"))
+        return line
+
+
+class RecordingSMTP(SMTP):
+    def __init__(self, handler, opts, recorder, implicit_tls, **kwargs):
+        super().__init__(handler, **kwargs)
+        self.opts, self.recorder, self.implicit_tls = opts, recorder, implicit_tls
+        self.conn_id = 0
+        self._tail = b""
+        self._in_auth = False
+        self._data_bytes = None
+        self._lost = False
+
+    def connection_made(self, transport):
+        starting = self.conn_id == 0
+        super().connection_made(transport)
+        self.session.implicit_tls = self.implicit_tls
+        if starting:
+            self.recorder.bump("connections")
+            self.conn_id = self.recorder.state["connections"]
+            self.recorder.log(self.conn_id, "*", f"connect {self.session.peer}"
+                              + (" tls" if self.implicit_tls else ""))
+        else:
+            self.recorder.log(self.conn_id, "*", "starttls done")
+
+    def _client_connected_cb(self, reader, writer):
+        reader.__class__ = TapReader
+        reader.owner = self
+        super()._client_connected_cb(reader, writer)
+
+    def data_received(self, data):
+        window = self._tail + data
+        if self.recorder.secrets and not self.recorder.state["password_seen"] \
+                and self.recorder.scan(window):
+            self.recorder.update(password_seen=True)
+            self.recorder.log(self.conn_id, "*", "password bytes seen")
+        self._tail = window[-self.recorder.longest_secret:]
+        super().data_received(data)
+
+    def connection_lost(self, error):
+        if not self._lost:
+            self._lost = True
+            if self._data_bytes is not None:
+                self.recorder.log(self.conn_id, "*", f"lost in DATA after {self._data_bytes} bytes")
+            self.recorder.log(self.conn_id, "*", "closed")
+            self.recorder.bump("closed")
+        super().connection_lost(error)
+
+    async def push(self, status):
+        text = status.decode("utf-8", "replace") if isinstance(status, bytes) else status
+        self.recorder.log(self.conn_id, "S", text)
+        if text.startswith("354"):
+            self._data_bytes = 0
+            self.recorder.bump("data_started")
+        await super().push(status)
+
+    async def challenge_auth(self, *args, **kwargs):
+        self._in_auth = True
+        try:
+            return await super().challenge_auth(*args, **kwargs)
+        finally:
+            self._in_auth = False
+
+    async def tapped(self, line, in_data):
+        if not in_data:
+            self._log_command(line)
+            return
+        if line == b".\r\n":
+            self.recorder.log(self.conn_id, "*", f"end of DATA after {self._data_bytes} bytes")
+            self._data_bytes = None
+            return
+        self._data_bytes += len(line)
+        if self.opts.slow_data:
+            await asyncio.sleep(len(line) / self.opts.slow_data)
+        if self._data_bytes >= self.opts.fault_after:
+            if self.opts.drop_in_data:
+                self.recorder.log(self.conn_id, "*", f"dropping in DATA after {self._data_bytes} bytes")
+                self.transport.abort()
+                await asyncio.Event().wait()
+            if self.opts.stall_in_data:
+                self.recorder.log(self.conn_id, "*", f"stalling in DATA after {self._data_bytes} bytes")
+                await asyncio.Event().wait()
+
+    def _log_command(self, line):
+        text = line.rstrip(b"\r\n").decode("utf-8", "replace")
+        if self._in_auth:
+            text = "***"
+        elif text[:5].upper() == "AUTH " or text.upper() == "AUTH":
+            self.recorder.update(auth_seen=True)
+            words = text.split()
+            text = " ".join(words[:2] + (["***"] if len(words) > 2 else []))
+        self.recorder.log(self.conn_id, "C", text)
+
+
+class SilentServer(asyncio.Protocol):
+    """Greets with 421 and hangs up, or never says a word."""
+
+    def __init__(self, opts, recorder):
+        self.opts, self.recorder = opts, recorder
+
+    def connection_made(self, transport):
+        self.recorder.bump("connections")
+        self.conn_id = self.recorder.state["connections"]
+        self.recorder.log(self.conn_id, "*", f"connect {transport.get_extra_info('peername')}")
+        if self.opts.greeting_421:
+            reply = "421 4.3.2 korvane-test: service not available, closing channel"
+            self.recorder.log(self.conn_id, "S", reply)
+            transport.write(reply.encode() + b"\r\n")
+            transport.close()
+
+    def data_received(self, data):
+        for line in data.splitlines():
+            self.recorder.log(self.conn_id, "C", line.decode("utf-8", "replace"))
+
+    def connection_lost(self, error):
+        self.recorder.log(self.conn_id, "*", "closed")
+        self.recorder.bump("closed")
+
+
+async def serve(opts):
+    recorder = Recorder(opts.out, opts.password)
+    handler = Handler(opts, recorder)
+    loop = asyncio.get_running_loop()
+    if opts.greeting_421 or opts.no_greeting:
+        def factory():
+            return SilentServer(opts, recorder)
+        server_tls = None
+    else:
+        starttls = tls_context(*opts.starttls) if opts.starttls else None
+        server_tls = tls_context(*opts.implicit_tls) if opts.implicit_tls else None
+        in_clear = not starttls and not server_tls
+        mechs = {"PLAIN", "LOGIN"} - set(opts.mechs if opts.auth else [])
+
+        def factory():
+            return RecordingSMTP(
+                handler, opts, recorder, implicit_tls=server_tls is not None,
+                hostname="localhost", tls_context=starttls,
+                require_starttls=opts.require_starttls,
+                auth_require_tls=not (server_tls or in_clear or opts.auth_before_tls),
+                auth_exclude_mechanism=mechs,
+                authenticator=handler.authenticate if opts.auth else None,
+                data_size_limit=64 * 1024 * 1024, timeout=120)
+    server = await loop.create_server(factory, host=opts.host, port=0, ssl=server_tls)
+    print(server.sockets[0].getsockname()[1], flush=True)
+    sys.stdout = sys.stderr  # the port line is all a test may find on stdout
+
+    stop = loop.create_future()
+
+    def on_stdin():
+        if not os.read(0, 4096) and not stop.done():
+            stop.set_result("stdin closed")
+    loop.add_reader(0, on_stdin)
+    loop.add_signal_handler(signal.SIGTERM, lambda: stop.done() or stop.set_result("SIGTERM"))
+    recorder.log(0, "*", f"stopping: {await stop}")
+    server.close()
+
+
+def main():
+    logging.basicConfig(stream=sys.stderr, level=logging.WARNING)
+    # aiosmtpd warns about its own deprecated login_data on every AUTH.
+    logging.getLogger("mail.log").setLevel(logging.ERROR)
+    opts = parse_args()
+    try:
+        asyncio.run(serve(opts))
+    except OSError as error:
+        print(f"smtp_server: {error}", file=sys.stderr)
+        sys.stderr.flush()
+        os._exit(2)
+    sys.stderr.flush()
+    # Connections left stalled on purpose must not keep the process alive.
+    os._exit(0)
+
+
+if __name__ == "__main__":
+    main()
