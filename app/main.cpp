@@ -1,10 +1,23 @@
+#include "Form1.h"
+#include "KorvaneSTMP.h"
+#include "QSettingsStore.h"
+#include "QtMessageUi.h"
+#include "WindowIcon.h"
+
 #include <QApplication>
-#include <QWidget>
+
+#include <memory>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    QWidget window;
-    window.show();
+    QGuiApplication::setDesktopFileName(QStringLiteral("it.korvane.Client"));
+    QApplication::setWindowIcon(korvaneClientIcon());
+
+    QtMessageUi ui;
+    QSettingsStore store;
+    Form1 form(std::make_unique<KorvaneSTMP>(), ui, store);
+    ui.setDialogParent(&form);
+    form.show();
     return app.exec();
 }

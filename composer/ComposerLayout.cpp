@@ -1,0 +1,139 @@
+#include "ComposerLayout.h"
+
+#include "ComponentPlace.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include <algorithm>
+#include <array>
+#include <vector>
+
+namespace ComposerLayout {
+
+namespace {
+
+using namespace Qt::StringLiterals;
+
+constexpr std::array controls{
+    Control{"lblSvr"_L1, Kind::Label, "STMP Server:"_L1, 120, 120, 1215, 375, 1, "txtSrvSTMP"_L1},
+    Control{"txtSrvSTMP"_L1, Kind::TextBox, {}, 1440, 120, 3975, 375, 0, {}},
+    Control{"lblMittente"_L1, Kind::Label, "Mittente:"_L1, 120, 600, 1215, 375, 3, "txtMittente"_L1},
+    Control{"txtMittente"_L1, Kind::TextBox, {}, 1440, 600, 3975, 375, 2, {}},
+    Control{"lblDestinatario"_L1, Kind::Label, "Destinatario:"_L1, 120, 1080, 1215, 375, 9, "txtDestinatario"_L1},
+    Control{"txtDestinatario"_L1, Kind::TextBox, {}, 1440, 1080, 3975, 375, 8, {}},
+    Control{"lblCc"_L1, Kind::Label, "CC:"_L1, 120, 1560, 1215, 375, 11, "txtCopiaCarbone"_L1},
+    Control{"txtCopiaCarbone"_L1, Kind::TextBox, {}, 1440, 1560, 3975, 375, 10, {}},
+    Control{"lblBcc"_L1, Kind::Label, "BCC:"_L1, 120, 2040, 1215, 375, 13, "txtCopiaCarboneNascosta"_L1},
+    Control{"txtCopiaCarboneNascosta"_L1, Kind::TextBox, {}, 1440, 2040, 3975, 375, 12, {}},
+    Control{"lblAllegati"_L1, Kind::Label, "Allegati:"_L1, 120, 2520, 1215, 375, 15, "txtAllegati"_L1},
+    Control{"txtAllegati"_L1, Kind::TextBox, {}, 1440, 2520, 3975, 375, 14, {}},
+    Control{"lblPriorita"_L1, Kind::Label, "Priorit\xe0:"_L1, 120, 3000, 1215, 375, 17, "cboPriorita"_L1},
+    Control{"cboPriorita"_L1, Kind::DropDownList, {}, 1440, 3000, 2175, 315, 16, {}},
+    Control{"lblOggetto"_L1, Kind::Label, "Oggetto:"_L1, 120, 3480, 1215, 375, 5, "txtOggetto"_L1},
+    Control{"txtOggetto"_L1, Kind::TextBox, {}, 1440, 3480, 5895, 375, 4, {}},
+    Control{"lblContenuto"_L1, Kind::Label, "Contenuto:"_L1, 120, 4080, 1215, 375, 7, "txtContenuto"_L1},
+    Control{"txtContenuto"_L1, Kind::MultiLineTextBox, {}, 1440, 4080, 5895, 2895, 6, {}},
+    Control{"chkAutentica"_L1, Kind::CheckBox, "Invia con autenticazione"_L1, 120, 7200, 3135, 375, 20, {}},
+    Control{"cmdInvia"_L1, Kind::Button, "&Invia"_L1, 6120, 120, 1215, 495, 18, {}},
+    Control{"cmdChiudi"_L1, Kind::Button, "&Chiudi"_L1, 6120, 720, 1215, 495, 19, {}},
+    Control{"KorvaneSTMP1"_L1, Kind::MailComponent, {}, 4560, 3000, 480, 480, -1, {}},
+};
+
+int pixels(int twips)
+{
+    return twips / twipsPerPixel;
+}
+
+QWidget *create(const Control &control, QWidget *form)
+{
+    const QString text = control.text;
+    switch (control.kind) {
+    case Kind::Label: {
+        auto *label = new QLabel(form);
+        label->setTextFormat(Qt::PlainText);
+        label->setText(text);
+        return label;
+    }
+    case Kind::TextBox:
+        return new QLineEdit(form);
+    case Kind::MultiLineTextBox: {
+        auto *box = new QPlainTextEdit(form);
+        box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        // Tab walks the window's tab order; a tab can still be pasted in.
+        box->setTabChangesFocus(true);
+        return box;
+    }
+    case Kind::DropDownList:
+        return new QComboBox(form);
+    case Kind::CheckBox:
+        return new QCheckBox(text, form);
+    case Kind::Button: {
+        auto *button = new QPushButton(text, form);
+        button->setAccessibleName(QString(text).remove(u'&'));
+        return button;
+    }
+    case Kind::MailComponent:
+        return new ComponentPlace(form);
+    }
+    return nullptr;
+}
+
+bool drawnBold(Kind kind)
+{
+    return kind == Kind::Label || kind == Kind::Button;
+}
+
+void setTabOrder(QWidget *form)
+{
+    std::vector<const Control *> order;
+    for (const Control &control : controls) {
+        if (control.tabIndex >= 0 && control.kind != Kind::Label)
+            order.push_back(&control);
+    }
+    std::ranges::sort(order, {}, &Control::tabIndex);
+    for (std::size_t i = 1; i < order.size(); ++i) {
+        QWidget::setTabOrder(form->findChild<QWidget *>(order[i - 1]->name),
+                             form->findChild<QWidget *>(order[i]->name));
+    }
+}
+
+} // namespace
+
+QSize clientSizePixels()
+{
+    return {pixels(clientWidth), pixels(clientHeight)};
+}
+
+void build(QWidget *form)
+{
+    QFont regular = form->font();
+    regular.setPointSizeF(8.25);
+    QFont bold = regular;
+    bold.setBold(true);
+    form->setFont(regular);
+
+    for (const Control &control : controls) {
+        QWidget *widget = create(control, form);
+        widget->setObjectName(control.name);
+        widget->setGeometry(pixels(control.left), pixels(control.top), pixels(control.width),
+                            pixels(control.height));
+        if (drawnBold(control.kind))
+            widget->setFont(bold);
+    }
+    for (const Control &control : controls) {
+        if (control.buddy.isEmpty())
+            continue;
+        auto *label = form->findChild<QLabel *>(control.name);
+        auto *box = form->findChild<QWidget *>(control.buddy);
+        label->setBuddy(box);
+        box->setAccessibleName(label->text().chopped(1)); // without the colon
+    }
+    setTabOrder(form);
+}
+
+} // namespace ComposerLayout

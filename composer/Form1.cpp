@@ -1,0 +1,232 @@
+#include "Form1.h"
+
+#include "ComponentPlace.h"
+#include "ComposerLayout.h"
+#include "FieldText.h"
+#include "MailComponent.h"
+#include "MessageUi.h"
+#include "PriorityEntries.h"
+#include "SavedFields.h"
+#include "WindowIcon.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+
+#include <array>
+
+namespace {
+
+using Icon = MessageUi::Icon;
+
+// The single-line boxes and the field each one holds.
+struct LineField
+{
+    const char *control;
+    QString FormFields::*field;
+};
+
+constexpr std::array lineFields{
+    LineField{"txtSrvSTMP", &FormFields::server},
+    LineField{"txtMittente", &FormFields::sender},
+    LineField{"txtDestinatario", &FormFields::recipient},
+    LineField{"txtCopiaCarbone", &FormFields::cc},
+    LineField{"txtCopiaCarboneNascosta", &FormFields::bcc},
+    LineField{"txtAllegati", &FormFields::attachments},
+    LineField{"txtOggetto", &FormFields::subject},
+};
+
+// A line break can only reach a one-line box from a hand-edited settings
+// file. Each one becomes a space, so nothing is hidden from the user and
+// nothing is dropped.
+QString asOneLine(QString text)
+{
+    text.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+    text.replace(u'\r', u' ');
+    text.replace(u'\n', u' ');
+    return FieldText::trimmed(text);
+}
+
+} // namespace
+
+Form1::Form1(std::unique_ptr<MailComponent> component, MessageUi &ui, SettingsStore &store,
+             QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                          | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      m_component(std::move(component)), m_ui(ui), m_store(store)
+{
+    setWindowTitle(QStringLiteral("FrmMain"));
+    setWindowIcon(korvaneClientIcon());
+    setFixedSize(ComposerLayout::clientSizePixels());
+    ComposerLayout::build(this);
+
+    m_priority = findChild<QComboBox *>(QStringLiteral("cboPriorita"));
+    m_body = findChild<QPlainTextEdit *>(QStringLiteral("txtContenuto"));
+    m_authenticate = findChild<QCheckBox *>(QStringLiteral("chkAutentica"));
+    m_place = findChild<ComponentPlace *>(QStringLiteral("KorvaneSTMP1"));
+
+    connect(findChild<QPushButton *>(QStringLiteral("cmdInvia")), &QPushButton::clicked, this,
+            [this] { m_handlers.run([this] { sendCommand(); }); });
+    connect(findChild<QPushButton *>(QStringLiteral("cmdChiudi")), &QPushButton::clicked, this,
+            &QWidget::close);
+
+    MailComponent *mail = m_component.get();
+    connect(mail, &MailComponent::SendFailed, this, [this](qint16 number, const QString &description) {
+        m_place->setIdle();
+        m_handlers.run([this, number, description] { reportFailure(number, description); });
+    });
+    connect(mail, &MailComponent::SendCompleted, this, [this] {
+        m_place->setIdle();
+        m_handlers.run([this] { reportCompletion(); });
+    });
+    connect(mail, &MailComponent::progressChanged, m_place, &ComponentPlace::setProgress);
+
+    m_handlers.run([this] { startUp(); });
+    textBox("txtSrvSTMP")->setFocus();
+}
+
+// The component may not report anything to a window being torn down.
+Form1::~Form1()
+{
+    if (m_component)
+        m_component->disconnect(this);
+}
+
+void Form1::startUp()
+{
+    m_component->setClientName(QStringLiteral("KORVANE CLIENT STMP " KORVANE_VERSION));
+    setWindowTitle(m_component->ClientName());
+    m_component->AboutBox();
+    m_priority->clear();
+    for (const PriorityEntry &entry : priorityEntries)
+        m_priority->addItem(entry.text, entry.code);
+    m_priority->setCurrentIndex(defaultPriorityIndex);
+    RestoreFields();
+}
+
+void Form1::sendCommand()
+{
+    if (!m_component->IsReady()) {
+        m_ui.showMessage(QStringLiteral("Il programma sta spedendo l'e-mail precedente. Per inviare la "
+                                        "nuova e-mail bisogna attendere che il processo precedente "
+                                        "termini."),
+                         QStringLiteral("Attenzione!"), Icon::Information);
+        return;
+    }
+    if (m_authenticate->checkState() == Qt::Checked) {
+        if (!askCredentials())
+            return;
+    } else {
+        // Credentials of an earlier authenticated send must not travel with
+        // this one, possibly to another server.
+        m_component->setUsername(QString());
+        m_component->setPassword(QString());
+    }
+    handOverFields();
+    m_place->setProgress(0, 0);
+    m_component->Send();
+}
+
+bool Form1::askCredentials()
+{
+    const QString username = FieldText::trimmed(
+        m_ui.prompt(QStringLiteral("Immettere l'username:"), QStringLiteral("Username"), QString(), false));
+    if (username.isEmpty()) {
+        m_ui.showMessage(QStringLiteral("Invio annullato."), QStringLiteral("Attenzione!"),
+                         Icon::Information);
+        return false;
+    }
+    m_component->setUsername(username);
+    // Hidden while typed and kept as typed: spaces at either end belong to it.
+    m_component->setPassword(
+        m_ui.prompt(QStringLiteral("Immettere la password:"), QStringLiteral("Password"), QString(), true));
+    return true;
+}
+
+void Form1::handOverFields()
+{
+    const auto trimmedText = [this](const char *name) { return FieldText::trimmed(textBox(name)->text()); };
+    m_component->setServer(trimmedText("txtSrvSTMP"));
+    m_component->setSender(trimmedText("txtMittente"));
+    m_component->setRecipient(trimmedText("txtDestinatario"));
+    m_component->setCc(trimmedText("txtCopiaCarbone"));
+    m_component->setBcc(trimmedText("txtCopiaCarboneNascosta"));
+    m_component->setPriority(m_priority->currentData().toInt());
+    m_component->setAttachments(trimmedText("txtAllegati"));
+    m_component->setSubject(trimmedText("txtOggetto"));
+    m_component->setBody(FieldText::withoutTrailingSpaces(m_body->toPlainText()));
+}
+
+void Form1::reportFailure(qint16 number, const QString &description)
+{
+    m_ui.showMessage(QStringLiteral("Errore n.") + QString::number(number) + u' ' + description,
+                     QStringLiteral("Errore"), Icon::Error);
+}
+
+void Form1::reportCompletion()
+{
+    m_ui.showMessage(QStringLiteral("EMail inviata correttamente."), QStringLiteral("Invio"),
+                     Icon::Information);
+}
+
+void Form1::RestoreFields()
+{
+    FormFields restored = fields();
+    SavedFields::RestoreFields(m_store, restored);
+    setFields(restored);
+}
+
+void Form1::StoreFields()
+{
+    SavedFields::StoreFields(m_store, fields());
+}
+
+FormFields Form1::fields() const
+{
+    FormFields result;
+    for (const LineField &line : lineFields)
+        result.*line.field = textBox(line.control)->text();
+    result.body = m_body->toPlainText();
+    result.priorityIndex = m_priority->currentIndex();
+    return result;
+}
+
+void Form1::setFields(const FormFields &fields)
+{
+    for (const LineField &line : lineFields)
+        textBox(line.control)->setText(asOneLine(fields.*line.field));
+    m_body->setPlainText(fields.body);
+    if (fields.priorityIndex >= 0 && fields.priorityIndex < m_priority->count())
+        m_priority->setCurrentIndex(fields.priorityIndex);
+}
+
+QLineEdit *Form1::textBox(const char *name) const
+{
+    return findChild<QLineEdit *>(QLatin1StringView(name));
+}
+
+void Form1::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (m_centred || !screen())
+        return;
+    m_centred = true;
+    QRect frame = frameGeometry();
+    frame.moveCenter(screen()->availableGeometry().center());
+    move(frame.topLeft());
+}
+
+// Closing never waits for a send: the component aborts it when the window
+// destroys it.
+void Form1::closeEvent(QCloseEvent *event)
+{
+    if (!m_stored) {
+        m_stored = true;
+        StoreFields();
+    }
+    event->accept();
+}

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "FormFields.h"
+#include "HandlerQueue.h"
+
+#include <QWidget>
+
+#include <memory>
+
+class ComponentPlace;
+class MailComponent;
+class MessageUi;
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QPlainTextEdit;
+class SettingsStore;
+
+// The composer window. It owns the mail component, which goes with it (a send
+// still running is then aborted by the component). The dialogs and the
+// settings store must outlive it.
+//
+// Start-up runs in the constructor, before the window is first shown,
+// including the component's modal about dialog.
+class Form1 : public QWidget
+{
+    Q_OBJECT
+
+public:
+    Form1(std::unique_ptr<MailComponent> component, MessageUi &ui, SettingsStore &store,
+          QWidget *parent = nullptr);
+    ~Form1() override;
+
+    MailComponent *component() const { return m_component.get(); }
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void startUp();
+    void sendCommand();
+    bool askCredentials();
+    void handOverFields();
+    void reportFailure(qint16 number, const QString &description);
+    void reportCompletion();
+
+    void RestoreFields();
+    void StoreFields();
+    FormFields fields() const;
+    void setFields(const FormFields &fields);
+
+    QLineEdit *textBox(const char *name) const;
+
+    std::unique_ptr<MailComponent> m_component;
+    MessageUi &m_ui;
+    SettingsStore &m_store;
+    HandlerQueue m_handlers;
+    bool m_stored = false;
+    bool m_centred = false;
+
+    QComboBox *m_priority = nullptr;
+    QPlainTextEdit *m_body = nullptr;
+    QCheckBox *m_authenticate = nullptr;
+    ComponentPlace *m_place = nullptr;
+};

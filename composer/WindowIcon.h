@@ -1,0 +1,6 @@
+#pragma once
+
+#include <QIcon>
+
+// The letter icon of the program, in every size kept in the resources.
+QIcon korvaneClientIcon();

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+// The composer's text rules. Only the space character counts: tabs and line
+// breaks a user put at either end are part of the text.
+namespace FieldText {
+
+// Without leading and trailing spaces.
+QString trimmed(const QString &text);
+// Without trailing spaces; leading ones stay (the body's indentation).
+QString withoutTrailingSpaces(const QString &text);
+
+} // namespace FieldText

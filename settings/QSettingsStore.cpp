@@ -1,0 +1,79 @@
+#include "QSettingsStore.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringList>
+
+namespace {
+
+constexpr auto ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+
+QString settingsKey(const QString &section, const QString &key)
+{
+    return section + u'/' + key;
+}
+
+} // namespace
+
+QSettingsStore::QSettingsStore()
+    : m_settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("KORVANE_CLIENT_STMP"))
+{
+}
+
+QString QSettingsStore::fileName() const
+{
+    return m_settings.fileName();
+}
+
+std::optional<QString> QSettingsStore::read(const QString &section, const QString &key)
+{
+    if (m_settings.status() == QSettings::AccessError)
+        return std::nullopt;
+    const QVariant value = m_settings.value(settingsKey(section, key));
+    // Missing, or "@Invalid()" written by hand: nothing stored.
+    if (!value.isValid())
+        return QString();
+    switch (value.typeId()) {
+    case QMetaType::QString:
+        return value.toString();
+    case QMetaType::QStringList:
+        // An unquoted "a, b" edited into the file reads as a list; the
+        // separator is all that can be lost by joining it back.
+        return value.toStringList().join(QStringLiteral(", "));
+    case QMetaType::QByteArray:
+        return QString::fromUtf8(value.toByteArray());
+    default:
+        break;
+    }
+    // "@Variant(...)" of some other type: a number still makes sense as text,
+    // anything else is not a value this program wrote.
+    if (!value.canConvert<QString>())
+        return std::nullopt;
+    return value.toString();
+}
+
+bool QSettingsStore::write(const QString &section, const QString &key, const QString &text)
+{
+    createPrivately();
+    m_settings.setValue(settingsKey(section, key), text);
+    m_settings.sync();
+    const bool saved = m_settings.status() == QSettings::NoError;
+    // A file that was created or loosened by other means is tightened again.
+    QFile::setPermissions(m_settings.fileName(), ownerOnly);
+    return saved;
+}
+
+// The file is replaced on every save by one that keeps the old file's
+// permissions, so creating it owner-only first means it is never readable by
+// others, not even between a save and a change of mode.
+void QSettingsStore::createPrivately()
+{
+    const QString path = m_settings.fileName();
+    if (QFileInfo::exists(path))
+        return;
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    file.open(QIODevice::WriteOnly | QIODevice::NewOnly, ownerOnly);
+}

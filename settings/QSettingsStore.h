@@ -1,0 +1,24 @@
+#pragma once
+
+#include "SettingsStore.h"
+
+#include <QSettings>
+
+// The per-user INI file of the program: $XDG_CONFIG_HOME/KORVANE_CLIENT_STMP.ini
+// (~/.config when the variable is unset), readable by its owner only.
+class QSettingsStore : public SettingsStore
+{
+public:
+    QSettingsStore();
+
+    QString fileName() const;
+
+    std::optional<QString> read(const QString &section, const QString &key) override;
+    // Saves at once, so that a value that cannot be saved is known as such.
+    bool write(const QString &section, const QString &key, const QString &text) override;
+
+private:
+    void createPrivately();
+
+    QSettings m_settings;
+};

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "FormFields.h"
+#include "SettingsStore.h"
+
+// The composer's fields in the settings store. Each value is a step of its
+// own: one that cannot be read, applied or written is skipped without a word
+// and the others go on, so neither routine can stop start-up or a close.
+namespace SavedFields {
+
+// Replaces each field of fields whose stored value can be read; the
+// priority only changes for a stored index of 0, 1 or 2.
+void RestoreFields(SettingsStore &store, FormFields &fields);
+// Writes every field, empty ones included.
+void StoreFields(SettingsStore &store, const FormFields &fields);
+
+} // namespace SavedFields

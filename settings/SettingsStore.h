@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+// Per-user text values addressed by section and key.
+class SettingsStore
+{
+public:
+    virtual ~SettingsStore() = default;
+
+    // The stored text; an empty text when nothing is stored under the key;
+    // nothing when the store cannot be read or the value is not a text.
+    virtual std::optional<QString> read(const QString &section, const QString &key) = 0;
+    // Creates or replaces the value; false when it could not be saved.
+    virtual bool write(const QString &section, const QString &key, const QString &text) = 0;
+};

@@ -1,0 +1,29 @@
+#include "FakeMessageUi.h"
+
+FakeMessageUi::Call FakeMessageUi::message(const QString &text, const QString &title, Icon icon)
+{
+    return {Call::Kind::Message, text, title, icon, {}, false};
+}
+
+FakeMessageUi::Call FakeMessageUi::promptCall(const QString &text, const QString &title, bool password)
+{
+    return {Call::Kind::Prompt, text, title, Icon::Information, {}, password};
+}
+
+void FakeMessageUi::showMessage(const QString &text, const QString &title, Icon icon)
+{
+    const Call call = message(text, title, icon);
+    calls.append(call);
+    if (whileOpen)
+        whileOpen(call);
+}
+
+QString FakeMessageUi::prompt(const QString &prompt, const QString &title, const QString &defaultText,
+                              bool password)
+{
+    const Call call{Call::Kind::Prompt, prompt, title, Icon::Information, defaultText, password};
+    calls.append(call);
+    if (whileOpen)
+        whileOpen(call);
+    return answers.isEmpty() ? QString() : answers.takeFirst();
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "MessageUi.h"
+
+#include <QList>
+#include <QStringList>
+
+#include <functional>
+
+// A MessageUi for tests: records every dialog and answers prompts from a
+// script. A hook runs while a dialog is "open", so a test can deliver events
+// at the moment a real modal box would be running its own event loop.
+class FakeMessageUi : public MessageUi
+{
+public:
+    struct Call
+    {
+        enum class Kind { Message, Prompt };
+        Kind kind = Kind::Message;
+        QString text;
+        QString title;
+        Icon icon = Icon::Information;
+        QString defaultText;
+        bool password = false;
+
+        bool operator==(const Call &) const = default;
+    };
+
+    static Call message(const QString &text, const QString &title, Icon icon);
+    static Call promptCall(const QString &text, const QString &title, bool password);
+
+    void showMessage(const QString &text, const QString &title, Icon icon) override;
+    QString prompt(const QString &prompt, const QString &title, const QString &defaultText,
+                   bool password) override;
+
+    // Answers for the next prompts, in order; a prompt with none left is cancelled.
+    QStringList answers;
+    QList<Call> calls;
+    // Runs inside every dialog, after it has been recorded.
+    std::function<void(const Call &)> whileOpen;
+};

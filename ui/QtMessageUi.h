@@ -1,0 +1,23 @@
+#pragma once
+
+#include "MessageUi.h"
+
+#include <QPointer>
+#include <QWidget>
+
+// MessageUi over QMessageBox and QInputDialog.
+class QtMessageUi : public MessageUi
+{
+public:
+    explicit QtMessageUi(QWidget *dialogParent = nullptr);
+
+    // The window the dialogs are centred on; it may be set once that window exists.
+    void setDialogParent(QWidget *parent);
+
+    void showMessage(const QString &text, const QString &title, Icon icon) override;
+    QString prompt(const QString &prompt, const QString &title, const QString &defaultText,
+                   bool password) override;
+
+private:
+    QPointer<QWidget> m_parent;
+};
