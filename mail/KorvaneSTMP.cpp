@@ -1,35 +1,118 @@
 #include "KorvaneSTMP.h"
 
+#include "SendJob.h"
+
+#include <QMessageBox>
 #include <QTimer>
 
-// Placeholder until the SMTP session lands: every send fails at once.
+#include <curl/curl.h>
+
+#include <thread>
+
+namespace {
+
+// libcurl's global state is set up once for the whole process.
+CURLcode curlReady()
+{
+    static const CURLcode result = curl_global_init(CURL_GLOBAL_DEFAULT);
+    return result;
+}
+
+} // namespace
+
 struct KorvaneSTMP::Private
 {
-    QString clientName;
+    MailRequest properties;
+    std::shared_ptr<SendJob> job;
+    std::thread worker;
+    bool ready = true;
 };
 
 KorvaneSTMP::KorvaneSTMP(QObject *parent) : MailComponent(parent), d(std::make_unique<Private>()) {}
-KorvaneSTMP::~KorvaneSTMP() = default;
 
-void KorvaneSTMP::setBcc(const QString &) {}
-void KorvaneSTMP::setCc(const QString &) {}
-void KorvaneSTMP::setRecipient(const QString &) {}
-void KorvaneSTMP::setSender(const QString &) {}
-void KorvaneSTMP::setBody(const QString &) {}
-void KorvaneSTMP::setSubject(const QString &) {}
-void KorvaneSTMP::setAttachments(const QString &) {}
-void KorvaneSTMP::setServer(const QString &) {}
-void KorvaneSTMP::setPriority(qint32) {}
-void KorvaneSTMP::setClientName(const QString &value) { d->clientName = value; }
-QString KorvaneSTMP::ClientName() const { return d->clientName; }
-void KorvaneSTMP::setPassword(const QString &) {}
-void KorvaneSTMP::setUsername(const QString &) {}
+KorvaneSTMP::~KorvaneSTMP()
+{
+    if (!d->worker.joinable())
+        return;
+    d->job->abort();
+    d->worker.join();
+}
+
+void KorvaneSTMP::setBcc(const QString &value) { d->properties.bcc = value; }
+void KorvaneSTMP::setCc(const QString &value) { d->properties.cc = value; }
+void KorvaneSTMP::setRecipient(const QString &value) { d->properties.recipient = value; }
+void KorvaneSTMP::setSender(const QString &value) { d->properties.sender = value; }
+void KorvaneSTMP::setBody(const QString &value) { d->properties.body = value; }
+void KorvaneSTMP::setSubject(const QString &value) { d->properties.subject = value; }
+void KorvaneSTMP::setAttachments(const QString &value) { d->properties.attachments = value; }
+void KorvaneSTMP::setServer(const QString &value) { d->properties.server = value; }
+void KorvaneSTMP::setPriority(qint32 value) { d->properties.priority = value; }
+void KorvaneSTMP::setClientName(const QString &value) { d->properties.clientName = value; }
+QString KorvaneSTMP::ClientName() const { return d->properties.clientName; }
+void KorvaneSTMP::setPassword(const QString &value) { d->properties.password = value; }
+void KorvaneSTMP::setUsername(const QString &value) { d->properties.username = value; }
+void KorvaneSTMP::setCaFile(const QString &path) { d->properties.caFile = path; }
+void KorvaneSTMP::setConnectTimeoutMs(int ms) { d->properties.connectTimeoutMs = ms; }
+void KorvaneSTMP::setStallTimeoutMs(int ms) { d->properties.stallTimeoutMs = ms; }
+
+bool KorvaneSTMP::IsReady() const { return d->ready; }
+
 void KorvaneSTMP::Send()
 {
-    QTimer::singleShot(0, this, [this] { Q_EMIT SendFailed(1000, QStringLiteral("Non implementato.")); });
+    const auto failLater = [this](SendError error, const QString &text) {
+        QTimer::singleShot(0, this, [this, error, text] { Q_EMIT SendFailed(qint16(error), text); });
+    };
+    if (!d->ready) {
+        failLater(SendError::AlreadySending, QStringLiteral("Un altro messaggio è ancora in invio."));
+        return;
+    }
+    if (curlReady() != CURLE_OK) {
+        failLater(SendError::Internal, QStringLiteral("Impossibile inizializzare la libreria di rete."));
+        return;
+    }
+    d->ready = false;
+    auto job = std::make_shared<SendJob>(d->properties);
+    d->job = job;
+    d->worker = std::thread([this, job] {
+        int lastShare = -1;
+        const auto progress = [this, &lastShare](qint64 sent, qint64 total) {
+            // Per mille steps: enough for a progress bar, few enough events.
+            const int share = total > 0 ? int(sent * 1000 / total) : 1000;
+            if (share == lastShare)
+                return;
+            lastShare = share;
+            QMetaObject::invokeMethod(this, [this, sent, total] { Q_EMIT progressChanged(sent, total); },
+                                      Qt::QueuedConnection);
+        };
+        const SendOutcome outcome = job->run(progress);
+        if (job->aborted())
+            return;
+        QMetaObject::invokeMethod(this, [this, outcome] { finish(outcome); }, Qt::QueuedConnection);
+    });
 }
-bool KorvaneSTMP::IsReady() const { return true; }
-void KorvaneSTMP::AboutBox() {}
-void KorvaneSTMP::setCaFile(const QString &) {}
-void KorvaneSTMP::setConnectTimeoutMs(int) {}
-void KorvaneSTMP::setStallTimeoutMs(int) {}
+
+void KorvaneSTMP::finish(const SendOutcome &outcome)
+{
+    d->worker.join();
+    d->job.reset();
+    d->ready = true;
+    if (outcome.ok())
+        Q_EMIT SendCompleted();
+    else
+        Q_EMIT SendFailed(outcome.number, outcome.description);
+}
+
+void KorvaneSTMP::AboutBox()
+{
+    const curl_version_info_data *curl = curl_version_info(CURLVERSION_NOW);
+    const QString text = QStringLiteral("KorvaneSTMP %1\nComponente per l'invio di posta via SMTP.\n\n"
+                                        "Client: %2\nlibcurl %3 (%4)\nQt %5")
+                             .arg(QStringLiteral(KORVANE_VERSION), d->properties.clientName,
+                                  QString::fromLatin1(curl->version),
+                                  QString::fromLatin1(curl->ssl_version ? curl->ssl_version : "senza TLS"),
+                                  QString::fromLatin1(qVersion()));
+    QMessageBox box(QMessageBox::Information, QStringLiteral("Informazioni su KorvaneSTMP"), text,
+                    QMessageBox::Ok);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}

@@ -4,6 +4,8 @@
 
 #include <memory>
 
+struct SendOutcome;
+
 // The SMTP component: sends one message at a time over libcurl, on a worker
 // thread, and reports on the thread that owns it. Destroying it during a send
 // aborts the send; no signal follows.
@@ -40,6 +42,8 @@ public:
     void setStallTimeoutMs(int ms);
 
 private:
+    void finish(const SendOutcome &outcome);
+
     struct Private;
     std::unique_ptr<Private> d;
 };

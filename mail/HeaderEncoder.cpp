@@ -1,0 +1,154 @@
+#include "HeaderEncoder.h"
+
+#include <QList>
+
+namespace {
+
+constexpr qsizetype kFoldColumn = 76;
+constexpr qsizetype kLongestWord = 900;  // well under the 998 limit of a line
+constexpr qsizetype kEncodedChunkBytes = 45;  // 60 base64 chars: a 72-char word
+
+// Joins words with single spaces, moving a word to a continuation line when
+// the current line would pass the fold column. Unfolding (dropping CRLF)
+// gives back exactly the words joined by spaces.
+QByteArray fold(const QByteArray &name, const QList<QByteArray> &words)
+{
+    QByteArray out = name + ':';
+    qsizetype column = out.size();
+    for (const QByteArray &word : words) {
+        if (column + 1 + word.size() > kFoldColumn && column > name.size() + 1 && !word.isEmpty()) {
+            out += "\r\n";
+            column = 0;
+        }
+        out += ' ';
+        out += word;
+        column += 1 + word.size();
+    }
+    return out + "\r\n";
+}
+
+bool isPlainAscii(const QString &text)
+{
+    for (QChar c : text)
+        if (c.unicode() < 0x20 || c.unicode() > 0x7e)
+            return false;
+    return true;
+}
+
+QList<QByteArray> encodedWords(const QString &text)
+{
+    QList<QByteArray> words;
+    QByteArray chunk;
+    const auto flush = [&] {
+        if (!chunk.isEmpty())
+            words << "=?UTF-8?B?" + chunk.toBase64() + "?=";
+        chunk.clear();
+    };
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        qsizetype len = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        const QByteArray utf8 = text.mid(i, len).toUtf8();
+        i += len - 1;
+        if (chunk.size() + utf8.size() > kEncodedChunkBytes)
+            flush();
+        chunk += utf8;
+    }
+    flush();
+    return words;
+}
+
+// Plain words split at single spaces, or nothing when the text has to be encoded.
+std::optional<QList<QByteArray>> plainWords(const QString &text)
+{
+    if (!isPlainAscii(text) || text.startsWith(u' ') || text.endsWith(u' ') || text.contains(u"  ")
+        || text.contains(u"=?"))
+        return std::nullopt;
+    QList<QByteArray> words = text.toLatin1().split(' ');
+    for (const QByteArray &w : words)
+        if (w.size() > kLongestWord)
+            return std::nullopt;
+    return words;
+}
+
+bool isAtom(QChar c)
+{
+    return c.unicode() < 0x80 && (c.isLetterOrNumber() || QStringLiteral("!#$%&'*+-/=?^_`{|}~").contains(c));
+}
+
+QList<QByteArray> phraseWords(const QString &name)
+{
+    const auto plain = plainWords(name);
+    if (plain) {
+        bool atoms = true;
+        for (QChar c : name)
+            atoms = atoms && (c == u' ' || isAtom(c));
+        if (atoms)
+            return *plain;
+        QByteArray quoted = name.toLatin1();
+        quoted.replace('\\', "\\\\").replace('"', "\\\"");
+        if (quoted.size() <= kLongestWord)
+            return {'"' + quoted + '"'};
+    }
+    return encodedWords(name);
+}
+
+bool isAttrChar(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')
+           || QByteArrayView("!#$&+-.^_`|~").contains(c);
+}
+
+} // namespace
+
+QByteArray unstructuredHeader(const QByteArray &name, const QString &value)
+{
+    if (value.isEmpty())
+        return name + ":\r\n";
+    return fold(name, plainWords(value).value_or(encodedWords(value)));
+}
+
+QByteArray addressHeader(const QByteArray &name, const QList<Mailbox> &mailboxes)
+{
+    QList<QByteArray> words;
+    for (qsizetype i = 0; i < mailboxes.size(); ++i) {
+        const Mailbox &box = mailboxes[i];
+        if (box.name.isEmpty()) {
+            words << box.address.toLatin1();
+        } else {
+            words << phraseWords(box.name);
+            words << '<' + box.address.toLatin1() + '>';
+        }
+        if (i + 1 < mailboxes.size())
+            words.last() += ',';
+    }
+    return fold(name, words);
+}
+
+QByteArray attachmentDisposition(const QString &fileName)
+{
+    const QByteArray head = "Content-Disposition: attachment;";
+    if (isPlainAscii(fileName) && fileName.size() <= 60 && !fileName.contains(u'"')
+        && !fileName.contains(u'\\') && !fileName.contains(u"=?") && !fileName.isEmpty())
+        return head + "\r\n filename=\"" + fileName.toLatin1() + "\"\r\n";
+
+    QList<QByteArray> parts{QByteArray()};
+    const QByteArray utf8 = fileName.toUtf8();
+    for (char c : utf8) {
+        const QByteArray piece = isAttrChar(c) ? QByteArray(1, c)
+                                               : '%' + QByteArray(1, c).toHex().toUpper();
+        if (parts.last().size() + piece.size() > 60)
+            parts << QByteArray();
+        parts.last() += piece;
+    }
+    if (parts.size() == 1)
+        return head + "\r\n filename*=UTF-8''" + parts.first() + "\r\n";
+    QByteArray out = head;
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        out += "\r\n filename*" + QByteArray::number(i) + "*=";
+        if (i == 0)
+            out += "UTF-8''";
+        out += parts[i];
+        if (i + 1 < parts.size())
+            out += ';';
+    }
+    return out + "\r\n";
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+// A snapshot of the component's properties, taken by Send(), so the worker
+// never reads anything the window may change meanwhile.
+struct MailRequest
+{
+    QString server;
+    QString sender;
+    QString recipient;
+    QString cc;
+    QString bcc;
+    QString subject;
+    QString body;
+    QString attachments;
+    QString clientName;
+    QString username;
+    QString password;
+    qint32 priority = 3;
+
+    QString caFile;
+    int connectTimeoutMs = 30000;
+    int stallTimeoutMs = 60000;
+};

@@ -1,0 +1,203 @@
+#include "MessageSource.h"
+
+#include "HeaderEncoder.h"
+#include "MailRequest.h"
+#include "TransferEncoding.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+#include <QLocale>
+#include <QMimeDatabase>
+#include <QUuid>
+
+#include <array>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+struct PriorityHeader
+{
+    qint32 code;
+    const char *xPriority;
+    const char *importance;
+};
+constexpr std::array kPriorities{
+    PriorityHeader{1, "1 (Highest)", "high"}, PriorityHeader{2, "2 (High)", "high"},
+    PriorityHeader{3, "3 (Normal)", "normal"}, PriorityHeader{4, "4 (Low)", "low"},
+    PriorityHeader{5, "5 (Lowest)", "low"},
+};
+
+const PriorityHeader &priorityHeader(qint32 code)
+{
+    for (const auto &p : kPriorities)
+        if (p.code == code)
+            return p;
+    return kPriorities[2];
+}
+
+QByteArray dateHeader()
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    const int offset = now.offsetFromUtc() / 60;
+    const QString zone = QString::asprintf("%c%02d%02d", offset < 0 ? '-' : '+', std::abs(offset) / 60,
+                                           std::abs(offset) % 60);
+    return "Date: " + QLocale::c().toString(now, u"ddd, dd MMM yyyy HH:mm:ss ").toLatin1()
+           + zone.toLatin1() + "\r\n";
+}
+
+QByteArray messageIdHeader(const QList<Mailbox> &from)
+{
+    const QString address = from.value(0).address;
+    const QString domain = address.mid(address.lastIndexOf(u'@') + 1);
+    return "Message-ID: <" + QUuid::createUuid().toByteArray(QUuid::Id128) + '.'
+           + QByteArray::number(QDateTime::currentMSecsSinceEpoch()) + '@' + domain.toLatin1() + ">\r\n";
+}
+
+// Opens a regular file for reading without ever blocking on a FIFO or device.
+std::unique_ptr<QFile> openRegularFile(const QString &path, QString *error)
+{
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        *error = QStringLiteral("Allegato non trovato: %1.").arg(path);
+        return nullptr;
+    }
+    if (info.isDir()) {
+        *error = QStringLiteral("L'allegato %1 è una cartella, non un file.").arg(path);
+        return nullptr;
+    }
+    auto file = std::make_unique<QFile>(path);
+#ifdef Q_OS_UNIX
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    struct stat st{};
+    if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        const bool denied = fd < 0 && errno == EACCES;
+        if (fd >= 0)
+            ::close(fd);
+        *error = denied ? QStringLiteral("Impossibile leggere l'allegato %1: permesso negato.").arg(path)
+                        : QStringLiteral("L'allegato %1 non è un file normale.").arg(path);
+        return nullptr;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    if (!file->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+#else
+    if (!info.isFile() || !file->open(QIODevice::ReadOnly)) {
+#endif
+        *error = QStringLiteral("Impossibile leggere l'allegato %1.").arg(path);
+        return nullptr;
+    }
+    return file;
+}
+
+} // namespace
+
+MessageSource::MessageSource() = default;
+MessageSource::~MessageSource() = default;
+
+QString MessageSource::build(const MailRequest &request, const QList<Mailbox> &from,
+                             const QList<Mailbox> &to, const QList<Mailbox> &cc,
+                             const QStringList &attachmentPaths)
+{
+    const auto &priority = priorityHeader(request.priority);
+    QByteArray head = dateHeader() + messageIdHeader(from) + addressHeader("From", from);
+    if (from.size() > 1)
+        head += addressHeader("Sender", {from.first()});
+    head += to.isEmpty() ? QByteArray("To: undisclosed-recipients:;\r\n") : addressHeader("To", to);
+    if (!cc.isEmpty())
+        head += addressHeader("Cc", cc);
+    head += unstructuredHeader("Subject", request.subject);
+    head += "MIME-Version: 1.0\r\n";
+    if (!request.clientName.isEmpty())
+        head += unstructuredHeader("X-Mailer", request.clientName);
+    head += QByteArray("X-Priority: ") + priority.xPriority + "\r\nImportance: " + priority.importance + "\r\n";
+
+    const QByteArray textPart = "Content-Type: text/plain; charset=UTF-8\r\n"
+                                "Content-Transfer-Encoding: quoted-printable\r\n\r\n"
+                                + quotedPrintable(request.body);
+    m_segments.clear();
+    if (attachmentPaths.isEmpty()) {
+        m_segments.push_back({head + textPart, nullptr});
+    } else {
+        const QByteArray boundary = "=_korvane_" + QUuid::createUuid().toByteArray(QUuid::Id128);
+        m_segments.push_back({head + "Content-Type: multipart/mixed; boundary=\"" + boundary
+                                  + "\"\r\n\r\nThis is a multi-part message in MIME format.\r\n--"
+                                  + boundary + "\r\n" + textPart + "\r\n",
+                              nullptr});
+        QMimeDatabase mimeTypes;
+        for (const QString &path : attachmentPaths) {
+            QString error;
+            auto file = openRegularFile(path, &error);
+            if (!file)
+                return error;
+            const QString name = QFileInfo(path).fileName();
+            const QString type = mimeTypes.mimeTypeForFileNameAndData(name, file.get()).name();
+            m_segments.push_back({"--" + boundary + "\r\nContent-Type: " + type.toLatin1()
+                                      + "\r\nContent-Transfer-Encoding: base64\r\n"
+                                      + attachmentDisposition(name) + "\r\n",
+                                  nullptr});
+            Segment data{{}, std::move(file)};
+            data.fileSize = data.file->size();
+            m_segments.push_back(std::move(data));
+        }
+        m_segments.push_back({"--" + boundary + "--\r\n", nullptr});
+    }
+    m_size = 0;
+    for (const Segment &s : m_segments)
+        m_size += s.file ? base64EncodedSize(s.fileSize) : s.text.size();
+    return {};
+}
+
+bool MessageSource::refill()
+{
+    m_buffer.clear();
+    m_bufferPos = 0;
+    while (m_current < m_segments.size()) {
+        Segment &s = m_segments[m_current];
+        if (!s.file) {
+            m_buffer = s.text;
+            ++m_current;
+            if (m_buffer.isEmpty())
+                continue;
+            return true;
+        }
+        if (s.fileRead == s.fileSize) {
+            s.file.reset();
+            ++m_current;
+            continue;
+        }
+        constexpr qint64 kChunk = kBase64LineBytes * 1150;  // ~64 KiB raw
+        const qint64 want = std::min(kChunk, s.fileSize - s.fileRead);
+        QByteArray raw(want, Qt::Uninitialized);
+        const qint64 got = s.file->read(raw.data(), want);
+        if (got != want) {
+            m_error = QStringLiteral("L'allegato %1 è cambiato o non è più leggibile durante l'invio.")
+                          .arg(s.file->fileName());
+            return false;
+        }
+        s.fileRead += got;
+        appendBase64Lines(m_buffer, raw);
+        return true;
+    }
+    return true;
+}
+
+qint64 MessageSource::read(char *data, qint64 maxSize)
+{
+    if (!m_error.isEmpty())
+        return -1;
+    if (m_bufferPos == m_buffer.size() && !refill())
+        return -1;
+    const qint64 n = std::min<qint64>(maxSize, m_buffer.size() - m_bufferPos);
+    std::memcpy(data, m_buffer.constData() + m_bufferPos, size_t(n));
+    m_bufferPos += n;
+    m_delivered += n;
+    return n;
+}

@@ -1,0 +1,97 @@
+#include "SendJob.h"
+
+#include "AddressList.h"
+#include "AttachmentList.h"
+#include "MessageSource.h"
+
+#include <QSet>
+
+#include <optional>
+
+namespace {
+
+// Fields that travel on one line: a line break there could add a header or
+// an SMTP command, so it stops the send.
+std::optional<SendOutcome> controlCharacter(const MailRequest &r)
+{
+    const struct { const QString &value; const char *name; } fields[] = {
+        {r.server, "Server"},     {r.sender, "Mittente"},       {r.recipient, "Destinatario"},
+        {r.cc, "CC"},             {r.bcc, "BCC"},               {r.attachments, "Allegati"},
+        {r.subject, "Oggetto"},   {r.clientName, "ClientName"}, {r.username, "Username"},
+        {r.password, "Password"},
+    };
+    for (const auto &f : fields) {
+        for (QChar c : f.value) {
+            if ((c.unicode() < 0x20 && c != u'\t') || c.unicode() == 0x7f) {
+                const QString what = c == u'\r' || c == u'\n' ? QStringLiteral("un a capo")
+                                                             : QStringLiteral("un carattere di controllo");
+                return SendOutcome::failure(SendError::ControlCharacter,
+                                            QStringLiteral("Il campo %1 contiene %2: non è ammesso.")
+                                                .arg(QLatin1String(f.name), what));
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<SendOutcome> badAddress(const AddressListResult &parsed, const char *field, SendError error)
+{
+    if (parsed.ok())
+        return std::nullopt;
+    return SendOutcome::failure(error, QStringLiteral("Indirizzo non valido nel campo %1: «%2».")
+                                           .arg(QLatin1String(field), parsed.badItem));
+}
+
+} // namespace
+
+SendOutcome SendJob::run(const SmtpSession::Progress &progress)
+{
+    const MailRequest &r = m_request;
+    if (auto failure = controlCharacter(r))
+        return *failure;
+
+    const auto server = parseServerAddress(r.server);
+    if (!server)
+        return SendOutcome::failure(SendError::ServerInvalid,
+                                    r.server.trimmed().isEmpty()
+                                        ? QStringLiteral("Server SMTP non indicato.")
+                                        : QStringLiteral("Server SMTP non valido: «%1».").arg(r.server));
+
+    const auto from = parseAddressList(r.sender);
+    if (auto failure = badAddress(from, "Mittente", SendError::SenderInvalid))
+        return *failure;
+    if (from.mailboxes.isEmpty())
+        return SendOutcome::failure(SendError::SenderInvalid, QStringLiteral("Mittente non indicato."));
+
+    const auto to = parseAddressList(r.recipient);
+    const auto cc = parseAddressList(r.cc);
+    const auto bcc = parseAddressList(r.bcc);
+    if (auto failure = badAddress(to, "Destinatario", SendError::RecipientInvalid))
+        return *failure;
+    if (auto failure = badAddress(cc, "CC", SendError::RecipientInvalid))
+        return *failure;
+    if (auto failure = badAddress(bcc, "BCC", SendError::RecipientInvalid))
+        return *failure;
+
+    SmtpSession::Settings settings{*server, from.mailboxes.first().address.toLatin1(), {},
+                                   r.username.toUtf8(), r.password.toUtf8(), r.caFile,
+                                   r.connectTimeoutMs, r.stallTimeoutMs};
+    QSet<QString> seen;
+    for (const auto *list : {&to, &cc, &bcc})
+        for (const Mailbox &box : list->mailboxes)
+            if (!seen.contains(box.address.toLower())) {
+                seen.insert(box.address.toLower());
+                settings.recipients << box.address.toLatin1();
+            }
+    if (settings.recipients.isEmpty())
+        return SendOutcome::failure(SendError::NoRecipient, QStringLiteral("Nessun destinatario indicato."));
+
+    MessageSource message;
+    const QString problem = message.build(r, from.mailboxes, to.mailboxes, cc.mailboxes,
+                                          parseAttachmentList(r.attachments));
+    if (!problem.isEmpty())
+        return SendOutcome::failure(SendError::AttachmentProblem, problem);
+    if (aborted())
+        return {};
+    return m_session.run(settings, message, progress);
+}

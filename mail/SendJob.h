@@ -1,0 +1,22 @@
+#pragma once
+
+#include "MailRequest.h"
+#include "SendOutcome.h"
+#include "SmtpSession.h"
+
+// One send, from a snapshot of the properties to its outcome: checks the
+// fields, builds the message and runs the SMTP session. run() belongs to a
+// worker thread; abort() may come from any thread.
+class SendJob
+{
+public:
+    explicit SendJob(MailRequest request) : m_request(std::move(request)) {}
+
+    SendOutcome run(const SmtpSession::Progress &progress);
+    void abort() { m_session.abort(); }
+    bool aborted() const { return m_session.aborted(); }
+
+private:
+    MailRequest m_request;
+    SmtpSession m_session;
+};

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "SendOutcome.h"
+#include "ServerAddress.h"
+
+#include <curl/curl.h>
+
+struct SmtpDialogue;
+
+struct TransportError
+{
+    CURLcode code;
+    QString detail;        // libcurl's own message
+    int osErrno;
+    ServerAddress server;
+    QString sourceError;   // why the message could not be read, if it could not
+};
+
+// Turns a failed conversation into the number and Italian text the user sees:
+// the server's reply code and words when it refused something, otherwise
+// libcurl's code with what went wrong on the way.
+SendOutcome describeFailure(const TransportError &error, const SmtpDialogue &dialogue);
