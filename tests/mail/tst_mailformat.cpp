@@ -1,0 +1,229 @@
+// The component's text handling, away from the network: what it accepts in
+// its fields and what it puts in header lines.
+#include "AddressList.h"
+#include "AttachmentList.h"
+#include "HeaderEncoder.h"
+#include "ServerAddress.h"
+#include "TransferEncoding.h"
+
+#include <QRegularExpression>
+#include <QTest>
+
+namespace {
+
+// Undoes folding and RFC 2047 B-encoding the way a mail reader does, for the
+// header shapes this component writes.
+QString readBack(const QByteArray &header)
+{
+    QByteArray value = header.mid(header.indexOf(':') + 1);
+    value.replace("\r\n", "");
+    value = value.trimmed();
+    static const QRegularExpression word(QStringLiteral("=\\?UTF-8\\?B\\?([A-Za-z0-9+/=]*)\\?=( (?==\\?))?"));
+    QByteArray utf8;
+    qsizetype pos = 0;
+    const QString text = QString::fromLatin1(value);
+    for (auto it = word.globalMatch(text); it.hasNext();) {
+        const auto m = it.next();
+        utf8 += value.mid(pos, m.capturedStart() - pos);
+        utf8 += QByteArray::fromBase64(m.captured(1).toLatin1());
+        pos = m.capturedEnd();
+    }
+    utf8 += value.mid(pos);
+    return QString::fromUtf8(utf8);
+}
+
+void checkWireShape(const QByteArray &header)
+{
+    QVERIFY(header.endsWith("\r\n"));
+    for (const QByteArray &line : header.chopped(2).split('\n')) {
+        const QByteArray l = line.endsWith('\r') ? line.chopped(1) : line;
+        QVERIFY2(l.size() <= 998, l.left(40).constData());
+        QVERIFY2(!l.trimmed().isEmpty(), "a folded line of white space only");
+        for (char c : l)
+            QVERIFY(c >= 0x20 && c < 0x7f);
+    }
+}
+
+} // namespace
+
+class TestMailFormat : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void addressList_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("addresses");
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QString>("badItem");
+        QTest::newRow("bare") << "a@example.it" << QStringList{"a@example.it"} << QStringList{""} << QString();
+        QTest::newRow("commas and semicolons") << " a@x.it, b@y.it ;c@z.it;; "
+                                               << QStringList{"a@x.it", "b@y.it", "c@z.it"}
+                                               << QStringList{"", "", ""} << QString();
+        QTest::newRow("quoted name with separators")
+            << "\"Rossi, Mario; @casa\" <m.rossi@example.it>, Anna <anna@example.org>"
+            << QStringList{"m.rossi@example.it", "anna@example.org"}
+            << QStringList{"Rossi, Mario; @casa", "Anna"} << QString();
+        QTest::newRow("escaped quote") << "\"Il \\\"capo\\\"\" <capo@x.it>" << QStringList{"capo@x.it"}
+                                       << QStringList{"Il \"capo\""} << QString();
+        QTest::newRow("non-ASCII name and domain") << "Bellè <b@perché.it>" << QStringList{"b@xn--perch-fsa.it"}
+                                                   << QStringList{"Bellè"} << QString();
+        QTest::newRow("address literal") << "x@[127.0.0.1]" << QStringList{"x@[127.0.0.1]"}
+                                         << QStringList{""} << QString();
+        QTest::newRow("empty") << "  " << QStringList{} << QStringList{} << QString();
+        QTest::newRow("no at") << "a@x.it, mario" << QStringList{} << QStringList{} << "mario";
+        QTest::newRow("space inside") << "mario rossi@x.it" << QStringList{} << QStringList{} << "mario rossi@x.it";
+        QTest::newRow("unclosed angle") << "Mario <m@x.it" << QStringList{} << QStringList{} << "Mario <m@x.it";
+        QTest::newRow("text after angle") << "<m@x.it> extra" << QStringList{} << QStringList{} << "<m@x.it> extra";
+        QTest::newRow("double dot") << "m..r@x.it" << QStringList{} << QStringList{} << "m..r@x.it";
+        QTest::newRow("non-ASCII local part") << "màrio@x.it" << QStringList{} << QStringList{} << "màrio@x.it";
+        QTest::newRow("angle injection") << "<a@x.it>b@y.it>" << QStringList{} << QStringList{} << "<a@x.it>b@y.it>";
+    }
+    void addressList()
+    {
+        QFETCH(QString, text);
+        QFETCH(QStringList, addresses);
+        QFETCH(QStringList, names);
+        QFETCH(QString, badItem);
+        const AddressListResult r = parseAddressList(text);
+        QCOMPARE(r.badItem, badItem);
+        QStringList gotAddresses, gotNames;
+        for (const Mailbox &m : r.mailboxes) {
+            gotAddresses << m.address;
+            gotNames << m.name;
+        }
+        QCOMPARE(gotAddresses, addresses);
+        QCOMPARE(gotNames, names);
+    }
+
+    void serverAddress_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("url");  // empty: refused
+        QTest::newRow("host") << "smtp.example.it" << "smtp://smtp.example.it:25";
+        QTest::newRow("host and port") << " mail.x.it:587 " << "smtp://mail.x.it:587";
+        QTest::newRow("port 465 is TLS") << "mail.x.it:465" << "smtps://mail.x.it:465";
+        QTest::newRow("smtps default port") << "smtps://mail.x.it" << "smtps://mail.x.it:465";
+        QTest::newRow("smtps other port") << "SMTPS://mail.x.it:2465/" << "smtps://mail.x.it:2465";
+        QTest::newRow("smtp scheme") << "smtp://127.0.0.1:2525" << "smtp://127.0.0.1:2525";
+        QTest::newRow("ipv6 with port") << "[::1]:2525" << "smtp://[::1]:2525";
+        QTest::newRow("bare ipv6") << "::1" << "smtp://[::1]:25";
+        QTest::newRow("idn host") << "posta.perché.it" << "smtp://posta.xn--perch-fsa.it:25";
+        QTest::newRow("empty") << "" << "";
+        QTest::newRow("other scheme") << "http://x.it" << "";
+        QTest::newRow("port zero") << "x.it:0" << "";
+        QTest::newRow("port too big") << "x.it:65536" << "";
+        QTest::newRow("port not a number") << "x.it:25a" << "";
+        QTest::newRow("empty port") << "x.it:" << "";
+        QTest::newRow("path") << "smtp://x.it/evil" << "";
+        QTest::newRow("user info") << "user@x.it" << "";
+        QTest::newRow("space") << "x .it" << "";
+        QTest::newRow("bad ipv6") << "[::g]:25" << "";
+    }
+    void serverAddress()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, url);
+        const auto server = parseServerAddress(text);
+        QCOMPARE(server ? server->url() : QString(), url);
+    }
+
+    void attachmentList()
+    {
+        QCOMPARE(parseAttachmentList(" /tmp/a b.pdf ; ;/tmp/c.txt;"), (QStringList{"/tmp/a b.pdf", "/tmp/c.txt"}));
+        QCOMPARE(parseAttachmentList(";;"), QStringList());
+    }
+
+    void unstructured_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::newRow("plain") << "Riunione di lunedì alle 10";
+        QTest::newRow("ascii") << "Meeting notes";
+        QTest::newRow("long words") << QString("parola ").repeated(60).trimmed();
+        QTest::newRow("one huge word") << QString(10000, u'x');
+        QTest::newRow("double spaces") << "a  b   c";
+        QTest::newRow("looks encoded") << "=?UTF-8?B?YQ==?=";
+        QTest::newRow("emoji across chunks") << QString("è😀").repeated(40);
+        QTest::newRow("tab") << "a\tb";
+    }
+    void unstructured()
+    {
+        QFETCH(QString, value);
+        const QByteArray header = unstructuredHeader("Subject", value);
+        checkWireShape(header);
+        QCOMPARE(readBack(header), value);
+    }
+
+    void addressHeaderNames_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("atoms") << "Mario Rossi";
+        QTest::newRow("specials") << "Rossi, Mario (ufficio)";
+        QTest::newRow("quotes and backslash") << "a \"b\" \\c";
+        QTest::newRow("non-ASCII") << "Anna Bellè";
+        QTest::newRow("long") << QString("Nome lunghissimo ").repeated(30).trimmed();
+    }
+    void addressHeaderNames()
+    {
+        QFETCH(QString, name);
+        const QByteArray header = addressHeader("To", {{name, "a@x.it"}, {QString(), "b@y.it"}});
+        checkWireShape(header);
+        QVERIFY(header.contains("<a@x.it>,"));
+        QVERIFY(header.trimmed().endsWith(" b@y.it"));
+    }
+
+    void disposition_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("plain") << "report.pdf" << QByteArray("filename=\"report.pdf\"");
+        QTest::newRow("quote") << "a\"b.txt" << QByteArray("filename*=UTF-8''a%22b.txt");
+        QTest::newRow("non-ASCII") << "fìle.txt" << QByteArray("filename*=UTF-8''f%C3%ACle.txt");
+        QTest::newRow("long") << QString(100, u'a') << QByteArray("filename*1*=aaaa");
+    }
+    void disposition()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, expected);
+        const QByteArray header = attachmentDisposition(name);
+        checkWireShape(header);
+        QVERIFY2(header.contains(expected), header.constData());
+    }
+
+    void quotedPrintableBody_data()
+    {
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("line ends") << "a\nb\rc\r\nd" << QByteArray("a\r\nb\r\nc\r\nd");
+        QTest::newRow("lone dot") << "x\n.\ny" << QByteArray("x\r\n=2E\r\ny");
+        QTest::newRow("trailing space") << "a \nb\t" << QByteArray("a=20\r\nb=09");
+        QTest::newRow("equals and UTF-8") << "1=1 è" << QByteArray("1=3D1 =C3=A8");
+        QTest::newRow("NUL") << QString(QChar(0)) << QByteArray("=00");
+    }
+    void quotedPrintableBody()
+    {
+        QFETCH(QString, body);
+        QFETCH(QByteArray, expected);
+        QCOMPARE(quotedPrintable(body), expected);
+    }
+
+    void quotedPrintableLongLine()
+    {
+        const QByteArray qp = quotedPrintable(QString(2000, u'è') + QString(2000, u'.'));
+        for (const QByteArray &line : qp.split('\n'))
+            QVERIFY(line.size() <= 77);  // 76 plus the CR
+    }
+
+    void base64Size()
+    {
+        for (qint64 n : {0, 1, 56, 57, 58, 114, 1000, 65536}) {
+            QByteArray out;
+            appendBase64Lines(out, QByteArray(n, 'z'));
+            QCOMPARE(qint64(out.size()), base64EncodedSize(n));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMailFormat)
+#include "tst_mailformat.moc"
