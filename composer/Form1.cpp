@@ -85,6 +85,7 @@ Form1::Form1(std::unique_ptr<MailComponent> component, MessageUi &ui, SettingsSt
     });
     connect(mail, &MailComponent::progressChanged, m_place, &ComponentPlace::setProgress);
 
+    setObjectName(QStringLiteral("Form1"));
     m_handlers.run([this] { startUp(); });
     textBox("txtSrvSTMP")->setFocus();
 }
