@@ -21,6 +21,10 @@ void SmtpDialogue::commandSent(QByteArrayView line)
         const qsizetype open = text.indexOf('<'), close = text.indexOf('>', open);
         return open < 0 || close < 0 ? QString() : QString::fromUtf8(text.mid(open + 1, close - open - 1));
     };
+    // While authenticating, lines are SASL continuations (and secrets), unless
+    // they open the next command.
+    if (stage == Stage::Auth && verb != "MAIL" && verb != "AUTH" && verb != "QUIT")
+        return;
     if (verb == "EHLO" || verb == "HELO")
         stage = Stage::Hello;
     else if (verb == "STARTTLS")
@@ -37,7 +41,6 @@ void SmtpDialogue::commandSent(QByteArrayView line)
         stage = Stage::Data;
     else if (verb == "QUIT")
         stage = Stage::Quit;
-    // Anything else is a continuation of AUTH (never kept: it carries secrets).
 }
 
 bool SmtpDialogue::replyLine(QByteArrayView line)
