@@ -1,0 +1,143 @@
+#include "ComponentPlace.h"
+#include "Form1Fixture.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+class TestLayout : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void windowIsFixedWithoutMaximize();
+    void controlsFollowTheTable_data();
+    void controlsFollowTheTable();
+    void labelsNameTheirBoxes();
+    void placeNeverTakesFocus();
+    void tabOrder_data();
+    void tabOrder();
+    void accessKeys_data();
+    void accessKeys();
+};
+
+void TestLayout::windowIsFixedWithoutMaximize()
+{
+    Form1Fixture f;
+    QCOMPARE(f.form->minimumSize(), QSize(501, 515));
+    QCOMPARE(f.form->maximumSize(), QSize(501, 515));
+    const Qt::WindowFlags flags = f.form->windowFlags();
+    QVERIFY(flags.testFlag(Qt::WindowMinimizeButtonHint));
+    QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
+    QVERIFY(!f.form->windowIcon().isNull());
+    QVERIFY(f.form->windowIcon().availableSizes().contains(QSize(16, 16)));
+}
+
+void TestLayout::controlsFollowTheTable_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QRect>("pixels");
+    QTest::addColumn<bool>("bold");
+
+    QTest::newRow("lblSvr") << u"lblSvr"_s << u"STMP Server:"_s << QRect(8, 8, 81, 25) << true;
+    QTest::newRow("txtSrvSTMP") << u"txtSrvSTMP"_s << QString() << QRect(96, 8, 265, 25) << false;
+    QTest::newRow("lblPriorita") << u"lblPriorita"_s << u"Priorità:"_s << QRect(8, 200, 81, 25) << true;
+    QTest::newRow("cboPriorita") << u"cboPriorita"_s << QString() << QRect(96, 200, 145, 21) << false;
+    QTest::newRow("txtContenuto") << u"txtContenuto"_s << QString() << QRect(96, 272, 393, 193) << false;
+    QTest::newRow("chkAutentica") << u"chkAutentica"_s << u"Invia con autenticazione"_s << QRect(8, 480, 209, 25)
+                                  << false;
+    QTest::newRow("cmdInvia") << u"cmdInvia"_s << u"&Invia"_s << QRect(408, 8, 81, 33) << true;
+    QTest::newRow("cmdChiudi") << u"cmdChiudi"_s << u"&Chiudi"_s << QRect(408, 48, 81, 33) << true;
+    QTest::newRow("component") << u"KorvaneSTMP1"_s << QString() << QRect(304, 200, 32, 32) << false;
+}
+
+void TestLayout::controlsFollowTheTable()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, text);
+    QFETCH(QRect, pixels);
+    QFETCH(bool, bold);
+    Form1Fixture f;
+    QWidget *control = f.control(name);
+    QVERIFY(control);
+    QCOMPARE(control->geometry(), pixels);
+    QCOMPARE(control->font().bold(), bold);
+    QCOMPARE(control->font().pointSizeF(), 8.25);
+    const QVariant shown = control->property("text");
+    if (shown.isValid() && !qobject_cast<QLineEdit *>(control))
+        QCOMPARE(shown.toString(), text);
+}
+
+void TestLayout::labelsNameTheirBoxes()
+{
+    Form1Fixture f;
+    const QList<QLabel *> labels = f.form->findChildren<QLabel *>(Qt::FindDirectChildrenOnly);
+    QCOMPARE(labels.size(), 9);
+    for (QLabel *label : labels) {
+        QVERIFY2(label->buddy(), qPrintable(label->objectName()));
+        QCOMPARE(label->buddy()->accessibleName() + u':', label->text());
+        QCOMPARE(label->textFormat(), Qt::PlainText);
+    }
+    QCOMPARE(f.control<QLabel>(u"lblOggetto"_s)->buddy(), f.box(u"txtOggetto"_s));
+}
+
+void TestLayout::placeNeverTakesFocus()
+{
+    Form1Fixture f;
+    QCOMPARE(f.control(u"KorvaneSTMP1"_s)->focusPolicy(), Qt::NoFocus);
+}
+
+void TestLayout::tabOrder_data()
+{
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<QString>("to");
+
+    const QStringList order{u"txtSrvSTMP"_s,      u"txtMittente"_s,     u"txtOggetto"_s,
+                            u"txtContenuto"_s,    u"txtDestinatario"_s, u"txtCopiaCarbone"_s,
+                            u"txtCopiaCarboneNascosta"_s, u"txtAllegati"_s, u"cboPriorita"_s,
+                            u"cmdInvia"_s,        u"cmdChiudi"_s,       u"chkAutentica"_s};
+    for (qsizetype i = 0; i + 1 < order.size(); ++i)
+        QTest::addRow("%s", qPrintable(order[i])) << order[i] << order[i + 1];
+}
+
+void TestLayout::tabOrder()
+{
+    QFETCH(QString, from);
+    QFETCH(QString, to);
+    Form1Fixture f;
+    f.form->show();
+    QVERIFY(QTest::qWaitForWindowActive(f.form.get()));
+    QCOMPARE(QApplication::focusWidget(), f.control(u"txtSrvSTMP"_s));
+
+    f.control(from)->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget()->objectName(), to);
+}
+
+void TestLayout::accessKeys_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("button");
+    QTest::newRow("Alt+I") << int(Qt::Key_I) << u"cmdInvia"_s;
+    QTest::newRow("Alt+C") << int(Qt::Key_C) << u"cmdChiudi"_s;
+}
+
+void TestLayout::accessKeys()
+{
+    QFETCH(int, key);
+    QFETCH(QString, button);
+    Form1Fixture f;
+    f.form->show();
+    QVERIFY(QTest::qWaitForWindowActive(f.form.get()));
+    QSignalSpy clicked(f.control<QPushButton>(button), &QPushButton::clicked);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key(key), Qt::AltModifier);
+    // A mnemonic presses the button visibly, so the click comes a moment later.
+    QTRY_COMPARE(clicked.count(), 1);
+}
+
+QTEST_MAIN(TestLayout)
+#include "tst_layout.moc"
