@@ -1,0 +1,129 @@
+#include "QtMessageUi.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+
+using namespace Qt::StringLiterals;
+
+class TestQtMessageUi : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void messageIsPlainText_data();
+    void messageIsPlainText();
+    void promptReturnsTextAsTyped_data();
+    void promptReturnsTextAsTyped();
+
+private:
+    // Runs action on the modal dialog once it is open; dialogs block, so the
+    // test has to reach them from the event loop they run.
+    static void whenModal(std::function<void(QWidget *)> action);
+};
+
+void TestQtMessageUi::whenModal(std::function<void(QWidget *)> action)
+{
+    QTimer::singleShot(0, qApp, [action = std::move(action)] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal) {
+            whenModal(action);
+            return;
+        }
+        action(modal);
+    });
+}
+
+void TestQtMessageUi::messageIsPlainText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("icon");
+    QTest::addColumn<int>("expectedIcon");
+
+    QTest::newRow("error with markup") << u"Errore n.550 <b>5.7.1</b> &lt;x&gt;"_s << int(MessageUi::Icon::Error)
+                                       << int(QMessageBox::Critical);
+    QTest::newRow("information") << u"EMail inviata correttamente."_s << int(MessageUi::Icon::Information)
+                                 << int(QMessageBox::Information);
+}
+
+void TestQtMessageUi::messageIsPlainText()
+{
+    QFETCH(QString, text);
+    QFETCH(int, icon);
+    QFETCH(int, expectedIcon);
+
+    QString shownText;
+    QString shownTitle;
+    Qt::TextFormat format = Qt::AutoText;
+    int shownIcon = -1;
+    qsizetype buttons = 0;
+    whenModal([&](QWidget *modal) {
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        if (!box) {
+            modal->close(); // the checks below then fail instead of hanging
+            return;
+        }
+        shownText = box->text();
+        shownTitle = box->windowTitle();
+        format = box->textFormat();
+        shownIcon = box->icon();
+        buttons = box->buttons().size();
+        box->button(QMessageBox::Ok)->click();
+    });
+    QtMessageUi ui;
+    ui.showMessage(text, u"Titolo"_s, MessageUi::Icon(icon));
+
+    QCOMPARE(shownText, text);
+    QCOMPARE(shownTitle, u"Titolo"_s);
+    QCOMPARE(format, Qt::PlainText);
+    QCOMPARE(shownIcon, expectedIcon);
+    QCOMPARE(buttons, 1);
+}
+
+void TestQtMessageUi::promptReturnsTextAsTyped_data()
+{
+    QTest::addColumn<bool>("password");
+    QTest::addColumn<bool>("accept");
+    QTest::addColumn<QString>("result");
+
+    QTest::newRow("user name") << false << true << u"  mario "_s;
+    QTest::newRow("password hidden, spaces kept") << true << true << u"  mario "_s;
+    QTest::newRow("Cancel gives empty") << true << false << QString();
+}
+
+void TestQtMessageUi::promptReturnsTextAsTyped()
+{
+    QFETCH(bool, password);
+    QFETCH(bool, accept);
+    QFETCH(QString, result);
+
+    QLineEdit::EchoMode echo = QLineEdit::Normal;
+    QString label;
+    bool startedEmpty = false;
+    whenModal([&](QWidget *modal) {
+        auto *dialog = qobject_cast<QInputDialog *>(modal);
+        if (!dialog) {
+            modal->close();
+            return;
+        }
+        echo = dialog->textEchoMode();
+        label = dialog->labelText();
+        startedEmpty = dialog->textValue().isEmpty();
+        dialog->setTextValue(u"  mario "_s);
+        accept ? dialog->accept() : dialog->reject();
+    });
+    QtMessageUi ui;
+    QCOMPARE(ui.prompt(u"Immettere la password:"_s, u"Password"_s, QString(), password), result);
+    QCOMPARE(echo, password ? QLineEdit::Password : QLineEdit::Normal);
+    QCOMPARE(label, u"Immettere la password:"_s);
+    QVERIFY(startedEmpty);
+}
+
+QTEST_MAIN(TestQtMessageUi)
+#include "tst_qtmessageui.moc"
