@@ -1,0 +1,32 @@
+// korvane-bench: the measuring side of bench/run.sh.
+//   korvane-bench send SERVER FILE [COUNT]   COUNT sends in a row (default 1)
+//   korvane-bench dump FILE OUT              the message as the component builds it
+//   korvane-bench startup                    composer window shown, then quit
+#include "SendBench.h"
+#include "StartupBench.h"
+
+#include <QApplication>
+#include <QStringList>
+
+#include <cstdio>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    const QStringList args = QApplication::arguments().mid(1);
+    const QString mode = args.value(0);
+    if (mode == u"send" && (args.size() == 3 || args.size() == 4)) {
+        const int count = args.size() == 4 ? args[3].toInt() : 1;
+        if (count < 1)
+            return 2;
+        SendBench bench(args[1], args[2], count);
+        bench.start();
+        return QApplication::exec();
+    }
+    if (mode == u"dump" && args.size() == 3)
+        return dumpMessage(args[1], args[2]) ? 0 : 1;
+    if (mode == u"startup" && args.size() == 1)
+        return runStartupBench();
+    std::fprintf(stderr, "usage: korvane-bench send SERVER FILE [COUNT] | dump FILE OUT | startup\n");
+    return 2;
+}

@@ -1,0 +1,110 @@
+#include "SendBench.h"
+
+#include "AddressList.h"
+#include "AttachmentList.h"
+#include "KorvaneSTMP.h"
+#include "MailRequest.h"
+#include "MessageSource.h"
+
+#include <QCoreApplication>
+#include <QFile>
+
+#include <cstdio>
+
+#include <sys/resource.h>
+
+namespace {
+
+const QString kSender = QStringLiteral("Banco Prova <bench@korvane.test>");
+const QString kRecipient = QStringLiteral("sink@korvane.test");
+const QString kSubject = QStringLiteral("Prova di prestazioni");
+const QString kBody = QStringLiteral("Messaggio di prova con un allegato.\n");
+
+long peakRssKib()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+} // namespace
+
+SendBench::SendBench(const QString &server, const QString &attachment, int count)
+    : m_component(std::make_unique<KorvaneSTMP>()), m_count(count)
+{
+    m_component->setServer(server);
+    m_component->setSender(kSender);
+    m_component->setRecipient(kRecipient);
+    m_component->setSubject(kSubject);
+    m_component->setBody(kBody);
+    m_component->setAttachments(attachment);
+    m_component->setClientName(QStringLiteral("korvane-bench"));
+    connect(m_component.get(), &MailComponent::SendCompleted, this, &SendBench::completed);
+    connect(m_component.get(), &MailComponent::SendFailed, this, &SendBench::failed);
+}
+
+SendBench::~SendBench() = default;
+
+void SendBench::start()
+{
+    m_stalls.start();
+    m_total.start();
+    sendNext();
+}
+
+void SendBench::sendNext()
+{
+    m_one.start();
+    m_component->Send();
+}
+
+void SendBench::completed()
+{
+    std::printf("send=%d ms=%.3f\n", m_done + 1, double(m_one.nsecsElapsed()) / 1e6);
+    if (++m_done < m_count) {
+        // Queued, so the component has fully wound down the previous send.
+        QMetaObject::invokeMethod(this, &SendBench::sendNext, Qt::QueuedConnection);
+        return;
+    }
+    m_stalls.stop();
+    printSummary();
+    QCoreApplication::exit(0);
+}
+
+void SendBench::failed(qint16 number, const QString &description)
+{
+    std::fprintf(stderr, "send %d failed: %d %s\n", m_done + 1, number, qPrintable(description));
+    QCoreApplication::exit(1);
+}
+
+void SendBench::printSummary() const
+{
+    std::printf("wall_ms=%.3f maxrss_kib=%ld longest_gap_ms=%.3f\n", double(m_total.nsecsElapsed()) / 1e6,
+                peakRssKib(), m_stalls.longestGapMs());
+    std::fflush(stdout);
+}
+
+bool dumpMessage(const QString &attachment, const QString &outPath)
+{
+    MailRequest request;
+    request.sender = kSender;
+    request.recipient = kRecipient;
+    request.subject = kSubject;
+    request.body = kBody;
+    request.attachments = attachment;
+    request.clientName = QStringLiteral("korvane-bench");
+    MessageSource message;
+    const QString problem = message.build(request, parseAddressList(request.sender).mailboxes,
+                                          parseAddressList(request.recipient).mailboxes, {},
+                                          parseAttachmentList(request.attachments));
+    QFile out(outPath);
+    if (!problem.isEmpty() || !out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        std::fprintf(stderr, "cannot dump the message: %s\n", qPrintable(problem));
+        return false;
+    }
+    QByteArray chunk(1 << 20, Qt::Uninitialized);
+    for (qint64 n; (n = message.read(chunk.data(), chunk.size())) > 0;)
+        if (out.write(chunk.constData(), n) != n)
+            return false;
+    return message.error().isEmpty() && message.delivered() == message.size();
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "StallMeter.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class KorvaneSTMP;
+
+// Sends the same message `count` times in a row through the real component,
+// each on a new connection, and prints one line per send plus a summary:
+// wall time, peak resident memory and the event loop's longest stall.
+class SendBench : public QObject
+{
+    Q_OBJECT
+
+public:
+    SendBench(const QString &server, const QString &attachment, int count);
+    ~SendBench() override;
+
+    // Starts the first send; the application quits after the last one, with
+    // exit code 0, or 1 on the first failure.
+    void start();
+
+private:
+    void sendNext();
+    void completed();
+    void failed(qint16 number, const QString &description);
+    void printSummary() const;
+
+    std::unique_ptr<KorvaneSTMP> m_component;
+    StallMeter m_stalls;
+    QElapsedTimer m_total;
+    QElapsedTimer m_one;
+    int m_count;
+    int m_done = 0;
+};
+
+// Writes the exact message the component would send with this attachment,
+// so another client can upload the same bytes. Returns false on failure.
+bool dumpMessage(const QString &attachment, const QString &outPath);
