@@ -1,0 +1,58 @@
+# Helpers for bench/run.sh; sourced, not run.
+
+now_us() { local t=${EPOCHREALTIME/./}; echo $((10#$t)); }
+
+# Median of the numbers on stdin, one per line.
+median() {
+  sort -g | awk '{ v[NR] = $1 } END {
+    if (NR == 0) { print "n/a"; exit }
+    if (NR % 2) printf "%.1f\n", v[(NR + 1) / 2]; else printf "%.1f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+}
+maximum() { sort -g | tail -1; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "n/a" }'; }
+verdict() { awk -v v="$1" -v lim="$2" 'BEGIN { print (v != "n/a" && v <= lim) ? "met" : "MISSED" }'; }
+# The value of KEY=number (a whole word) in the last line that has it.
+field() { grep -o "\(^\| \)$1=[0-9.]*" | tail -1 | cut -d= -f2; }
+
+installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
+
+# Installs what is missing. Postfix is wanted only for its smtp-sink tool: it
+# is preseeded as "No configuration" so no mail system is set up or started.
+ensure_tools() {
+  local missing=() p
+  for p in postfix swaks curl time xvfb xauth; do installed "$p" || missing+=("$p"); done
+  ((${#missing[@]})) || return 0
+  local sudo_cmd=()
+  [[ $(id -u) -eq 0 ]] || sudo_cmd=(sudo)
+  echo "Installing: ${missing[*]}"
+  echo "postfix postfix/main_mailer_type select No configuration" | "${sudo_cmd[@]}" debconf-set-selections
+  "${sudo_cmd[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  if "${sudo_cmd[@]}" postfix status >/dev/null 2>&1; then "${sudo_cmd[@]}" postfix stop; fi
+}
+
+port_open() { (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
+
+free_port() {
+  local p
+  for p in $(seq 25250 25350); do port_open "$p" || { echo "$p"; return; }; done
+  return 1
+}
+
+wait_port() {
+  local i
+  for i in $(seq 100); do port_open "$1" && return 0; sleep 0.05; done
+  echo "nothing listens on port $1" >&2
+  return 1
+}
+
+# Starts a program in the background under a time limit; prints its pid.
+start_bounded() {
+  local seconds=$1; shift
+  timeout "$seconds" "$@" >/dev/null 2>&1 &
+  echo $!
+}
+
+mem_total_mib() { awk '/MemTotal/ { printf "%d", $2 / 1024 }' /proc/meminfo; }
+mem_available_mib() { awk '/MemAvailable/ { printf "%d", $2 / 1024 }' /proc/meminfo; }
+load_now() { cut -d' ' -f1-3 /proc/loadavg; }

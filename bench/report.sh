@@ -1,0 +1,67 @@
+# The table of bench/run.sh, printed and written to bench/RESULTS.md; sourced
+# by run.sh once every figure is in $WORK.
+
+LAST_MB=${SIZES_MB[-1]}
+GAP_MEDIAN=$(median <"$WORK/gap$LAST_MB")
+GAP_WORST=$(maximum <"$WORK/gap$LAST_MB")
+SMALL_COMP=$(median <"$WORK/small_comp")
+SMALL_CURL=$(median <"$WORK/small_curl")
+START_FORM=$(median <"$WORK/start_form")
+START_MIN=$(median <"$WORK/start_min")
+START_RATIO=$(ratio "$START_FORM" "$START_MIN")
+WORST_RATIO=$(printf '%s\n' "${RATIO[@]}" | maximum)
+WORST_GROWTH=$(printf '%s\n' "${GROWTH[@]}" | maximum)
+
+{
+  echo "# Benchmark results"
+  echo
+  echo "Written by \`bench/run.sh\`$([[ ${QUICK:-0} == 1 ]] && echo " (QUICK=1: fewer, smaller runs)") on $(date -u '+%Y-%m-%d %H:%M UTC')."
+  echo
+  echo "- Machine: $(nproc) cores ($(sed -n 's/^model name\s*: //p' /proc/cpuinfo | head -1)), $(mem_total_mib) MiB memory"
+  echo "- Load average (1, 5, 15 min): $LOAD_START at the start, $(load_now) at the end"
+  echo "- Sink: smtp-sink on $SERVER; curl $(curl --version | head -1 | cut -d' ' -f2); $(swaks --version 2>/dev/null | head -1)"
+  echo "- Times are medians of $RUNS runs in milliseconds, send start to the server's reply to the end of"
+  echo "  data. The component's time runs from Send() to SendCompleted and includes building the message;"
+  echo "  curl's is its own \`time_total\` for the pre-built message (same bytes), without process start;"
+  echo "  swaks and base64 are whole-process wall times."
+  echo
+  echo "## Large attachment"
+  echo
+  echo "| attachment | message bytes | component ms | curl CLI ms | component / curl | swaks ms | base64 floor ms | component peak RSS MiB | growth over 1 KB send MiB |"
+  echo "|---|---:|---:|---:|---:|---:|---:|---:|---:|"
+  for mb in "${SIZES_MB[@]}"; do echo "${ROW[$mb]}"; done
+  echo
+  echo "Peak RSS of the 1 KB send: $(awk -v a="$RSS_BASE" 'BEGIN { printf "%.1f", a / 1024 }') MiB."
+  echo
+  echo "## ${SMALL_SENDS} small messages, one after another, a new connection each"
+  echo
+  echo "| client | median ms per send |"
+  echo "|---|---:|"
+  echo "| component (one process) | $SMALL_COMP |"
+  echo "| curl CLI, transfer (\`time_total\`) | $SMALL_CURL |"
+  echo "| curl CLI, whole process | $(median <"$WORK/small_curl_proc") |"
+  echo
+  echo "## Start-up, process start to window painted ($PLATFORM platform, median of $STARTUPS)"
+  echo
+  echo "| program | median ms |"
+  echo "|---|---:|"
+  echo "| composer window, about dialog returning at once | $START_FORM |"
+  echo "| minimal Qt Widgets program (one QWidget) | $START_MIN |"
+  echo
+  echo "## Responsiveness during the ${LAST_MB} MB send"
+  echo
+  echo "Longest interval between ticks of a 5 ms timer on the GUI thread: median $GAP_MEDIAN ms, worst $GAP_WORST ms."
+  echo
+  echo "## Targets"
+  echo
+  echo "| target | figure | verdict |"
+  echo "|---|---:|---|"
+  echo "| time within 1.2x of curl's (worst size) | ${WORST_RATIO}x | $(verdict "$WORST_RATIO" 1.2) |"
+  echo "| peak memory growth at most 32 MiB (worst size) | $WORST_GROWTH MiB | $(verdict "$WORST_GROWTH" 32) |"
+  echo "| start-up within 1.5x of minimal Qt | ${START_RATIO}x | $(verdict "$START_RATIO" 1.5) |"
+  echo "| GUI stall at most 50 ms (worst run) | $GAP_WORST ms | $(verdict "$GAP_WORST" 50) |"
+} >"$WORK/results.md"
+
+cp "$WORK/results.md" bench/RESULTS.md
+echo
+cat bench/RESULTS.md

@@ -1,0 +1,123 @@
+#!/usr/bin/env bash
+# Measures the mail component against the curl and swaks command-line tools
+# on a local smtp-sink, and the composer's start-up against a minimal Qt
+# Widgets program. Prints a table and writes it to bench/RESULTS.md.
+#   bench/run.sh            full run (about 12 minutes on 2 cores)
+#   QUICK=1 bench/run.sh    fewer and smaller runs, to try the script
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source bench/lib.sh
+
+if [[ ${QUICK:-0} == 1 ]]; then
+  RUNS=3 SIZES_MB=(10 100) SMALL_SENDS=20 STARTUPS=5
+else
+  RUNS=5 SIZES_MB=(10 100 500) SMALL_SENDS=200 STARTUPS=11
+fi
+# swaks holds the whole message in memory many times over (about 23 bytes
+# per attachment byte) and encodes in Perl: past this size it runs once.
+SWAKS_FULL_MB=100
+SENDER=bench@korvane.test RCPT=sink@korvane.test
+
+ensure_tools
+BUILD=build-bench
+cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKORVANE_BENCH=ON -DBUILD_TESTING=OFF >/dev/null
+cmake --build "$BUILD" -j"$(nproc)" --target korvane-bench korvane-bench-minimal-qt >/dev/null
+BENCH=$BUILD/bench/korvane-bench MINIMAL=$BUILD/bench/korvane-bench-minimal-qt
+
+WORK=$(mktemp -d /tmp/korvane-bench.XXXXXX)
+pids=()
+cleanup() {
+  local p
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+mkdir -m 700 "$WORK/runtime" "$WORK/config"
+export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$WORK/runtime XDG_CONFIG_HOME=$WORK/config
+LOAD_START=$(load_now)
+
+PORT=$(free_port)
+sink_user=()
+[[ $(id -u) -eq 0 ]] && sink_user=(-u nobody)
+timeout 1800 /usr/sbin/smtp-sink "${sink_user[@]}" "127.0.0.1:$PORT" 1000 >/dev/null 2>&1 &
+pids+=($!)
+wait_port "$PORT"
+SERVER=127.0.0.1:$PORT
+
+component_send() { "$BENCH" send "$SERVER" "$@"; }
+curl_send() {
+  curl -sS -o /dev/null -w '%{time_total}\n' "smtp://$SERVER" --mail-from "$SENDER" --mail-rcpt "$RCPT" -T "$1" |
+    awk '{ printf "%.3f\n", $1 * 1000 }'
+}
+swaks_send() {
+  local t0; t0=$(now_us)
+  swaks --server "$SERVER" --from "$SENDER" --to "$RCPT" --attach @"$1" --silent 2 >/dev/null
+  echo $(( ($(now_us) - t0) / 1000 ))
+}
+base64_floor() { local t0; t0=$(now_us); base64 "$1" >/dev/null; echo $(( ($(now_us) - t0) / 1000 )); }
+
+echo "== 1 KB baseline"
+head -c 1024 /dev/urandom >"$WORK/a1k"
+"$BENCH" dump "$WORK/a1k" "$WORK/m1k"
+for _ in $(seq "$RUNS"); do component_send "$WORK/a1k" | field maxrss_kib >>"$WORK/rss1k"; done
+RSS_BASE=$(median <"$WORK/rss1k")
+
+declare -A ROW GROWTH RATIO
+for mb in "${SIZES_MB[@]}"; do
+  echo "== ${mb} MB attachment"
+  file=$WORK/a${mb}m msg=$WORK/m${mb}m
+  head -c $((mb * 1000000)) /dev/urandom >"$file"
+  "$BENCH" dump "$file" "$msg"
+  swaks_runs=$RUNS
+  ((mb > SWAKS_FULL_MB)) && swaks_runs=1
+  ((mb > SWAKS_FULL_MB && $(mem_available_mib) < 16000)) && swaks_runs=0
+  for run in $(seq "$RUNS"); do
+    out=$(component_send "$file")
+    field ms <<<"$out" >>"$WORK/comp$mb"
+    field maxrss_kib <<<"$out" >>"$WORK/rss$mb"
+    field longest_gap_ms <<<"$out" >>"$WORK/gap$mb"
+    curl_send "$msg" >>"$WORK/curl$mb"
+    ((run <= swaks_runs)) && swaks_send "$file" >>"$WORK/swaks$mb"
+    base64_floor "$file" >>"$WORK/b64$mb"
+    echo "   run $run: component $(tail -1 "$WORK/comp$mb") ms, curl $(tail -1 "$WORK/curl$mb") ms"
+  done
+  comp=$(median <"$WORK/comp$mb") curl=$(median <"$WORK/curl$mb")
+  rss=$(median <"$WORK/rss$mb")
+  growth=$(awk -v a="$rss" -v b="$RSS_BASE" 'BEGIN { printf "%.1f", (a - b) / 1024 }')
+  swaks="n/a (needs 16 GiB free)"
+  [[ -s $WORK/swaks$mb ]] && swaks="$(median <"$WORK/swaks$mb")"
+  ((swaks_runs == 1)) && swaks+=" (1 run)"
+  ROW[$mb]="| ${mb} MB | $(stat -c %s "$msg") | $comp | $curl | $(ratio "$comp" "$curl") | $swaks"
+  ROW[$mb]+=" | $(median <"$WORK/b64$mb") | $(awk -v a="$rss" 'BEGIN { printf "%.1f", a / 1024 }') | $growth |"
+  GROWTH[$mb]=$growth RATIO[$mb]=$(ratio "$comp" "$curl")
+  rm -f "$file" "$msg"
+done
+
+echo "== ${SMALL_SENDS} small sends"
+component_send "$WORK/a1k" "$SMALL_SENDS" | sed -n 's/^send=[0-9]* ms=//p' >"$WORK/small_comp"
+for _ in $(seq "$SMALL_SENDS"); do
+  t0=$(now_us)
+  curl_send "$WORK/m1k" >>"$WORK/small_curl"
+  awk -v a="$t0" -v b="$(now_us)" 'BEGIN { printf "%.3f\n", (b - a) / 1000 }' >>"$WORK/small_curl_proc"
+done
+
+echo "== start-up"
+PLATFORM=offscreen
+if command -v Xvfb >/dev/null; then
+  for d in $(seq 90 99); do [[ -e /tmp/.X$d-lock ]] || break; done
+  timeout 1800 Xvfb ":$d" -nolisten tcp -screen 0 1280x1024x24 >/dev/null 2>&1 &
+  pids+=($!)
+  for _ in $(seq 100); do [[ -S /tmp/.X11-unix/X$d ]] && break; sleep 0.05; done
+  [[ -S /tmp/.X11-unix/X$d ]] && PLATFORM=xcb && export DISPLAY=:$d
+fi
+launch() {
+  KORVANE_BENCH_LAUNCH_NS=$(($(now_us) * 1000)) QT_QPA_PLATFORM=$PLATFORM timeout 30 "$@" | field startup_ms
+}
+launch "$BENCH" startup >/dev/null && launch "$MINIMAL" >/dev/null  # warm the caches
+for _ in $(seq "$STARTUPS"); do
+  launch "$BENCH" startup >>"$WORK/start_form"
+  launch "$MINIMAL" >>"$WORK/start_min"
+done
+
+source bench/report.sh
