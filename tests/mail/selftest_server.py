@@ -223,6 +223,32 @@ def run():
         assert st["data_started"] == 1 and st["messages"] == 0 and "stalling in DATA" in s.log()
     case("stalled in DATA", ["--stall-in-data"], stall)
 
+    for mode in (["--slow-data", "1000000"], ["--stall-in-data", "--fault-after", "100000"]):
+        def abandoned(s, mode=mode):
+            c = smtplib.SMTP("127.0.0.1", s.port, timeout=5)
+            c.ehlo()
+            c.mail("a@example.org")
+            c.rcpt("b@example.org")
+            c.putcmd("data")
+            assert c.getreply()[0] == 354
+            c.sock.settimeout(1)
+            line = b"z" * 76 + b"\r\n"
+            until = time.monotonic() + 1
+            try:
+                while time.monotonic() < until:
+                    c.sock.sendall(line * 10)
+            except (socket.timeout, TimeoutError):
+                pass
+            c.sock.close()
+            c.file and c.file.close()  # makefile() keeps the descriptor open
+            deadline = time.monotonic() + 20
+            while "* closed" not in s.log() and time.monotonic() < deadline:
+                time.sleep(0.05)
+            print("   ", mode[0], "server saw the close" if "* closed" in s.log() else "server did not see the close",
+                  f"after {20 - (deadline - time.monotonic()):.1f}s")
+            assert s.messages() == [] and "end of DATA" not in s.log()
+        case(f"client gone mid-DATA {mode[0]}", mode, abandoned)
+
     def untrusted(s):
         expect_fault(lambda: send(s.port, starttls=True), ssl.SSLCertVerificationError)
     case("self-signed certificate refused", ["--starttls", CERTS["selfsigned.pem"], CERTS["selfsigned.key"]], untrusted)

@@ -22,6 +22,7 @@ import asyncio
 import logging
 import os
 import signal
+import socket
 import ssl
 import sys
 
@@ -29,6 +30,8 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 from aiosmtpd.smtp import SMTP, AuthResult  # noqa: E402
 from smtp_capture import Recorder, envelope_record  # noqa: E402
+
+TCP_CLOSE, TCP_CLOSE_WAIT = 7, 8  # tcp_info.tcpi_state on Linux
 
 DATA_REPLIES = {
     "451": "4.3.0 korvane-test: temporary local problem, try later",
@@ -129,6 +132,8 @@ class RecordingSMTP(SMTP):
         self._in_auth = False
         self._data_bytes = None
         self._lost = False
+        self._owed = 0
+        self._watcher = None
 
     def connection_made(self, transport):
         starting = self.conn_id == 0
@@ -189,8 +194,13 @@ class RecordingSMTP(SMTP):
             self._data_bytes = None
             return
         self._data_bytes += len(line)
+        if self._watcher is None and (self.opts.slow_data or self.opts.stall_in_data):
+            self._watcher = asyncio.ensure_future(self._watch_peer())
         if self.opts.slow_data:
-            await asyncio.sleep(len(line) / self.opts.slow_data)
+            self._owed += len(line)
+            if self._owed * 20 >= self.opts.slow_data:
+                await asyncio.sleep(self._owed / self.opts.slow_data)
+                self._owed = 0
         if self._data_bytes >= self.opts.fault_after:
             if self.opts.drop_in_data:
                 self.recorder.log(self.conn_id, "*", f"dropping in DATA after {self._data_bytes} bytes")
@@ -199,6 +209,21 @@ class RecordingSMTP(SMTP):
             if self.opts.stall_in_data:
                 self.recorder.log(self.conn_id, "*", f"stalling in DATA after {self._data_bytes} bytes")
                 await asyncio.Event().wait()
+
+    async def _watch_peer(self):
+        """While DATA is read slowly or not at all, the client's FIN waits
+        behind unread bytes; the kernel's TCP state shows it at once."""
+        sock = self.transport.get_extra_info("socket")
+        while not self._lost and sock is not None:
+            try:
+                state = sock.getsockopt(socket.IPPROTO_TCP, socket.TCP_INFO, 1)[0]
+            except OSError:
+                return
+            if state in (TCP_CLOSE_WAIT, TCP_CLOSE):
+                self.recorder.log(self.conn_id, "*", "peer closed during DATA")
+                self.transport.abort()
+                return
+            await asyncio.sleep(0.05)
 
     def _log_command(self, line):
         text = line.rstrip(b"\r\n").decode("utf-8", "replace")

@@ -1,0 +1,152 @@
+// Servers that refuse, hang up, stall or never answer; and a component
+// destroyed while it sends.
+
+#include "MailTestSupport.h"
+
+#include <QTemporaryDir>
+
+using namespace MailTest;
+
+class TestKorvaneSmtpFaults : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void serverFault_data();
+    void serverFault();
+    void destroyedMidSend_data();
+    void destroyedMidSend();
+
+private:
+    QTemporaryDir m_dir;
+    QString m_bigFile;
+};
+
+void TestKorvaneSmtpFaults::initTestCase()
+{
+    QVERIFY2(TestCertificates::instance().isValid(), qPrintable(TestCertificates::instance().error()));
+    // Large enough to outlast the socket buffers, so faults strike mid-stream.
+    m_bigFile = m_dir.filePath(QStringLiteral("grande.bin"));
+    QByteArray chunk(1024 * 1024, Qt::Uninitialized);
+    for (qsizetype i = 0; i < chunk.size(); ++i)
+        chunk[i] = char((i * 7919) >> 3);
+    QVERIFY(writeFile(m_bigFile, chunk.repeated(12)));
+}
+
+void TestKorvaneSmtpFaults::serverFault_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("recipients");
+    QTest::addColumn<bool>("bigAttachment");
+    QTest::addColumn<QList<int>>("numbers");
+    QTest::addColumn<QStringList>("says");
+
+    const QString anna = QStringLiteral("anna@example.org");
+    QTest::newRow("connection refused") << QStringList{"--stopped"} << anna << false << QList<int>{7} << QStringList();
+    QTest::newRow("421 greeting") << QStringList{"--greeting-421"} << anna << false << QList<int>{421}
+                                  << QStringList{"service not available"};
+    QTest::newRow("never greets") << QStringList{"--no-greeting"} << anna << false << QList<int>{28} << QStringList();
+    QTest::newRow("550 for one of three recipients")
+        << QStringList{"--refuse-rcpt", "bad@example.org"}
+        << "anna@example.org, Mario Bad <bad@example.org>; carla@example.org" << false << QList<int>{550}
+        << QStringList{"bad@example.org", "User unknown"};
+    QTest::newRow("451 after DATA") << QStringList{"--data-reply", "451"} << anna << false << QList<int>{451}
+                                    << QStringList{"temporary local problem"};
+    QTest::newRow("552 after DATA") << QStringList{"--data-reply", "552"} << anna << false << QList<int>{552}
+                                    << QStringList{"exceeds storage allocation"};
+    QTest::newRow("554 after DATA") << QStringList{"--data-reply", "554"} << anna << false << QList<int>{554}
+                                    << QStringList{"rejected as spam"};
+    QTest::newRow("dropped in DATA") << QStringList{"--drop-in-data", "--fault-after", "100000"} << anna << true
+                                     << QList<int>{55, 56} << QStringList();
+    QTest::newRow("stalls in DATA") << QStringList{"--stall-in-data", "--fault-after", "100000"} << anna << true
+                                    << QList<int>{28} << QStringList();
+}
+
+void TestKorvaneSmtpFaults::serverFault()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QString, recipients);
+    QFETCH(bool, bigAttachment);
+    QFETCH(QList<int>, numbers);
+    QFETCH(QStringList, says);
+
+    const bool stopped = options.removeAll(QStringLiteral("--stopped")) > 0;
+    SmtpTestServer server(options);
+    KORVANE_START(server);
+    if (stopped)
+        server.stop();
+    KorvaneSTMP component;
+    configure(component, server);
+    component.setRecipient(recipients);
+    if (bigAttachment)
+        component.setAttachments(m_bigFile);
+    component.setConnectTimeoutMs(1500);
+    component.setStallTimeoutMs(1500);
+    SendWatch watch(&component);
+    KORVANE_SEND(component, watch, 20000);
+    QVERIFY2(!watch.failed.isEmpty(), watch.outcome().constData());
+    QVERIFY2(numbers.contains(watch.number()), watch.outcome().constData());
+    for (const QString &text : says)
+        QVERIFY2(watch.description().contains(text, Qt::CaseInsensitive), watch.outcome().constData());
+    if (!options.contains(QLatin1String("--data-reply")))
+        QCOMPARE(server.messages().size(), 0);
+
+    // The component is usable again right away.
+    SmtpTestServer healthy;
+    KORVANE_START(healthy);
+    component.setServer(healthy.hostAndPort());
+    component.setRecipient(QStringLiteral("anna@example.org"));
+    component.setAttachments(QString());
+    SendWatch again(&component);
+    KORVANE_SEND(component, again, 15000);
+    QVERIFY2(!again.completed.isEmpty(), again.outcome().constData());
+    QCOMPARE(watch.outcomes(), 1);
+    QVERIFY(healthy.waitForMessages(1));
+}
+
+void TestKorvaneSmtpFaults::destroyedMidSend_data()
+{
+    QTest::addColumn<QStringList>("options");
+    // A server that stopped reading never learns of the abort: the client's
+    // FIN waits behind the bytes its window refuses.
+    QTest::addColumn<bool>("closeVisible");
+    QTest::newRow("slow server") << QStringList{"--slow-data", "2000000"} << true;
+    QTest::newRow("stalled server") << QStringList{"--stall-in-data", "--fault-after", "100000"} << false;
+}
+
+void TestKorvaneSmtpFaults::destroyedMidSend()
+{
+    QFETCH(QStringList, options);
+    QFETCH(bool, closeVisible);
+    SmtpTestServer server(options);
+    KORVANE_START(server);
+    auto *component = new KorvaneSTMP;
+    configure(*component, server);
+    component->setAttachments(m_bigFile);
+    int signalsAfterDestruction = 0;
+    bool destroyed = false;
+    QObject guard;
+    const auto count = [&] { signalsAfterDestruction += destroyed ? 1 : 0; };
+    QObject::connect(component, &MailComponent::SendFailed, &guard, count);
+    QObject::connect(component, &MailComponent::SendCompleted, &guard, count);
+    SendWatch watch(component);
+
+    component->Send();
+    QVERIFY2(server.waitForLogLine(QStringLiteral("S 354"), 15000), qPrintable(server.sessionLog().join('\n')));
+    QTRY_VERIFY_WITH_TIMEOUT(watch.lastSent > 0, 10000);
+    QCOMPARE(watch.outcomes(), 0);
+
+    destroyed = true;
+    delete component;
+    if (closeVisible)
+        QVERIFY2(server.waitForLogLine(QStringLiteral("* closed"), 20000), qPrintable(server.sessionLog().join('\n')));
+    QTest::qWait(300);
+    QCOMPARE(signalsAfterDestruction, 0);
+    QCOMPARE(watch.outcomes(), 0);
+    QCOMPARE(server.messages().size(), 0);
+    QVERIFY(!server.sessionLog().join('\n').contains(QLatin1String("end of DATA")));
+}
+
+QTEST_GUILESS_MAIN(TestKorvaneSmtpFaults)
+#include "tst_korvanestmp_faults.moc"

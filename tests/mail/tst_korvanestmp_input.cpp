@@ -1,0 +1,150 @@
+// The Server text forms, and the checks that must fail a send before any
+// connection is made.
+
+#include "MailTestSupport.h"
+
+#include <QTemporaryDir>
+
+#include <sys/stat.h>
+
+using namespace MailTest;
+
+class TestKorvaneSmtpInput : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void serverForms_data();
+    void serverForms();
+    void refusedBeforeConnecting_data();
+    void refusedBeforeConnecting();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void TestKorvaneSmtpInput::initTestCase()
+{
+    QVERIFY2(TestCertificates::instance().isValid(), qPrintable(TestCertificates::instance().error()));
+    QVERIFY(writeFile(m_dir.filePath(QStringLiteral("ok.txt")), "ok\n"));
+    QVERIFY(writeFile(m_dir.filePath(QStringLiteral("chiuso.txt")), "segreto\n"));
+    QFile::setPermissions(m_dir.filePath(QStringLiteral("chiuso.txt")), QFileDevice::Permissions());
+    QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("una cartella")));
+    QCOMPARE(::mkfifo(QFile::encodeName(m_dir.filePath(QStringLiteral("tubo"))).constData(), 0600), 0);
+}
+
+void TestKorvaneSmtpInput::serverForms_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("form");
+    QTest::newRow("host:port") << QStringList() << "127.0.0.1:%1";
+    QTest::newRow("smtp://host:port") << QStringList() << "smtp://127.0.0.1:%1";
+    QTest::newRow("smtp://localhost:port") << QStringList() << "smtp://localhost:%1";
+    QTest::newRow("smtps://host:port")
+        << QStringList{"--implicit-tls"} + TestCertificates::instance().pair("server") << "smtps://127.0.0.1:%1";
+    QTest::newRow("[::1]:port") << QStringList{"--host", "::1"} << "[::1]:%1";
+    QTest::newRow("smtp://[::1]:port") << QStringList{"--host", "::1"} << "smtp://[::1]:%1";
+}
+
+void TestKorvaneSmtpInput::serverForms()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QString, form);
+    SmtpTestServer server(options);
+    if (!server.isRunning() && options.contains(QLatin1String("::1")))
+        QSKIP("no IPv6 loopback on this machine");
+    KORVANE_START(server);
+    KorvaneSTMP component;
+    configure(component, server);
+    component.setServer(form.arg(server.port()));
+    SendWatch watch(&component);
+    KORVANE_SEND(component, watch, 15000);
+    QVERIFY2(!watch.completed.isEmpty(), watch.outcome().constData());
+    QVERIFY(server.waitForMessages(1));
+}
+
+void TestKorvaneSmtpInput::refusedBeforeConnecting_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QList<int>>("numbers");
+    QTest::addColumn<QString>("says");
+
+    const QList<int> injection{1006};
+    QTest::newRow("server empty") << "server" << "" << QList<int>{1001} << "";
+    QTest::newRow("server scheme only") << "server" << "smtp://" << QList<int>{1001} << "";
+    QTest::newRow("server port not a number") << "server" << "127.0.0.1:porta" << QList<int>{1001} << "";
+    QTest::newRow("server unknown scheme") << "server" << "http://127.0.0.1:%port" << QList<int>{1001} << "";
+    QTest::newRow("server with CRLF") << "server" << "127.0.0.1:%port\r\nQUIT" << QList<int>{1001, 1006} << "";
+    QTest::newRow("sender empty") << "sender" << "" << QList<int>{1002} << "";
+    QTest::newRow("sender not an address") << "sender" << "zoe at example.org" << QList<int>{1002} << "zoe at example.org";
+    QTest::newRow("recipient invalid") << "recipient" << "anna@example.org, mario@" << QList<int>{1003} << "mario@";
+    QTest::newRow("cc unbalanced bracket") << "cc" << "Carla <carla@example.org" << QList<int>{1003} << "carla@example.org";
+    QTest::newRow("bcc without domain") << "bcc" << "nascosto" << QList<int>{1003} << "nascosto";
+    QTest::newRow("unterminated quote") << "recipient" << "\"Rossi, Mario <m.rossi@example.it>" << QList<int>{1003} << "";
+    QTest::newRow("no recipient") << "recipient" << "" << QList<int>{1004} << "";
+    QTest::newRow("only separators") << "recipient" << " ; , ;" << QList<int>{1004} << "";
+    QTest::newRow("attachment missing") << "attachments" << "%dir/ok.txt;%dir/manca.txt" << QList<int>{1005} << "manca.txt";
+    QTest::newRow("attachment is a directory") << "attachments" << "%dir/una cartella" << QList<int>{1005} << "una cartella";
+    QTest::newRow("attachment is a FIFO") << "attachments" << "%dir/tubo" << QList<int>{1005} << "tubo";
+    QTest::newRow("attachment unreadable") << "attachments" << "%dir/chiuso.txt" << QList<int>{1005} << "chiuso.txt";
+    QTest::newRow("CRLF in subject") << "subject" << "Prova\r\nBcc: evil@example.net" << injection << "";
+    QTest::newRow("LF in subject") << "subject" << "Prova\nX-Evil: 1" << injection << "";
+    QTest::newRow("NUL in subject") << "subject" << QStringLiteral("Prova") + QChar(0) + "x" << injection << "";
+    QTest::newRow("LF in sender") << "sender" << "zoe@example.org\nRCPT TO:<evil@example.net>" << QList<int>{1002, 1006} << "";
+    QTest::newRow("CR in recipient") << "recipient" << "anna@example.org\rRCPT TO:<evil@example.net>" << QList<int>{1003, 1006} << "";
+    QTest::newRow("LF in cc display name") << "cc" << "Carla\nBcc: x <carla@example.org>" << QList<int>{1003, 1006} << "";
+    QTest::newRow("LF in client name") << "clientName" << "Korvane\r\nX-Evil: 1" << injection << "";
+    QTest::newRow("LF in user name") << "username" << "zoe\r\nQUIT" << injection << "";
+    QTest::newRow("LF in attachments") << "attachments" << "%dir/ok.txt\n%dir/ok.txt" << QList<int>{1005, 1006} << "";
+}
+
+void TestKorvaneSmtpInput::refusedBeforeConnecting()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, value);
+    QFETCH(QList<int>, numbers);
+    QFETCH(QString, says);
+    if (field == QLatin1String("attachments") && value.endsWith(QLatin1String("chiuso.txt"))) {
+        QFile probe(m_dir.filePath(QStringLiteral("chiuso.txt")));
+        if (probe.open(QIODevice::ReadOnly))
+            QSKIP("running with rights that read any file");
+    }
+    SmtpTestServer server;
+    KORVANE_START(server);
+    KorvaneSTMP component;
+    configure(component, server);
+    value.replace(QLatin1String("%dir"), m_dir.path()).replace(QLatin1String("%port"), QString::number(server.port()));
+    if (field == QLatin1String("server"))
+        component.setServer(value);
+    else if (field == QLatin1String("sender"))
+        component.setSender(value);
+    else if (field == QLatin1String("recipient"))
+        component.setRecipient(value);
+    else if (field == QLatin1String("cc"))
+        component.setCc(value);
+    else if (field == QLatin1String("bcc"))
+        component.setBcc(value);
+    else if (field == QLatin1String("subject"))
+        component.setSubject(value);
+    else if (field == QLatin1String("attachments"))
+        component.setAttachments(value);
+    else if (field == QLatin1String("clientName"))
+        component.setClientName(value);
+    else if (field == QLatin1String("username")) {
+        component.setUsername(value);
+        component.setPassword(password);
+    } else
+        QFAIL("unknown field");
+
+    SendWatch watch(&component);
+    KORVANE_SEND(component, watch, 15000);
+    QVERIFY2(!watch.failed.isEmpty(), watch.outcome().constData());
+    QVERIFY2(numbers.contains(watch.number()), watch.outcome().constData());
+    QVERIFY2(watch.description().contains(says), watch.outcome().constData());
+    QCOMPARE(server.state().value(QStringLiteral("connections")).toInt(), 0);
+}
+
+QTEST_GUILESS_MAIN(TestKorvaneSmtpInput)
+#include "tst_korvanestmp_input.moc"

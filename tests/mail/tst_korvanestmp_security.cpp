@@ -1,0 +1,149 @@
+// TLS and credentials: what goes out encrypted, what never goes out at all.
+
+#include "MailTestSupport.h"
+
+using namespace MailTest;
+
+class TestKorvaneSmtpSecurity : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void authenticated_data();
+    void authenticated();
+    void refused_data();
+    void refused();
+};
+
+namespace {
+
+QStringList authOptions(const QString &mechanisms)
+{
+    return {QStringLiteral("--auth"), user + QLatin1Char(':') + password, QStringLiteral("--auth-mechs"), mechanisms};
+}
+
+QStringList starttls(const QString &kind = QStringLiteral("server"))
+{
+    return QStringList{QStringLiteral("--starttls")} + TestCertificates::instance().pair(kind);
+}
+
+QStringList implicitTls(const QString &kind = QStringLiteral("server"))
+{
+    return QStringList{QStringLiteral("--implicit-tls")} + TestCertificates::instance().pair(kind);
+}
+
+} // namespace
+
+void TestKorvaneSmtpSecurity::initTestCase()
+{
+    QVERIFY2(TestCertificates::instance().isValid(), qPrintable(TestCertificates::instance().error()));
+}
+
+void TestKorvaneSmtpSecurity::authenticated_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("scheme");
+    QTest::addColumn<QString>("authCommand");
+
+    QTest::newRow("STARTTLS, AUTH PLAIN") << starttls() + authOptions("PLAIN") << "" << "AUTH PLAIN";
+    QTest::newRow("STARTTLS, only LOGIN offered") << starttls() + authOptions("LOGIN") << "" << "AUTH LOGIN";
+    QTest::newRow("STARTTLS, AUTH offered in clear too")
+        << starttls() + authOptions("PLAIN LOGIN") + QStringList{"--auth-before-tls"} << "smtp://" << "AUTH ";
+    QTest::newRow("STARTTLS required by the server")
+        << starttls() + authOptions("PLAIN") + QStringList{"--require-starttls"} << "" << "AUTH PLAIN";
+    QTest::newRow("smtps, TLS from the first byte") << implicitTls() + authOptions("PLAIN LOGIN") << "smtps://" << "AUTH ";
+}
+
+void TestKorvaneSmtpSecurity::authenticated()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QString, scheme);
+    QFETCH(QString, authCommand);
+    SmtpTestServer server(options);
+    KORVANE_START(server);
+    KorvaneSTMP component;
+    configure(component, server);
+    component.setServer(scheme + server.hostAndPort());
+    component.setUsername(user);
+    component.setPassword(password);
+    SendWatch watch(&component);
+    KORVANE_SEND(component, watch, 15000);
+    QVERIFY2(!watch.completed.isEmpty(), watch.outcome().constData());
+
+    QVERIFY(server.waitForMessages(1));
+    const QJsonObject message = server.messages().constFirst();
+    QVERIFY(message.value(QStringLiteral("tls")).toBool());
+    QCOMPARE(message.value(QStringLiteral("auth_login")).toString(), user);
+    QCOMPARE(strings(message.value(QStringLiteral("defects"))), QStringList());
+
+    const QStringList commands = server.commands();
+    const auto authAt = std::find_if(commands.cbegin(), commands.cend(),
+                                     [&](const QString &c) { return c.startsWith(authCommand, Qt::CaseInsensitive); });
+    QVERIFY2(authAt != commands.cend(), qPrintable(commands.join(QLatin1Char('\n'))));
+    if (!scheme.startsWith(QLatin1String("smtps"))) {
+        const auto tlsAt = std::find_if(commands.cbegin(), commands.cend(),
+                                        [](const QString &c) { return c.compare(QLatin1String("STARTTLS"), Qt::CaseInsensitive) == 0; });
+        QVERIFY2(tlsAt != commands.cend() && tlsAt < authAt, qPrintable(commands.join(QLatin1Char('\n'))));
+    }
+}
+
+void TestKorvaneSmtpSecurity::refused_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("scheme");
+    QTest::addColumn<QString>("secret");
+    QTest::addColumn<bool>("trustTestCa");
+    QTest::addColumn<QList<int>>("numbers");
+    QTest::addColumn<QString>("says");
+
+    const QList<int> tls{35, 60};
+    QTest::newRow("no STARTTLS, AUTH offered in clear")
+        << authOptions("PLAIN LOGIN") << "" << password << true << QList<int>{64} << "";
+    QTest::newRow("no STARTTLS, no AUTH") << QStringList() << "" << password << true << QList<int>{64} << "";
+    QTest::newRow("STARTTLS but no AUTH") << starttls() << "" << password << true << QList<int>{1007} << "";
+    QTest::newRow("wrong password") << starttls() + authOptions("PLAIN LOGIN") << ""
+                                    << "not-the-password" << true << QList<int>{535} << "credentials invalid";
+    QTest::newRow("self-signed, STARTTLS") << starttls("selfsigned") << "" << "" << true << tls << "";
+    QTest::newRow("self-signed, smtps") << implicitTls("selfsigned") << "smtps://" << password << true << tls << "";
+    QTest::newRow("expired") << starttls("expired") << "" << "" << true << tls << "";
+    QTest::newRow("wrong host") << starttls("wronghost") << "" << "" << true << tls << "";
+    QTest::newRow("test CA not given") << starttls() << "" << "" << false << tls << "";
+}
+
+void TestKorvaneSmtpSecurity::refused()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QString, scheme);
+    QFETCH(QString, secret);
+    QFETCH(bool, trustTestCa);
+    QFETCH(QList<int>, numbers);
+    QFETCH(QString, says);
+    SmtpTestServer server(options);
+    KORVANE_START(server);
+    KorvaneSTMP component;
+    configure(component, server);
+    component.setServer(scheme + server.hostAndPort());
+    if (!trustTestCa)
+        component.setCaFile(QString());
+    if (!secret.isEmpty()) {
+        component.setUsername(user);
+        component.setPassword(secret);
+    }
+    SendWatch watch(&component);
+    KORVANE_SEND(component, watch, 15000);
+    QVERIFY2(!watch.failed.isEmpty(), watch.outcome().constData());
+    QVERIFY2(numbers.contains(watch.number()), watch.outcome().constData());
+    QVERIFY2(watch.description().contains(says, Qt::CaseInsensitive), watch.outcome().constData());
+
+    QCOMPARE(server.state().value(QStringLiteral("data_started")).toInt(), 0);
+    QCOMPARE(server.messages().size(), 0);
+    if (numbers != QList<int>{535}) {
+        const QJsonObject state = server.state();
+        QVERIFY2(!state.value(QStringLiteral("auth_seen")).toBool(), qPrintable(server.commands().join(QLatin1Char('\n'))));
+        QVERIFY(!state.value(QStringLiteral("password_seen")).toBool());
+    }
+}
+
+QTEST_GUILESS_MAIN(TestKorvaneSmtpSecurity)
+#include "tst_korvanestmp_security.moc"
