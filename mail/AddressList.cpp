@@ -34,7 +34,8 @@ bool isQuotedLocalPart(QStringView s)
             return false;
         if (c == u'"')
             return false;
-        if (c == u'\\' && ++i + 1 >= s.size())
+        // The escaped character reaches the envelope too, so it must be printable.
+        if (c == u'\\' && (++i + 1 >= s.size() || s[i].unicode() < 0x20 || s[i].unicode() >= 0x7f))
             return false;
     }
     return true;
@@ -60,7 +61,13 @@ bool isAddressLiteral(QStringView s)
     if (s.size() < 3 || s.front() != u'[' || s.back() != u']')
         return false;
     QStringView inner = s.sliced(1, s.size() - 2);
-    if (inner.startsWith(u"IPv6:", Qt::CaseInsensitive)) {
+    // QHostAddress stops reading at a NUL and takes "%zone" suffixes, yet the
+    // literal travels as written: only the characters of a plain IP may pass.
+    const bool v6 = inner.startsWith(u"IPv6:", Qt::CaseInsensitive);
+    for (QChar c : v6 ? inner.sliced(5) : inner)
+        if (c.unicode() >= 0x80 || !(c.isDigit() || QStringView(u".:abcdefABCDEF").contains(c)))
+            return false;
+    if (v6) {
         QHostAddress a;
         return a.setAddress(inner.sliced(5).toString()) && a.protocol() == QHostAddress::IPv6Protocol;
     }

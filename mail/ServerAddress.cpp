@@ -10,15 +10,27 @@ bool isHostLabelChar(QChar c)
     return c.unicode() < 0x80 && (c.isLetterOrNumber() || c == u'-' || c == u'_');
 }
 
+// QHostAddress stops reading at a NUL and accepts "%zone" suffixes holding
+// anything; only text made of an IP address's own characters may reach it.
+bool isPlainIp(QStringView s)
+{
+    for (QChar c : s)
+        if (c.unicode() >= 0x80 || !(c.isDigit() || QStringView(u".:abcdefABCDEF").contains(c)))
+            return false;
+    return true;
+}
+
 std::optional<QString> hostName(const QString &written)
 {
-    QHostAddress ip;
-    if (ip.setAddress(written) && ip.protocol() == QHostAddress::IPv4Protocol)
-        return ip.toString();
     const QString ace = QString::fromLatin1(QUrl::toAce(written));
     if (ace.isEmpty() || ace.size() > 253)
         return std::nullopt;
     QString name = ace.endsWith(u'.') ? ace.chopped(1) : ace;
+    // Checked after the ACE mapping, which can turn e.g. a superscript digit
+    // into a plain one: the same host must come out of its own URL again.
+    QHostAddress ip;
+    if (isPlainIp(name) && ip.setAddress(name) && ip.protocol() == QHostAddress::IPv4Protocol)
+        return ip.toString();
     const auto labels = QStringView(name).split(u'.');
     for (QStringView label : labels) {
         if (label.isEmpty() || label.size() > 63 || label.front() == u'-' || label.back() == u'-')
@@ -71,7 +83,7 @@ std::optional<ServerAddress> parseServerAddress(const QString &text)
             return std::nullopt;
         host = rest.mid(1, close - 1);
         QHostAddress ip;
-        if (!ip.setAddress(host) || ip.protocol() != QHostAddress::IPv6Protocol)
+        if (!isPlainIp(host) || !ip.setAddress(host) || ip.protocol() != QHostAddress::IPv6Protocol)
             return std::nullopt;
         server.host = ip.toString();
         const QStringView after = QStringView(rest).sliced(close + 1);
@@ -84,7 +96,7 @@ std::optional<ServerAddress> parseServerAddress(const QString &text)
         }
     } else if (rest.count(u':') > 1) {
         QHostAddress ip;  // a bare IPv6 address: no port possible
-        if (!ip.setAddress(rest) || ip.protocol() != QHostAddress::IPv6Protocol)
+        if (!isPlainIp(rest) || !ip.setAddress(rest) || ip.protocol() != QHostAddress::IPv6Protocol)
             return std::nullopt;
         server.host = ip.toString();
     } else {
