@@ -50,6 +50,11 @@ SmtpTestServer::SmtpTestServer(const QStringList &options)
 SmtpTestServer::~SmtpTestServer()
 {
     stop();
+    // For a look at a failing case's transcript and messages afterwards.
+    if (qEnvironmentVariableIsSet("KORVANE_KEEP_SMTP_OUTPUT")) {
+        m_outDir.setAutoRemove(false);
+        qInfo("SMTP test server output kept in %s", qPrintable(m_outDir.path()));
+    }
 }
 
 QString SmtpTestServer::hostAndPort() const
