@@ -26,12 +26,22 @@ size_t readMessage(char *buffer, size_t size, size_t count, void *userdata)
     auto *t = static_cast<Transfer *>(userdata);
     if (t->session->aborted())
         return CURL_READFUNC_ABORT;
-    const qint64 n = t->source->read(buffer, qint64(size * count));
-    if (n < 0)
-        return CURL_READFUNC_ABORT;
+    // The source hands out one encoded piece (~88 KB) per read; filling all
+    // of libcurl's upload buffer instead means one trip through its send
+    // loop (poll, escaping, send, progress) per buffer rather than per piece.
+    const qint64 room = qint64(size * count);
+    qint64 filled = 0;
+    while (filled < room) {
+        const qint64 n = t->source->read(buffer + filled, room - filled);
+        if (n < 0)
+            return CURL_READFUNC_ABORT;
+        if (n == 0)
+            break;
+        filled += n;
+    }
     if (*t->progress)
         (*t->progress)(t->source->delivered(), t->source->size());
-    return size_t(n);
+    return size_t(filled);
 }
 
 size_t replyLine(char *data, size_t size, size_t count, void *userdata)
