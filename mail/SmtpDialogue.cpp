@@ -16,7 +16,8 @@ QString printable(QByteArrayView line)
 void SmtpDialogue::commandSent(QByteArrayView line)
 {
     const QByteArray text = line.toByteArray().trimmed();
-    const QByteArray verb = text.left(text.indexOf(' ')).toUpper();
+    const qsizetype space = text.indexOf(' ');
+    const QByteArray verb = (space < 0 ? text : text.left(space)).toUpper();
     const auto address = [&] {
         const qsizetype open = text.indexOf('<'), close = text.indexOf('>', open);
         return open < 0 || close < 0 ? QString() : QString::fromUtf8(text.mid(open + 1, close - open - 1));
@@ -40,7 +41,7 @@ void SmtpDialogue::commandSent(QByteArrayView line)
     } else if (verb == "DATA")
         stage = Stage::Data;
     else if (verb == "QUIT")
-        stage = Stage::Quit;
+        m_quitting = true;
 }
 
 bool SmtpDialogue::replyLine(QByteArrayView line)
@@ -50,6 +51,11 @@ bool SmtpDialogue::replyLine(QByteArrayView line)
     m_pending << printable(line);
     if (line.size() > 3 && line[3] == '-')
         return true;
+    // The goodbye after a refusal must not hide the refusal itself.
+    if (m_quitting) {
+        m_pending.clear();
+        return true;
+    }
 
     replyCode = line.first(3).toByteArray().toInt();
     replyText = m_pending.join(u' ');

@@ -10,7 +10,7 @@
 // the session keeps its own account of the dialogue.
 struct SmtpDialogue
 {
-    enum class Stage { Greeting, Hello, StartTls, Auth, MailFrom, RcptTo, Data, Message, Quit };
+    enum class Stage { Greeting, Hello, StartTls, Auth, MailFrom, RcptTo, Data, Message };
 
     Stage stage = Stage::Greeting;
     QString argument;         // the address of MAIL FROM / RCPT TO
@@ -28,4 +28,5 @@ struct SmtpDialogue
 private:
     QStringList m_pending;
     bool m_authSeen = false;
+    bool m_quitting = false;
 };

@@ -25,7 +25,6 @@ QString refusal(const SmtpDialogue &d, const QString &server)
         return QStringLiteral("Il server ha rifiutato il destinatario %1: %2").arg(d.argument, d.replyText);
     case Stage::Data:
     case Stage::Message:
-    case Stage::Quit:
         break;
     }
     return QStringLiteral("Il server ha rifiutato il messaggio: %1").arg(d.replyText);
