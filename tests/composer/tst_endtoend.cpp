@@ -1,0 +1,202 @@
+// The program as a user meets it: the real window, the real component, the
+// real dialogs and settings file, sending to a loopback SMTP server.
+#include "Form1.h"
+#include "KorvaneSTMP.h"
+#include "QSettingsStore.h"
+#include "QtMessageUi.h"
+#include "SmtpTestServer.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QInputDialog>
+#include <QJsonArray>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+struct Shown
+{
+    QString title;
+    QString text;
+};
+
+// Answers every modal dialog the program opens, as a user would: reads and
+// closes message boxes, types into prompts.
+class DialogAnswerer : public QObject
+{
+public:
+    explicit DialogAnswerer(QStringList promptAnswers) : m_answers(std::move(promptAnswers))
+    {
+        connect(&m_timer, &QTimer::timeout, this, &DialogAnswerer::answer);
+        m_timer.start(20);
+    }
+
+    QList<Shown> boxes;
+    QStringList prompts;
+
+private:
+    void answer()
+    {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+            boxes.append({box->windowTitle(), box->text()});
+            box->button(QMessageBox::Ok)->click();
+        } else if (auto *input = qobject_cast<QInputDialog *>(modal)) {
+            prompts.append(input->windowTitle() + QLatin1Char('|') + input->labelText() + QLatin1Char('|')
+                           + QString::number(int(input->textEchoMode())));
+            input->setTextValue(m_answers.isEmpty() ? QString() : m_answers.takeFirst());
+            input->accept();
+        }
+    }
+
+    QTimer m_timer;
+    QStringList m_answers;
+};
+
+QString caption(const Shown &s) { return s.title + QStringLiteral(": ") + s.text; }
+
+} // namespace
+
+class TestEndToEnd : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_config.isValid());
+        qputenv("XDG_CONFIG_HOME", m_config.path().toLocal8Bit());
+    }
+
+    void typedMessageArrivesAndFieldsComeBack()
+    {
+        SmtpTestServer server;
+        QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
+        QTemporaryDir files;
+        const QString attachment = files.filePath(QStringLiteral("verbale riunione.txt"));
+        QFile f(attachment);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("ordine del giorno\n");
+        f.close();
+
+        DialogAnswerer answerer({});
+        QtMessageUi ui;
+        QSettingsStore store;
+        {
+            Form1 form(std::make_unique<KorvaneSTMP>(), ui, store);
+            ui.setDialogParent(&form);
+            QCOMPARE(answerer.boxes.size(), 1);  // the about box, before the window
+            QVERIFY(answerer.boxes.first().text.contains(QStringLiteral("KORVANE CLIENT STMP")));
+            form.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&form));
+
+            type(form, "txtSrvSTMP", QStringLiteral("  ") + server.hostAndPort() + QStringLiteral(" "));
+            type(form, "txtMittente", QStringLiteral("\"Rossi, Mario\" <m.rossi@example.it>"));
+            type(form, "txtDestinatario", QStringLiteral("Anna Bellè <anna@example.org>"));
+            type(form, "txtCopiaCarbone", QStringLiteral("cc@example.org"));
+            type(form, "txtCopiaCarboneNascosta", QStringLiteral("nascosto@example.org"));
+            type(form, "txtAllegati", attachment);
+            type(form, "txtOggetto", QStringLiteral("Verbale di lunedì"));
+            form.findChild<QComboBox *>(QStringLiteral("cboPriorita"))->setCurrentIndex(0);
+            auto *body = form.findChild<QPlainTextEdit *>(QStringLiteral("txtContenuto"));
+            body->setFocus();
+            QTest::keyClicks(body, QStringLiteral("  Ciao Anna,"));
+            QTest::keyClick(body, Qt::Key_Return);
+            QTest::keyClicks(body, QStringLiteral("ecco il verbale.  "));
+
+            QTest::mouseClick(form.findChild<QPushButton *>(QStringLiteral("cmdInvia")), Qt::LeftButton);
+            QTRY_COMPARE_WITH_TIMEOUT(answerer.boxes.size(), 2, 20000);
+            QCOMPARE(caption(answerer.boxes.last()), QStringLiteral("Invio: EMail inviata correttamente."));
+
+            QVERIFY(server.waitForMessages(1));
+            const QJsonObject message = server.messages().first();
+            QCOMPARE(message[u"mail_from"].toString(), QStringLiteral("m.rossi@example.it"));
+            QCOMPARE(message[u"rcpt_tos"].toArray().size(), 3);
+            QCOMPARE(message[u"headers"][u"subject"][0].toString(), QStringLiteral("Verbale di lunedì"));
+            QCOMPARE(message[u"headers"][u"to"][0].toString(), QStringLiteral("Anna Bellè <anna@example.org>"));
+            QCOMPARE(message[u"headers"][u"x-priority"][0].toString(), QStringLiteral("1 (Highest)"));
+            QVERIFY(message[u"headers"][u"bcc"].isUndefined());
+            QCOMPARE(message[u"body"].toString().trimmed(), QStringLiteral("Ciao Anna,\necco il verbale."));
+            QVERIFY(message[u"body"].toString().startsWith(u"  Ciao"));
+            QCOMPARE(message[u"attachments"][0][u"filename"].toString(), QStringLiteral("verbale riunione.txt"));
+            QVERIFY(message[u"defects"].toArray().isEmpty());
+
+            QTest::mouseClick(form.findChild<QPushButton *>(QStringLiteral("cmdChiudi")), Qt::LeftButton);
+        }
+
+        // The next start brings back what was typed.
+        Form1 again(std::make_unique<KorvaneSTMP>(), ui, store);
+        QCOMPARE(text(again, "txtSrvSTMP"), server.hostAndPort());
+        QCOMPARE(text(again, "txtMittente"), QStringLiteral("\"Rossi, Mario\" <m.rossi@example.it>"));
+        QCOMPARE(text(again, "txtAllegati"), attachment);
+        QCOMPARE(again.findChild<QComboBox *>(QStringLiteral("cboPriorita"))->currentIndex(), 0);
+        QCOMPARE(again.findChild<QPlainTextEdit *>(QStringLiteral("txtContenuto"))->toPlainText(),
+                 QStringLiteral("  Ciao Anna,\necco il verbale."));
+    }
+
+    void authenticatedSendPromptsAndUsesTls()
+    {
+        const TestCertificates &certs = TestCertificates::instance();
+        QVERIFY2(certs.isValid(), qPrintable(certs.error()));
+        SmtpTestServer server(QStringList{QStringLiteral("--starttls")} + certs.pair(QStringLiteral("server"))
+                              + QStringList{QStringLiteral("--auth"), QStringLiteral("mario: segreto ")});
+        QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
+
+        DialogAnswerer answerer({QStringLiteral("  mario "), QStringLiteral(" segreto ")});
+        QtMessageUi ui;
+        QSettingsStore store;
+        auto component = std::make_unique<KorvaneSTMP>();
+        component->setCaFile(certs.caFile());
+        Form1 form(std::move(component), ui, store);
+        ui.setDialogParent(&form);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        // The certificate names localhost: the host name is checked too.
+        field(form, "txtSrvSTMP")->setText(QStringLiteral("localhost:%1").arg(server.port()));
+        field(form, "txtMittente")->setText(QStringLiteral("mario@example.it"));
+        field(form, "txtDestinatario")->setText(QStringLiteral("anna@example.org"));
+        field(form, "txtAllegati")->clear();
+        form.findChild<QCheckBox *>(QStringLiteral("chkAutentica"))->setChecked(true);
+
+        QTest::mouseClick(form.findChild<QPushButton *>(QStringLiteral("cmdInvia")), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(answerer.boxes.size(), 2, 20000);
+        QCOMPARE(caption(answerer.boxes.last()), QStringLiteral("Invio: EMail inviata correttamente."));
+        QCOMPARE(answerer.prompts,
+                 (QStringList{QStringLiteral("Username|Immettere l'username:|%1").arg(int(QLineEdit::Normal)),
+                              QStringLiteral("Password|Immettere la password:|%1").arg(int(QLineEdit::Password))}));
+        QVERIFY(server.waitForMessages(1));
+        QCOMPARE(server.messages().first()[u"tls"].toBool(), true);
+        QCOMPARE(server.state()[u"auth_seen"].toBool(), true);
+    }
+
+private:
+    static QLineEdit *field(const Form1 &form, const char *name)
+    {
+        return form.findChild<QLineEdit *>(QString::fromLatin1(name));
+    }
+    static QString text(const Form1 &form, const char *name) { return field(form, name)->text(); }
+    static void type(Form1 &form, const char *name, const QString &value)
+    {
+        QLineEdit *box = field(form, name);
+        box->setFocus();
+        // Key events only carry ASCII here; the rest goes in as an input method would.
+        for (QChar c : value) {
+            if (c.unicode() < 0x80)
+                QTest::keyClick(box, c.toLatin1());
+            else
+                box->insert(c);
+        }
+    }
+
+    QTemporaryDir m_config;
+};
+
+QTEST_MAIN(TestEndToEnd)
+#include "tst_endtoend.moc"
