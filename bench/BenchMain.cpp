@@ -2,11 +2,14 @@
 //   korvane-bench send SERVER FILE [COUNT]   COUNT sends in a row (default 1)
 //   korvane-bench dump FILE OUT              the message as the component builds it
 //   korvane-bench startup                    composer window shown, then quit
+//   korvane-bench idle MS                    the stall meter alone, as a control
 #include "SendBench.h"
+#include "StallMeter.h"
 #include "StartupBench.h"
 
 #include <QApplication>
 #include <QStringList>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -27,6 +30,18 @@ int main(int argc, char *argv[])
         return dumpMessage(args[1], args[2]) ? 0 : 1;
     if (mode == u"startup" && args.size() == 1)
         return runStartupBench();
-    std::fprintf(stderr, "usage: korvane-bench send SERVER FILE [COUNT] | dump FILE OUT | startup\n");
+    if (mode == u"idle" && args.size() == 2) {
+        // What the machine alone does to the event loop: the same meter with
+        // no send, so a stall during a send can be told from the scheduler's.
+        StallMeter stalls;
+        stalls.start();
+        QTimer::singleShot(args[1].toInt(), &app, [&stalls] {
+            stalls.stop();
+            std::printf("longest_gap_ms=%.3f\n", stalls.longestGapMs());
+            QApplication::quit();
+        });
+        return QApplication::exec();
+    }
+    std::fprintf(stderr, "usage: korvane-bench send SERVER FILE [COUNT] | dump FILE OUT | startup | idle MS\n");
     return 2;
 }

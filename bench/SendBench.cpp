@@ -79,8 +79,9 @@ void SendBench::failed(qint16 number, const QString &description)
 
 void SendBench::printSummary() const
 {
-    std::printf("wall_ms=%.3f maxrss_kib=%ld longest_gap_ms=%.3f\n", double(m_total.nsecsElapsed()) / 1e6,
-                peakRssKib(), m_stalls.longestGapMs());
+    std::printf("wall_ms=%.3f maxrss_kib=%ld longest_gap_ms=%.3f longest_gap_end_ms=%.1f\n",
+                double(m_total.nsecsElapsed()) / 1e6, peakRssKib(), m_stalls.longestGapMs(),
+                m_stalls.longestGapEndMs());
     std::fflush(stdout);
 }
 

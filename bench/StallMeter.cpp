@@ -10,6 +10,7 @@ StallMeter::StallMeter(QObject *parent) : QObject(parent)
 void StallMeter::start()
 {
     m_longestNs = 0;
+    m_longestEndNs = 0;
     m_clock.start();
     m_lastNs = 0;
     m_timer.start();
@@ -24,6 +25,9 @@ void StallMeter::stop()
 void StallMeter::tick()
 {
     const qint64 now = m_clock.nsecsElapsed();
-    m_longestNs = std::max(m_longestNs, now - m_lastNs);
+    if (now - m_lastNs > m_longestNs) {
+        m_longestNs = now - m_lastNs;
+        m_longestEndNs = now;
+    }
     m_lastNs = now;
 }

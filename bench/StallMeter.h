@@ -17,6 +17,9 @@ public:
     void start();
     void stop();
     double longestGapMs() const { return double(m_longestNs) / 1e6; }
+    // When the longest gap ended, counted from start(): tells a stall at the
+    // start or end of a send from one in its middle.
+    double longestGapEndMs() const { return double(m_longestEndNs) / 1e6; }
 
 private:
     void tick();
@@ -25,4 +28,5 @@ private:
     QElapsedTimer m_clock;
     qint64 m_lastNs = 0;
     qint64 m_longestNs = 0;
+    qint64 m_longestEndNs = 0;
 };

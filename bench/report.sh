@@ -51,6 +51,12 @@ WORST_GROWTH=$(printf '%s\n' "${GROWTH[@]}" | maximum)
   echo "## Responsiveness during the ${LAST_MB} MB send"
   echo
   echo "Longest interval between ticks of a 5 ms timer on the GUI thread: median $GAP_MEDIAN ms, worst $GAP_WORST ms."
+  echo "Control, the same timer in a process that sends nothing, for as long as each send took:"
+  echo "median $(median <"$WORK/idlegap") ms, worst $(maximum <"$WORK/idlegap") ms."
+  echo
+  echo "| run | longest gap ms | it ended at ms | send took ms |"
+  echo "|---:|---:|---:|---:|"
+  awk '{ printf "| %d | %s | %s | %s |\n", NR, $1, $2, $3 }' "$WORK/gaps$LAST_MB"
   echo
   echo "## Targets"
   echo

@@ -76,7 +76,10 @@ for mb in "${SIZES_MB[@]}"; do
     out=$(component_send "$file")
     field ms <<<"$out" >>"$WORK/comp$mb"
     field maxrss_kib <<<"$out" >>"$WORK/rss$mb"
+    echo "$(field longest_gap_ms <<<"$out") $(field longest_gap_end_ms <<<"$out") $(field ms <<<"$out")" >>"$WORK/gaps$mb"
     field longest_gap_ms <<<"$out" >>"$WORK/gap$mb"
+    # Control: the same meter with no send, as long as the send took.
+    [[ $mb == "${SIZES_MB[-1]}" ]] && "$BENCH" idle "$(field ms <<<"$out" | cut -d. -f1)" | field longest_gap_ms >>"$WORK/idlegap"
     curl_send "$msg" >>"$WORK/curl$mb"
     ((run <= swaks_runs)) && swaks_send "$file" >>"$WORK/swaks$mb"
     base64_floor "$file" >>"$WORK/b64$mb"
