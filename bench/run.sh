@@ -46,8 +46,16 @@ wait_port "$PORT"
 SERVER=127.0.0.1:$PORT
 
 component_send() { "$BENCH" send "$SERVER" "$@"; }
+# With a second argument, the process's CPU time (user + system, ms) is
+# appended to that file.
+timed() {
+  local cpu_file=$1; shift
+  [[ -z $cpu_file ]] && { "$@"; return; }
+  /usr/bin/time -f '%U %S' -o "$WORK/time.out" "$@"
+  awk '{ printf "%.0f\n", ($1 + $2) * 1000 }' "$WORK/time.out" >>"$cpu_file"
+}
 curl_send() {
-  curl -sS -o /dev/null -w '%{time_total}\n' "smtp://$SERVER" --mail-from "$SENDER" --mail-rcpt "$RCPT" -T "$1" |
+  timed "${2:-}" curl -sS -o /dev/null -w '%{time_total}\n' "smtp://$SERVER" --mail-from "$SENDER" --mail-rcpt "$RCPT" -T "$1" |
     awk '{ printf "%.3f\n", $1 * 1000 }'
 }
 swaks_send() {
@@ -55,15 +63,23 @@ swaks_send() {
   swaks --server "$SERVER" --from "$SENDER" --to "$RCPT" --attach @"$1" --silent 2 >/dev/null
   echo $(( ($(now_us) - t0) / 1000 ))
 }
-base64_floor() { local t0; t0=$(now_us); base64 "$1" >/dev/null; echo $(( ($(now_us) - t0) / 1000 )); }
+base64_floor() {
+  local t0; t0=$(now_us)
+  timed "$2" base64 "$1" >/dev/null
+  echo $(( ($(now_us) - t0) / 1000 ))
+}
 
 echo "== 1 KB baseline"
 head -c 1024 /dev/urandom >"$WORK/a1k"
 "$BENCH" dump "$WORK/a1k" "$WORK/m1k"
-for _ in $(seq "$RUNS"); do component_send "$WORK/a1k" | field maxrss_kib >>"$WORK/rss1k"; done
-RSS_BASE=$(median <"$WORK/rss1k")
+for _ in $(seq "$RUNS"); do
+  out=$(component_send "$WORK/a1k")
+  field maxrss_kib <<<"$out" >>"$WORK/rss1k"
+  field cpu_ms <<<"$out" >>"$WORK/cpu1k"
+done
+RSS_BASE=$(median <"$WORK/rss1k") CPU_BASE=$(median <"$WORK/cpu1k")
 
-declare -A ROW GROWTH RATIO
+declare -A ROW USE GROWTH RATIO
 for mb in "${SIZES_MB[@]}"; do
   echo "== ${mb} MB attachment"
   file=$WORK/a${mb}m msg=$WORK/m${mb}m
@@ -76,13 +92,14 @@ for mb in "${SIZES_MB[@]}"; do
     out=$(component_send "$file")
     field ms <<<"$out" >>"$WORK/comp$mb"
     field maxrss_kib <<<"$out" >>"$WORK/rss$mb"
+    field cpu_ms <<<"$out" >>"$WORK/cpu$mb"
     echo "$(field longest_gap_ms <<<"$out") $(field longest_gap_end_ms <<<"$out") $(field ms <<<"$out")" >>"$WORK/gaps$mb"
     field longest_gap_ms <<<"$out" >>"$WORK/gap$mb"
     # Control: the same meter with no send, as long as the send took.
     [[ $mb == "${SIZES_MB[-1]}" ]] && "$BENCH" idle "$(field ms <<<"$out" | cut -d. -f1)" | field longest_gap_ms >>"$WORK/idlegap"
-    curl_send "$msg" >>"$WORK/curl$mb"
+    curl_send "$msg" "$WORK/curlcpu$mb" >>"$WORK/curl$mb"
     ((run <= swaks_runs)) && swaks_send "$file" >>"$WORK/swaks$mb"
-    base64_floor "$file" >>"$WORK/b64$mb"
+    base64_floor "$file" "$WORK/b64cpu$mb" >>"$WORK/b64$mb"
     echo "   run $run: component $(tail -1 "$WORK/comp$mb") ms, curl $(tail -1 "$WORK/curl$mb") ms"
   done
   comp=$(median <"$WORK/comp$mb") curl=$(median <"$WORK/curl$mb")
@@ -92,7 +109,10 @@ for mb in "${SIZES_MB[@]}"; do
   [[ -s $WORK/swaks$mb ]] && swaks="$(median <"$WORK/swaks$mb")"
   ((swaks_runs == 1)) && swaks+=" (1 run)"
   ROW[$mb]="| ${mb} MB | $(stat -c %s "$msg") | $comp | $curl | $(ratio "$comp" "$curl") | $swaks"
-  ROW[$mb]+=" | $(median <"$WORK/b64$mb") | $(awk -v a="$rss" 'BEGIN { printf "%.1f", a / 1024 }') | $growth |"
+  ROW[$mb]+=" | $(median <"$WORK/b64$mb") |"
+  cpu=$(awk -v a="$(median <"$WORK/cpu$mb")" -v b="$CPU_BASE" 'BEGIN { printf "%.0f", a - b }')
+  USE[$mb]="| ${mb} MB | $cpu | $(median <"$WORK/curlcpu$mb") | $(median <"$WORK/b64cpu$mb")"
+  USE[$mb]+=" | $(awk -v a="$rss" 'BEGIN { printf "%.1f", a / 1024 }') | $growth |"
   GROWTH[$mb]=$growth RATIO[$mb]=$(ratio "$comp" "$curl")
   rm -f "$file" "$msg"
 done
