@@ -1,0 +1,29 @@
+# CPack settings; included last from the top-level CMakeLists.txt so that
+# `cpack -G DEB` in the build directory makes korvane-client_<version>_<arch>.deb.
+set(CPACK_PACKAGE_NAME korvane-client)
+set(CPACK_PACKAGE_VENDOR "Korvane")
+set(CPACK_PACKAGE_CONTACT "Korvane Client maintainers <maintainers@korvane.example>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Compose one e-mail and send it through an SMTP server")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Korvane Client is a small desktop program with an Italian interface that composes one e-mail (recipients, CC, BCC, attachments, priority) and sends it through the SMTP server you type, switching to TLS whenever the server offers it.")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+# A RelWithDebInfo build would otherwise ship its debug sections.
+set(CPACK_STRIP_FILES ON)
+
+if(UNIX AND NOT APPLE)
+  set(CPACK_GENERATOR DEB)
+else()
+  set(CPACK_GENERATOR ZIP)
+endif()
+
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION mail)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# dpkg-shlibdeps (dpkg-dev) finds the libraries the executable links; Qt loads
+# its platform plugin at run time, so nothing links it and it is named here.
+# Without it the program starts and exits with "could not find the Qt platform plugin".
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+
+include(CPack)
