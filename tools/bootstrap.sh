@@ -9,6 +9,7 @@ packages=(
   cmake g++ ninja-build pkg-config
   qt6-base-dev libgl-dev libcurl4-openssl-dev
   python3 python3-aiosmtpd openssl ca-certificates
+  desktop-file-utils dpkg-dev
 )
 packages+=(${EXTRA_PACKAGES:-})
 
