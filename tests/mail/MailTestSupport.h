@@ -90,6 +90,24 @@ inline void configure(KorvaneSTMP &component, const SmtpTestServer &server)
     component.setStallTimeoutMs(10000);
 }
 
+// After a failed send the same component, pointed at a healthy server, sends
+// at once, and nothing late arrives from the failed one.
+inline void followingSendSucceeds(KorvaneSTMP &component, const SendWatch &failedWatch)
+{
+    SmtpTestServer healthy;
+    KORVANE_START(healthy);
+    component.setServer(healthy.hostAndPort());
+    component.setRecipient(QStringLiteral("anna@example.org"));
+    component.setAttachments(QString());
+    component.setUsername(QString());
+    component.setPassword(QString());
+    SendWatch again(&component);
+    KORVANE_SEND(component, again, 15000);
+    QVERIFY2(!again.completed.isEmpty(), again.outcome().constData());
+    QCOMPARE(failedWatch.failed.count(), 1);
+    QVERIFY(healthy.waitForMessages(1));
+}
+
 inline QStringList strings(const QJsonValue &value)
 {
     QStringList result;

@@ -99,16 +99,16 @@ void TestKorvaneSmtpSecurity::refused_data()
 
     const QList<int> tls{35, 60};
     QTest::newRow("no STARTTLS, AUTH offered in clear")
-        << authOptions("PLAIN LOGIN") << "" << password << true << QList<int>{64} << "";
-    QTest::newRow("no STARTTLS, no AUTH") << QStringList() << "" << password << true << QList<int>{64} << "";
-    QTest::newRow("STARTTLS but no AUTH") << starttls() << "" << password << true << QList<int>{1007} << "";
+        << authOptions("PLAIN LOGIN") << "" << password << true << QList<int>{64} << "STARTTLS";
+    QTest::newRow("no STARTTLS, no AUTH") << QStringList() << "" << password << true << QList<int>{64} << "STARTTLS";
+    QTest::newRow("STARTTLS but no AUTH") << starttls() << "" << password << true << QList<int>{1007} << "autenticazione";
     QTest::newRow("wrong password") << starttls() + authOptions("PLAIN LOGIN") << ""
                                     << "not-the-password" << true << QList<int>{535} << "credentials invalid";
-    QTest::newRow("self-signed, STARTTLS") << starttls("selfsigned") << "" << "" << true << tls << "";
-    QTest::newRow("self-signed, smtps") << implicitTls("selfsigned") << "smtps://" << password << true << tls << "";
-    QTest::newRow("expired") << starttls("expired") << "" << "" << true << tls << "";
-    QTest::newRow("wrong host") << starttls("wronghost") << "" << "" << true << tls << "";
-    QTest::newRow("test CA not given") << starttls() << "" << "" << false << tls << "";
+    QTest::newRow("self-signed, STARTTLS") << starttls("selfsigned") << "" << "" << true << tls << "self-signed";
+    QTest::newRow("self-signed, smtps") << implicitTls("selfsigned") << "smtps://" << password << true << tls << "self-signed";
+    QTest::newRow("expired") << starttls("expired") << "" << "" << true << tls << "expired";
+    QTest::newRow("wrong host") << starttls("wronghost") << "" << "" << true << tls << "host name";
+    QTest::newRow("test CA not given") << starttls() << "" << "" << false << tls << "certificat";
 }
 
 void TestKorvaneSmtpSecurity::refused()
@@ -143,6 +143,7 @@ void TestKorvaneSmtpSecurity::refused()
         QVERIFY2(!state.value(QStringLiteral("auth_seen")).toBool(), qPrintable(server.commands().join(QLatin1Char('\n'))));
         QVERIFY(!state.value(QStringLiteral("password_seen")).toBool());
     }
+    followingSendSucceeds(component, watch);
 }
 
 QTEST_GUILESS_MAIN(TestKorvaneSmtpSecurity)
