@@ -97,6 +97,15 @@ void TestKorvaneSmtpInput::refusedBeforeConnecting_data()
     QTest::newRow("LF in cc display name") << "cc" << "Carla\nBcc: x <carla@example.org>" << QList<int>{1003, 1006} << "";
     QTest::newRow("LF in client name") << "clientName" << "Korvane\r\nX-Evil: 1" << injection << "";
     QTest::newRow("LF in user name") << "username" << "zoe\r\nQUIT" << injection << "";
+    QTest::newRow("CR in bcc") << "bcc" << "nascosto@example.org\rDATA" << QList<int>{1003, 1006} << "";
+    QTest::newRow("LF in password") << "password" << "Pw\nQUIT" << injection << "Password";
+    QTest::newRow("CR in password") << "password" << "Pw\r" << injection << "Password";
+    QTest::newRow("NUL in recipient") << "recipient" << QStringLiteral("anna@example.org") + QChar(0) + "x@y.it"
+                                      << QList<int>{1003, 1006} << "";
+    QTest::newRow("NUL in attachments") << "attachments" << QStringLiteral("%dir/ok.txt") + QChar(0) + "x"
+                                        << QList<int>{1005, 1006} << "";
+    QTest::newRow("NUL in password") << "password" << QStringLiteral("Pw") + QChar(0) << injection << "Password";
+    QTest::newRow("every field empty") << "all" << "" << QList<int>{1001} << "";
     QTest::newRow("LF in attachments") << "attachments" << "%dir/ok.txt\n%dir/ok.txt" << QList<int>{1005, 1006} << "";
 }
 
@@ -107,9 +116,14 @@ void TestKorvaneSmtpInput::refusedBeforeConnecting()
     QFETCH(QList<int>, numbers);
     QFETCH(QString, says);
     if (field == QLatin1String("attachments") && value.endsWith(QLatin1String("chiuso.txt"))) {
+        // Root reads any mode; a write-only sysctl file is refused even to root.
         QFile probe(m_dir.filePath(QStringLiteral("chiuso.txt")));
-        if (probe.open(QIODevice::ReadOnly))
-            QSKIP("running with rights that read any file");
+        if (probe.open(QIODevice::ReadOnly)) {
+            QFile writeOnly(QStringLiteral("/proc/sys/vm/compact_memory"));
+            if (!writeOnly.exists() || writeOnly.open(QIODevice::ReadOnly))
+                QSKIP("running with rights that read any file");
+            value = says = writeOnly.fileName();
+        }
     }
     SmtpTestServer server;
     KORVANE_START(server);
@@ -135,6 +149,15 @@ void TestKorvaneSmtpInput::refusedBeforeConnecting()
     else if (field == QLatin1String("username")) {
         component.setUsername(value);
         component.setPassword(password);
+    } else if (field == QLatin1String("password")) {
+        component.setUsername(user);
+        component.setPassword(value);
+    } else if (field == QLatin1String("all")) {
+        for (auto setter : {&KorvaneSTMP::setServer, &KorvaneSTMP::setSender, &KorvaneSTMP::setRecipient,
+                            &KorvaneSTMP::setCc, &KorvaneSTMP::setBcc, &KorvaneSTMP::setSubject,
+                            &KorvaneSTMP::setBody, &KorvaneSTMP::setAttachments, &KorvaneSTMP::setClientName,
+                            &KorvaneSTMP::setUsername, &KorvaneSTMP::setPassword})
+            (component.*setter)(value);
     } else
         QFAIL("unknown field");
 
