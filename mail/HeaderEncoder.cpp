@@ -45,7 +45,10 @@ QList<QByteArray> encodedWords(const QString &text)
         chunk.clear();
     };
     for (qsizetype i = 0; i < text.size(); ++i) {
-        qsizetype len = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        // Only a real pair travels as one character: pairing a lone high
+        // surrogate with whatever follows would change how the rest is read.
+        const bool pair = text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
+        const qsizetype len = pair ? 2 : 1;
         const QByteArray utf8 = text.mid(i, len).toUtf8();
         i += len - 1;
         if (chunk.size() + utf8.size() > kEncodedChunkBytes)

@@ -69,6 +69,9 @@ private Q_SLOTS:
         QCOMPARE(parseServerAddress(QString(QChar(0x2078)))->url(), QStringLiteral("smtp://0.0.0.8:25"));
         QCOMPARE(parseServerAddress(QStringLiteral("smtp://127.0."))->url(), QStringLiteral("smtp://127.0.0.0:25"));
         QCOMPARE(parseServerAddress(QStringLiteral("[fe80::1]:2525"))->url(), QStringLiteral("smtp://[fe80::1]:2525"));
+        const QChar units[] = {QChar(0xd9d9), QChar(0xd9d9), QChar(0xdc00)};
+        const QString loneThenPair(units, 3);
+        QCOMPARE(unstructuredHeader("Subject", loneThenPair), "Subject: =?UTF-8?B?P/KGkIA=?=\r\n");  // '?', U+86400
     }
 
     // The checks themselves must catch what they are there to catch.
