@@ -112,6 +112,11 @@ QSize clientSizePixels()
 void build(QWidget *form)
 {
     QFont regular = form->font();
+    // The layout was drawn for a narrow sans face; a face with the same
+    // widths keeps "STMP Server:" inside its label. Qt falls back to the
+    // platform's default face when none of these is installed.
+    regular.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"),
+                         QStringLiteral("Arial"), regular.family()});
     regular.setPointSizeF(8.25);
     QFont bold = regular;
     bold.setBold(true);
