@@ -58,6 +58,22 @@ bool QSettingsStore::write(const QString &section, const QString &key, const QSt
 {
     createPrivately();
     m_settings.setValue(settingsKey(section, key), text);
+    return m_holding || sync();
+}
+
+void QSettingsStore::beginSave()
+{
+    m_holding = true;
+}
+
+bool QSettingsStore::endSave()
+{
+    m_holding = false;
+    return sync();
+}
+
+bool QSettingsStore::sync()
+{
     m_settings.sync();
     const bool saved = m_settings.status() == QSettings::NoError;
     // A file that was created or loosened by other means is tightened again.

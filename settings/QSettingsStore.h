@@ -16,9 +16,16 @@ public:
     std::optional<QString> read(const QString &section, const QString &key) override;
     // Saves at once, so that a value that cannot be saved is known as such.
     bool write(const QString &section, const QString &key, const QString &text) override;
+    // One sync for the whole set: the file is replaced once, atomically, and
+    // QSettings merges a concurrent instance's save key by key, so only one
+    // save of every key keeps another instance's set from mixing with ours.
+    void beginSave() override;
+    bool endSave() override;
 
 private:
     void createPrivately();
+    bool sync();
 
     QSettings m_settings;
+    bool m_holding = false;
 };

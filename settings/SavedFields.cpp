@@ -59,12 +59,14 @@ void RestoreFields(SettingsStore &store, FormFields &fields)
 
 void StoreFields(SettingsStore &store, const FormFields &fields)
 {
+    store.beginSave();
     for (const Row &row : rows) {
         const QString text = row.rule == Rule::PriorityIndex ? QString::number(fields.priorityIndex)
                                                              : applyRule(row.rule, fields.*row.text);
         // A value that cannot be written keeps its earlier one; the next row still goes.
         store.write(row.section, row.key, text);
     }
+    store.endSave();
 }
 
 } // namespace SavedFields

@@ -15,4 +15,12 @@ public:
     virtual std::optional<QString> read(const QString &section, const QString &key) = 0;
     // Creates or replaces the value; false when it could not be saved.
     virtual bool write(const QString &section, const QString &key, const QString &text) = 0;
+
+    // Between these two, a store may hold writes back and save them as one
+    // step, so that a program killed while saving, or another instance saving
+    // at the same moment, never leaves a mix of two sets of values. Then
+    // write() only reports what it can know before the save; endSave() tells
+    // whether the whole set was saved.
+    virtual void beginSave() {}
+    virtual bool endSave() { return true; }
 };
