@@ -174,6 +174,15 @@ SendOutcome SmtpSession::run(const Settings &s, MessageSource &source, const Pro
         if (!running)
             finished = true;
     }
+    // libcurl 7.88 ends an SMTP upload removed while it runs as if it were
+    // complete: it writes the final "." and a server that kept up with the
+    // data takes the truncated message. One more turn lets the progress
+    // callback report the abort, so the transfer fails and its connection is
+    // closed without that mark.
+    if (!finished) {
+        int running = 0;
+        curl_multi_perform(multi, &running);
+    }
     long osErrno = 0;
     if (curl_easy_getinfo(easy.get(), CURLINFO_OS_ERRNO, &osErrno) != CURLE_OK)
         osErrno = 0;

@@ -1,5 +1,6 @@
 // The program as a user meets it: the real window, the real component, the
 // real dialogs and settings file, sending to a loopback SMTP server.
+#include "DialogAnswerer.h"
 #include "Form1.h"
 #include "KorvaneSTMP.h"
 #include "QSettingsStore.h"
@@ -18,51 +19,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-
-namespace {
-
-struct Shown
-{
-    QString title;
-    QString text;
-};
-
-// Answers every modal dialog the program opens, as a user would: reads and
-// closes message boxes, types into prompts.
-class DialogAnswerer : public QObject
-{
-public:
-    explicit DialogAnswerer(QStringList promptAnswers) : m_answers(std::move(promptAnswers))
-    {
-        connect(&m_timer, &QTimer::timeout, this, &DialogAnswerer::answer);
-        m_timer.start(20);
-    }
-
-    QList<Shown> boxes;
-    QStringList prompts;
-
-private:
-    void answer()
-    {
-        QWidget *modal = QApplication::activeModalWidget();
-        if (auto *box = qobject_cast<QMessageBox *>(modal)) {
-            boxes.append({box->windowTitle(), box->text()});
-            box->button(QMessageBox::Ok)->click();
-        } else if (auto *input = qobject_cast<QInputDialog *>(modal)) {
-            prompts.append(input->windowTitle() + QLatin1Char('|') + input->labelText() + QLatin1Char('|')
-                           + QString::number(int(input->textEchoMode())));
-            input->setTextValue(m_answers.isEmpty() ? QString() : m_answers.takeFirst());
-            input->accept();
-        }
-    }
-
-    QTimer m_timer;
-    QStringList m_answers;
-};
-
-QString caption(const Shown &s) { return s.title + QStringLiteral(": ") + s.text; }
-
-} // namespace
 
 class TestEndToEnd : public QObject
 {

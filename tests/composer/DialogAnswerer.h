@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QApplication>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+
+struct Shown
+{
+    QString title;
+    QString text;
+};
+
+inline QString caption(const Shown &s) { return s.title + QStringLiteral(": ") + s.text; }
+
+// Answers every modal dialog the program opens, as a user would: reads and
+// closes message boxes, types into prompts.
+class DialogAnswerer : public QObject
+{
+public:
+    explicit DialogAnswerer(QStringList promptAnswers) : m_answers(std::move(promptAnswers))
+    {
+        connect(&m_timer, &QTimer::timeout, this, &DialogAnswerer::answer);
+        m_timer.start(20);
+    }
+
+    QList<Shown> boxes;
+    QStringList prompts;
+
+private:
+    void answer()
+    {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+            boxes.append({box->windowTitle(), box->text()});
+            box->button(QMessageBox::Ok)->click();
+        } else if (auto *input = qobject_cast<QInputDialog *>(modal)) {
+            prompts.append(input->windowTitle() + QLatin1Char('|') + input->labelText() + QLatin1Char('|')
+                           + QString::number(int(input->textEchoMode())));
+            input->setTextValue(m_answers.isEmpty() ? QString() : m_answers.takeFirst());
+            input->accept();
+        }
+    }
+
+    QTimer m_timer;
+    QStringList m_answers;
+};

@@ -1,0 +1,140 @@
+// The program in a process of its own (window_helper): start-up and close
+// with a settings file that cannot be used, and closing during a large send.
+#include "SmtpTestServer.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString aboutBox = u"box Informazioni su KorvaneSTMP: "_s;
+
+QProcessEnvironment configEnvironment(const QString &dir)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"XDG_CONFIG_HOME"_s, dir);
+    env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+    return env;
+}
+
+QString helperPath() { return QCoreApplication::applicationDirPath() + u"/window_helper"_s; }
+
+} // namespace
+
+class TestWindowProcess : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void unusableSettings_data();
+    void unusableSettings();
+    void closeDuringLargeSend_data();
+    void closeDuringLargeSend();
+};
+
+void TestWindowProcess::unusableSettings_data()
+{
+    QTest::addColumn<QByteArray>("contents");  // of the file; a directory when null
+    QTest::addColumn<bool>("readOnly");
+
+    QByteArray binary(64 * 1024, Qt::Uninitialized);
+    QRandomGenerator(7).fillRange(reinterpret_cast<quint32 *>(binary.data()), binary.size() / 4);
+    QTest::newRow("corrupted text")
+        << "[EMAIL\nMITTENTE=\"non chiuso\n[STMP]]]\nSERVER=@Variant(\\0\\0\\x7f)\n=\n\\\\\n[%ZZ]\nPRIORITA=@Point(\n"_ba
+        << false;
+    QTest::newRow("binary") << binary << false;
+    QTest::newRow("settings path is a directory") << QByteArray() << false;
+    QTest::newRow("read-only config directory") << "[STMP]\nSERVER=smtp.example.org\n"_ba << true;
+}
+
+void TestWindowProcess::unusableSettings()
+{
+    QFETCH(QByteArray, contents);
+    QFETCH(bool, readOnly);
+    QTemporaryDir config;
+    QVERIFY(config.isValid());
+    const QString ini = config.filePath(u"KORVANE_CLIENT_STMP.ini"_s);
+    if (contents.isNull()) {
+        QVERIFY(QDir().mkpath(ini));
+    } else {
+        QFile file(ini);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(contents), contents.size());
+    }
+    QStringList arguments{u"open-close"_s};
+    if (readOnly) {
+        const auto readable = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
+        QVERIFY(QFile::setPermissions(ini, readable));
+        QVERIFY(QFile::setPermissions(config.path(), readable | QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther));
+        arguments << u"--as-nobody"_s;  // root would write there regardless
+    }
+    QProcess program;
+    program.setProcessEnvironment(configEnvironment(config.path()));
+    program.start(helperPath(), arguments);
+    QVERIFY2(program.waitForFinished(30000), "the program did not close");
+    if (readOnly)
+        QFile::setPermissions(config.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QVERIFY2(program.exitCode() == 0, program.readAllStandardError().constData());
+    // Only the about box of every start-up: nothing about the settings.
+    const QStringList shown = QString::fromUtf8(program.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    QCOMPARE(shown.size(), 1);
+    QVERIFY2(shown.first().startsWith(aboutBox), qPrintable(shown.first()));
+    if (readOnly) {
+        QFile file(ini);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), contents);
+    }
+}
+
+void TestWindowProcess::closeDuringLargeSend_data()
+{
+    QTest::addColumn<QStringList>("options");
+    // A server that keeps up is the one that would take a truncated message
+    // if the client ended its DATA when it should drop the connection.
+    QTest::newRow("server keeping up") << QStringList();
+    QTest::newRow("slow server") << QStringList{u"--slow-data"_s, u"4000000"_s};
+}
+
+void TestWindowProcess::closeDuringLargeSend()
+{
+    QFETCH(QStringList, options);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    // Sparse, so it takes no room and no time to make; under the test
+    // server's 64 MB limit once encoded, so the server takes it.
+    const QString big = dir.filePath(u"grande.bin"_s);
+    QFile file(big);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(40LL * 1024 * 1024));
+    file.close();
+    SmtpTestServer server(options);
+    QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
+
+    QProcess program;
+    program.setProcessEnvironment(configEnvironment(dir.path()));
+    program.start(helperPath(), {u"send-and-close"_s, server.hostAndPort(), big, QString::number(2 * 1024 * 1024)});
+    QVERIFY(SmtpTestServer::waitFor([&] { return program.canReadLine() || program.state() == QProcess::NotRunning; },
+                                    20000));
+    QVERIFY2(program.canReadLine() && program.readLine() == "closing\n"_ba,
+             qPrintable(server.sessionLog().join(u'\n')));
+    QElapsedTimer closing;
+    closing.start();
+    // A correctness bound, far above the 2 s the program is meant to take.
+    QVERIFY2(program.waitForFinished(10000), "the program still runs 10 s after its window closed");
+    qInfo("the process exited %lld ms after its window closed", closing.elapsed());
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 0);
+
+    QVERIFY2(server.waitForLogLine(u"* closed"_s, 10000), qPrintable(server.sessionLog().join(u'\n')));
+    QCOMPARE(server.messages().size(), 0);
+    QVERIFY(!server.sessionLog().join(u'\n').contains(u"end of DATA"_s));
+}
+
+QTEST_GUILESS_MAIN(TestWindowProcess)
+#include "tst_windowprocess.moc"

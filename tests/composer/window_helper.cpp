@@ -1,0 +1,83 @@
+// Test-only program: the real window with the real component and settings,
+// driven from the command line, for cases that need a process of their own.
+//   open-close                     start up, show, close
+//   send-and-close SERVER FILE N   send FILE, close the window once N bytes
+//                                  are handed over ("closing" on stdout)
+// --as-nobody first drops root's rights, so that file modes apply.
+// Every message box shown is written to stdout as "box TITLE: TEXT".
+#include "DialogAnswerer.h"
+#include "Form1.h"
+#include "KorvaneSTMP.h"
+#include "QSettingsStore.h"
+#include "QtMessageUi.h"
+
+#include <QLineEdit>
+
+#include <cstdio>
+#include <grp.h>
+#include <unistd.h>
+
+namespace {
+
+void say(const QString &line)
+{
+    std::fputs(qPrintable(line + u'\n'), stdout);
+    std::fflush(stdout);
+}
+
+bool dropRoot()
+{
+    constexpr uid_t nobody = 65534;
+    return geteuid() != 0 || (setgroups(0, nullptr) == 0 && setgid(nobody) == 0 && setuid(nobody) == 0);
+}
+
+void setText(Form1 &form, const char *name, const QString &text)
+{
+    form.findChild<QLineEdit *>(QLatin1StringView(name))->setText(text);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    if (args.removeAll(QStringLiteral("--as-nobody")) && !dropRoot())
+        return 4;
+    QApplication app(argc, argv);
+    int shown = 0;
+    {
+        DialogAnswerer answerer({});
+        QtMessageUi ui;
+        QSettingsStore store;
+        Form1 form(std::make_unique<KorvaneSTMP>(), ui, store);
+        ui.setDialogParent(&form);
+        form.show();
+        if (args.value(0) == QLatin1String("send-and-close") && args.size() == 4) {
+            setText(form, "txtSrvSTMP", args.at(1));
+            setText(form, "txtMittente", QStringLiteral("zoe@example.org"));
+            setText(form, "txtDestinatario", QStringLiteral("anna@example.org"));
+            setText(form, "txtAllegati", args.at(2));
+            const qint64 closeAt = args.at(3).toLongLong();
+            QObject::connect(form.component(), &MailComponent::progressChanged, &form,
+                             [&form, closeAt](qint64 sent, qint64) {
+                                 if (sent >= closeAt && form.isVisible()) {
+                                     say(QStringLiteral("closing"));
+                                     form.close();
+                                 }
+                             });
+            QTimer::singleShot(0, form.findChild<QPushButton *>(QStringLiteral("cmdInvia")),
+                               &QPushButton::click);
+        } else if (args.value(0) == QLatin1String("open-close")) {
+            QTimer::singleShot(100, &form, &QWidget::close);
+        } else {
+            return 2;
+        }
+        app.exec();
+        for (const Shown &box : std::as_const(answerer.boxes))
+            say(QStringLiteral("box ") + caption(box).replace(u'\n', u' '));
+        shown = int(answerer.boxes.size());
+    }
+    return shown > 0 ? 0 : 3;
+}
