@@ -183,6 +183,24 @@ QString unquotePhrase(const QString &phrase)
     return out.trimmed();
 }
 
+// An unquoted name holding '@' or ':' is most likely two entries run
+// together (say, a line break lost between them): refuse it rather than
+// guess which address was meant. Quoted, anything goes.
+bool hasUnquotedSpecial(const QString &phrase)
+{
+    bool inQuote = false;
+    for (qsizetype i = 0; i < phrase.size(); ++i) {
+        const QChar c = phrase[i];
+        if (inQuote && c == u'\\')
+            ++i;
+        else if (c == u'"')
+            inQuote = !inQuote;
+        else if (!inQuote && QStringView(u"@:[]\\").contains(c))
+            return true;
+    }
+    return false;
+}
+
 std::optional<Mailbox> parseEntry(const QString &entry)
 {
     const QString e = stripComments(entry).trimmed();
@@ -205,7 +223,7 @@ std::optional<Mailbox> parseEntry(const QString &entry)
     if (close < 0 || close != e.size() - 1)
         return std::nullopt;
     const QString addr = normaliseAddress(e.mid(open + 1, close - open - 1).trimmed());
-    if (addr.isNull())
+    if (addr.isNull() || hasUnquotedSpecial(e.left(open)))
         return std::nullopt;
     return Mailbox{unquotePhrase(e.left(open)), addr};
 }

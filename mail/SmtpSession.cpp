@@ -6,6 +6,14 @@
 
 #include <curl/curl.h>
 
+#ifdef Q_OS_WIN
+#include <winsock2.h>
+constexpr int kShutdownBoth = SD_BOTH;
+#else
+#include <sys/socket.h>
+constexpr int kShutdownBoth = SHUT_RDWR;
+#endif
+
 namespace {
 
 struct EasyDeleter { void operator()(CURL *h) const { curl_easy_cleanup(h); } };
@@ -181,7 +189,14 @@ SendOutcome SmtpSession::run(const Settings &s, MessageSource &source, const Pro
     // closed without that mark.
     if (!finished) {
         int running = 0;
-        curl_multi_perform(multi, &running);
+        // Its result does not matter: the connection is cut just below.
+        (void)curl_multi_perform(multi, &running);
+        // Whatever state the transfer was in, nothing more may reach the
+        // server: cutting the socket makes any late write of the mark fail.
+        curl_socket_t socket = CURL_SOCKET_BAD;
+        if (curl_easy_getinfo(easy.get(), CURLINFO_ACTIVESOCKET, &socket) == CURLE_OK
+            && socket != CURL_SOCKET_BAD)
+            ::shutdown(socket, kShutdownBoth);
     }
     long osErrno = 0;
     if (curl_easy_getinfo(easy.get(), CURLINFO_OS_ERRNO, &osErrno) != CURLE_OK)

@@ -78,6 +78,10 @@ private Q_SLOTS:
         QTest::newRow("text after angle") << "<m@x.it> extra" << QStringList{} << QStringList{} << "<m@x.it> extra";
         QTest::newRow("double dot") << "m..r@x.it" << QStringList{} << QStringList{} << "m..r@x.it";
         QTest::newRow("non-ASCII local part") << "màrio@x.it" << QStringList{} << QStringList{} << "màrio@x.it";
+        QTest::newRow("unquoted @ in name") << "zoe@x.it RCPT TO:<evil@y.it>" << QStringList{} << QStringList{}
+                                            << "zoe@x.it RCPT TO:<evil@y.it>";
+        QTest::newRow("quoted @ and : in name") << "\"zoe@x.it: ufficio\" <z@x.it>" << QStringList{"z@x.it"}
+                                                << QStringList{"zoe@x.it: ufficio"} << QString();
         QTest::newRow("angle injection") << "<a@x.it>b@y.it>" << QStringList{} << QStringList{} << "<a@x.it>b@y.it>";
     }
     void addressList()
