@@ -14,20 +14,12 @@ verdict() { awk -v v="$1" -v lim="$2" 'BEGIN { print (v != "n/a" && v <= lim) ? 
 # The value of KEY=number (a whole word) in the last line that has it.
 field() { grep -o "\(^\| \)$1=[0-9.]*" | tail -1 | cut -d= -f2; }
 
-installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
-
-# Installs what is missing. Postfix is wanted only for its smtp-sink tool: it
-# is preseeded as "No configuration" so no mail system is set up or started.
+# Postfix is wanted only for its smtp-sink tool: no mail system is set up,
+# and none is left running.
 ensure_tools() {
-  local missing=() p
-  for p in postfix swaks curl time xvfb xauth; do installed "$p" || missing+=("$p"); done
-  ((${#missing[@]})) || return 0
+  "$(dirname "${BASH_SOURCE[0]}")/../tools/ensure-packages.sh" postfix swaks curl time xvfb xauth
   local sudo_cmd=()
   [[ $(id -u) -eq 0 ]] || sudo_cmd=(sudo)
-  echo "Installing: ${missing[*]}"
-  echo "postfix postfix/main_mailer_type select No configuration" | "${sudo_cmd[@]}" debconf-set-selections
-  "${sudo_cmd[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
   if "${sudo_cmd[@]}" postfix status >/dev/null 2>&1; then "${sudo_cmd[@]}" postfix stop; fi
 }
 

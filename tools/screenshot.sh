@@ -7,18 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(xvfb openbox imagemagick xdotool)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if ((${#missing[@]})); then
-  echo "Installing: ${missing[*]}"
-  sudo_cmd=()
-  [[ $(id -u) -eq 0 ]] || sudo_cmd=(sudo)
-  "${sudo_cmd[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+tools/ensure-packages.sh xvfb openbox imagemagick xdotool
 
 build_dir=${BUILD_DIR:-build}
 program=$build_dir/app/korvane-client
