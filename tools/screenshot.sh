@@ -78,6 +78,7 @@ window=$(timeout 20 xdotool search --sync --onlyvisible --name '^KORVANE CLIENT 
 xdotool windowactivate --sync "$window"
 # Activation moves the focus frame; give the X server a moment to draw it.
 sleep 0.5
-import -window "$window" -frame "$output"
+# Without dates in the file a refresh of an unchanged window changes nothing in git.
+import -window "$window" -frame -define png:exclude-chunks=date,time "$output"
 kill -0 "$program_pid" || { cat "$work/program.log" >&2; exit 1; }
 echo "Wrote $output ($(identify -format '%wx%h' "$output"))"
