@@ -42,6 +42,7 @@ int main(int argc, char *argv[])
         });
         return QApplication::exec();
     }
-    std::fprintf(stderr, "usage: korvane-bench send SERVER FILE [COUNT] | dump FILE OUT | startup | idle MS\n");
+    std::fprintf(stderr,
+                 "usage: korvane-bench send SERVER FILE [COUNT] | dump FILE OUT | startup | idle MS\n");
     return 2;
 }

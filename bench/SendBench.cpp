@@ -89,8 +89,8 @@ void SendBench::printSummary() const
     // subtracts what a 1 KB send costs.
     const rusage usage = processUsage();
     std::printf("wall_ms=%.3f cpu_ms=%.1f maxrss_kib=%ld longest_gap_ms=%.3f longest_gap_end_ms=%.1f\n",
-                double(m_total.nsecsElapsed()) / 1e6, cpuMs(usage), usage.ru_maxrss,
-                m_stalls.longestGapMs(), m_stalls.longestGapEndMs());
+                double(m_total.nsecsElapsed()) / 1e6, cpuMs(usage), usage.ru_maxrss, m_stalls.longestGapMs(),
+                m_stalls.longestGapEndMs());
     std::fflush(stdout);
 }
 

@@ -24,7 +24,8 @@ constexpr std::array controls{
     Control{"txtSrvSTMP"_L1, Kind::TextBox, {}, 1440, 120, 3975, 375, 0, {}},
     Control{"lblMittente"_L1, Kind::Label, "Mittente:"_L1, 120, 600, 1215, 375, 3, "txtMittente"_L1},
     Control{"txtMittente"_L1, Kind::TextBox, {}, 1440, 600, 3975, 375, 2, {}},
-    Control{"lblDestinatario"_L1, Kind::Label, "Destinatario:"_L1, 120, 1080, 1215, 375, 9, "txtDestinatario"_L1},
+    Control{"lblDestinatario"_L1, Kind::Label, "Destinatario:"_L1, 120, 1080, 1215, 375, 9,
+            "txtDestinatario"_L1},
     Control{"txtDestinatario"_L1, Kind::TextBox, {}, 1440, 1080, 3975, 375, 8, {}},
     Control{"lblCc"_L1, Kind::Label, "CC:"_L1, 120, 1560, 1215, 375, 11, "txtCopiaCarbone"_L1},
     Control{"txtCopiaCarbone"_L1, Kind::TextBox, {}, 1440, 1560, 3975, 375, 10, {}},
@@ -44,10 +45,7 @@ constexpr std::array controls{
     Control{"KorvaneSTMP1"_L1, Kind::MailComponent, {}, 4560, 3000, 480, 480, -1, {}},
 };
 
-int pixels(int twips)
-{
-    return twips / twipsPerPixel;
-}
+int pixels(int twips) { return twips / twipsPerPixel; }
 
 QWidget *create(const Control &control, QWidget *form)
 {
@@ -83,10 +81,7 @@ QWidget *create(const Control &control, QWidget *form)
     return nullptr;
 }
 
-bool drawnBold(Kind kind)
-{
-    return kind == Kind::Label || kind == Kind::Button;
-}
+bool drawnBold(Kind kind) { return kind == Kind::Label || kind == Kind::Button; }
 
 void setTabOrder(QWidget *form)
 {
@@ -104,10 +99,7 @@ void setTabOrder(QWidget *form)
 
 } // namespace
 
-QSize clientSizePixels()
-{
-    return {pixels(clientWidth), pixels(clientHeight)};
-}
+QSize clientSizePixels() { return {pixels(clientWidth), pixels(clientHeight)}; }
 
 void build(QWidget *form)
 {

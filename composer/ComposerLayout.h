@@ -22,7 +22,7 @@ struct Control
     int top;
     int width;
     int height;
-    int tabIndex; // -1: not in the tab order
+    int tabIndex;            // -1: not in the tab order
     QLatin1StringView buddy; // labels: the box they name
 };
 

@@ -53,10 +53,10 @@ QString asOneLine(QString text)
 
 } // namespace
 
-Form1::Form1(std::unique_ptr<MailComponent> component, MessageUi &ui, SettingsStore &store,
-             QWidget *parent)
-    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                          | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+Form1::Form1(std::unique_ptr<MailComponent> component, MessageUi &ui, SettingsStore &store, QWidget *parent)
+    : QWidget(parent,
+              Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                  | Qt::WindowCloseButtonHint),
       m_component(std::move(component)), m_ui(ui), m_store(store)
 {
     setWindowTitle(QStringLiteral("FrmMain"));
@@ -181,10 +181,7 @@ void Form1::RestoreFields()
     setFields(restored);
 }
 
-void Form1::StoreFields()
-{
-    SavedFields::StoreFields(m_store, fields());
-}
+void Form1::StoreFields() { SavedFields::StoreFields(m_store, fields()); }
 
 FormFields Form1::fields() const
 {
@@ -205,10 +202,7 @@ void Form1::setFields(const FormFields &fields)
         m_priority->setCurrentIndex(fields.priorityIndex);
 }
 
-QLineEdit *Form1::textBox(const char *name) const
-{
-    return findChild<QLineEdit *>(QLatin1StringView(name));
-}
+QLineEdit *Form1::textBox(const char *name) const { return findChild<QLineEdit *>(QLatin1StringView(name)); }
 
 void Form1::showEvent(QShowEvent *event)
 {

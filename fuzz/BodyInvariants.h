@@ -18,7 +18,7 @@ inline int hexValue(char c)
         return c - '0';
     if (c >= 'A' && c <= 'F')
         return c - 'A' + 10;
-    return -1;  // lower case is allowed by readers but never written
+    return -1; // lower case is allowed by readers but never written
 }
 
 inline QString checkQuotedPrintable(const QString &text)

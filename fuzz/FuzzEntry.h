@@ -8,14 +8,14 @@
 #include <cstdio>
 #include <cstdlib>
 
-#define KORVANE_FUZZ_TARGET(target)                                                           \
-    extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)                 \
-    {                                                                                         \
-        const QString problem = FuzzCheck::checkBytes(                                        \
-            target, QByteArrayView(reinterpret_cast<const char *>(data), qsizetype(size))); \
-        if (!problem.isEmpty()) {                                                             \
-            std::fprintf(stderr, "invariant broken: %s\n", qPrintable(problem));              \
-            std::abort();                                                                     \
-        }                                                                                     \
-        return 0;                                                                             \
+#define KORVANE_FUZZ_TARGET(target)                                                                          \
+    extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)                                  \
+    {                                                                                                        \
+        const QString problem = FuzzCheck::checkBytes(                                                       \
+            target, QByteArrayView(reinterpret_cast<const char *>(data), qsizetype(size)));                  \
+        if (!problem.isEmpty()) {                                                                            \
+            std::fprintf(stderr, "invariant broken: %s\n", qPrintable(problem));                             \
+            std::abort();                                                                                    \
+        }                                                                                                    \
+        return 0;                                                                                            \
     }

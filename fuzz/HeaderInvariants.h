@@ -57,7 +57,7 @@ inline bool isUtf8(const QByteArray &bytes)
 // The bytes of one "=?UTF-8?B?...?=" word; each word must hold whole characters.
 inline std::optional<QByteArray> decodeWord(const QByteArray &word)
 {
-    if (word.size() > 75 || word.size() < 13 || (word.size() - 12) % 4 != 0  // padded base64 only
+    if (word.size() > 75 || word.size() < 13 || (word.size() - 12) % 4 != 0 // padded base64 only
         || !word.startsWith("=?UTF-8?B?") || !word.endsWith("?="))
         return std::nullopt;
     auto decoded = QByteArray::fromBase64Encoding(word.mid(10, word.size() - 12),
@@ -219,8 +219,8 @@ inline QString checkDisposition(const QString &fileName)
     } else {
         for (qsizetype i = 0; i < lines.size(); ++i) {
             QByteArray l = i + 1 < lines.size() ? lines[i].chopped(1) : lines[i];
-            const QByteArray key = lines.size() == 1 ? QByteArray(" filename*=")
-                                                     : " filename*" + QByteArray::number(i) + "*=";
+            const QByteArray key
+                = lines.size() == 1 ? QByteArray(" filename*=") : " filename*" + QByteArray::number(i) + "*=";
             if (!l.startsWith(key) || (i + 1 < lines.size() && !l.endsWith(';')))
                 return QStringLiteral("file name part %1 malformed").arg(i);
             l = l.mid(key.size());

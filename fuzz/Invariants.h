@@ -18,10 +18,7 @@
 
 namespace FuzzCheck {
 
-inline bool isPrintableAscii(QChar c)
-{
-    return c.unicode() >= 0x20 && c.unicode() < 0x7f;
-}
+inline bool isPrintableAscii(QChar c) { return c.unicode() >= 0x20 && c.unicode() < 0x7f; }
 
 // A parsed address goes into the SMTP envelope and, bare, into header lines.
 // A quoted local part may legitimately hold spaces, '<', '>' and a quoted '@';
@@ -136,7 +133,7 @@ inline QList<QString> textsFromBytes(QByteArrayView bytes)
     QList<QString> texts{QString::fromUtf8(bytes)};
     if (bytes.size() >= 2) {
         std::u16string units(size_t(bytes.size() / 2), u'\0');
-        std::memcpy(units.data(), bytes.data(), units.size() * 2);  // the bytes may be unaligned
+        std::memcpy(units.data(), bytes.data(), units.size() * 2); // the bytes may be unaligned
         texts << QString::fromStdU16String(units);
     }
     return texts;
@@ -147,10 +144,18 @@ inline QString checkBytes(Target target, QByteArrayView bytes)
     for (const QString &text : textsFromBytes(bytes)) {
         QString problem;
         switch (target) {
-        case Target::AddressList: problem = checkAddressList(text); break;
-        case Target::ServerAddress: problem = checkServerAddress(text); break;
-        case Target::AttachmentList: problem = checkAttachmentList(text); break;
-        case Target::HeaderEncoder: problem = checkHeaderEncoder(text, bytes); break;
+        case Target::AddressList:
+            problem = checkAddressList(text);
+            break;
+        case Target::ServerAddress:
+            problem = checkServerAddress(text);
+            break;
+        case Target::AttachmentList:
+            problem = checkAttachmentList(text);
+            break;
+        case Target::HeaderEncoder:
+            problem = checkHeaderEncoder(text, bytes);
+            break;
         }
         if (!problem.isEmpty())
             return problem;

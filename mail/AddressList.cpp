@@ -207,9 +207,14 @@ std::optional<Mailbox> parseEntry(const QString &entry)
     const qsizetype open = [&] {
         bool inQuote = false;
         for (qsizetype i = 0; i < e.size(); ++i) {
-            if (e[i] == u'\\' && inQuote) { ++i; continue; }
-            if (e[i] == u'"') inQuote = !inQuote;
-            else if (e[i] == u'<' && !inQuote) return i;
+            if (e[i] == u'\\' && inQuote) {
+                ++i;
+                continue;
+            }
+            if (e[i] == u'"')
+                inQuote = !inQuote;
+            else if (e[i] == u'<' && !inQuote)
+                return i;
         }
         return qsizetype(-1);
     }();

@@ -6,15 +6,15 @@
 // One "Display Name <local@domain>" or bare "local@domain" entry.
 struct Mailbox
 {
-    QString name;     // display name, unquoted and unescaped; may be empty
-    QString address;  // bare addr-spec, ASCII (an internationalised domain is
-                      // turned into its ACE form)
+    QString name;    // display name, unquoted and unescaped; may be empty
+    QString address; // bare addr-spec, ASCII (an internationalised domain is
+                     // turned into its ACE form)
 };
 
 struct AddressListResult
 {
     QList<Mailbox> mailboxes;
-    QString badItem;  // set when the text could not be parsed: the culprit entry
+    QString badItem; // set when the text could not be parsed: the culprit entry
     bool ok() const { return badItem.isNull(); }
 };
 

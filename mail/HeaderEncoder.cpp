@@ -5,8 +5,8 @@
 namespace {
 
 constexpr qsizetype kFoldColumn = 76;
-constexpr qsizetype kLongestWord = 900;  // well under the 998 limit of a line
-constexpr qsizetype kEncodedChunkBytes = 45;  // 60 base64 chars: a 72-char word
+constexpr qsizetype kLongestWord = 900;      // well under the 998 limit of a line
+constexpr qsizetype kEncodedChunkBytes = 45; // 60 base64 chars: a 72-char word
 
 // Joins words with single spaces, moving a word to a continuation line when
 // the current line would pass the fold column. Unfolding (dropping CRLF)
@@ -97,7 +97,7 @@ QList<QByteArray> phraseWords(const QString &name)
 bool isAttrChar(char c)
 {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')
-           || QByteArrayView("!#$&+-.^_`|~").contains(c);
+        || QByteArrayView("!#$&+-.^_`|~").contains(c);
 }
 
 } // namespace
@@ -136,8 +136,7 @@ QByteArray attachmentDisposition(const QString &fileName)
     QList<QByteArray> parts{QByteArray()};
     const QByteArray utf8 = fileName.toUtf8();
     for (char c : utf8) {
-        const QByteArray piece = isAttrChar(c) ? QByteArray(1, c)
-                                               : '%' + QByteArray(1, c).toHex().toUpper();
+        const QByteArray piece = isAttrChar(c) ? QByteArray(1, c) : '%' + QByteArray(1, c).toHex().toUpper();
         if (parts.last().size() + piece.size() > 60)
             parts << QByteArray();
         parts.last() += piece;

@@ -85,13 +85,14 @@ void KorvaneSTMP::Send()
             if (share == lastShare)
                 return;
             lastShare = share;
-            QMetaObject::invokeMethod(this, [this, sent, total] { Q_EMIT progressChanged(sent, total); },
-                                      Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this, sent, total] { Q_EMIT progressChanged(sent, total); }, Qt::QueuedConnection);
         };
         const SendOutcome outcome = job->run(progress);
         if (job->aborted())
             return;
-        QMetaObject::invokeMethod(this, [this, outcome] { finish(outcome); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, outcome] { finish(outcome); }, Qt::QueuedConnection);
     });
 }
 

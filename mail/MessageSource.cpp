@@ -30,7 +30,7 @@ struct PriorityHeader
     const char *importance;
 };
 constexpr std::array kPriorities{
-    PriorityHeader{1, "1 (Highest)", "high"}, PriorityHeader{2, "2 (High)", "high"},
+    PriorityHeader{1, "1 (Highest)", "high"},  PriorityHeader{2, "2 (High)", "high"},
     PriorityHeader{3, "3 (Normal)", "normal"}, PriorityHeader{4, "4 (Low)", "low"},
     PriorityHeader{5, "5 (Lowest)", "low"},
 };
@@ -49,8 +49,8 @@ QByteArray dateHeader()
     const int offset = now.offsetFromUtc() / 60;
     const QString zone = QString::asprintf("%c%02d%02d", offset < 0 ? '-' : '+', std::abs(offset) / 60,
                                            std::abs(offset) % 60);
-    return "Date: " + QLocale::c().toString(now, u"ddd, dd MMM yyyy HH:mm:ss ").toLatin1()
-           + zone.toLatin1() + "\r\n";
+    return "Date: " + QLocale::c().toString(now, u"ddd, dd MMM yyyy HH:mm:ss ").toLatin1() + zone.toLatin1()
+        + "\r\n";
 }
 
 QByteArray messageIdHeader(const QList<Mailbox> &from)
@@ -58,7 +58,7 @@ QByteArray messageIdHeader(const QList<Mailbox> &from)
     const QString address = from.value(0).address;
     const QString domain = address.mid(address.lastIndexOf(u'@') + 1);
     return "Message-ID: <" + QUuid::createUuid().toByteArray(QUuid::Id128) + '.'
-           + QByteArray::number(QDateTime::currentMSecsSinceEpoch()) + '@' + domain.toLatin1() + ">\r\n";
+        + QByteArray::number(QDateTime::currentMSecsSinceEpoch()) + '@' + domain.toLatin1() + ">\r\n";
 }
 
 // Opens a regular file for reading without ever blocking on a FIFO or device.
@@ -76,7 +76,8 @@ std::unique_ptr<QFile> openRegularFile(const QString &path, QString *error)
     auto file = std::make_unique<QFile>(path);
 #ifdef Q_OS_UNIX
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    struct stat st{};
+    struct stat st
+    {};
     if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         const bool denied = fd < 0 && errno == EACCES;
         if (fd >= 0)
@@ -102,9 +103,8 @@ std::unique_ptr<QFile> openRegularFile(const QString &path, QString *error)
 MessageSource::MessageSource() = default;
 MessageSource::~MessageSource() = default;
 
-QString MessageSource::build(const MailRequest &request, const QList<Mailbox> &from,
-                             const QList<Mailbox> &to, const QList<Mailbox> &cc,
-                             const QStringList &attachmentPaths)
+QString MessageSource::build(const MailRequest &request, const QList<Mailbox> &from, const QList<Mailbox> &to,
+                             const QList<Mailbox> &cc, const QStringList &attachmentPaths)
 {
     const auto &priority = priorityHeader(request.priority);
     QByteArray head = dateHeader() + messageIdHeader(from) + addressHeader("From", from);
@@ -117,19 +117,20 @@ QString MessageSource::build(const MailRequest &request, const QList<Mailbox> &f
     head += "MIME-Version: 1.0\r\n";
     if (!request.clientName.isEmpty())
         head += unstructuredHeader("X-Mailer", request.clientName);
-    head += QByteArray("X-Priority: ") + priority.xPriority + "\r\nImportance: " + priority.importance + "\r\n";
+    head += QByteArray("X-Priority: ") + priority.xPriority + "\r\nImportance: " + priority.importance
+        + "\r\n";
 
     const QByteArray textPart = "Content-Type: text/plain; charset=UTF-8\r\n"
                                 "Content-Transfer-Encoding: quoted-printable\r\n\r\n"
-                                + quotedPrintable(request.body);
+        + quotedPrintable(request.body);
     m_segments.clear();
     if (attachmentPaths.isEmpty()) {
         m_segments.push_back({head + textPart, nullptr});
     } else {
         const QByteArray boundary = "=_korvane_" + QUuid::createUuid().toByteArray(QUuid::Id128);
         m_segments.push_back({head + "Content-Type: multipart/mixed; boundary=\"" + boundary
-                                  + "\"\r\n\r\nThis is a multi-part message in MIME format.\r\n--"
-                                  + boundary + "\r\n" + textPart + "\r\n",
+                                  + "\"\r\n\r\nThis is a multi-part message in MIME format.\r\n--" + boundary
+                                  + "\r\n" + textPart + "\r\n",
                               nullptr});
         QMimeDatabase mimeTypes;
         for (const QString &path : attachmentPaths) {
@@ -173,7 +174,7 @@ bool MessageSource::refill()
             ++m_current;
             continue;
         }
-        constexpr qint64 kChunk = kBase64LineBytes * 1150;  // ~64 KiB raw
+        constexpr qint64 kChunk = kBase64LineBytes * 1150; // ~64 KiB raw
         const qint64 want = std::min(kChunk, s.fileSize - s.fileRead);
         QByteArray raw(want, Qt::Uninitialized);
         const qint64 got = s.file->read(raw.data(), want);

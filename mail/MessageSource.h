@@ -40,8 +40,8 @@ public:
 private:
     struct Segment
     {
-        QByteArray text;              // literal bytes, or
-        std::unique_ptr<QFile> file;  // a file sent as base64 lines
+        QByteArray text;             // literal bytes, or
+        std::unique_ptr<QFile> file; // a file sent as base64 lines
         qint64 fileSize = 0;
         qint64 fileRead = 0;
     };

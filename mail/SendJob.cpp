@@ -14,17 +14,27 @@ namespace {
 // an SMTP command, so it stops the send.
 std::optional<SendOutcome> controlCharacter(const MailRequest &r)
 {
-    const struct { const QString &value; const char *name; } fields[] = {
-        {r.server, "Server"},     {r.sender, "Mittente"},       {r.recipient, "Destinatario"},
-        {r.cc, "CC"},             {r.bcc, "BCC"},               {r.attachments, "Allegati"},
-        {r.subject, "Oggetto"},   {r.clientName, "ClientName"}, {r.username, "Username"},
+    const struct
+    {
+        const QString &value;
+        const char *name;
+    } fields[] = {
+        {r.server, "Server"},
+        {r.sender, "Mittente"},
+        {r.recipient, "Destinatario"},
+        {r.cc, "CC"},
+        {r.bcc, "BCC"},
+        {r.attachments, "Allegati"},
+        {r.subject, "Oggetto"},
+        {r.clientName, "ClientName"},
+        {r.username, "Username"},
         {r.password, "Password"},
     };
     for (const auto &f : fields) {
         for (QChar c : f.value) {
             if ((c.unicode() < 0x20 && c != u'\t') || c.unicode() == 0x7f) {
                 const QString what = c == u'\r' || c == u'\n' ? QStringLiteral("un a capo")
-                                                             : QStringLiteral("un carattere di controllo");
+                                                              : QStringLiteral("un carattere di controllo");
                 return SendOutcome::failure(SendError::ControlCharacter,
                                             QStringLiteral("Il campo %1 contiene %2: non è ammesso.")
                                                 .arg(QLatin1String(f.name), what));
@@ -38,8 +48,9 @@ std::optional<SendOutcome> badAddress(const AddressListResult &parsed, const cha
 {
     if (parsed.ok())
         return std::nullopt;
-    return SendOutcome::failure(error, QStringLiteral("Indirizzo non valido nel campo %1: «%2».")
-                                           .arg(QLatin1String(field), parsed.badItem));
+    return SendOutcome::failure(
+        error,
+        QStringLiteral("Indirizzo non valido nel campo %1: «%2».").arg(QLatin1String(field), parsed.badItem));
 }
 
 } // namespace
@@ -73,9 +84,14 @@ SendOutcome SendJob::run(const SmtpSession::Progress &progress)
     if (auto failure = badAddress(bcc, "BCC", SendError::RecipientInvalid))
         return *failure;
 
-    SmtpSession::Settings settings{*server, from.mailboxes.first().address.toLatin1(), {},
-                                   r.username.toUtf8(), r.password.toUtf8(), r.caFile,
-                                   r.connectTimeoutMs, r.stallTimeoutMs};
+    SmtpSession::Settings settings{*server,
+                                   from.mailboxes.first().address.toLatin1(),
+                                   {},
+                                   r.username.toUtf8(),
+                                   r.password.toUtf8(),
+                                   r.caFile,
+                                   r.connectTimeoutMs,
+                                   r.stallTimeoutMs};
     QSet<QString> seen;
     for (const auto *list : {&to, &cc, &bcc})
         for (const Mailbox &box : list->mailboxes)
@@ -87,8 +103,8 @@ SendOutcome SendJob::run(const SmtpSession::Progress &progress)
         return SendOutcome::failure(SendError::NoRecipient, QStringLiteral("Nessun destinatario indicato."));
 
     MessageSource message;
-    const QString problem = message.build(r, from.mailboxes, to.mailboxes, cc.mailboxes,
-                                          parseAttachmentList(r.attachments));
+    const QString problem
+        = message.build(r, from.mailboxes, to.mailboxes, cc.mailboxes, parseAttachmentList(r.attachments));
     if (!problem.isEmpty())
         return SendOutcome::failure(SendError::AttachmentProblem, problem);
     if (aborted())

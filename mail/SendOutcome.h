@@ -19,7 +19,7 @@ enum class SendError : qint16 {
 
 struct SendOutcome
 {
-    qint16 number = 0;  // 0: sent
+    qint16 number = 0; // 0: sent
     QString description;
 
     bool ok() const { return number == 0; }

@@ -95,7 +95,7 @@ std::optional<ServerAddress> parseServerAddress(const QString &text)
                 return std::nullopt;
         }
     } else if (rest.count(u':') > 1) {
-        QHostAddress ip;  // a bare IPv6 address: no port possible
+        QHostAddress ip; // a bare IPv6 address: no port possible
         if (!isPlainIp(rest) || !ip.setAddress(rest) || ip.protocol() != QHostAddress::IPv6Protocol)
             return std::nullopt;
         server.host = ip.toString();

@@ -7,9 +7,9 @@
 // Where to send: the user's "Server" text, understood.
 struct ServerAddress
 {
-    QString host;         // name (ACE form) or IP address, without brackets
+    QString host; // name (ACE form) or IP address, without brackets
     quint16 port = 25;
-    bool implicitTls = false;  // TLS from the first byte (smtps:// or port 465)
+    bool implicitTls = false; // TLS from the first byte (smtps:// or port 465)
 
     // The URL handed to libcurl.
     QString url() const;

@@ -13,10 +13,10 @@ struct SmtpDialogue
     enum class Stage { Greeting, Hello, StartTls, Auth, MailFrom, RcptTo, Data, Message };
 
     Stage stage = Stage::Greeting;
-    QString argument;         // the address of MAIL FROM / RCPT TO
-    int replyCode = 0;        // the last complete reply
-    QString replyText;        // its lines, as the server wrote them
-    bool tlsActive = false;   // TLS established (implicit or STARTTLS)
+    QString argument;       // the address of MAIL FROM / RCPT TO
+    int replyCode = 0;      // the last complete reply
+    QString replyText;      // its lines, as the server wrote them
+    bool tlsActive = false; // TLS established (implicit or STARTTLS)
     bool credentials = false;
     bool noAuthOffered = false;
 

@@ -16,7 +16,8 @@ QString refusal(const SmtpDialogue &d, const QString &server)
     case Stage::Hello:
         return QStringLiteral("Il server %1 ha rifiutato il saluto EHLO: %2").arg(server, d.replyText);
     case Stage::StartTls:
-        return QStringLiteral("Il server %1 ha rifiutato la connessione protetta: %2").arg(server, d.replyText);
+        return QStringLiteral("Il server %1 ha rifiutato la connessione protetta: %2")
+            .arg(server, d.replyText);
     case Stage::Auth:
         return QStringLiteral("Autenticazione rifiutata dal server: %1").arg(d.replyText);
     case Stage::MailFrom:
@@ -47,7 +48,8 @@ QString transport(const TransportError &e, const SmtpDialogue &d)
         return QStringLiteral("Il server %1 ha smesso di rispondere durante l'invio.").arg(server);
     case CURLE_USE_SSL_FAILED:
         return QStringLiteral("Il server %1 non offre una connessione protetta (STARTTLS): "
-                              "nome utente e password non sono stati inviati.").arg(server);
+                              "nome utente e password non sono stati inviati.")
+            .arg(server);
     case CURLE_PEER_FAILED_VERIFICATION:
         return QStringLiteral("Il certificato del server %1 non è valido o non è attendibile (%2).")
             .arg(server, detail);

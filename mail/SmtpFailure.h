@@ -10,10 +10,10 @@ struct SmtpDialogue;
 struct TransportError
 {
     CURLcode code;
-    QString detail;        // libcurl's own message
+    QString detail; // libcurl's own message
     int osErrno;
     ServerAddress server;
-    QString sourceError;   // why the message could not be read, if it could not
+    QString sourceError; // why the message could not be read, if it could not
 };
 
 // Turns a failed conversation into the number and Italian text the user sees:

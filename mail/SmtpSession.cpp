@@ -16,8 +16,14 @@ constexpr int kShutdownBoth = SHUT_RDWR;
 
 namespace {
 
-struct EasyDeleter { void operator()(CURL *h) const { curl_easy_cleanup(h); } };
-struct ListDeleter { void operator()(curl_slist *l) const { curl_slist_free_all(l); } };
+struct EasyDeleter
+{
+    void operator()(CURL *h) const { curl_easy_cleanup(h); }
+};
+struct ListDeleter
+{
+    void operator()(curl_slist *l) const { curl_slist_free_all(l); }
+};
 using EasyPtr = std::unique_ptr<CURL, EasyDeleter>;
 using ListPtr = std::unique_ptr<curl_slist, ListDeleter>;
 

@@ -23,11 +23,11 @@ public:
     struct Settings
     {
         ServerAddress server;
-        QByteArray mailFrom;          // bare addresses
+        QByteArray mailFrom; // bare addresses
         QList<QByteArray> recipients;
-        QByteArray username;          // empty: no authentication
+        QByteArray username; // empty: no authentication
         QByteArray password;
-        QString caFile;               // extra trusted certificates, PEM
+        QString caFile; // extra trusted certificates, PEM
         int connectTimeoutMs = 30000;
         int stallTimeoutMs = 60000;
     };
@@ -45,7 +45,10 @@ public:
     bool aborted() const { return m_abort.load(); }
 
 private:
-    struct MultiDeleter { void operator()(void *multi) const; };
+    struct MultiDeleter
+    {
+        void operator()(void *multi) const;
+    };
     std::unique_ptr<void, MultiDeleter> m_multi;
     std::atomic<bool> m_abort{false};
 };

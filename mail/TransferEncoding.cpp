@@ -36,7 +36,7 @@ QByteArray quotedPrintable(const QString &text)
         }
         const bool atLineEnd = i + 1 == utf8.size() || utf8[i + 1] == '\r';
         const bool literal = (c >= 33 && c <= 126 && c != '=' && !(c == '.' && column == 0))
-                             || ((c == ' ' || c == '\t') && !atLineEnd);
+            || ((c == ' ' || c == '\t') && !atLineEnd);
         const qsizetype width = literal ? 1 : 3;
         // Leave room for the '=' of a soft break unless this ends the line.
         if (column + width > (atLineEnd ? 76 : 75)) {

@@ -12,7 +12,7 @@ QString normaliseLineEnds(const QString &text);
 QByteArray quotedPrintable(const QString &text);
 
 // Base64 with a CRLF after every 76 characters and after the last line.
-constexpr qsizetype kBase64LineBytes = 57;  // raw bytes per 76-character line
+constexpr qsizetype kBase64LineBytes = 57; // raw bytes per 76-character line
 constexpr qint64 base64EncodedSize(qint64 rawBytes)
 {
     const qint64 full = rawBytes / kBase64LineBytes;

@@ -4,10 +4,7 @@
 
 namespace {
 
-bool isDigit(QChar c)
-{
-    return c >= u'0' && c <= u'9';
-}
+bool isDigit(QChar c) { return c >= u'0' && c <= u'9'; }
 
 // Rounds the decimal number digits "." fraction exactly, on the text itself:
 // a detour through double would turn 1.49999999999999999 into 1.5 and round

@@ -10,22 +10,15 @@ namespace {
 
 constexpr auto ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
 
-QString settingsKey(const QString &section, const QString &key)
-{
-    return section + u'/' + key;
-}
+QString settingsKey(const QString &section, const QString &key) { return section + u'/' + key; }
 
 } // namespace
 
 QSettingsStore::QSettingsStore()
     : m_settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("KORVANE_CLIENT_STMP"))
-{
-}
+{}
 
-QString QSettingsStore::fileName() const
-{
-    return m_settings.fileName();
-}
+QString QSettingsStore::fileName() const { return m_settings.fileName(); }
 
 std::optional<QString> QSettingsStore::read(const QString &section, const QString &key)
 {
@@ -61,10 +54,7 @@ bool QSettingsStore::write(const QString &section, const QString &key, const QSt
     return m_holding || sync();
 }
 
-void QSettingsStore::beginSave()
-{
-    m_holding = true;
-}
+void QSettingsStore::beginSave() { m_holding = true; }
 
 bool QSettingsStore::endSave()
 {

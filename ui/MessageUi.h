@@ -18,5 +18,6 @@ public:
     // Returns what was typed, or an empty text when the user cancels.
     // With password set, what is typed is not shown.
     virtual QString prompt(const QString &prompt, const QString &title, const QString &defaultText,
-                           bool password) = 0;
+                           bool password)
+        = 0;
 };

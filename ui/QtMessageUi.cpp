@@ -6,10 +6,7 @@
 
 QtMessageUi::QtMessageUi(QWidget *dialogParent) : m_parent(dialogParent) {}
 
-void QtMessageUi::setDialogParent(QWidget *parent)
-{
-    m_parent = parent;
-}
+void QtMessageUi::setDialogParent(QWidget *parent) { m_parent = parent; }
 
 void QtMessageUi::showMessage(const QString &text, const QString &title, Icon icon)
 {

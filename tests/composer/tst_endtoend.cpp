@@ -48,7 +48,7 @@ private Q_SLOTS:
         {
             Form1 form(std::make_unique<KorvaneSTMP>(), ui, store);
             ui.setDialogParent(&form);
-            QCOMPARE(answerer.boxes.size(), 1);  // the about box, before the window
+            QCOMPARE(answerer.boxes.size(), 1); // the about box, before the window
             QVERIFY(answerer.boxes.first().text.contains(QStringLiteral("KORVANE CLIENT STMP")));
             form.show();
             QVERIFY(QTest::qWaitForWindowExposed(&form));
@@ -76,12 +76,14 @@ private Q_SLOTS:
             QCOMPARE(message[u"mail_from"].toString(), QStringLiteral("m.rossi@example.it"));
             QCOMPARE(message[u"rcpt_tos"].toArray().size(), 3);
             QCOMPARE(message[u"headers"][u"subject"][0].toString(), QStringLiteral("Verbale di lunedì"));
-            QCOMPARE(message[u"headers"][u"to"][0].toString(), QStringLiteral("Anna Bellè <anna@example.org>"));
+            QCOMPARE(message[u"headers"][u"to"][0].toString(),
+                     QStringLiteral("Anna Bellè <anna@example.org>"));
             QCOMPARE(message[u"headers"][u"x-priority"][0].toString(), QStringLiteral("1 (Highest)"));
             QVERIFY(message[u"headers"][u"bcc"].isUndefined());
             QCOMPARE(message[u"body"].toString().trimmed(), QStringLiteral("Ciao Anna,\necco il verbale."));
             QVERIFY(message[u"body"].toString().startsWith(u"  Ciao"));
-            QCOMPARE(message[u"attachments"][0][u"filename"].toString(), QStringLiteral("verbale riunione.txt"));
+            QCOMPARE(message[u"attachments"][0][u"filename"].toString(),
+                     QStringLiteral("verbale riunione.txt"));
             QVERIFY(message[u"defects"].toArray().isEmpty());
 
             QTest::mouseClick(form.findChild<QPushButton *>(QStringLiteral("cmdChiudi")), Qt::LeftButton);
@@ -125,8 +127,9 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(answerer.boxes.size(), 2, 20000);
         QCOMPARE(caption(answerer.boxes.last()), QStringLiteral("Invio: EMail inviata correttamente."));
         QCOMPARE(answerer.prompts,
-                 (QStringList{QStringLiteral("Username|Immettere l'username:|%1").arg(int(QLineEdit::Normal)),
-                              QStringLiteral("Password|Immettere la password:|%1").arg(int(QLineEdit::Password))}));
+                 (QStringList{
+                     QStringLiteral("Username|Immettere l'username:|%1").arg(int(QLineEdit::Normal)),
+                     QStringLiteral("Password|Immettere la password:|%1").arg(int(QLineEdit::Password))}));
         QVERIFY(server.waitForMessages(1));
         QCOMPARE(server.messages().first()[u"tls"].toBool(), true);
         QCOMPARE(server.state()[u"auth_seen"].toBool(), true);

@@ -46,7 +46,8 @@ void TestEndToEndFaults::faultThenSendFromSameWindow()
 {
     SmtpTestServer refusing({u"--data-reply"_s, u"554"_s});
     SmtpTestServer healthy;
-    QVERIFY2(refusing.isRunning() && healthy.isRunning(), qPrintable(refusing.errorString() + healthy.errorString()));
+    QVERIFY2(refusing.isRunning() && healthy.isRunning(),
+             qPrintable(refusing.errorString() + healthy.errorString()));
     DialogAnswerer answerer({});
     QtMessageUi ui;
     QSettingsStore store;
@@ -54,15 +55,17 @@ void TestEndToEndFaults::faultThenSendFromSameWindow()
     ui.setDialogParent(&form);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
-    const auto field = [&form](const char *name) { return form.findChild<QLineEdit *>(QLatin1StringView(name)); };
+    const auto field
+        = [&form](const char *name) { return form.findChild<QLineEdit *>(QLatin1StringView(name)); };
     field("txtSrvSTMP")->setText(refusing.hostAndPort());
     field("txtMittente")->setText(u"zoe@example.org"_s);
     field("txtDestinatario")->setText(u"anna@example.org"_s);
     field("txtAllegati")->clear();
 
     send(form, answerer, 2);
-    QCOMPARE(caption(answerer.boxes.last()),
-             u"Errore: Errore n.554 Il server ha rifiutato il messaggio: 554 5.7.1 korvane-test: message rejected as spam"_s);
+    QCOMPARE(
+        caption(answerer.boxes.last()),
+        u"Errore: Errore n.554 Il server ha rifiutato il messaggio: 554 5.7.1 korvane-test: message rejected as spam"_s);
     QVERIFY(form.component()->IsReady());
 
     field("txtSrvSTMP")->setText(healthy.hostAndPort());
@@ -76,20 +79,26 @@ void TestEndToEndFaults::faultThenSendFromSameWindow()
 void TestEndToEndFaults::restoredLineBreaks_data()
 {
     QTest::addColumn<QByteArray>("key");
-    QTest::addColumn<QByteArray>("value");  // as written in the file, escapes and all
+    QTest::addColumn<QByteArray>("value");   // as written in the file, escapes and all
     QTest::addColumn<QList<int>>("numbers"); // what may come of it; 0: sent
 
-    QTest::newRow("Server") << "SERVER"_ba << "%server\\r\\nQUIT"_ba << QList<int>{1001};
+    QTest::newRow("Server") << "SERVER"_ba
+                            << "%server\\r\\nQUIT"_ba << QList<int>{1001};
     // The break becomes a space, which the address parser reads as a display
     // name before <evil@...>: the window shows that text as it will be sent.
-    QTest::newRow("Mittente") << "MITTENTE"_ba << "zoe@example.org\\nRCPT TO:<evil@example.net>"_ba
-                              << QList<int>{0, 1002};
-    QTest::newRow("Destinatario") << "DESTINATARIO"_ba << "anna@example.org\\rRCPT TO:<evil@example.net>"_ba
+    QTest::newRow("Mittente") << "MITTENTE"_ba
+                              << "zoe@example.org\\nRCPT TO:<evil@example.net>"_ba << QList<int>{0, 1002};
+    QTest::newRow("Destinatario") << "DESTINATARIO"_ba
+                                  << "anna@example.org\\rRCPT TO:<evil@example.net>"_ba
                                   << QList<int>{0, 1003};
-    QTest::newRow("CC") << "CC"_ba << "Carla\\nBcc: evil@example.net <carla@example.org>"_ba << QList<int>{0, 1003};
-    QTest::newRow("BCC") << "BCC"_ba << "nascosto@example.org\\r\\nDATA"_ba << QList<int>{1003};
-    QTest::newRow("Allegati") << "ALLEGATI"_ba << "%dir/ok.txt\\n%dir/ok.txt"_ba << QList<int>{1005};
-    QTest::newRow("Oggetto") << "OGGETTO"_ba << "Prova\\r\\nBcc: evil@example.net\\r\\n\\r\\nfalso corpo"_ba << QList<int>{0};
+    QTest::newRow("CC") << "CC"_ba
+                        << "Carla\\nBcc: evil@example.net <carla@example.org>"_ba << QList<int>{0, 1003};
+    QTest::newRow("BCC") << "BCC"_ba
+                         << "nascosto@example.org\\r\\nDATA"_ba << QList<int>{1003};
+    QTest::newRow("Allegati") << "ALLEGATI"_ba
+                              << "%dir/ok.txt\\n%dir/ok.txt"_ba << QList<int>{1005};
+    QTest::newRow("Oggetto") << "OGGETTO"_ba
+                             << "Prova\\r\\nBcc: evil@example.net\\r\\n\\r\\nfalso corpo"_ba << QList<int>{0};
 }
 
 void TestEndToEndFaults::restoredLineBreaks()
@@ -104,8 +113,14 @@ void TestEndToEndFaults::restoredLineBreaks()
     QVERIFY(ok.open(QIODevice::WriteOnly) && ok.write("ok\n") == 3);
     ok.close();
 
-    QByteArrayList lines{"SERVER=%server", "MITTENTE=zoe@example.org", "DESTINATARIO=anna@example.org",
-                         "CC=", "BCC=", "ALLEGATI=", "OGGETTO=Prova", "CONTENUTO=Ciao."};
+    QByteArrayList lines{"SERVER=%server",
+                         "MITTENTE=zoe@example.org",
+                         "DESTINATARIO=anna@example.org",
+                         "CC=",
+                         "BCC=",
+                         "ALLEGATI=",
+                         "OGGETTO=Prova",
+                         "CONTENUTO=Ciao."};
     for (QByteArray &line : lines)
         if (line.startsWith(key + '='))
             line = key + "=\"" + value + '"';
@@ -123,7 +138,8 @@ void TestEndToEndFaults::restoredLineBreaks()
     form.show();
     send(form, answerer, 2);
     const QString shown = caption(answerer.boxes.last());
-    const int number = shown.startsWith(u"Errore: Errore n."_s) ? shown.section(u'.', 1).section(u' ', 0, 0).toInt() : 0;
+    const int number
+        = shown.startsWith(u"Errore: Errore n."_s) ? shown.section(u'.', 1).section(u' ', 0, 0).toInt() : 0;
     QVERIFY2(numbers.contains(number) && (number || shown == u"Invio: EMail inviata correttamente."_s),
              qPrintable(shown));
 
@@ -133,7 +149,8 @@ void TestEndToEndFaults::restoredLineBreaks()
     else
         QCOMPARE(server.state()[u"connections"].toInt(), 0);
     for (const QJsonObject &message : server.messages()) {
-        QVERIFY2(message[u"defects"].toArray().isEmpty(), qPrintable(message[u"defects"].toArray().first().toString()));
+        QVERIFY2(message[u"defects"].toArray().isEmpty(),
+                 qPrintable(message[u"defects"].toArray().first().toString()));
         QVERIFY(!message[u"bare_lf"].toBool());
         QCOMPARE(message[u"rcpt_tos"].toArray().size(), key == "CC" ? 2 : 1);
         QVERIFY(message[u"headers"][u"bcc"].isUndefined());

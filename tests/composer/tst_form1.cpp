@@ -45,12 +45,12 @@ void TestForm1::startUpRunsInOrderBeforeShowing()
 
     QVERIFY(checkedAtAboutBox);
     QCOMPARE(fake->calls.first(), Call(u"ClientName="_s, u"KORVANE CLIENT STMP " KORVANE_VERSION ""_s));
-    QCOMPARE(log.mid(0, 4), (QStringList{u"ClientName="_s, u"ClientName"_s, u"AboutBox"_s, u"read STMP/SERVER"_s}));
+    QCOMPARE(log.mid(0, 4),
+             (QStringList{u"ClientName="_s, u"ClientName"_s, u"AboutBox"_s, u"read STMP/SERVER"_s}));
     QCOMPARE(log.size(), 3 + 9);
     QCOMPARE(form.windowTitle(), u"Nome restituito"_s);
     QVERIFY(ui.calls.isEmpty());
 }
-
 
 void TestForm1::firstRunShowsDefaults()
 {
@@ -64,7 +64,6 @@ void TestForm1::firstRunShowsDefaults()
         QVERIFY2(box->text().isEmpty(), qPrintable(box->objectName()));
 }
 
-
 void TestForm1::restoredLineBreakBecomesSpace()
 {
     Form1Fixture f({{u"EMAIL/MITTENTE"_s, u"a@b.it\r\nc@d.it\n"_s},
@@ -74,7 +73,6 @@ void TestForm1::restoredLineBreakBecomesSpace()
     QCOMPARE(f.body()->toPlainText(), u"  riga\n  riga"_s);
     QCOMPARE(f.priority()->currentText(), u"Bassa"_s);
 }
-
 
 void TestForm1::placeShowsProgress()
 {
@@ -90,14 +88,12 @@ void TestForm1::placeShowsProgress()
     QVERIFY(place->toolTip().isEmpty());
 }
 
-
 void TestForm1::closingStoresOnce_data()
 {
     QTest::addColumn<bool>("byButton");
     QTest::newRow("close box") << false;
     QTest::newRow("cmdChiudi") << true;
 }
-
 
 void TestForm1::closingStoresOnce()
 {
@@ -117,7 +113,6 @@ void TestForm1::closingStoresOnce()
     QCOMPARE(f.store.writes.first(), u"STMP/SERVER=smtp.example.org"_s);
     QVERIFY(f.store.writes.contains(u"EMAIL/PRIORITA=0"_s));
 }
-
 
 void TestForm1::closingDuringSendNeitherAsksNorWaits()
 {

@@ -48,8 +48,8 @@ void TestLayout::controlsFollowTheTable_data()
     QTest::newRow("lblPriorita") << u"lblPriorita"_s << u"Priorità:"_s << QRect(8, 200, 81, 25) << true;
     QTest::newRow("cboPriorita") << u"cboPriorita"_s << QString() << QRect(96, 200, 145, 21) << false;
     QTest::newRow("txtContenuto") << u"txtContenuto"_s << QString() << QRect(96, 272, 393, 193) << false;
-    QTest::newRow("chkAutentica") << u"chkAutentica"_s << u"Invia con autenticazione"_s << QRect(8, 480, 209, 25)
-                                  << false;
+    QTest::newRow("chkAutentica") << u"chkAutentica"_s << u"Invia con autenticazione"_s
+                                  << QRect(8, 480, 209, 25) << false;
     QTest::newRow("cmdInvia") << u"cmdInvia"_s << u"&Invia"_s << QRect(408, 8, 81, 33) << true;
     QTest::newRow("cmdChiudi") << u"cmdChiudi"_s << u"&Chiudi"_s << QRect(408, 48, 81, 33) << true;
     QTest::newRow("component") << u"KorvaneSTMP1"_s << QString() << QRect(304, 200, 32, 32) << false;
@@ -96,10 +96,18 @@ void TestLayout::tabOrder_data()
     QTest::addColumn<QString>("from");
     QTest::addColumn<QString>("to");
 
-    const QStringList order{u"txtSrvSTMP"_s,      u"txtMittente"_s,     u"txtOggetto"_s,
-                            u"txtContenuto"_s,    u"txtDestinatario"_s, u"txtCopiaCarbone"_s,
-                            u"txtCopiaCarboneNascosta"_s, u"txtAllegati"_s, u"cboPriorita"_s,
-                            u"cmdInvia"_s,        u"cmdChiudi"_s,       u"chkAutentica"_s};
+    const QStringList order{u"txtSrvSTMP"_s,
+                            u"txtMittente"_s,
+                            u"txtOggetto"_s,
+                            u"txtContenuto"_s,
+                            u"txtDestinatario"_s,
+                            u"txtCopiaCarbone"_s,
+                            u"txtCopiaCarboneNascosta"_s,
+                            u"txtAllegati"_s,
+                            u"cboPriorita"_s,
+                            u"cmdInvia"_s,
+                            u"cmdChiudi"_s,
+                            u"chkAutentica"_s};
     for (qsizetype i = 0; i + 1 < order.size(); ++i)
         QTest::addRow("%s", qPrintable(order[i])) << order[i] << order[i + 1];
 }

@@ -14,10 +14,12 @@ const Dialog busyBox = FakeMessageUi::message(
     u"Il programma sta spedendo l'e-mail precedente. Per inviare la nuova e-mail bisogna attendere "
     "che il processo precedente termini."_s,
     u"Attenzione!"_s, Icon::Information);
-const Dialog cancelledBox = FakeMessageUi::message(u"Invio annullato."_s, u"Attenzione!"_s, Icon::Information);
+const Dialog cancelledBox
+    = FakeMessageUi::message(u"Invio annullato."_s, u"Attenzione!"_s, Icon::Information);
 const Dialog userPrompt = FakeMessageUi::promptCall(u"Immettere l'username:"_s, u"Username"_s, false);
 const Dialog passwordPrompt = FakeMessageUi::promptCall(u"Immettere la password:"_s, u"Password"_s, true);
-const Dialog completedBox = FakeMessageUi::message(u"EMail inviata correttamente."_s, u"Invio"_s, Icon::Information);
+const Dialog completedBox
+    = FakeMessageUi::message(u"EMail inviata correttamente."_s, u"Invio"_s, Icon::Information);
 
 } // namespace
 
@@ -49,7 +51,6 @@ void TestSendCommand::busyComponentIsRefused_data()
     QTest::newRow("with authentication: no prompt") << true;
 }
 
-
 void TestSendCommand::busyComponentIsRefused()
 {
     QFETCH(bool, authenticate);
@@ -61,7 +62,6 @@ void TestSendCommand::busyComponentIsRefused()
     QCOMPARE(f.sendCalls(), QList<Call>{Call(u"IsReady"_s, {})});
 }
 
-
 void TestSendCommand::userNamePrompt_data()
 {
     QTest::addColumn<QStringList>("answers");
@@ -71,7 +71,6 @@ void TestSendCommand::userNamePrompt_data()
     QTest::newRow("spaces only cancels") << QStringList{u"   "_s} << QString();
     QTest::newRow("Cancel cancels") << QStringList{} << QString();
 }
-
 
 void TestSendCommand::userNamePrompt()
 {
@@ -92,7 +91,6 @@ void TestSendCommand::userNamePrompt()
     QCOMPARE(f.mail->names(f.started).last(), u"Send"_s);
 }
 
-
 void TestSendCommand::passwordGoesAsTyped_data()
 {
     QTest::addColumn<QStringList>("answers");
@@ -101,7 +99,6 @@ void TestSendCommand::passwordGoesAsTyped_data()
     QTest::newRow("spaces kept") << QStringList{u"mario"_s, u" se greto "_s} << u" se greto "_s;
     QTest::newRow("Cancel sends an empty password") << QStringList{u"mario"_s} << QString();
 }
-
 
 void TestSendCommand::passwordGoesAsTyped()
 {
@@ -115,12 +112,16 @@ void TestSendCommand::passwordGoesAsTyped()
     QCOMPARE(f.mail->names(f.started).last(), u"Send"_s);
 }
 
-
 void TestSendCommand::fieldsGoInOrderWithTrimming()
 {
     Form1Fixture f;
-    const QStringList boxes{u"txtSrvSTMP"_s, u"txtMittente"_s, u"txtDestinatario"_s, u"txtCopiaCarbone"_s,
-                            u"txtCopiaCarboneNascosta"_s, u"txtAllegati"_s, u"txtOggetto"_s};
+    const QStringList boxes{u"txtSrvSTMP"_s,
+                            u"txtMittente"_s,
+                            u"txtDestinatario"_s,
+                            u"txtCopiaCarbone"_s,
+                            u"txtCopiaCarboneNascosta"_s,
+                            u"txtAllegati"_s,
+                            u"txtOggetto"_s};
     for (const QString &name : boxes)
         f.box(name)->setText(u"  \t"_s + name + u"  "_s);
     f.body()->setPlainText(u"  parola\n  "_s);
@@ -146,7 +147,6 @@ void TestSendCommand::fieldsGoInOrderWithTrimming()
     QCOMPARE(f.body()->toPlainText(), u"  parola\n  "_s);
 }
 
-
 void TestSendCommand::priorityCodes_data()
 {
     QTest::addColumn<int>("index");
@@ -155,7 +155,6 @@ void TestSendCommand::priorityCodes_data()
     QTest::newRow("Normale") << 1 << 3;
     QTest::newRow("Bassa") << 2 << 5;
 }
-
 
 void TestSendCommand::priorityCodes()
 {
@@ -166,7 +165,6 @@ void TestSendCommand::priorityCodes()
     f.send();
     QVERIFY(f.sendCalls().contains(Call(u"Priority"_s, code)));
 }
-
 
 void TestSendCommand::unauthenticatedSendClearsCredentials()
 {
@@ -181,11 +179,12 @@ void TestSendCommand::unauthenticatedSendClearsCredentials()
     const qsizetype second = f.mail->calls.size();
     f.send();
     QCOMPARE(f.mail->calls.mid(second, 4),
-             (QList<Call>{{u"IsReady"_s, {}}, {u"Username"_s, QString()}, {u"Password"_s, QString()},
+             (QList<Call>{{u"IsReady"_s, {}},
+                          {u"Username"_s, QString()},
+                          {u"Password"_s, QString()},
                           {u"Server"_s, QString()}}));
     QCOMPARE(f.ui.calls.size(), 3); // two prompts, one outcome: none for the second send
 }
-
 
 void TestSendCommand::outcomeReports_data()
 {
@@ -200,7 +199,6 @@ void TestSendCommand::outcomeReports_data()
     QTest::newRow("completed") << 0 << QString() << u"EMail inviata correttamente."_s;
 }
 
-
 void TestSendCommand::outcomeReports()
 {
     QFETCH(int, number);
@@ -212,11 +210,11 @@ void TestSendCommand::outcomeReports()
     else
         Q_EMIT f.mail->SendFailed(static_cast<qint16>(number), description);
 
-    const Dialog expected = number == 0 ? completedBox : FakeMessageUi::message(text, u"Errore"_s, Icon::Error);
+    const Dialog expected
+        = number == 0 ? completedBox : FakeMessageUi::message(text, u"Errore"_s, Icon::Error);
     QCOMPARE(f.ui.calls, QList<Dialog>{expected});
     QCOMPARE(f.sendCalls(), QList<Call>{});
 }
-
 
 void TestSendCommand::outcomeWaitsForOpenDialog_data()
 {
@@ -229,7 +227,6 @@ void TestSendCommand::outcomeWaitsForOpenDialog_data()
     QTest::newRow("password prompt") << false << false << 1;
     QTest::newRow("another outcome box") << false << true << 0;
 }
-
 
 void TestSendCommand::outcomeWaitsForOpenDialog()
 {
@@ -247,7 +244,8 @@ void TestSendCommand::outcomeWaitsForOpenDialog()
         if (f.ui.calls.size() - 1 != openDialog)
             return;
         // As a modal box's own event loop would: deliver a queued event.
-        QMetaObject::invokeMethod(mail, [mail] { Q_EMIT mail->SendFailed(9, u"tardi"_s); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            mail, [mail] { Q_EMIT mail->SendFailed(9, u"tardi"_s); }, Qt::QueuedConnection);
         QCoreApplication::processEvents();
         shownWhileOpen = f.ui.calls.size();
     };

@@ -40,7 +40,7 @@ private Q_SLOTS:
 
 void TestWindowProcess::unusableSettings_data()
 {
-    QTest::addColumn<QByteArray>("contents");  // of the file; a directory when null
+    QTest::addColumn<QByteArray>("contents"); // of the file; a directory when null
     QTest::addColumn<bool>("readOnly");
 
     QByteArray binary(64 * 1024, Qt::Uninitialized);
@@ -71,8 +71,9 @@ void TestWindowProcess::unusableSettings()
     if (readOnly) {
         const auto readable = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
         QVERIFY(QFile::setPermissions(ini, readable));
-        QVERIFY(QFile::setPermissions(config.path(), readable | QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther));
-        arguments << u"--as-nobody"_s;  // root would write there regardless
+        QVERIFY(QFile::setPermissions(config.path(),
+                                      readable | QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther));
+        arguments << u"--as-nobody"_s; // root would write there regardless
     }
     QProcess program;
     program.setProcessEnvironment(configEnvironment(config.path()));
@@ -83,7 +84,8 @@ void TestWindowProcess::unusableSettings()
     QCOMPARE(program.exitStatus(), QProcess::NormalExit);
     QVERIFY2(program.exitCode() == 0, program.readAllStandardError().constData());
     // Only the about box of every start-up: nothing about the settings.
-    const QStringList shown = QString::fromUtf8(program.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    const QStringList shown
+        = QString::fromUtf8(program.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
     QCOMPARE(shown.size(), 1);
     QVERIFY2(shown.first().startsWith(aboutBox), qPrintable(shown.first()));
     if (readOnly) {
@@ -118,9 +120,10 @@ void TestWindowProcess::closeDuringLargeSend()
 
     QProcess program;
     program.setProcessEnvironment(configEnvironment(dir.path()));
-    program.start(helperPath(), {u"send-and-close"_s, server.hostAndPort(), big, QString::number(2 * 1024 * 1024)});
-    QVERIFY(SmtpTestServer::waitFor([&] { return program.canReadLine() || program.state() == QProcess::NotRunning; },
-                                    20000));
+    program.start(helperPath(),
+                  {u"send-and-close"_s, server.hostAndPort(), big, QString::number(2 * 1024 * 1024)});
+    QVERIFY(SmtpTestServer::waitFor(
+        [&] { return program.canReadLine() || program.state() == QProcess::NotRunning; }, 20000));
     QVERIFY2(program.canReadLine() && program.readLine() == "closing\n"_ba,
              qPrintable(server.sessionLog().join(u'\n')));
     QElapsedTimer closing;

@@ -17,8 +17,7 @@ class SendWatch
 {
 public:
     explicit SendWatch(MailComponent *component)
-        : failed(component, &MailComponent::SendFailed),
-          completed(component, &MailComponent::SendCompleted)
+        : failed(component, &MailComponent::SendFailed), completed(component, &MailComponent::SendCompleted)
     {
         const auto noteReady = [this, component] { readyAtSignal.append(component->IsReady()); };
         QObject::connect(component, &MailComponent::SendFailed, &m_context, noteReady);
@@ -55,19 +54,18 @@ private:
 
 // Sends and waits for the outcome: exactly one signal, not ready in
 // between, ready again when the signal comes.
-#define KORVANE_SEND(component, watch, timeoutMs)                                          \
-    do {                                                                                   \
-        (component).Send();                                                                \
-        QVERIFY2(!(component).IsReady(), "IsReady() right after Send()");                 \
-        QTRY_VERIFY_WITH_TIMEOUT((watch).outcomes() >= 1, timeoutMs);                      \
-        QTest::qWait(100);                                                                 \
-        QVERIFY2((watch).outcomes() == 1, (watch).outcome().constData());                  \
-        QCOMPARE((watch).readyAtSignal, QList<bool>{true});                                \
-        QVERIFY((component).IsReady());                                                    \
+#define KORVANE_SEND(component, watch, timeoutMs)                                                            \
+    do {                                                                                                     \
+        (component).Send();                                                                                  \
+        QVERIFY2(!(component).IsReady(), "IsReady() right after Send()");                                    \
+        QTRY_VERIFY_WITH_TIMEOUT((watch).outcomes() >= 1, timeoutMs);                                        \
+        QTest::qWait(100);                                                                                   \
+        QVERIFY2((watch).outcomes() == 1, (watch).outcome().constData());                                    \
+        QCOMPARE((watch).readyAtSignal, QList<bool>{true});                                                  \
+        QVERIFY((component).IsReady());                                                                      \
     } while (false)
 
-#define KORVANE_START(server)                                                              \
-    QVERIFY2((server).isRunning(), qPrintable((server).errorString()))
+#define KORVANE_START(server) QVERIFY2((server).isRunning(), qPrintable((server).errorString()))
 
 namespace MailTest {
 

@@ -30,8 +30,7 @@ SmtpTestServer::SmtpTestServer(const QStringList &options)
     m_process.start();
     // The stdin pipe stays open: closing it is how the server is told to go.
     QDeadlineTimer deadline(15000);
-    while (!m_process.canReadLine() && m_process.state() != QProcess::NotRunning
-           && !deadline.hasExpired())
+    while (!m_process.canReadLine() && m_process.state() != QProcess::NotRunning && !deadline.hasExpired())
         m_process.waitForReadyRead(int(qMin<qint64>(deadline.remainingTime(), 500)));
     if (m_process.canReadLine()) {
         bool ok = false;
@@ -41,8 +40,7 @@ SmtpTestServer::SmtpTestServer(const QStringList &options)
     }
     if (m_port == 0) {
         m_error = QStringLiteral("the test SMTP server did not start (%1 %2): %3")
-                      .arg(m_process.program(), m_process.arguments().join(QLatin1Char(' ')),
-                           stderrText());
+                      .arg(m_process.program(), m_process.arguments().join(QLatin1Char(' ')), stderrText());
         stop();
     }
 }
@@ -57,10 +55,7 @@ SmtpTestServer::~SmtpTestServer()
     }
 }
 
-QString SmtpTestServer::hostAndPort() const
-{
-    return QStringLiteral("127.0.0.1:%1").arg(m_port);
-}
+QString SmtpTestServer::hostAndPort() const { return QStringLiteral("127.0.0.1:%1").arg(m_port); }
 
 QList<QJsonObject> SmtpTestServer::messages() const
 {
@@ -74,8 +69,7 @@ QList<QJsonObject> SmtpTestServer::messages() const
 
 bool SmtpTestServer::waitForMessages(int count, int timeoutMs) const
 {
-    return waitFor([&] { return state().value(QStringLiteral("messages")).toInt() >= count; },
-                   timeoutMs);
+    return waitFor([&] { return state().value(QStringLiteral("messages")).toInt() >= count; }, timeoutMs);
 }
 
 QJsonObject SmtpTestServer::state() const
@@ -102,11 +96,13 @@ QStringList SmtpTestServer::commands() const
 
 bool SmtpTestServer::waitForLogLine(const QString &fragment, int timeoutMs) const
 {
-    return waitFor([&] {
-        const QStringList lines = sessionLog();
-        return std::any_of(lines.cbegin(), lines.cend(),
-                           [&](const QString &line) { return line.contains(fragment); });
-    }, timeoutMs);
+    return waitFor(
+        [&] {
+            const QStringList lines = sessionLog();
+            return std::any_of(lines.cbegin(), lines.cend(),
+                               [&](const QString &line) { return line.contains(fragment); });
+        },
+        timeoutMs);
 }
 
 QString SmtpTestServer::stderrText()
@@ -149,10 +145,7 @@ QString SmtpTestServer::pythonPath()
     return QStringLiteral("/usr/bin/python3");
 }
 
-QString SmtpTestServer::scriptDirectory()
-{
-    return QStringLiteral(KORVANE_SMTP_TEST_SERVER_DIR);
-}
+QString SmtpTestServer::scriptDirectory() { return QStringLiteral(KORVANE_SMTP_TEST_SERVER_DIR); }
 
 const TestCertificates &TestCertificates::instance()
 {
@@ -172,7 +165,7 @@ TestCertificates::TestCertificates()
     if (!maker.waitForFinished(60000) || maker.exitStatus() != QProcess::NormalExit
         || maker.exitCode() != 0) {
         m_error = QStringLiteral("making test certificates failed: ")
-                  + QString::fromUtf8(maker.readAllStandardError()) + maker.errorString();
+            + QString::fromUtf8(maker.readAllStandardError()) + maker.errorString();
     }
 }
 

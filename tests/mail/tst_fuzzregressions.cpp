@@ -61,17 +61,25 @@ private Q_SLOTS:
     // beyond "the invariants hold".
     void foundFaults()
     {
-        QVERIFY(!parseAddressList(QString::fromLatin1("x@[12\0\0" "0.0.1]", 14)).ok());
-        QVERIFY(!parseAddressList(QStringLiteral("\"a\\\x04" "b\"@x.it")).ok());
+        QVERIFY(!parseAddressList(QString::fromLatin1("x@[12\0\0"
+                                                      "0.0.1]",
+                                                      14))
+                     .ok());
+        QVERIFY(!parseAddressList(QStringLiteral("\"a\\\x04"
+                                                 "b\"@x.it"))
+                     .ok());
         QVERIFY(parseAddressList(QStringLiteral("\"a\\\"b\"@x.it")).ok());
         QVERIFY(!parseServerAddress(QString::fromLatin1("0\0", 2)));
         QVERIFY(!parseServerAddress(QStringLiteral("[fe80::1%a/b]:25")));
         QCOMPARE(parseServerAddress(QString(QChar(0x2078)))->url(), QStringLiteral("smtp://0.0.0.8:25"));
-        QCOMPARE(parseServerAddress(QStringLiteral("smtp://127.0."))->url(), QStringLiteral("smtp://127.0.0.0:25"));
-        QCOMPARE(parseServerAddress(QStringLiteral("[fe80::1]:2525"))->url(), QStringLiteral("smtp://[fe80::1]:2525"));
+        QCOMPARE(parseServerAddress(QStringLiteral("smtp://127.0."))->url(),
+                 QStringLiteral("smtp://127.0.0.0:25"));
+        QCOMPARE(parseServerAddress(QStringLiteral("[fe80::1]:2525"))->url(),
+                 QStringLiteral("smtp://[fe80::1]:2525"));
         const QChar units[] = {QChar(0xd9d9), QChar(0xd9d9), QChar(0xdc00)};
         const QString loneThenPair(units, 3);
-        QCOMPARE(unstructuredHeader("Subject", loneThenPair), "Subject: =?UTF-8?B?P/KGkIA=?=\r\n");  // '?', U+86400
+        QCOMPARE(unstructuredHeader("Subject", loneThenPair),
+                 "Subject: =?UTF-8?B?P/KGkIA=?=\r\n"); // '?', U+86400
     }
 
     // The checks themselves must catch what they are there to catch.
@@ -86,8 +94,8 @@ private Q_SLOTS:
         QVERIFY(!FuzzCheck::wireShapeProblem("Subject: a\nb\r\n").isEmpty());
         QVERIFY(!FuzzCheck::wireShapeProblem("Subject: \x80\r\n").isEmpty());
         QVERIFY(!FuzzCheck::wireShapeProblem("Subject: " + QByteArray(990, 'x') + "\r\n").isEmpty());
-        QVERIFY(!FuzzCheck::decodeWord("=?UTF-8?B?w6g?="));      // bad padding
-        QVERIFY(!FuzzCheck::decodeWord("=?UTF-8?B?w6jD?="));     // half a character
+        QVERIFY(!FuzzCheck::decodeWord("=?UTF-8?B?w6g?="));  // bad padding
+        QVERIFY(!FuzzCheck::decodeWord("=?UTF-8?B?w6jD?=")); // half a character
         QCOMPARE(FuzzCheck::decodeWord("=?UTF-8?B?w6g=?="), QByteArray("\xc3\xa8"));
         QCOMPARE(FuzzCheck::decodePhrase({"\"a\\\"b\""}), QByteArray("a\"b"));
         QVERIFY(!FuzzCheck::decodePhrase({"a,b"}));

@@ -34,29 +34,36 @@ void TestKorvaneSmtpAddresses::recipients_data()
     QTest::addColumn<QStringList>("ccHeader");
 
     QTest::newRow("quoted comma, semicolon separated")
-        << R"("Rossi, Mario" <m.rossi@example.it>; Anna <anna@example.org>)" << "" << ""
-        << QStringList{"anna@example.org", "m.rossi@example.it"}
+        << R"("Rossi, Mario" <m.rossi@example.it>; Anna <anna@example.org>)"
+        << ""
+        << "" << QStringList{"anna@example.org", "m.rossi@example.it"}
         << QStringList{"Rossi, Mario <m.rossi@example.it>", "Anna <anna@example.org>"} << QStringList();
     QTest::newRow("comma separated, with cc")
-        << "a@example.org, b@example.org" << "Carla Neri <c@example.org>" << ""
-        << QStringList{"a@example.org", "b@example.org", "c@example.org"}
+        << "a@example.org, b@example.org"
+        << "Carla Neri <c@example.org>"
+        << "" << QStringList{"a@example.org", "b@example.org", "c@example.org"}
         << QStringList{" <a@example.org>", " <b@example.org>"} << QStringList{"Carla Neri <c@example.org>"};
-    QTest::newRow("quoted semicolon and at")
-        << R"("Ufficio; Roma @ sede" <uff@example.it>)" << R"("Bianchi, Luca; jr" <lb@example.it>)" << ""
-        << QStringList{"lb@example.it", "uff@example.it"}
-        << QStringList{"Ufficio; Roma @ sede <uff@example.it>"} << QStringList{"Bianchi, Luca; jr <lb@example.it>"};
+    QTest::newRow("quoted semicolon and at") << R"("Ufficio; Roma @ sede" <uff@example.it>)"
+                                             << R"("Bianchi, Luca; jr" <lb@example.it>)"
+                                             << "" << QStringList{"lb@example.it", "uff@example.it"}
+                                             << QStringList{"Ufficio; Roma @ sede <uff@example.it>"}
+                                             << QStringList{"Bianchi, Luca; jr <lb@example.it>"};
     QTest::newRow("bcc only in the envelope")
-        << "anna@example.org" << "" << "Segreto <hidden@example.net>; other@example.net"
+        << "anna@example.org"
+        << ""
+        << "Segreto <hidden@example.net>; other@example.net"
         << QStringList{"anna@example.org", "hidden@example.net", "other@example.net"}
         << QStringList{" <anna@example.org>"} << QStringList();
     QTest::newRow("bcc with to and cc")
-        << "anna@example.org" << "carla@example.org" << "hidden@example.net"
-        << QStringList{"anna@example.org", "carla@example.org", "hidden@example.net"}
+        << "anna@example.org"
+        << "carla@example.org"
+        << "hidden@example.net" << QStringList{"anna@example.org", "carla@example.org", "hidden@example.net"}
         << QStringList{" <anna@example.org>"} << QStringList{" <carla@example.org>"};
     QTest::newRow("one RCPT per distinct address")
-        << "anna@example.org" << "Anna <anna@example.org>" << "anna@example.org"
-        << QStringList{"anna@example.org"}
-        << QStringList{" <anna@example.org>"} << QStringList{"Anna <anna@example.org>"};
+        << "anna@example.org"
+        << "Anna <anna@example.org>"
+        << "anna@example.org" << QStringList{"anna@example.org"} << QStringList{" <anna@example.org>"}
+        << QStringList{"Anna <anna@example.org>"};
 }
 
 void TestKorvaneSmtpAddresses::recipients()
@@ -91,10 +98,12 @@ void TestKorvaneSmtpAddresses::recipients()
 
     const QJsonObject headers = message.value(QStringLiteral("headers")).toObject();
     QVERIFY(!headers.contains(QStringLiteral("bcc")));
-    const QByteArray raw = QByteArray::fromBase64(message.value(QStringLiteral("raw_b64")).toString().toLatin1());
+    const QByteArray raw
+        = QByteArray::fromBase64(message.value(QStringLiteral("raw_b64")).toString().toLatin1());
     for (const QString &address : envelope) {
         if (!(toHeader + ccHeader).join(QLatin1Char(' ')).contains(address))
-            QVERIFY2(!raw.contains(address.toUtf8()), qPrintable(address + QStringLiteral(" shows in the message")));
+            QVERIFY2(!raw.contains(address.toUtf8()),
+                     qPrintable(address + QStringLiteral(" shows in the message")));
     }
 }
 
@@ -113,10 +122,13 @@ void TestKorvaneSmtpAddresses::attachments_data()
     for (char &byte : large)
         byte = char(generator.bounded(256));
 
-    QTest::newRow("all 256 byte values") << QStringList{"tutti i byte.bin"} << QList<QByteArray>{allBytes} << ";";
+    QTest::newRow("all 256 byte values")
+        << QStringList{"tutti i byte.bin"} << QList<QByteArray>{allBytes} << ";";
     QTest::newRow("two files, empty items ignored")
-        << QStringList{"nota.txt", "dati.bin"} << QList<QByteArray>{"riga uno\r\nriga due\n", allBytes} << ";;";
-    QTest::newRow("non-ASCII name") << QStringList{"relazione è già ✓.pdf"} << QList<QByteArray>{allBytes} << ";";
+        << QStringList{"nota.txt", "dati.bin"} << QList<QByteArray>{"riga uno\r\nriga due\n", allBytes}
+        << ";;";
+    QTest::newRow("non-ASCII name") << QStringList{"relazione è già ✓.pdf"} << QList<QByteArray>{allBytes}
+                                    << ";";
     QTest::newRow("empty file") << QStringList{"vuoto.txt"} << QList<QByteArray>{QByteArray()} << ";";
     QTest::newRow("3 MB streamed") << QStringList{"grande.bin"} << QList<QByteArray>{large} << ";";
 }
@@ -149,8 +161,10 @@ void TestKorvaneSmtpAddresses::attachments()
     QVERIFY(message.value(QStringLiteral("max_line_length")).toInt() <= 998);
 
     const QJsonArray parts = message.value(QStringLiteral("parts")).toArray();
-    QCOMPARE(parts.at(0).toObject().value(QStringLiteral("content_type")).toString(), QStringLiteral("multipart/mixed"));
-    QCOMPARE(parts.at(1).toObject().value(QStringLiteral("content_type")).toString(), QStringLiteral("text/plain"));
+    QCOMPARE(parts.at(0).toObject().value(QStringLiteral("content_type")).toString(),
+             QStringLiteral("multipart/mixed"));
+    QCOMPARE(parts.at(1).toObject().value(QStringLiteral("content_type")).toString(),
+             QStringLiteral("text/plain"));
     const QJsonArray attachments = message.value(QStringLiteral("attachments")).toArray();
     QCOMPARE(attachments.size(), names.size());
     for (qsizetype i = 0; i < names.size(); ++i) {

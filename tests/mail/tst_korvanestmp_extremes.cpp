@@ -43,10 +43,12 @@ void TestKorvaneSmtpExtremes::arrivesWellFormed_data()
     QTest::newRow("10,000-character subject of words") << words << "anna@example.org" << body << 1;
     QTest::newRow("10,000-character subject, one word")
         << QString(10000, QLatin1Char('x')) << "anna@example.org" << body << 1;
-    QTest::newRow("10,000 non-ASCII characters") << QString(10000, QChar(0x00E8)) << "anna@example.org" << body << 1;
+    QTest::newRow("10,000 non-ASCII characters")
+        << QString(10000, QChar(0x00E8)) << "anna@example.org" << body << 1;
     // aiosmtpd sets no limit on recipients: every one must reach the envelope.
     QTest::newRow("1,000 recipients") << "Prova" << many.join(QStringLiteral(", ")) << body << 1000;
-    QTest::newRow("NUL in the body") << "Prova" << "anna@example.org"
+    QTest::newRow("NUL in the body") << "Prova"
+                                     << "anna@example.org"
                                      << QStringLiteral("prima") + QChar(0) + QStringLiteral("dopo\n") << 1;
 }
 
@@ -103,7 +105,8 @@ void TestKorvaneSmtpExtremes::attachmentDeletedWhileSent()
     QVERIFY2(!watch.completed.isEmpty(), watch.outcome().constData());
 
     QVERIFY(server.waitForMessages(1));
-    const QJsonArray attachments = server.messages().constFirst().value(QStringLiteral("attachments")).toArray();
+    const QJsonArray attachments
+        = server.messages().constFirst().value(QStringLiteral("attachments")).toArray();
     QCOMPARE(attachments.size(), 1);
     QCOMPARE(attachments.first().toObject().value(QStringLiteral("length")).toInt(), content.size());
     QCOMPARE(attachments.first().toObject().value(QStringLiteral("sha256")).toString().toLatin1(),

@@ -64,10 +64,11 @@ void TestKorvaneSmtpFaults::serverFault_data()
                                     << QStringList{"exceeds storage allocation"} << anna;
     QTest::newRow("554 after DATA") << QStringList{"--data-reply", "554"} << anna << false << QList<int>{554}
                                     << QStringList{"rejected as spam"} << anna;
-    QTest::newRow("dropped in DATA") << QStringList{"--drop-in-data", "--fault-after", "100000"} << anna << true
-                                     << QList<int>{55, 56} << QStringList{"interrotta"} << QString();
-    QTest::newRow("stalls in DATA") << QStringList{"--stall-in-data", "--fault-after", "100000"} << anna << true
-                                    << QList<int>{28} << QStringList{"smesso di rispondere"} << QString();
+    QTest::newRow("dropped in DATA") << QStringList{"--drop-in-data", "--fault-after", "100000"} << anna
+                                     << true << QList<int>{55, 56} << QStringList{"interrotta"} << QString();
+    QTest::newRow("stalls in DATA") << QStringList{"--stall-in-data", "--fault-after", "100000"} << anna
+                                    << true << QList<int>{28} << QStringList{"smesso di rispondere"}
+                                    << QString();
 }
 
 void TestKorvaneSmtpFaults::serverFault()
@@ -136,14 +137,16 @@ void TestKorvaneSmtpFaults::destroyedMidSend()
     SendWatch watch(component);
 
     component->Send();
-    QVERIFY2(server.waitForLogLine(QStringLiteral("S 354"), 15000), qPrintable(server.sessionLog().join('\n')));
+    QVERIFY2(server.waitForLogLine(QStringLiteral("S 354"), 15000),
+             qPrintable(server.sessionLog().join('\n')));
     QTRY_VERIFY_WITH_TIMEOUT(watch.lastSent > 0, 10000);
     QCOMPARE(watch.outcomes(), 0);
 
     destroyed = true;
     delete component;
     if (closeVisible)
-        QVERIFY2(server.waitForLogLine(QStringLiteral("* closed"), 20000), qPrintable(server.sessionLog().join('\n')));
+        QVERIFY2(server.waitForLogLine(QStringLiteral("* closed"), 20000),
+                 qPrintable(server.sessionLog().join('\n')));
     QTest::qWait(300);
     QCOMPARE(signalsAfterDestruction, 0);
     QCOMPARE(watch.outcomes(), 0);

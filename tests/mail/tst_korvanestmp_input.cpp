@@ -42,7 +42,8 @@ void TestKorvaneSmtpInput::serverForms_data()
     QTest::newRow("smtp://host:port") << QStringList() << "smtp://127.0.0.1:%1";
     QTest::newRow("smtp://localhost:port") << QStringList() << "smtp://localhost:%1";
     QTest::newRow("smtps://host:port")
-        << QStringList{"--implicit-tls"} + TestCertificates::instance().pair("server") << "smtps://127.0.0.1:%1";
+        << QStringList{"--implicit-tls"} + TestCertificates::instance().pair("server")
+        << "smtps://127.0.0.1:%1";
     QTest::newRow("[::1]:port") << QStringList{"--host", "::1"} << "[::1]:%1";
     QTest::newRow("smtp://[::1]:port") << QStringList{"--host", "::1"} << "smtp://[::1]:%1";
 }
@@ -72,41 +73,78 @@ void TestKorvaneSmtpInput::refusedBeforeConnecting_data()
     QTest::addColumn<QString>("says");
 
     const QList<int> injection{1006};
-    QTest::newRow("server empty") << "server" << "" << QList<int>{1001} << "";
-    QTest::newRow("server scheme only") << "server" << "smtp://" << QList<int>{1001} << "";
-    QTest::newRow("server port not a number") << "server" << "127.0.0.1:porta" << QList<int>{1001} << "";
-    QTest::newRow("server unknown scheme") << "server" << "http://127.0.0.1:%port" << QList<int>{1001} << "";
-    QTest::newRow("server with CRLF") << "server" << "127.0.0.1:%port\r\nQUIT" << QList<int>{1001, 1006} << "";
-    QTest::newRow("sender empty") << "sender" << "" << QList<int>{1002} << "";
-    QTest::newRow("sender not an address") << "sender" << "zoe at example.org" << QList<int>{1002} << "zoe at example.org";
-    QTest::newRow("recipient invalid") << "recipient" << "anna@example.org, mario@" << QList<int>{1003} << "mario@";
-    QTest::newRow("cc unbalanced bracket") << "cc" << "Carla <carla@example.org" << QList<int>{1003} << "carla@example.org";
-    QTest::newRow("bcc without domain") << "bcc" << "nascosto" << QList<int>{1003} << "nascosto";
-    QTest::newRow("unterminated quote") << "recipient" << "\"Rossi, Mario <m.rossi@example.it>" << QList<int>{1003} << "";
-    QTest::newRow("no recipient") << "recipient" << "" << QList<int>{1004} << "";
-    QTest::newRow("only separators") << "recipient" << " ; , ;" << QList<int>{1004} << "";
-    QTest::newRow("attachment missing") << "attachments" << "%dir/ok.txt;%dir/manca.txt" << QList<int>{1005} << "manca.txt";
-    QTest::newRow("attachment is a directory") << "attachments" << "%dir/una cartella" << QList<int>{1005} << "una cartella";
-    QTest::newRow("attachment is a FIFO") << "attachments" << "%dir/tubo" << QList<int>{1005} << "tubo";
-    QTest::newRow("attachment unreadable") << "attachments" << "%dir/chiuso.txt" << QList<int>{1005} << "chiuso.txt";
-    QTest::newRow("CRLF in subject") << "subject" << "Prova\r\nBcc: evil@example.net" << injection << "";
-    QTest::newRow("LF in subject") << "subject" << "Prova\nX-Evil: 1" << injection << "";
-    QTest::newRow("NUL in subject") << "subject" << QStringLiteral("Prova") + QChar(0) + "x" << injection << "";
-    QTest::newRow("LF in sender") << "sender" << "zoe@example.org\nRCPT TO:<evil@example.net>" << QList<int>{1002, 1006} << "";
-    QTest::newRow("CR in recipient") << "recipient" << "anna@example.org\rRCPT TO:<evil@example.net>" << QList<int>{1003, 1006} << "";
-    QTest::newRow("LF in cc display name") << "cc" << "Carla\nBcc: x <carla@example.org>" << QList<int>{1003, 1006} << "";
-    QTest::newRow("LF in client name") << "clientName" << "Korvane\r\nX-Evil: 1" << injection << "";
-    QTest::newRow("LF in user name") << "username" << "zoe\r\nQUIT" << injection << "";
-    QTest::newRow("CR in bcc") << "bcc" << "nascosto@example.org\rDATA" << QList<int>{1003, 1006} << "";
-    QTest::newRow("LF in password") << "password" << "Pw\nQUIT" << injection << "Password";
-    QTest::newRow("CR in password") << "password" << "Pw\r" << injection << "Password";
-    QTest::newRow("NUL in recipient") << "recipient" << QStringLiteral("anna@example.org") + QChar(0) + "x@y.it"
-                                      << QList<int>{1003, 1006} << "";
-    QTest::newRow("NUL in attachments") << "attachments" << QStringLiteral("%dir/ok.txt") + QChar(0) + "x"
-                                        << QList<int>{1005, 1006} << "";
-    QTest::newRow("NUL in password") << "password" << QStringLiteral("Pw") + QChar(0) << injection << "Password";
-    QTest::newRow("every field empty") << "all" << "" << QList<int>{1001} << "";
-    QTest::newRow("LF in attachments") << "attachments" << "%dir/ok.txt\n%dir/ok.txt" << QList<int>{1005, 1006} << "";
+    QTest::newRow("server empty") << "server"
+                                  << "" << QList<int>{1001} << "";
+    QTest::newRow("server scheme only") << "server"
+                                        << "smtp://" << QList<int>{1001} << "";
+    QTest::newRow("server port not a number") << "server"
+                                              << "127.0.0.1:porta" << QList<int>{1001} << "";
+    QTest::newRow("server unknown scheme") << "server"
+                                           << "http://127.0.0.1:%port" << QList<int>{1001} << "";
+    QTest::newRow("server with CRLF") << "server"
+                                      << "127.0.0.1:%port\r\nQUIT" << QList<int>{1001, 1006} << "";
+    QTest::newRow("sender empty") << "sender"
+                                  << "" << QList<int>{1002} << "";
+    QTest::newRow("sender not an address")
+        << "sender"
+        << "zoe at example.org" << QList<int>{1002} << "zoe at example.org";
+    QTest::newRow("recipient invalid") << "recipient"
+                                       << "anna@example.org, mario@" << QList<int>{1003} << "mario@";
+    QTest::newRow("cc unbalanced bracket")
+        << "cc"
+        << "Carla <carla@example.org" << QList<int>{1003} << "carla@example.org";
+    QTest::newRow("bcc without domain") << "bcc"
+                                        << "nascosto" << QList<int>{1003} << "nascosto";
+    QTest::newRow("unterminated quote") << "recipient"
+                                        << "\"Rossi, Mario <m.rossi@example.it>" << QList<int>{1003} << "";
+    QTest::newRow("no recipient") << "recipient"
+                                  << "" << QList<int>{1004} << "";
+    QTest::newRow("only separators") << "recipient"
+                                     << " ; , ;" << QList<int>{1004} << "";
+    QTest::newRow("attachment missing") << "attachments"
+                                        << "%dir/ok.txt;%dir/manca.txt" << QList<int>{1005} << "manca.txt";
+    QTest::newRow("attachment is a directory") << "attachments"
+                                               << "%dir/una cartella" << QList<int>{1005} << "una cartella";
+    QTest::newRow("attachment is a FIFO") << "attachments"
+                                          << "%dir/tubo" << QList<int>{1005} << "tubo";
+    QTest::newRow("attachment unreadable") << "attachments"
+                                           << "%dir/chiuso.txt" << QList<int>{1005} << "chiuso.txt";
+    QTest::newRow("CRLF in subject") << "subject"
+                                     << "Prova\r\nBcc: evil@example.net" << injection << "";
+    QTest::newRow("LF in subject") << "subject"
+                                   << "Prova\nX-Evil: 1" << injection << "";
+    QTest::newRow("NUL in subject") << "subject" << QStringLiteral("Prova") + QChar(0) + "x" << injection
+                                    << "";
+    QTest::newRow("LF in sender") << "sender"
+                                  << "zoe@example.org\nRCPT TO:<evil@example.net>" << QList<int>{1002, 1006}
+                                  << "";
+    QTest::newRow("CR in recipient") << "recipient"
+                                     << "anna@example.org\rRCPT TO:<evil@example.net>"
+                                     << QList<int>{1003, 1006} << "";
+    QTest::newRow("LF in cc display name")
+        << "cc"
+        << "Carla\nBcc: x <carla@example.org>" << QList<int>{1003, 1006} << "";
+    QTest::newRow("LF in client name") << "clientName"
+                                       << "Korvane\r\nX-Evil: 1" << injection << "";
+    QTest::newRow("LF in user name") << "username"
+                                     << "zoe\r\nQUIT" << injection << "";
+    QTest::newRow("CR in bcc") << "bcc"
+                               << "nascosto@example.org\rDATA" << QList<int>{1003, 1006} << "";
+    QTest::newRow("LF in password") << "password"
+                                    << "Pw\nQUIT" << injection << "Password";
+    QTest::newRow("CR in password") << "password"
+                                    << "Pw\r" << injection << "Password";
+    QTest::newRow("NUL in recipient")
+        << "recipient" << QStringLiteral("anna@example.org") + QChar(0) + "x@y.it" << QList<int>{1003, 1006}
+        << "";
+    QTest::newRow("NUL in attachments")
+        << "attachments" << QStringLiteral("%dir/ok.txt") + QChar(0) + "x" << QList<int>{1005, 1006} << "";
+    QTest::newRow("NUL in password") << "password" << QStringLiteral("Pw") + QChar(0) << injection
+                                     << "Password";
+    QTest::newRow("every field empty") << "all"
+                                       << "" << QList<int>{1001} << "";
+    QTest::newRow("LF in attachments") << "attachments"
+                                       << "%dir/ok.txt\n%dir/ok.txt" << QList<int>{1005, 1006} << "";
 }
 
 void TestKorvaneSmtpInput::refusedBeforeConnecting()
@@ -129,7 +167,8 @@ void TestKorvaneSmtpInput::refusedBeforeConnecting()
     KORVANE_START(server);
     KorvaneSTMP component;
     configure(component, server);
-    value.replace(QLatin1String("%dir"), m_dir.path()).replace(QLatin1String("%port"), QString::number(server.port()));
+    value.replace(QLatin1String("%dir"), m_dir.path())
+        .replace(QLatin1String("%port"), QString::number(server.port()));
     if (field == QLatin1String("server"))
         component.setServer(value);
     else if (field == QLatin1String("sender"))

@@ -39,7 +39,8 @@ void TestKorvaneSmtpMessage::plainSend()
     QVERIFY(server.waitForMessages(1));
     const QJsonObject message = server.messages().constFirst();
     QCOMPARE(message.value(QStringLiteral("mail_from")).toString(), senderAddress);
-    QCOMPARE(strings(message.value(QStringLiteral("rcpt_tos"))), QStringList{QStringLiteral("anna@example.org")});
+    QCOMPARE(strings(message.value(QStringLiteral("rcpt_tos"))),
+             QStringList{QStringLiteral("anna@example.org")});
     QCOMPARE(strings(message.value(QStringLiteral("defects"))), QStringList());
     QCOMPARE(header(message, QStringLiteral("subject")), QStringLiteral("Prova"));
     QCOMPARE(addresses(message, QStringLiteral("from")), QStringList{QStringLiteral(" <zoe@example.org>")});
@@ -70,9 +71,12 @@ void TestKorvaneSmtpMessage::priority_data()
     QTest::addColumn<int>("priority");
     QTest::addColumn<QString>("xPriority");
     QTest::addColumn<QString>("importance");
-    QTest::newRow("highest") << 1 << "1 (Highest)" << "high";
-    QTest::newRow("normal") << 3 << "3 (Normal)" << "normal";
-    QTest::newRow("lowest") << 5 << "5 (Lowest)" << "low";
+    QTest::newRow("highest") << 1 << "1 (Highest)"
+                             << "high";
+    QTest::newRow("normal") << 3 << "3 (Normal)"
+                            << "normal";
+    QTest::newRow("lowest") << 5 << "5 (Lowest)"
+                            << "low";
 }
 
 void TestKorvaneSmtpMessage::priority()
@@ -119,7 +123,8 @@ void TestKorvaneSmtpMessage::nonAsciiRoundTrip()
     const QJsonObject message = server.messages().constFirst();
     QCOMPARE(strings(message.value(QStringLiteral("defects"))), QStringList());
     QCOMPARE(header(message, QStringLiteral("subject")), subject);
-    QCOMPARE(addresses(message, QStringLiteral("from")), QStringList{QStringLiteral("Zoë Ünal <zoe@example.org>")});
+    QCOMPARE(addresses(message, QStringLiteral("from")),
+             QStringList{QStringLiteral("Zoë Ünal <zoe@example.org>")});
     QCOMPARE(addresses(message, QStringLiteral("to")),
              QStringList{QStringLiteral("Élodie Dupré <elodie@example.fr>")});
     QCOMPARE(addresses(message, QStringLiteral("cc")),
@@ -130,7 +135,8 @@ void TestKorvaneSmtpMessage::nonAsciiRoundTrip()
     QCOMPARE(attachments.first().toObject().value(QStringLiteral("filename")).toString(), fileName);
 
     // Headers travel as 7-bit text: non-ASCII only through RFC 2047 / 2231.
-    const QByteArray raw = QByteArray::fromBase64(message.value(QStringLiteral("raw_b64")).toString().toLatin1());
+    const QByteArray raw
+        = QByteArray::fromBase64(message.value(QStringLiteral("raw_b64")).toString().toLatin1());
     const QByteArray headerBlock = raw.left(raw.indexOf("\r\n\r\n"));
     for (const char c : headerBlock)
         QVERIFY2(static_cast<unsigned char>(c) < 0x80, headerBlock.constData());
@@ -141,14 +147,20 @@ void TestKorvaneSmtpMessage::body_data()
     QTest::addColumn<QString>("body");
     QTest::addColumn<QString>("expected");
     const QString longLine(2000, QLatin1Char('x'));
-    QTest::newRow("lone dot line") << "prima\n.\nseconda\n" << "prima\n.\nseconda\n";
-    QTest::newRow("dot line last") << "fine\n." << "fine\n.";
-    QTest::newRow("dots leading lines") << "..\n.x\n...\n" << "..\n.x\n...\n";
+    QTest::newRow("lone dot line") << "prima\n.\nseconda\n"
+                                   << "prima\n.\nseconda\n";
+    QTest::newRow("dot line last") << "fine\n."
+                                   << "fine\n.";
+    QTest::newRow("dots leading lines") << "..\n.x\n...\n"
+                                        << "..\n.x\n...\n";
     QTest::newRow("2000-character line") << longLine + "\n" << longLine + "\n";
     QTest::newRow("long non-ASCII line") << QString(1500, QChar(0xE8)) << QString(1500, QChar(0xE8));
-    QTest::newRow("equals and trailing blanks") << "a = b \nc\t\n=3D\n" << "a = b \nc\t\n=3D\n";
-    QTest::newRow("CRLF line ends") << "uno\r\ndue\r\n" << "uno\ndue\n";
-    QTest::newRow("From at line start") << "From me\nFrom: you\n" << "From me\nFrom: you\n";
+    QTest::newRow("equals and trailing blanks") << "a = b \nc\t\n=3D\n"
+                                                << "a = b \nc\t\n=3D\n";
+    QTest::newRow("CRLF line ends") << "uno\r\ndue\r\n"
+                                    << "uno\ndue\n";
+    QTest::newRow("From at line start") << "From me\nFrom: you\n"
+                                        << "From me\nFrom: you\n";
 }
 
 void TestKorvaneSmtpMessage::body()

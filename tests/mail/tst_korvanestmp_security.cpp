@@ -20,7 +20,8 @@ namespace {
 
 QStringList authOptions(const QString &mechanisms)
 {
-    return {QStringLiteral("--auth"), user + QLatin1Char(':') + password, QStringLiteral("--auth-mechs"), mechanisms};
+    return {QStringLiteral("--auth"), user + QLatin1Char(':') + password, QStringLiteral("--auth-mechs"),
+            mechanisms};
 }
 
 QStringList starttls(const QString &kind = QStringLiteral("server"))
@@ -46,13 +47,19 @@ void TestKorvaneSmtpSecurity::authenticated_data()
     QTest::addColumn<QString>("scheme");
     QTest::addColumn<QString>("authCommand");
 
-    QTest::newRow("STARTTLS, AUTH PLAIN") << starttls() + authOptions("PLAIN") << "" << "AUTH PLAIN";
-    QTest::newRow("STARTTLS, only LOGIN offered") << starttls() + authOptions("LOGIN") << "" << "AUTH LOGIN";
+    QTest::newRow("STARTTLS, AUTH PLAIN") << starttls() + authOptions("PLAIN") << ""
+                                          << "AUTH PLAIN";
+    QTest::newRow("STARTTLS, only LOGIN offered") << starttls() + authOptions("LOGIN") << ""
+                                                  << "AUTH LOGIN";
     QTest::newRow("STARTTLS, AUTH offered in clear too")
-        << starttls() + authOptions("PLAIN LOGIN") + QStringList{"--auth-before-tls"} << "smtp://" << "AUTH ";
+        << starttls() + authOptions("PLAIN LOGIN") + QStringList{"--auth-before-tls"} << "smtp://"
+        << "AUTH ";
     QTest::newRow("STARTTLS required by the server")
-        << starttls() + authOptions("PLAIN") + QStringList{"--require-starttls"} << "" << "AUTH PLAIN";
-    QTest::newRow("smtps, TLS from the first byte") << implicitTls() + authOptions("PLAIN LOGIN") << "smtps://" << "AUTH ";
+        << starttls() + authOptions("PLAIN") + QStringList{"--require-starttls"} << ""
+        << "AUTH PLAIN";
+    QTest::newRow("smtps, TLS from the first byte")
+        << implicitTls() + authOptions("PLAIN LOGIN") << "smtps://"
+        << "AUTH ";
 }
 
 void TestKorvaneSmtpSecurity::authenticated()
@@ -78,12 +85,14 @@ void TestKorvaneSmtpSecurity::authenticated()
     QCOMPARE(strings(message.value(QStringLiteral("defects"))), QStringList());
 
     const QStringList commands = server.commands();
-    const auto authAt = std::find_if(commands.cbegin(), commands.cend(),
-                                     [&](const QString &c) { return c.startsWith(authCommand, Qt::CaseInsensitive); });
+    const auto authAt = std::find_if(commands.cbegin(), commands.cend(), [&](const QString &c) {
+        return c.startsWith(authCommand, Qt::CaseInsensitive);
+    });
     QVERIFY2(authAt != commands.cend(), qPrintable(commands.join(QLatin1Char('\n'))));
     if (!scheme.startsWith(QLatin1String("smtps"))) {
-        const auto tlsAt = std::find_if(commands.cbegin(), commands.cend(),
-                                        [](const QString &c) { return c.compare(QLatin1String("STARTTLS"), Qt::CaseInsensitive) == 0; });
+        const auto tlsAt = std::find_if(commands.cbegin(), commands.cend(), [](const QString &c) {
+            return c.compare(QLatin1String("STARTTLS"), Qt::CaseInsensitive) == 0;
+        });
         QVERIFY2(tlsAt != commands.cend() && tlsAt < authAt, qPrintable(commands.join(QLatin1Char('\n'))));
     }
 }
@@ -100,15 +109,22 @@ void TestKorvaneSmtpSecurity::refused_data()
     const QList<int> tls{35, 60};
     QTest::newRow("no STARTTLS, AUTH offered in clear")
         << authOptions("PLAIN LOGIN") << "" << password << true << QList<int>{64} << "STARTTLS";
-    QTest::newRow("no STARTTLS, no AUTH") << QStringList() << "" << password << true << QList<int>{64} << "STARTTLS";
-    QTest::newRow("STARTTLS but no AUTH") << starttls() << "" << password << true << QList<int>{1007} << "autenticazione";
+    QTest::newRow("no STARTTLS, no AUTH")
+        << QStringList() << "" << password << true << QList<int>{64} << "STARTTLS";
+    QTest::newRow("STARTTLS but no AUTH")
+        << starttls() << "" << password << true << QList<int>{1007} << "autenticazione";
     QTest::newRow("wrong password") << starttls() + authOptions("PLAIN LOGIN") << ""
                                     << "not-the-password" << true << QList<int>{535} << "credentials invalid";
-    QTest::newRow("self-signed, STARTTLS") << starttls("selfsigned") << "" << "" << true << tls << "self-signed";
-    QTest::newRow("self-signed, smtps") << implicitTls("selfsigned") << "smtps://" << password << true << tls << "self-signed";
-    QTest::newRow("expired") << starttls("expired") << "" << "" << true << tls << "expired";
-    QTest::newRow("wrong host") << starttls("wronghost") << "" << "" << true << tls << "host name";
-    QTest::newRow("test CA not given") << starttls() << "" << "" << false << tls << "certificat";
+    QTest::newRow("self-signed, STARTTLS") << starttls("selfsigned") << ""
+                                           << "" << true << tls << "self-signed";
+    QTest::newRow("self-signed, smtps")
+        << implicitTls("selfsigned") << "smtps://" << password << true << tls << "self-signed";
+    QTest::newRow("expired") << starttls("expired") << ""
+                             << "" << true << tls << "expired";
+    QTest::newRow("wrong host") << starttls("wronghost") << ""
+                                << "" << true << tls << "host name";
+    QTest::newRow("test CA not given") << starttls() << ""
+                                       << "" << false << tls << "certificat";
 }
 
 void TestKorvaneSmtpSecurity::refused()
@@ -140,7 +156,8 @@ void TestKorvaneSmtpSecurity::refused()
     QCOMPARE(server.messages().size(), 0);
     if (numbers != QList<int>{535}) {
         const QJsonObject state = server.state();
-        QVERIFY2(!state.value(QStringLiteral("auth_seen")).toBool(), qPrintable(server.commands().join(QLatin1Char('\n'))));
+        QVERIFY2(!state.value(QStringLiteral("auth_seen")).toBool(),
+                 qPrintable(server.commands().join(QLatin1Char('\n'))));
         QVERIFY(!state.value(QStringLiteral("password_seen")).toBool());
     }
     followingSendSucceeds(component, watch);

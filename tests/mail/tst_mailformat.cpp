@@ -57,32 +57,39 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("addresses");
         QTest::addColumn<QStringList>("names");
         QTest::addColumn<QString>("badItem");
-        QTest::newRow("bare") << "a@example.it" << QStringList{"a@example.it"} << QStringList{""} << QString();
-        QTest::newRow("commas and semicolons") << " a@x.it, b@y.it ;c@z.it;; "
-                                               << QStringList{"a@x.it", "b@y.it", "c@z.it"}
-                                               << QStringList{"", "", ""} << QString();
+        QTest::newRow("bare") << "a@example.it" << QStringList{"a@example.it"} << QStringList{""}
+                              << QString();
+        QTest::newRow("commas and semicolons")
+            << " a@x.it, b@y.it ;c@z.it;; " << QStringList{"a@x.it", "b@y.it", "c@z.it"}
+            << QStringList{"", "", ""} << QString();
         QTest::newRow("quoted name with separators")
             << "\"Rossi, Mario; @casa\" <m.rossi@example.it>, Anna <anna@example.org>"
             << QStringList{"m.rossi@example.it", "anna@example.org"}
             << QStringList{"Rossi, Mario; @casa", "Anna"} << QString();
         QTest::newRow("escaped quote") << "\"Il \\\"capo\\\"\" <capo@x.it>" << QStringList{"capo@x.it"}
                                        << QStringList{"Il \"capo\""} << QString();
-        QTest::newRow("non-ASCII name and domain") << "Bellè <b@perché.it>" << QStringList{"b@xn--perch-fsa.it"}
-                                                   << QStringList{"Bellè"} << QString();
-        QTest::newRow("address literal") << "x@[127.0.0.1]" << QStringList{"x@[127.0.0.1]"}
-                                         << QStringList{""} << QString();
+        QTest::newRow("non-ASCII name and domain")
+            << "Bellè <b@perché.it>" << QStringList{"b@xn--perch-fsa.it"} << QStringList{"Bellè"}
+            << QString();
+        QTest::newRow("address literal")
+            << "x@[127.0.0.1]" << QStringList{"x@[127.0.0.1]"} << QStringList{""} << QString();
         QTest::newRow("empty") << "  " << QStringList{} << QStringList{} << QString();
         QTest::newRow("no at") << "a@x.it, mario" << QStringList{} << QStringList{} << "mario";
-        QTest::newRow("space inside") << "mario rossi@x.it" << QStringList{} << QStringList{} << "mario rossi@x.it";
-        QTest::newRow("unclosed angle") << "Mario <m@x.it" << QStringList{} << QStringList{} << "Mario <m@x.it";
-        QTest::newRow("text after angle") << "<m@x.it> extra" << QStringList{} << QStringList{} << "<m@x.it> extra";
+        QTest::newRow("space inside")
+            << "mario rossi@x.it" << QStringList{} << QStringList{} << "mario rossi@x.it";
+        QTest::newRow("unclosed angle")
+            << "Mario <m@x.it" << QStringList{} << QStringList{} << "Mario <m@x.it";
+        QTest::newRow("text after angle")
+            << "<m@x.it> extra" << QStringList{} << QStringList{} << "<m@x.it> extra";
         QTest::newRow("double dot") << "m..r@x.it" << QStringList{} << QStringList{} << "m..r@x.it";
-        QTest::newRow("non-ASCII local part") << "màrio@x.it" << QStringList{} << QStringList{} << "màrio@x.it";
-        QTest::newRow("unquoted @ in name") << "zoe@x.it RCPT TO:<evil@y.it>" << QStringList{} << QStringList{}
-                                            << "zoe@x.it RCPT TO:<evil@y.it>";
+        QTest::newRow("non-ASCII local part")
+            << "màrio@x.it" << QStringList{} << QStringList{} << "màrio@x.it";
+        QTest::newRow("unquoted @ in name") << "zoe@x.it RCPT TO:<evil@y.it>" << QStringList{}
+                                            << QStringList{} << "zoe@x.it RCPT TO:<evil@y.it>";
         QTest::newRow("quoted @ and : in name") << "\"zoe@x.it: ufficio\" <z@x.it>" << QStringList{"z@x.it"}
                                                 << QStringList{"zoe@x.it: ufficio"} << QString();
-        QTest::newRow("angle injection") << "<a@x.it>b@y.it>" << QStringList{} << QStringList{} << "<a@x.it>b@y.it>";
+        QTest::newRow("angle injection")
+            << "<a@x.it>b@y.it>" << QStringList{} << QStringList{} << "<a@x.it>b@y.it>";
     }
     void addressList()
     {
@@ -104,26 +111,45 @@ private Q_SLOTS:
     void serverAddress_data()
     {
         QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("url");  // empty: refused
-        QTest::newRow("host") << "smtp.example.it" << "smtp://smtp.example.it:25";
-        QTest::newRow("host and port") << " mail.x.it:587 " << "smtp://mail.x.it:587";
-        QTest::newRow("port 465 is TLS") << "mail.x.it:465" << "smtps://mail.x.it:465";
-        QTest::newRow("smtps default port") << "smtps://mail.x.it" << "smtps://mail.x.it:465";
-        QTest::newRow("smtps other port") << "SMTPS://mail.x.it:2465/" << "smtps://mail.x.it:2465";
-        QTest::newRow("smtp scheme") << "smtp://127.0.0.1:2525" << "smtp://127.0.0.1:2525";
-        QTest::newRow("ipv6 with port") << "[::1]:2525" << "smtp://[::1]:2525";
-        QTest::newRow("bare ipv6") << "::1" << "smtp://[::1]:25";
-        QTest::newRow("idn host") << "posta.perché.it" << "smtp://posta.xn--perch-fsa.it:25";
-        QTest::newRow("empty") << "" << "";
-        QTest::newRow("other scheme") << "http://x.it" << "";
-        QTest::newRow("port zero") << "x.it:0" << "";
-        QTest::newRow("port too big") << "x.it:65536" << "";
-        QTest::newRow("port not a number") << "x.it:25a" << "";
-        QTest::newRow("empty port") << "x.it:" << "";
-        QTest::newRow("path") << "smtp://x.it/evil" << "";
-        QTest::newRow("user info") << "user@x.it" << "";
-        QTest::newRow("space") << "x .it" << "";
-        QTest::newRow("bad ipv6") << "[::g]:25" << "";
+        QTest::addColumn<QString>("url"); // empty: refused
+        QTest::newRow("host") << "smtp.example.it"
+                              << "smtp://smtp.example.it:25";
+        QTest::newRow("host and port") << " mail.x.it:587 "
+                                       << "smtp://mail.x.it:587";
+        QTest::newRow("port 465 is TLS") << "mail.x.it:465"
+                                         << "smtps://mail.x.it:465";
+        QTest::newRow("smtps default port") << "smtps://mail.x.it"
+                                            << "smtps://mail.x.it:465";
+        QTest::newRow("smtps other port") << "SMTPS://mail.x.it:2465/"
+                                          << "smtps://mail.x.it:2465";
+        QTest::newRow("smtp scheme") << "smtp://127.0.0.1:2525"
+                                     << "smtp://127.0.0.1:2525";
+        QTest::newRow("ipv6 with port") << "[::1]:2525"
+                                        << "smtp://[::1]:2525";
+        QTest::newRow("bare ipv6") << "::1"
+                                   << "smtp://[::1]:25";
+        QTest::newRow("idn host") << "posta.perché.it"
+                                  << "smtp://posta.xn--perch-fsa.it:25";
+        QTest::newRow("empty") << ""
+                               << "";
+        QTest::newRow("other scheme") << "http://x.it"
+                                      << "";
+        QTest::newRow("port zero") << "x.it:0"
+                                   << "";
+        QTest::newRow("port too big") << "x.it:65536"
+                                      << "";
+        QTest::newRow("port not a number") << "x.it:25a"
+                                           << "";
+        QTest::newRow("empty port") << "x.it:"
+                                    << "";
+        QTest::newRow("path") << "smtp://x.it/evil"
+                              << "";
+        QTest::newRow("user info") << "user@x.it"
+                                   << "";
+        QTest::newRow("space") << "x .it"
+                               << "";
+        QTest::newRow("bad ipv6") << "[::g]:25"
+                                  << "";
     }
     void serverAddress()
     {
@@ -135,7 +161,8 @@ private Q_SLOTS:
 
     void attachmentList()
     {
-        QCOMPARE(parseAttachmentList(" /tmp/a b.pdf ; ;/tmp/c.txt;"), (QStringList{"/tmp/a b.pdf", "/tmp/c.txt"}));
+        QCOMPARE(parseAttachmentList(" /tmp/a b.pdf ; ;/tmp/c.txt;"),
+                 (QStringList{"/tmp/a b.pdf", "/tmp/c.txt"}));
         QCOMPARE(parseAttachmentList(";;"), QStringList());
     }
 
@@ -216,7 +243,7 @@ private Q_SLOTS:
     {
         const QByteArray qp = quotedPrintable(QString(2000, u'è') + QString(2000, u'.'));
         for (const QByteArray &line : qp.split('\n'))
-            QVERIFY(line.size() <= 77);  // 76 plus the CR
+            QVERIFY(line.size() <= 77); // 76 plus the CR
     }
 
     void base64Size()

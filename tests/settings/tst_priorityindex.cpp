@@ -57,11 +57,21 @@ void TestPriorityIndex::trimsSpacesOnly_data()
     QTest::addColumn<QString>("trimmed");
     QTest::addColumn<QString>("withoutTrailing");
 
-    QTest::newRow("spaces") << "  a b  " << "a b" << "  a b";
-    QTest::newRow("tabs and breaks stay") << "\t a\n " << "\t a\n" << "\t a\n";
-    QTest::newRow("body") << "  parola\n  " << "parola\n" << "  parola\n";
-    QTest::newRow("spaces only") << "   " << "" << "";
-    QTest::newRow("non-breaking space stays") << "\u00a0x\u00a0" << "\u00a0x\u00a0" << "\u00a0x\u00a0";
+    QTest::newRow("spaces") << "  a b  "
+                            << "a b"
+                            << "  a b";
+    QTest::newRow("tabs and breaks stay") << "\t a\n "
+                                          << "\t a\n"
+                                          << "\t a\n";
+    QTest::newRow("body") << "  parola\n  "
+                          << "parola\n"
+                          << "  parola\n";
+    QTest::newRow("spaces only") << "   "
+                                 << ""
+                                 << "";
+    QTest::newRow("non-breaking space stays") << "\u00a0x\u00a0"
+                                              << "\u00a0x\u00a0"
+                                              << "\u00a0x\u00a0";
 }
 
 void TestPriorityIndex::trimsSpacesOnly()

@@ -90,9 +90,9 @@ void TestQSettingsStore::roundTripKeepsEveryCharacter()
     QFETCH(QString, text);
 
     FormFields stored;
-    for (QString FormFields::*field : {&FormFields::server, &FormFields::sender, &FormFields::recipient,
-                                       &FormFields::cc, &FormFields::bcc, &FormFields::attachments,
-                                       &FormFields::subject, &FormFields::body})
+    for (QString FormFields::*field :
+         {&FormFields::server, &FormFields::sender, &FormFields::recipient, &FormFields::cc, &FormFields::bcc,
+          &FormFields::attachments, &FormFields::subject, &FormFields::body})
         stored.*field = text;
     stored.priorityIndex = 2;
     {

@@ -28,11 +28,18 @@ void TestSavedFields::restoresTextRules_data()
     QTest::addColumn<QString>("stored");
     QTest::addColumn<QString>("restored");
 
-    QTest::newRow("server trimmed") << "STMP/SERVER" << "  smtp.example.org  " << "smtp.example.org";
-    QTest::newRow("sender loses leading spaces") << "EMAIL/MITTENTE" << "   a@b.it" << "a@b.it";
-    QTest::newRow("body keeps leading spaces") << "EMAIL/CONTENUTO" << "   Ciao  \n  tutti  "
+    QTest::newRow("server trimmed") << "STMP/SERVER"
+                                    << "  smtp.example.org  "
+                                    << "smtp.example.org";
+    QTest::newRow("sender loses leading spaces") << "EMAIL/MITTENTE"
+                                                 << "   a@b.it"
+                                                 << "a@b.it";
+    QTest::newRow("body keeps leading spaces") << "EMAIL/CONTENUTO"
+                                               << "   Ciao  \n  tutti  "
                                                << "   Ciao  \n  tutti";
-    QTest::newRow("subject keeps its tab") << "EMAIL/OGGETTO" << " \tOggetto " << "\tOggetto";
+    QTest::newRow("subject keeps its tab") << "EMAIL/OGGETTO"
+                                           << " \tOggetto "
+                                           << "\tOggetto";
 }
 
 void TestSavedFields::restoresTextRules()
@@ -133,9 +140,15 @@ void TestSavedFields::storesEveryRowInOrder()
     MemorySettingsStore store;
     StoreFields(store, fields);
     const QStringList expected{
-        u"STMP/SERVER=smtp.example.org"_s, u"EMAIL/MITTENTE=a@b.it"_s, u"EMAIL/DESTINATARIO="_s,
-        u"EMAIL/CC="_s, u"EMAIL/BCC="_s, u"EMAIL/ALLEGATI="_s, u"EMAIL/PRIORITA=0"_s,
-        u"EMAIL/OGGETTO=Oggetto"_s, u"EMAIL/CONTENUTO=  riga\n"_s,
+        u"STMP/SERVER=smtp.example.org"_s,
+        u"EMAIL/MITTENTE=a@b.it"_s,
+        u"EMAIL/DESTINATARIO="_s,
+        u"EMAIL/CC="_s,
+        u"EMAIL/BCC="_s,
+        u"EMAIL/ALLEGATI="_s,
+        u"EMAIL/PRIORITA=0"_s,
+        u"EMAIL/OGGETTO=Oggetto"_s,
+        u"EMAIL/CONTENUTO=  riga\n"_s,
     };
     QCOMPARE(store.writes, expected);
 }

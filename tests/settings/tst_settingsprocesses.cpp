@@ -58,17 +58,18 @@ QString TestSettingsProcesses::completeSet()
     QSettings ini(copy, QSettings::IniFormat);
     if (ini.status() != QSettings::NoError)
         return QString();
-    const QStringList keys{u"STMP/SERVER"_s,  u"EMAIL/MITTENTE"_s, u"EMAIL/DESTINATARIO"_s,
-                           u"EMAIL/CC"_s,     u"EMAIL/BCC"_s,      u"EMAIL/ALLEGATI"_s,
+    const QStringList keys{u"STMP/SERVER"_s,   u"EMAIL/MITTENTE"_s, u"EMAIL/DESTINATARIO"_s,
+                           u"EMAIL/CC"_s,      u"EMAIL/BCC"_s,      u"EMAIL/ALLEGATI"_s,
                            u"EMAIL/OGGETTO"_s, u"EMAIL/CONTENUTO"_s};
-    const QStringList fields{u"server"_s, u"sender"_s, u"recipient"_s, u"cc"_s,
-                             u"bcc"_s,    u"attachments"_s, u"subject"_s, u"body"_s};
+    const QStringList fields{u"server"_s, u"sender"_s,      u"recipient"_s, u"cc"_s,
+                             u"bcc"_s,    u"attachments"_s, u"subject"_s,   u"body"_s};
     QString tag;
     for (qsizetype i = 0; i < keys.size(); ++i) {
         const QString value = ini.value(keys.at(i)).toString();
         const QString thisTag = value.section(u'|', 0, 0);
         if (!value.section(u'|', 1).startsWith(fields.at(i)) || (i > 0 && thisTag != tag)) {
-            qWarning("%s = %s, after %s", qPrintable(keys.at(i)), qPrintable(value.left(40)), qPrintable(tag));
+            qWarning("%s = %s, after %s", qPrintable(keys.at(i)), qPrintable(value.left(40)),
+                     qPrintable(tag));
             return QString();
         }
         tag = thisTag;

@@ -46,8 +46,8 @@ void TestQtMessageUi::messageIsPlainText_data()
     QTest::addColumn<int>("icon");
     QTest::addColumn<int>("expectedIcon");
 
-    QTest::newRow("error with markup") << u"Errore n.550 <b>5.7.1</b> &lt;x&gt;"_s << int(MessageUi::Icon::Error)
-                                       << int(QMessageBox::Critical);
+    QTest::newRow("error with markup") << u"Errore n.550 <b>5.7.1</b> &lt;x&gt;"_s
+                                       << int(MessageUi::Icon::Error) << int(QMessageBox::Critical);
     QTest::newRow("information") << u"EMail inviata correttamente."_s << int(MessageUi::Icon::Information)
                                  << int(QMessageBox::Information);
 }
