@@ -19,5 +19,5 @@ int main(int argc, char *argv[])
     Form1 form(std::make_unique<KorvaneSTMP>(), ui, store);
     ui.setDialogParent(&form);
     form.show();
-    return app.exec();
+    return QApplication::exec();
 }

@@ -33,7 +33,7 @@ void ComponentPlace::setIdle()
     update();
 }
 
-void ComponentPlace::paintEvent(QPaintEvent *)
+void ComponentPlace::paintEvent(QPaintEvent * /*event*/)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);

@@ -124,7 +124,7 @@ inline std::optional<QByteArray> decodePhrase(const QList<QByteArray> &tokens)
     if (tokens.isEmpty())
         return std::nullopt;
     if (tokens.size() == 1 && tokens[0].startsWith('"')) {
-        const QByteArray q = tokens[0];
+        const QByteArray &q = tokens[0];
         if (q.size() < 2 || !q.endsWith('"'))
             return std::nullopt;
         QByteArray out;
@@ -190,7 +190,8 @@ inline bool isAttrValue(QByteArrayView value)
     for (qsizetype i = 0; i < value.size(); ++i) {
         const char c = value[i];
         if (c == '%') {
-            if (i + 2 >= value.size() || !isxdigit(uchar(value[i + 1])) || !isxdigit(uchar(value[i + 2])))
+            if (i + 2 >= value.size() || isxdigit(uchar(value[i + 1])) == 0
+                || isxdigit(uchar(value[i + 2])) == 0)
                 return false;
             i += 2;
         } else if (!(QChar::isLetterOrNumber(uchar(c)) && uchar(c) < 0x80)

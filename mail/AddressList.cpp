@@ -3,6 +3,8 @@
 #include <QHostAddress>
 #include <QUrl>
 
+#include <algorithm>
+
 namespace {
 
 bool isAtext(QChar c)
@@ -18,10 +20,7 @@ bool isDotAtom(QStringView s)
 {
     if (s.isEmpty() || s.front() == u'.' || s.back() == u'.' || s.contains(u".."))
         return false;
-    for (QChar c : s)
-        if (c != u'.' && !isAtext(c))
-            return false;
-    return true;
+    return std::ranges::all_of(s, [](QChar c) { return c == u'.' || isAtext(c); });
 }
 
 bool isQuotedLocalPart(QStringView s)
@@ -104,7 +103,8 @@ QStringList splitEntries(const QString &text, bool *balanced)
     QStringList entries;
     QString current;
     bool inQuote = false;
-    int angle = 0, comment = 0;
+    int angle = 0;
+    int comment = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text[i];
         if (inQuote) {

@@ -19,7 +19,8 @@ void SmtpDialogue::commandSent(QByteArrayView line)
     const qsizetype space = text.indexOf(' ');
     const QByteArray verb = (space < 0 ? text : text.left(space)).toUpper();
     const auto address = [&] {
-        const qsizetype open = text.indexOf('<'), close = text.indexOf('>', open);
+        const qsizetype open = text.indexOf('<');
+        const qsizetype close = text.indexOf('>', open);
         return open < 0 || close < 0 ? QString() : QString::fromUtf8(text.mid(open + 1, close - open - 1));
     };
     // While authenticating, lines are SASL continuations (and secrets), unless

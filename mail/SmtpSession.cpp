@@ -43,7 +43,7 @@ size_t readMessage(char *buffer, size_t size, size_t count, void *userdata)
     // The source hands out one encoded piece (~88 KB) per read; filling all
     // of libcurl's upload buffer instead means one trip through its send
     // loop (poll, escaping, send, progress) per buffer rather than per piece.
-    const qint64 room = qint64(size * count);
+    const auto room = static_cast<qint64>(size) * static_cast<qint64>(count);
     qint64 filled = 0;
     while (filled < room) {
         const qint64 n = t->source->read(buffer + filled, room - filled);
@@ -65,14 +65,15 @@ size_t replyLine(char *data, size_t size, size_t count, void *userdata)
     return t->dialogue.replyLine(QByteArrayView(data, qsizetype(n))) ? n : 0;
 }
 
-int debugTrace(CURL *, curl_infotype type, char *data, size_t size, void *userdata)
+int debugTrace(CURL * /*handle*/, curl_infotype type, char *data, size_t size, void *userdata)
 {
     if (type == CURLINFO_HEADER_OUT)
         static_cast<Transfer *>(userdata)->dialogue.commandSent(QByteArrayView(data, qsizetype(size)));
     return 0;
 }
 
-int transferInfo(void *userdata, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+int transferInfo(void *userdata, curl_off_t /*dltotal*/, curl_off_t /*dlnow*/, curl_off_t /*ultotal*/,
+                 curl_off_t /*ulnow*/)
 {
     return static_cast<Transfer *>(userdata)->session->aborted() ? 1 : 0;
 }
@@ -179,13 +180,13 @@ SendOutcome SmtpSession::run(const Settings &s, MessageSource &source, const Pro
                 finished = true;
             }
         }
-        if (mc == CURLM_OK && !finished && running)
+        if (mc == CURLM_OK && !finished && running > 0)
             mc = curl_multi_poll(multi, nullptr, 0, 1000, nullptr);
         if (mc != CURLM_OK) {
-            curl_multi_remove_handle(multi, easy.get());
+            (void)curl_multi_remove_handle(multi, easy.get()); // already failing
             return SendOutcome::failure(SendError::Internal, QString::fromUtf8(curl_multi_strerror(mc)));
         }
-        if (!running)
+        if (running == 0)
             finished = true;
     }
     // libcurl 7.88 ends an SMTP upload removed while it runs as if it were

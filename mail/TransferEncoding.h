@@ -17,7 +17,7 @@ constexpr qint64 base64EncodedSize(qint64 rawBytes)
 {
     const qint64 full = rawBytes / kBase64LineBytes;
     const qint64 rest = rawBytes % kBase64LineBytes;
-    return full * 78 + (rest ? (rest + 2) / 3 * 4 + 2 : 0);
+    return full * 78 + (rest > 0 ? (rest + 2) / 3 * 4 + 2 : 0);
 }
 
 // Appends the base64 lines of raw to out; raw must be a whole number of

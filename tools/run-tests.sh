@@ -1,13 +1,19 @@
 #!/usr/bin/env bash
 # The whole test suite: set-up as tools/bootstrap.sh does, then every test on
-# the normal build, then again under AddressSanitizer+UBSan and under
-# ThreadSanitizer (SANITIZERS=0 skips those two).
+# the normal build, the style gate (clang-format drift or any clang-tidy
+# warning fails it), then every test again under AddressSanitizer+UBSan and
+# under ThreadSanitizer (SANITIZERS=0 skips those two, STYLE=0 the gate).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 tools/bootstrap.sh
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir build --output-on-failure -j2
+
+if [[ ${STYLE:-1} != 0 ]]; then
+  echo "=== style ==="
+  tools/check-style.sh build
+fi
 
 if [[ ${SANITIZERS:-1} != 0 ]]; then
   for preset in asan tsan; do

@@ -43,7 +43,7 @@ void TestWindowProcess::unusableSettings_data()
     QTest::addColumn<QByteArray>("contents"); // of the file; a directory when null
     QTest::addColumn<bool>("readOnly");
 
-    QByteArray binary(64 * 1024, Qt::Uninitialized);
+    QByteArray binary(qsizetype(64) * 1024, Qt::Uninitialized);
     QRandomGenerator(7).fillRange(reinterpret_cast<quint32 *>(binary.data()), binary.size() / 4);
     QTest::newRow("corrupted text")
         << "[EMAIL\nMITTENTE=\"non chiuso\n[STMP]]]\nSERVER=@Variant(\\0\\0\\x7f)\n=\n\\\\\n[%ZZ]\nPRIORITA=@Point(\n"_ba

@@ -43,7 +43,7 @@ int main(int argc, char *argv[])
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
-    if (args.removeAll(QStringLiteral("--as-nobody")) && !dropRoot())
+    if (args.removeAll(QStringLiteral("--as-nobody")) > 0 && !dropRoot())
         return 4;
     QApplication app(argc, argv);
     int shown = 0;
@@ -74,7 +74,7 @@ int main(int argc, char *argv[])
         } else {
             return 2;
         }
-        app.exec();
+        QApplication::exec();
         for (const Shown &box : std::as_const(answerer.boxes))
             say(QStringLiteral("box ") + caption(box).replace(u'\n', u' '));
         shown = int(answerer.boxes.size());

@@ -30,7 +30,7 @@ public:
     }
 
     int outcomes() const { return int(failed.count() + completed.count()); }
-    qint16 number() const { return failed.isEmpty() ? 0 : failed.first().at(0).value<qint16>(); }
+    qint16 number() const { return failed.isEmpty() ? qint16(0) : failed.first().at(0).value<qint16>(); }
     QString description() const { return failed.isEmpty() ? QString() : failed.first().at(1).toString(); }
     // For failure messages: what the component said.
     QByteArray outcome() const
@@ -109,7 +109,8 @@ inline void followingSendSucceeds(KorvaneSTMP &component, const SendWatch &faile
 inline QStringList strings(const QJsonValue &value)
 {
     QStringList result;
-    for (const QJsonValue &item : value.toArray())
+    const QJsonArray items = value.toArray();
+    for (const auto &item : items)
         result.append(item.toString());
     return result;
 }
@@ -126,7 +127,7 @@ inline QStringList addresses(const QJsonObject &message, const QString &header)
 {
     QStringList result;
     const QJsonArray list = message.value(QStringLiteral("addresses")).toObject().value(header).toArray();
-    for (const QJsonValue &item : list) {
+    for (const auto &item : list) {
         const QJsonObject address = item.toObject();
         result.append(address.value(QStringLiteral("display_name")).toString() + QStringLiteral(" <")
                       + address.value(QStringLiteral("addr_spec")).toString() + QLatin1Char('>'));

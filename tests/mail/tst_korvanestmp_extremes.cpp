@@ -87,7 +87,7 @@ void TestKorvaneSmtpExtremes::attachmentDeletedWhileSent()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("effimero.bin"));
-    QByteArray content(4 * 1024 * 1024, Qt::Uninitialized);
+    QByteArray content(qsizetype(4) * 1024 * 1024, Qt::Uninitialized);
     for (qsizetype i = 0; i < content.size(); ++i)
         content[i] = char((i * 31) ^ (i >> 9));
     QVERIFY(writeFile(path, content));

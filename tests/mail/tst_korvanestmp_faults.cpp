@@ -28,7 +28,7 @@ void TestKorvaneSmtpFaults::initTestCase()
     QVERIFY2(TestCertificates::instance().isValid(), qPrintable(TestCertificates::instance().error()));
     // Large enough to outlast the socket buffers, so faults strike mid-stream.
     m_bigFile = m_dir.filePath(QStringLiteral("grande.bin"));
-    QByteArray chunk(1024 * 1024, Qt::Uninitialized);
+    QByteArray chunk(qsizetype(1024) * 1024, Qt::Uninitialized);
     for (qsizetype i = 0; i < chunk.size(); ++i)
         chunk[i] = char((i * 7919) >> 3);
     QVERIFY(writeFile(m_bigFile, chunk.repeated(12)));

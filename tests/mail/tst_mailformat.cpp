@@ -99,7 +99,8 @@ private Q_SLOTS:
         QFETCH(QString, badItem);
         const AddressListResult r = parseAddressList(text);
         QCOMPARE(r.badItem, badItem);
-        QStringList gotAddresses, gotNames;
+        QStringList gotAddresses;
+        QStringList gotNames;
         for (const Mailbox &m : r.mailboxes) {
             gotAddresses << m.address;
             gotNames << m.name;

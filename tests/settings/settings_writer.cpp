@@ -42,10 +42,10 @@ void say(const char *line)
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments();
+    const QStringList args = QCoreApplication::arguments();
     if (args.size() != 3)
         return 2;
-    const QString tag = args.at(2);
+    const QString &tag = args.at(2);
     QSettingsStore store;
     if (args.at(1) == QLatin1String("once")) {
         say("ready");

@@ -54,10 +54,10 @@ QString TestSettingsProcesses::completeSet()
     // with the same size and time can stand in for this one.
     const QString copy = m_config->filePath(u"snapshot-%1.ini"_s.arg(++m_snapshots));
     if (!QFile::copy(m_config->filePath(u"KORVANE_CLIENT_STMP.ini"_s), copy))
-        return QString();
+        return {};
     QSettings ini(copy, QSettings::IniFormat);
     if (ini.status() != QSettings::NoError)
-        return QString();
+        return {};
     const QStringList keys{u"STMP/SERVER"_s,   u"EMAIL/MITTENTE"_s, u"EMAIL/DESTINATARIO"_s,
                            u"EMAIL/CC"_s,      u"EMAIL/BCC"_s,      u"EMAIL/ALLEGATI"_s,
                            u"EMAIL/OGGETTO"_s, u"EMAIL/CONTENUTO"_s};
@@ -70,7 +70,7 @@ QString TestSettingsProcesses::completeSet()
         if (!value.section(u'|', 1).startsWith(fields.at(i)) || (i > 0 && thisTag != tag)) {
             qWarning("%s = %s, after %s", qPrintable(keys.at(i)), qPrintable(value.left(40)),
                      qPrintable(tag));
-            return QString();
+            return {};
         }
         tag = thisTag;
     }
