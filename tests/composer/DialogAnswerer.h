@@ -1,5 +1,10 @@
 #pragma once
 
+#include "Form1.h"
+#include "KorvaneSTMP.h"
+#include "QSettingsStore.h"
+#include "QtMessageUi.h"
+
 #include <QApplication>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -45,4 +50,22 @@ private:
 
     QTimer m_timer;
     QStringList m_answers;
+};
+
+// The window as main() builds it (real component, dialogs and settings file)
+// with a DialogAnswerer in the user's place. The answerer comes first: the
+// about box opens inside Form1's constructor.
+struct RealWindow
+{
+    explicit RealWindow(QStringList promptAnswers = {},
+                        std::unique_ptr<KorvaneSTMP> component = std::make_unique<KorvaneSTMP>())
+        : answerer(std::move(promptAnswers)), form(std::move(component), ui, store)
+    {
+        ui.setDialogParent(&form);
+    }
+
+    DialogAnswerer answerer;
+    QtMessageUi ui;
+    QSettingsStore store;
+    Form1 form;
 };

@@ -42,12 +42,10 @@ private Q_SLOTS:
         f.write("ordine del giorno\n");
         f.close();
 
-        DialogAnswerer answerer({});
-        QtMessageUi ui;
-        QSettingsStore store;
         {
-            Form1 form(std::make_unique<KorvaneSTMP>(), ui, store);
-            ui.setDialogParent(&form);
+            RealWindow window;
+            Form1 &form = window.form;
+            const DialogAnswerer &answerer = window.answerer;
             QCOMPARE(answerer.boxes.size(), 1); // the about box, before the window
             QVERIFY(answerer.boxes.first().text.contains(QStringLiteral("KORVANE CLIENT STMP")));
             form.show();
@@ -90,7 +88,8 @@ private Q_SLOTS:
         }
 
         // The next start brings back what was typed.
-        Form1 again(std::make_unique<KorvaneSTMP>(), ui, store);
+        RealWindow restarted;
+        const Form1 &again = restarted.form;
         QCOMPARE(text(again, "txtSrvSTMP"), server.hostAndPort());
         QCOMPARE(text(again, "txtMittente"), QStringLiteral("\"Rossi, Mario\" <m.rossi@example.it>"));
         QCOMPARE(text(again, "txtAllegati"), attachment);
@@ -107,13 +106,11 @@ private Q_SLOTS:
                               + QStringList{QStringLiteral("--auth"), QStringLiteral("mario: segreto ")});
         QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
 
-        DialogAnswerer answerer({QStringLiteral("  mario "), QStringLiteral(" segreto ")});
-        QtMessageUi ui;
-        QSettingsStore store;
         auto component = std::make_unique<KorvaneSTMP>();
         component->setCaFile(certs.caFile());
-        Form1 form(std::move(component), ui, store);
-        ui.setDialogParent(&form);
+        RealWindow window({QStringLiteral("  mario "), QStringLiteral(" segreto ")}, std::move(component));
+        Form1 &form = window.form;
+        const DialogAnswerer &answerer = window.answerer;
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         // The certificate names localhost: the host name is checked too.

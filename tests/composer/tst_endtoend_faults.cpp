@@ -48,11 +48,9 @@ void TestEndToEndFaults::faultThenSendFromSameWindow()
     SmtpTestServer healthy;
     QVERIFY2(refusing.isRunning() && healthy.isRunning(),
              qPrintable(refusing.errorString() + healthy.errorString()));
-    DialogAnswerer answerer({});
-    QtMessageUi ui;
-    QSettingsStore store;
-    Form1 form(std::make_unique<KorvaneSTMP>(), ui, store);
-    ui.setDialogParent(&form);
+    RealWindow window;
+    Form1 &form = window.form;
+    DialogAnswerer &answerer = window.answerer;
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     const auto field
@@ -130,11 +128,9 @@ void TestEndToEndFaults::restoredLineBreaks()
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(ini) == ini.size());
     file.close();
 
-    DialogAnswerer answerer({});
-    QtMessageUi ui;
-    QSettingsStore store;
-    Form1 form(std::make_unique<KorvaneSTMP>(), ui, store);
-    ui.setDialogParent(&form);
+    RealWindow window;
+    Form1 &form = window.form;
+    DialogAnswerer &answerer = window.answerer;
     form.show();
     send(form, answerer, 2);
     const QString shown = caption(answerer.boxes.last());

@@ -48,11 +48,9 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     int shown = 0;
     {
-        DialogAnswerer answerer({});
-        QtMessageUi ui;
-        QSettingsStore store;
-        Form1 form(std::make_unique<KorvaneSTMP>(), ui, store);
-        ui.setDialogParent(&form);
+        RealWindow window;
+        Form1 &form = window.form;
+        const DialogAnswerer &answerer = window.answerer;
         form.show();
         if (args.value(0) == QLatin1String("send-and-close") && args.size() == 4) {
             setText(form, "txtSrvSTMP", args.at(1));
