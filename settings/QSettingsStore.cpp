@@ -1,6 +1,7 @@
 #include "QSettingsStore.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -64,11 +65,25 @@ bool QSettingsStore::endSave()
 
 bool QSettingsStore::sync()
 {
+    removeEmptyLock();
     m_settings.sync();
     const bool saved = m_settings.status() == QSettings::NoError;
     // A file that was created or loosened by other means is tightened again.
     QFile::setPermissions(m_settings.fileName(), ownerOnly);
     return saved;
+}
+
+// QSettings locks the file with a lock file holding its process id. A
+// program killed between creating that file and writing the id leaves it
+// empty, and Qt then cannot tell that its owner is gone: the next save would
+// wait 30 s for the lock to go stale, freezing the window as it closes. The
+// id follows creation within microseconds, so an empty lock older than a
+// second was left behind.
+void QSettingsStore::removeEmptyLock() const
+{
+    const QFileInfo lock(m_settings.fileName() + QStringLiteral(".lock"));
+    if (lock.exists() && lock.size() == 0 && lock.lastModified().msecsTo(QDateTime::currentDateTime()) > 1000)
+        QFile::remove(lock.filePath());
 }
 
 // The file is replaced on every save by one that keeps the old file's

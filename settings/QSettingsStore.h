@@ -24,6 +24,7 @@ public:
 
 private:
     void createPrivately();
+    void removeEmptyLock() const;
     bool sync();
 
     QSettings m_settings;
