@@ -35,7 +35,7 @@ double kernelStartMs()
 
 double millisecondsSinceLaunch()
 {
-    if (const char *launch = std::getenv("KORVANE_BENCH_LAUNCH_NS"); launch && *launch)
+    if (const char *launch = std::getenv("KORVANE_BENCH_LAUNCH_NS"); launch != nullptr && *launch != '\0')
         return nowMs(CLOCK_REALTIME) - double(std::strtoll(launch, nullptr, 10)) / 1e6;
     return nowMs(CLOCK_BOOTTIME) - kernelStartMs();
 }

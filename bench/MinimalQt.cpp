@@ -12,5 +12,5 @@ int main(int argc, char *argv[])
     window.resize(400, 300);
     new ExposeProbe(&window);
     window.show();
-    return app.exec();
+    return QApplication::exec();
 }

@@ -5,20 +5,22 @@
 #include <QElapsedTimer>
 #include <QObject>
 #include <QString>
+#include <QTemporaryFile>
 
 #include <memory>
 
 class KorvaneSTMP;
 
 // Sends the same message `count` times in a row through the real component,
-// each on a new connection, and prints one line per send plus a summary:
-// wall time, peak resident memory and the event loop's longest stall.
+// each on a new connection, after one untimed send with a tiny attachment, and
+// prints one line per send plus a summary: wall time, peak resident memory
+// and the event loop's longest stall.
 class SendBench : public QObject
 {
     Q_OBJECT
 
 public:
-    SendBench(const QString &server, const QString &attachment, int count);
+    SendBench(const QString &server, QString attachment, int count);
     ~SendBench() override;
 
     // Starts the first send; the application quits after the last one, with
@@ -26,17 +28,21 @@ public:
     void start();
 
 private:
+    void startTimed();
     void sendNext();
     void completed();
-    void failed(qint16 number, const QString &description);
+    void failed(qint16 number, const QString &description) const;
     void printSummary() const;
 
     std::unique_ptr<KorvaneSTMP> m_component;
     StallMeter m_stalls;
     QElapsedTimer m_total;
     QElapsedTimer m_one;
+    QString m_attachment;
+    QTemporaryFile m_warmUpFile;
     int m_count;
     int m_done = 0;
+    bool m_warming = false;
 };
 
 // Writes the exact message the component would send with this attachment,

@@ -1,5 +1,9 @@
 #include "StallMeter.h"
 
+#include <cstdio>
+
+#include <sys/resource.h>
+
 StallMeter::StallMeter(QObject *parent) : QObject(parent)
 {
     m_timer.setInterval(5);
@@ -11,8 +15,12 @@ void StallMeter::start()
 {
     m_longestNs = 0;
     m_longestEndNs = 0;
+    m_longestWaitNs = 0;
+    m_longestRunNs = 0;
+    m_longestMajorFaults = 0;
     m_clock.start();
     m_lastNs = 0;
+    m_lastStat = readSchedStat();
     m_timer.start();
 }
 
@@ -22,12 +30,40 @@ void StallMeter::stop()
     m_timer.stop();
 }
 
+StallMeter::SchedStat StallMeter::readSchedStat()
+{
+    // "cpu time, run-queue wait, time slices", in nanoseconds, of the calling
+    // thread: the meter always ticks on the thread it measures.
+    SchedStat stat;
+    FILE *file = std::fopen("/proc/thread-self/schedstat", "re");
+    if (!file)
+        return stat;
+    long long run = 0;
+    long long wait = 0;
+    if (std::fscanf(file, "%lld %lld", &run, &wait) == 2) {
+        stat.runNs = run;
+        stat.waitNs = wait;
+    }
+    std::fclose(file);
+    // A page fault that had to read from disk puts the thread to sleep
+    // without its timer being late: worth telling apart.
+    rusage usage{};
+    if (getrusage(RUSAGE_THREAD, &usage) == 0)
+        stat.majorFaults = usage.ru_majflt;
+    return stat;
+}
+
 void StallMeter::tick()
 {
     const qint64 now = m_clock.nsecsElapsed();
+    const SchedStat stat = readSchedStat();
     if (now - m_lastNs > m_longestNs) {
         m_longestNs = now - m_lastNs;
         m_longestEndNs = now;
+        m_longestWaitNs = stat.waitNs - m_lastStat.waitNs;
+        m_longestRunNs = stat.runNs - m_lastStat.runNs;
+        m_longestMajorFaults = stat.majorFaults - m_lastStat.majorFaults;
     }
     m_lastNs = now;
+    m_lastStat = stat;
 }

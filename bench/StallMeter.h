@@ -20,8 +20,23 @@ public:
     // When the longest gap ended, counted from start(): tells a stall at the
     // start or end of a send from one in its middle.
     double longestGapEndMs() const { return double(m_longestEndNs) / 1e6; }
+    // How much of the longest gap the thread spent runnable but waiting for
+    // a core, and how much running, from the kernel's per-thread schedstat
+    // (both 0 where that is not available): what is left was spent asleep or
+    // blocked, e.g. on a lock.
+    double longestGapWaitMs() const { return double(m_longestWaitNs) / 1e6; }
+    double longestGapRunMs() const { return double(m_longestRunNs) / 1e6; }
+    // Page faults during the longest gap that had to wait for the disk.
+    long longestGapMajorFaults() const { return m_longestMajorFaults; }
 
 private:
+    struct SchedStat
+    {
+        qint64 runNs = 0;
+        qint64 waitNs = 0;
+        long majorFaults = 0;
+    };
+    static SchedStat readSchedStat();
     void tick();
 
     QTimer m_timer;
@@ -29,4 +44,8 @@ private:
     qint64 m_lastNs = 0;
     qint64 m_longestNs = 0;
     qint64 m_longestEndNs = 0;
+    qint64 m_longestWaitNs = 0;
+    qint64 m_longestRunNs = 0;
+    long m_longestMajorFaults = 0;
+    SchedStat m_lastStat;
 };

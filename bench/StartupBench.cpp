@@ -18,19 +18,19 @@ namespace {
 class InstantAboutComponent : public MailComponent
 {
 public:
-    void setBcc(const QString &) override {}
-    void setCc(const QString &) override {}
-    void setRecipient(const QString &) override {}
-    void setSender(const QString &) override {}
-    void setBody(const QString &) override {}
-    void setSubject(const QString &) override {}
-    void setAttachments(const QString &) override {}
-    void setServer(const QString &) override {}
-    void setPriority(qint32) override {}
+    void setBcc(const QString & /*value*/) override {}
+    void setCc(const QString & /*value*/) override {}
+    void setRecipient(const QString & /*value*/) override {}
+    void setSender(const QString & /*value*/) override {}
+    void setBody(const QString & /*value*/) override {}
+    void setSubject(const QString & /*value*/) override {}
+    void setAttachments(const QString & /*value*/) override {}
+    void setServer(const QString & /*value*/) override {}
+    void setPriority(qint32 /*value*/) override {}
     void setClientName(const QString &value) override { m_clientName = value; }
     QString ClientName() const override { return m_clientName; }
-    void setPassword(const QString &) override {}
-    void setUsername(const QString &) override {}
+    void setPassword(const QString & /*value*/) override {}
+    void setUsername(const QString & /*value*/) override {}
     void Send() override {}
     bool IsReady() const override { return true; }
     void AboutBox() override {}

@@ -24,12 +24,20 @@ WORST_GROWTH=$(printf '%s\n' "${GROWTH[@]}" | maximum)
   echo "  data. The component's time runs from Send() to SendCompleted and includes building the message;"
   echo "  curl's is its own \`time_total\` for the pre-built message (same bytes), without process start;"
   echo "  swaks and base64 are whole-process wall times."
+  echo "- Each component process first sends one untimed message with a tiny attachment: a process's"
+  echo "  first send also sets up libcurl and OpenSSL and loads the MIME database, which curl's"
+  echo "  \`time_total\` leaves out of its own figure. That first send took $(median <"$WORK/warmup") ms (median), paid once per run of the program."
   echo
   echo "## Large attachment"
   echo
   echo "| attachment | message bytes | component ms | curl CLI ms | component / curl | swaks ms | base64 floor ms |"
   echo "|---|---:|---:|---:|---:|---:|---:|"
-  for mb in "${SIZES_MB[@]}"; do echo "${ROW[$mb]}"; done
+  for mb in "${SIZES_MB[@]}"; do
+    swaks="n/a (needs 16 GiB free)"
+    [[ -s $WORK/swaks$mb ]] && swaks="$(median <"$WORK/swaks$mb")"
+    ((SWAKS_RUNS[$mb] == 1)) && swaks+=" (1 run, at the end)"
+    echo "${ROW[$mb]} | $swaks | ${B64[$mb]} |"
+  done
   echo
   echo "CPU time (user + system) and memory of the same runs, medians. The component's CPU is its"
   echo "process's less a 1 KB send's ($(printf '%.0f' "$CPU_BASE") ms, mostly start-up); curl's and base64's are whole processes."
@@ -61,9 +69,13 @@ WORST_GROWTH=$(printf '%s\n' "${GROWTH[@]}" | maximum)
   echo "Control, the same timer in a process that sends nothing, for as long as each send took:"
   echo "median $(median <"$WORK/idlegap") ms, worst $(maximum <"$WORK/idlegap") ms."
   echo
-  echo "| run | longest gap ms | it ended at ms | send took ms |"
-  echo "|---:|---:|---:|---:|"
-  awk '{ printf "| %d | %s | %s | %s |\n", NR, $1, $2, $3 }' "$WORK/gaps$LAST_MB"
+  echo "Of each longest gap, the GUI thread's own account (\`/proc/thread-self/schedstat\`): time"
+  echo "runnable but waiting for a core, and time running; the rest it was asleep or blocked, for"
+  echo "instance on page faults that had to read from disk (counted in the last column)."
+  echo
+  echo "| run | longest gap ms | it ended at ms | send took ms | waiting for a core ms | running ms | disk page faults |"
+  echo "|---:|---:|---:|---:|---:|---:|---:|"
+  awk '{ printf "| %d | %s | %s | %s | %s | %s | %s |\n", NR, $1, $2, $3, $4, $5, $6 }' "$WORK/gaps$LAST_MB"
   echo
   echo "## Targets"
   echo
