@@ -4,8 +4,9 @@
 #   tools/check-style.sh [BUILD_DIR]     BUILD_DIR: a built build directory with
 #                                        compile_commands.json (default build/)
 #   FIX=1 tools/check-style.sh           rewrite the files with clang-format instead
-# clang-tidy sees only the files that BUILD_DIR compiles: configure it with
-# -DKORVANE_FUZZ=ON / -DKORVANE_BENCH=ON to cover fuzz/ and bench/ as well.
+# clang-tidy checks the files that BUILD_DIR compiles, with its flags, and then
+# fuzz/ and bench/ through a clang configuration of their own in
+# BUILD_DIR/style-extra (configured only, never built).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build_dir=${1:-build}
@@ -36,9 +37,12 @@ else
   fi
 fi
 
-# Translation units from the build, minus what moc and rcc generate; headers
-# are checked through them (HeaderFilterRegex in .clang-tidy).
-mapfile -t units < <(python3 - "$build_dir/compile_commands.json" "$PWD" <<'PY'
+# Translation units of a build directory, minus what moc and rcc generate and
+# what an earlier directory already gave; headers are checked through them
+# (HeaderFilterRegex in .clang-tidy).
+declare -A checked
+units_of() {
+  python3 - "$1/compile_commands.json" "$PWD" <<'PY'
 import json, os, sys
 root = os.path.realpath(sys.argv[2])
 seen = set()
@@ -48,12 +52,39 @@ for entry in json.load(open(sys.argv[1])):
         seen.add(path)
         print(path)
 PY
-)
+}
+
 log=$(mktemp)
 trap 'rm -f "$log" "$log.unique"' EXIT
-# clang-tidy exits 0 on warnings unless told they are errors.
-if ! printf '%s\n' "${units[@]}" |
-    xargs -P "$jobs" -n 4 clang-tidy -p "$build_dir" --quiet --warnings-as-errors='*' >"$log" 2>&1; then
+tidy() {
+  local dir=$1 unit units=()
+  while read -r unit; do
+    [[ -n ${checked[$unit]:-} ]] && continue
+    checked[$unit]=1
+    units+=("$unit")
+  done < <(units_of "$dir")
+  ((${#units[@]})) || return 0
+  # clang-tidy exits 0 on warnings unless told they are errors.
+  printf '%s\n' "${units[@]}" | xargs -P "$jobs" -n 4 clang-tidy -p "$dir" --quiet --warnings-as-errors='*' >>"$log" 2>&1
+}
+
+tidy_failed=0
+tidy "$build_dir" || tidy_failed=1
+# The fuzz targets need clang (libFuzzer); clang-tidy's own package brings it.
+extra=$build_dir/style-extra
+clangxx=$(command -v clang++ || command -v clang++-14 || true)
+if [[ -z $clangxx ]]; then
+  echo "check-style: clang++ not found (Debian package clang-14): fuzz/ and bench/ not checked"
+  status=1
+elif ! CXX=$clangxx cmake -S . -B "$extra" -G Ninja -DKORVANE_FUZZ=ON -DKORVANE_BENCH=ON -DBUILD_TESTING=OFF \
+    >"$log.cmake" 2>&1; then
+  cat "$log.cmake"
+  status=1
+else
+  tidy "$extra" || tidy_failed=1
+fi
+rm -f "$log.cmake"
+if ((tidy_failed)); then
   # A header's warnings repeat once per unit that includes it.
   grep -E '^/.*: (warning|error): ' "$log" | sed 's/,-warnings-as-errors\]$/]/' | sort -u >"$log.unique"
   cat "$log.unique"
