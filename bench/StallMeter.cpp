@@ -15,12 +15,10 @@ void StallMeter::start()
 {
     m_longestNs = 0;
     m_longestEndNs = 0;
-    m_longestWaitNs = 0;
-    m_longestRunNs = 0;
-    m_longestMajorFaults = 0;
+    m_longestGap = {};
     m_clock.start();
     m_lastNs = 0;
-    m_lastStat = readSchedStat();
+    m_last = readThreadAccount();
     m_timer.start();
 }
 
@@ -30,11 +28,11 @@ void StallMeter::stop()
     m_timer.stop();
 }
 
-StallMeter::SchedStat StallMeter::readSchedStat()
+StallMeter::ThreadAccount StallMeter::readThreadAccount()
 {
     // "cpu time, run-queue wait, time slices", in nanoseconds, of the calling
     // thread: the meter always ticks on the thread it measures.
-    SchedStat stat;
+    ThreadAccount stat;
     FILE *file = std::fopen("/proc/thread-self/schedstat", "re");
     if (!file)
         return stat;
@@ -56,14 +54,12 @@ StallMeter::SchedStat StallMeter::readSchedStat()
 void StallMeter::tick()
 {
     const qint64 now = m_clock.nsecsElapsed();
-    const SchedStat stat = readSchedStat();
+    const ThreadAccount account = readThreadAccount();
     if (now - m_lastNs > m_longestNs) {
         m_longestNs = now - m_lastNs;
         m_longestEndNs = now;
-        m_longestWaitNs = stat.waitNs - m_lastStat.waitNs;
-        m_longestRunNs = stat.runNs - m_lastStat.runNs;
-        m_longestMajorFaults = stat.majorFaults - m_lastStat.majorFaults;
+        m_longestGap = account - m_last;
     }
     m_lastNs = now;
-    m_lastStat = stat;
+    m_last = account;
 }

@@ -24,19 +24,24 @@ public:
     // a core, and how much running, from the kernel's per-thread schedstat
     // (both 0 where that is not available): what is left was spent asleep or
     // blocked, e.g. on a lock.
-    double longestGapWaitMs() const { return double(m_longestWaitNs) / 1e6; }
-    double longestGapRunMs() const { return double(m_longestRunNs) / 1e6; }
+    double longestGapWaitMs() const { return double(m_longestGap.waitNs) / 1e6; }
+    double longestGapRunMs() const { return double(m_longestGap.runNs) / 1e6; }
     // Page faults during the longest gap that had to wait for the disk.
-    long longestGapMajorFaults() const { return m_longestMajorFaults; }
+    long longestGapMajorFaults() const { return m_longestGap.majorFaults; }
 
 private:
-    struct SchedStat
+    // The thread's running total, or the part of it spent in one gap.
+    struct ThreadAccount
     {
         qint64 runNs = 0;
         qint64 waitNs = 0;
         long majorFaults = 0;
+        ThreadAccount operator-(const ThreadAccount &earlier) const
+        {
+            return {runNs - earlier.runNs, waitNs - earlier.waitNs, majorFaults - earlier.majorFaults};
+        }
     };
-    static SchedStat readSchedStat();
+    static ThreadAccount readThreadAccount();
     void tick();
 
     QTimer m_timer;
@@ -44,8 +49,6 @@ private:
     qint64 m_lastNs = 0;
     qint64 m_longestNs = 0;
     qint64 m_longestEndNs = 0;
-    qint64 m_longestWaitNs = 0;
-    qint64 m_longestRunNs = 0;
-    long m_longestMajorFaults = 0;
-    SchedStat m_lastStat;
+    ThreadAccount m_longestGap;
+    ThreadAccount m_last;
 };
