@@ -16,7 +16,7 @@ int main(int argc, char *argv[])
 
     QtMessageUi ui;
     QSettingsStore store;
-    Form1 form(std::make_unique<KorvaneSTMP>(), ui, store);
+    Form1 form(std::make_unique<KorvaneSTMP>(ui.informer()), ui, store);
     ui.setDialogParent(&form);
     form.show();
     return QApplication::exec();

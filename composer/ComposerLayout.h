@@ -3,6 +3,12 @@
 #include <QLatin1StringView>
 #include <QSize>
 
+class ComponentPlace;
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
 class QWidget;
 
 // The window's controls: one table of names, kinds, texts, twip positions
@@ -32,8 +38,30 @@ inline constexpr int clientHeight = 7725;
 
 QSize clientSizePixels();
 
+// The controls the window works with, as build() made them. Each is also
+// named after its row of the table (objectName), as a screen reader and the
+// settings know it.
+struct Controls
+{
+    QLineEdit *server = nullptr;
+    QLineEdit *sender = nullptr;
+    QLineEdit *recipient = nullptr;
+    QLineEdit *cc = nullptr;
+    QLineEdit *bcc = nullptr;
+    QLineEdit *attachments = nullptr;
+    QLineEdit *subject = nullptr;
+    QPlainTextEdit *body = nullptr;
+    QComboBox *priority = nullptr;
+    QCheckBox *authenticate = nullptr;
+    QPushButton *send = nullptr;
+    QPushButton *close = nullptr;
+    ComponentPlace *component = nullptr;
+};
+
 // Creates every control of the table as a child of form, with its font,
-// geometry, buddy and accessible name, and chains the tab order.
-void build(QWidget *form);
+// geometry, buddy and accessible name, chains the tab order and returns the
+// controls. A table row whose kind does not match its member stops the
+// program here, at its first start, rather than at first use.
+Controls build(QWidget *form);
 
 } // namespace ComposerLayout

@@ -5,7 +5,7 @@
 #include "FieldText.h"
 #include "MailComponent.h"
 #include "MessageUi.h"
-#include "PriorityEntries.h"
+#include "Priorities.h"
 #include "SavedFields.h"
 #include "WindowIcon.h"
 
@@ -26,18 +26,19 @@ using Icon = MessageUi::Icon;
 // The single-line boxes and the field each one holds.
 struct LineField
 {
-    const char *control;
+    QLineEdit *ComposerLayout::Controls::*control;
     QString FormFields::*field;
 };
 
+using Controls = ComposerLayout::Controls;
 constexpr std::array lineFields{
-    LineField{"txtSrvSTMP", &FormFields::server},
-    LineField{"txtMittente", &FormFields::sender},
-    LineField{"txtDestinatario", &FormFields::recipient},
-    LineField{"txtCopiaCarbone", &FormFields::cc},
-    LineField{"txtCopiaCarboneNascosta", &FormFields::bcc},
-    LineField{"txtAllegati", &FormFields::attachments},
-    LineField{"txtOggetto", &FormFields::subject},
+    LineField{&Controls::server, &FormFields::server},
+    LineField{&Controls::sender, &FormFields::sender},
+    LineField{&Controls::recipient, &FormFields::recipient},
+    LineField{&Controls::cc, &FormFields::cc},
+    LineField{&Controls::bcc, &FormFields::bcc},
+    LineField{&Controls::attachments, &FormFields::attachments},
+    LineField{&Controls::subject, &FormFields::subject},
 };
 
 // A line break can only reach a one-line box from a hand-edited settings
@@ -62,32 +63,26 @@ Form1::Form1(std::unique_ptr<MailComponent> component, MessageUi &ui, SettingsSt
     setWindowTitle(QStringLiteral("FrmMain"));
     setWindowIcon(korvaneClientIcon());
     setFixedSize(ComposerLayout::clientSizePixels());
-    ComposerLayout::build(this);
+    m_controls = ComposerLayout::build(this);
 
-    m_priority = findChild<QComboBox *>(QStringLiteral("cboPriorita"));
-    m_body = findChild<QPlainTextEdit *>(QStringLiteral("txtContenuto"));
-    m_authenticate = findChild<QCheckBox *>(QStringLiteral("chkAutentica"));
-    m_place = findChild<ComponentPlace *>(QStringLiteral("KorvaneSTMP1"));
-
-    connect(findChild<QPushButton *>(QStringLiteral("cmdInvia")), &QPushButton::clicked, this,
+    connect(m_controls.send, &QPushButton::clicked, this,
             [this] { m_handlers.run([this] { sendCommand(); }); });
-    connect(findChild<QPushButton *>(QStringLiteral("cmdChiudi")), &QPushButton::clicked, this,
-            &QWidget::close);
+    connect(m_controls.close, &QPushButton::clicked, this, &QWidget::close);
 
     MailComponent *mail = m_component.get();
     connect(mail, &MailComponent::SendFailed, this, [this](qint16 number, const QString &description) {
-        m_place->setIdle();
+        m_controls.component->setIdle();
         m_handlers.run([this, number, description] { reportFailure(number, description); });
     });
     connect(mail, &MailComponent::SendCompleted, this, [this] {
-        m_place->setIdle();
+        m_controls.component->setIdle();
         m_handlers.run([this] { reportCompletion(); });
     });
-    connect(mail, &MailComponent::progressChanged, m_place, &ComponentPlace::setProgress);
+    connect(mail, &MailComponent::progressChanged, m_controls.component, &ComponentPlace::setProgress);
 
     setObjectName(QStringLiteral("Form1"));
     m_handlers.run([this] { startUp(); });
-    textBox("txtSrvSTMP")->setFocus();
+    m_controls.server->setFocus();
 }
 
 // The component may not report anything to a window being torn down.
@@ -102,10 +97,10 @@ void Form1::startUp()
     m_component->setClientName(QStringLiteral("KORVANE CLIENT STMP " KORVANE_VERSION));
     setWindowTitle(m_component->ClientName());
     m_component->AboutBox();
-    m_priority->clear();
-    for (const PriorityEntry &entry : priorityEntries)
-        m_priority->addItem(entry.text, entry.code);
-    m_priority->setCurrentIndex(defaultPriorityIndex);
+    m_controls.priority->clear();
+    for (const Priority &entry : priorities)
+        m_controls.priority->addItem(entry.text, entry.code);
+    m_controls.priority->setCurrentIndex(defaultPriorityIndex);
     RestoreFields();
 }
 
@@ -118,7 +113,7 @@ void Form1::sendCommand()
                          QStringLiteral("Attenzione!"), Icon::Information);
         return;
     }
-    if (m_authenticate->checkState() == Qt::Checked) {
+    if (m_controls.authenticate->checkState() == Qt::Checked) {
         if (!askCredentials())
             return;
     } else {
@@ -128,7 +123,7 @@ void Form1::sendCommand()
         m_component->setPassword(QString());
     }
     handOverFields();
-    m_place->setProgress(0, 0);
+    m_controls.component->setProgress(0, 0);
     m_component->Send();
 }
 
@@ -150,16 +145,17 @@ bool Form1::askCredentials()
 
 void Form1::handOverFields()
 {
-    const auto trimmedText = [this](const char *name) { return FieldText::trimmed(textBox(name)->text()); };
-    m_component->setServer(trimmedText("txtSrvSTMP"));
-    m_component->setSender(trimmedText("txtMittente"));
-    m_component->setRecipient(trimmedText("txtDestinatario"));
-    m_component->setCc(trimmedText("txtCopiaCarbone"));
-    m_component->setBcc(trimmedText("txtCopiaCarboneNascosta"));
-    m_component->setPriority(m_priority->currentData().toInt());
-    m_component->setAttachments(trimmedText("txtAllegati"));
-    m_component->setSubject(trimmedText("txtOggetto"));
-    m_component->setBody(FieldText::withoutTrailingSpaces(m_body->toPlainText()));
+    const auto trimmedText = [](const QLineEdit *box) { return FieldText::trimmed(box->text()); };
+    const Controls &c = m_controls;
+    m_component->setServer(trimmedText(c.server));
+    m_component->setSender(trimmedText(c.sender));
+    m_component->setRecipient(trimmedText(c.recipient));
+    m_component->setCc(trimmedText(c.cc));
+    m_component->setBcc(trimmedText(c.bcc));
+    m_component->setPriority(c.priority->currentData().toInt());
+    m_component->setAttachments(trimmedText(c.attachments));
+    m_component->setSubject(trimmedText(c.subject));
+    m_component->setBody(FieldText::withoutTrailingSpaces(m_controls.body->toPlainText()));
 }
 
 void Form1::reportFailure(qint16 number, const QString &description)
@@ -187,22 +183,20 @@ FormFields Form1::fields() const
 {
     FormFields result;
     for (const LineField &line : lineFields)
-        result.*line.field = textBox(line.control)->text();
-    result.body = m_body->toPlainText();
-    result.priorityIndex = m_priority->currentIndex();
+        result.*line.field = (m_controls.*line.control)->text();
+    result.body = m_controls.body->toPlainText();
+    result.priorityIndex = m_controls.priority->currentIndex();
     return result;
 }
 
 void Form1::setFields(const FormFields &fields)
 {
     for (const LineField &line : lineFields)
-        textBox(line.control)->setText(asOneLine(fields.*line.field));
-    m_body->setPlainText(fields.body);
-    if (fields.priorityIndex >= 0 && fields.priorityIndex < m_priority->count())
-        m_priority->setCurrentIndex(fields.priorityIndex);
+        (m_controls.*line.control)->setText(asOneLine(fields.*line.field));
+    m_controls.body->setPlainText(fields.body);
+    if (fields.priorityIndex >= 0 && fields.priorityIndex < m_controls.priority->count())
+        m_controls.priority->setCurrentIndex(fields.priorityIndex);
 }
-
-QLineEdit *Form1::textBox(const char *name) const { return findChild<QLineEdit *>(QLatin1StringView(name)); }
 
 void Form1::showEvent(QShowEvent *event)
 {

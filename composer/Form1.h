@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ComposerLayout.h"
 #include "FormFields.h"
 #include "HandlerQueue.h"
 
@@ -7,13 +8,8 @@
 
 #include <memory>
 
-class ComponentPlace;
 class MailComponent;
 class MessageUi;
-class QCheckBox;
-class QComboBox;
-class QLineEdit;
-class QPlainTextEdit;
 class SettingsStore;
 
 // The composer window. It owns the mail component, which goes with it (a send
@@ -32,6 +28,7 @@ public:
     ~Form1() override;
 
     MailComponent *component() const { return m_component.get(); }
+    const ComposerLayout::Controls &controls() const { return m_controls; }
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -50,17 +47,11 @@ private:
     FormFields fields() const;
     void setFields(const FormFields &fields);
 
-    QLineEdit *textBox(const char *name) const;
-
     std::unique_ptr<MailComponent> m_component;
     MessageUi &m_ui;
     SettingsStore &m_store;
     HandlerQueue m_handlers;
     bool m_stored = false;
     bool m_centred = false;
-
-    QComboBox *m_priority = nullptr;
-    QPlainTextEdit *m_body = nullptr;
-    QCheckBox *m_authenticate = nullptr;
-    ComponentPlace *m_place = nullptr;
+    ComposerLayout::Controls m_controls;
 };

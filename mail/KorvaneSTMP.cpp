@@ -2,33 +2,24 @@
 
 #include "SendJob.h"
 
-#include <QMessageBox>
 #include <QTimer>
 
-#include <curl/curl.h>
-
 #include <thread>
-
-namespace {
-
-// libcurl's global state is set up once for the whole process.
-CURLcode curlReady()
-{
-    static const CURLcode result = curl_global_init(CURL_GLOBAL_DEFAULT);
-    return result;
-}
-
-} // namespace
 
 struct KorvaneSTMP::Private
 {
     MailRequest properties;
     std::shared_ptr<SendJob> job;
     std::thread worker;
+    AboutPresenter presentAbout;
     bool ready = true;
 };
 
-KorvaneSTMP::KorvaneSTMP(QObject *parent) : MailComponent(parent), d(std::make_unique<Private>()) {}
+KorvaneSTMP::KorvaneSTMP(AboutPresenter presentAbout, QObject *parent)
+    : MailComponent(parent), d(std::make_unique<Private>())
+{
+    d->presentAbout = std::move(presentAbout);
+}
 
 KorvaneSTMP::~KorvaneSTMP()
 {
@@ -66,7 +57,7 @@ void KorvaneSTMP::Send()
         failLater(SendError::AlreadySending, QStringLiteral("Un altro messaggio è ancora in invio."));
         return;
     }
-    if (curlReady() != CURLE_OK) {
+    if (!SmtpSession::initialise()) {
         failLater(SendError::Internal, QStringLiteral("Impossibile inizializzare la libreria di rete."));
         return;
     }
@@ -111,15 +102,11 @@ void KorvaneSTMP::finish(const SendOutcome &outcome)
 
 void KorvaneSTMP::AboutBox()
 {
-    const curl_version_info_data *curl = curl_version_info(CURLVERSION_NOW);
+    if (!d->presentAbout)
+        return;
     const QString text = QStringLiteral("KorvaneSTMP %1\nComponente per l'invio di posta via SMTP.\n\n"
-                                        "Client: %2\nlibcurl %3 (%4)\nQt %5")
+                                        "Client: %2\n%3\nQt %4")
                              .arg(QStringLiteral(KORVANE_VERSION), d->properties.clientName,
-                                  QString::fromLatin1(curl->version),
-                                  QString::fromLatin1(curl->ssl_version ? curl->ssl_version : "senza TLS"),
-                                  QString::fromLatin1(qVersion()));
-    QMessageBox box(QMessageBox::Information, QStringLiteral("Informazioni su KorvaneSTMP"), text,
-                    QMessageBox::Ok);
-    box.setTextFormat(Qt::PlainText);
-    box.exec();
+                                  SmtpSession::libraryVersion(), QString::fromLatin1(qVersion()));
+    d->presentAbout(QStringLiteral("Informazioni su KorvaneSTMP"), text);
 }

@@ -2,6 +2,7 @@
 
 #include "MailComponent.h"
 
+#include <functional>
 #include <memory>
 
 struct SendOutcome;
@@ -14,7 +15,12 @@ class KorvaneSTMP : public MailComponent
     Q_OBJECT
 
 public:
-    explicit KorvaneSTMP(QObject *parent = nullptr);
+    // Shows the about dialog's title and plain text, modally. The component
+    // draws nothing itself, so it is handed the window's dialogs.
+    using AboutPresenter = std::function<void(const QString &title, const QString &text)>;
+
+    // Without a presenter AboutBox() shows nothing.
+    explicit KorvaneSTMP(AboutPresenter presentAbout = {}, QObject *parent = nullptr);
     ~KorvaneSTMP() override;
 
     void setBcc(const QString &value) override;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Priorities.h"
+
 #include <QString>
 
 // What the composer keeps between runs, apart from any widget: the texts of
@@ -14,7 +16,7 @@ struct FormFields
     QString attachments;
     QString subject;
     QString body;
-    int priorityIndex = 1;
+    int priorityIndex = defaultPriorityIndex;
 
     bool operator==(const FormFields &) const = default;
 };

@@ -1,6 +1,7 @@
 #include "PriorityIndex.h"
 
 #include "FieldText.h"
+#include "Priorities.h"
 
 namespace {
 
@@ -66,7 +67,7 @@ std::optional<int> priorityIndexFromText(const QString &stored)
     const int magnitude = roundedMagnitude(view.sliced(digitsBegin, digitsEnd - digitsBegin),
                                            view.sliced(fractionBegin, fractionEnd - fractionBegin));
     const int index = negative ? -magnitude : magnitude;
-    if (index < 0 || index > 2)
+    if (index < 0 || index >= int(priorities.size()))
         return std::nullopt;
     return index;
 }

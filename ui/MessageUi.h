@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <functional>
+
 // The modal dialogs the composer opens: a message box with one OK button and
 // a one-line text prompt. Both block until the user closes them.
 class MessageUi
@@ -20,4 +22,13 @@ public:
     virtual QString prompt(const QString &prompt, const QString &title, const QString &defaultText,
                            bool password)
         = 0;
+
+    // showMessage() with the information icon, as a function that a component
+    // which draws nothing itself can be handed.
+    std::function<void(const QString &title, const QString &text)> informer()
+    {
+        return [this](const QString &title, const QString &text) {
+            showMessage(text, title, Icon::Information);
+        };
+    }
 };

@@ -11,6 +11,9 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <functional>
+#include <memory>
+
 struct Shown
 {
     QString title;
@@ -58,10 +61,19 @@ private:
 struct RealWindow
 {
     explicit RealWindow(QStringList promptAnswers = {},
-                        std::unique_ptr<KorvaneSTMP> component = std::make_unique<KorvaneSTMP>())
-        : answerer(std::move(promptAnswers)), form(std::move(component), ui, store)
+                        const std::function<void(KorvaneSTMP &)> &configure = {})
+        : answerer(std::move(promptAnswers)), form(component(ui, configure), ui, store)
     {
         ui.setDialogParent(&form);
+    }
+
+    static std::unique_ptr<KorvaneSTMP> component(MessageUi &ui,
+                                                  const std::function<void(KorvaneSTMP &)> &configure)
+    {
+        auto made = std::make_unique<KorvaneSTMP>(ui.informer());
+        if (configure)
+            configure(*made);
+        return made;
     }
 
     DialogAnswerer answerer;

@@ -25,16 +25,13 @@ struct Form1Fixture
         started = mail->calls.size();
     }
 
-    template<class T = QWidget>
-    T *control(const QString &name) const
-    {
-        return form->findChild<T *>(name);
-    }
-    QLineEdit *box(const QString &name) const { return control<QLineEdit>(name); }
-    QPlainTextEdit *body() const { return control<QPlainTextEdit>(QStringLiteral("txtContenuto")); }
-    QComboBox *priority() const { return control<QComboBox>(QStringLiteral("cboPriorita")); }
-    QCheckBox *authenticate() const { return control<QCheckBox>(QStringLiteral("chkAutentica")); }
-    void send() const { control<QPushButton>(QStringLiteral("cmdInvia"))->click(); }
+    // A control by the name a screen reader and the layout table know it by.
+    QWidget *named(const QString &name) const { return form->findChild<QWidget *>(name); }
+    const ComposerLayout::Controls &controls() const { return form->controls(); }
+    QPlainTextEdit *body() const { return controls().body; }
+    QComboBox *priority() const { return controls().priority; }
+    QCheckBox *authenticate() const { return controls().authenticate; }
+    void send() const { controls().send->click(); }
     // The component's calls since start-up ended.
     QList<FakeMailComponent::Call> sendCalls() const { return mail->calls.mid(started); }
 

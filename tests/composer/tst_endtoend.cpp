@@ -51,21 +51,21 @@ private Q_SLOTS:
             form.show();
             QVERIFY(QTest::qWaitForWindowExposed(&form));
 
-            type(form, "txtSrvSTMP", QStringLiteral("  ") + server.hostAndPort() + QStringLiteral(" "));
-            type(form, "txtMittente", QStringLiteral("\"Rossi, Mario\" <m.rossi@example.it>"));
-            type(form, "txtDestinatario", QStringLiteral("Anna Bellè <anna@example.org>"));
-            type(form, "txtCopiaCarbone", QStringLiteral("cc@example.org"));
-            type(form, "txtCopiaCarboneNascosta", QStringLiteral("nascosto@example.org"));
-            type(form, "txtAllegati", attachment);
-            type(form, "txtOggetto", QStringLiteral("Verbale di lunedì"));
-            form.findChild<QComboBox *>(QStringLiteral("cboPriorita"))->setCurrentIndex(0);
-            auto *body = form.findChild<QPlainTextEdit *>(QStringLiteral("txtContenuto"));
+            type(form.controls().server, QStringLiteral("  ") + server.hostAndPort() + QStringLiteral(" "));
+            type(form.controls().sender, QStringLiteral("\"Rossi, Mario\" <m.rossi@example.it>"));
+            type(form.controls().recipient, QStringLiteral("Anna Bellè <anna@example.org>"));
+            type(form.controls().cc, QStringLiteral("cc@example.org"));
+            type(form.controls().bcc, QStringLiteral("nascosto@example.org"));
+            type(form.controls().attachments, attachment);
+            type(form.controls().subject, QStringLiteral("Verbale di lunedì"));
+            form.controls().priority->setCurrentIndex(0);
+            auto *body = form.controls().body;
             body->setFocus();
             QTest::keyClicks(body, QStringLiteral("  Ciao Anna,"));
             QTest::keyClick(body, Qt::Key_Return);
             QTest::keyClicks(body, QStringLiteral("ecco il verbale.  "));
 
-            QTest::mouseClick(form.findChild<QPushButton *>(QStringLiteral("cmdInvia")), Qt::LeftButton);
+            QTest::mouseClick(form.controls().send, Qt::LeftButton);
             QTRY_COMPARE_WITH_TIMEOUT(answerer.boxes.size(), 2, 20000);
             QCOMPARE(caption(answerer.boxes.last()), QStringLiteral("Invio: EMail inviata correttamente."));
 
@@ -84,18 +84,17 @@ private Q_SLOTS:
                      QStringLiteral("verbale riunione.txt"));
             QVERIFY(message[u"defects"].toArray().isEmpty());
 
-            QTest::mouseClick(form.findChild<QPushButton *>(QStringLiteral("cmdChiudi")), Qt::LeftButton);
+            QTest::mouseClick(form.controls().close, Qt::LeftButton);
         }
 
         // The next start brings back what was typed.
         RealWindow restarted;
         const Form1 &again = restarted.form;
-        QCOMPARE(text(again, "txtSrvSTMP"), server.hostAndPort());
-        QCOMPARE(text(again, "txtMittente"), QStringLiteral("\"Rossi, Mario\" <m.rossi@example.it>"));
-        QCOMPARE(text(again, "txtAllegati"), attachment);
-        QCOMPARE(again.findChild<QComboBox *>(QStringLiteral("cboPriorita"))->currentIndex(), 0);
-        QCOMPARE(again.findChild<QPlainTextEdit *>(QStringLiteral("txtContenuto"))->toPlainText(),
-                 QStringLiteral("  Ciao Anna,\necco il verbale."));
+        QCOMPARE(again.controls().server->text(), server.hostAndPort());
+        QCOMPARE(again.controls().sender->text(), QStringLiteral("\"Rossi, Mario\" <m.rossi@example.it>"));
+        QCOMPARE(again.controls().attachments->text(), attachment);
+        QCOMPARE(again.controls().priority->currentIndex(), 0);
+        QCOMPARE(again.controls().body->toPlainText(), QStringLiteral("  Ciao Anna,\necco il verbale."));
     }
 
     void authenticatedSendPromptsAndUsesTls()
@@ -106,21 +105,20 @@ private Q_SLOTS:
                               + QStringList{QStringLiteral("--auth"), QStringLiteral("mario: segreto ")});
         QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
 
-        auto component = std::make_unique<KorvaneSTMP>();
-        component->setCaFile(certs.caFile());
-        RealWindow window({QStringLiteral("  mario "), QStringLiteral(" segreto ")}, std::move(component));
+        RealWindow window({QStringLiteral("  mario "), QStringLiteral(" segreto ")},
+                          [&certs](KorvaneSTMP &component) { component.setCaFile(certs.caFile()); });
         Form1 &form = window.form;
         const DialogAnswerer &answerer = window.answerer;
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         // The certificate names localhost: the host name is checked too.
-        field(form, "txtSrvSTMP")->setText(QStringLiteral("localhost:%1").arg(server.port()));
-        field(form, "txtMittente")->setText(QStringLiteral("mario@example.it"));
-        field(form, "txtDestinatario")->setText(QStringLiteral("anna@example.org"));
-        field(form, "txtAllegati")->clear();
-        form.findChild<QCheckBox *>(QStringLiteral("chkAutentica"))->setChecked(true);
+        form.controls().server->setText(QStringLiteral("localhost:%1").arg(server.port()));
+        form.controls().sender->setText(QStringLiteral("mario@example.it"));
+        form.controls().recipient->setText(QStringLiteral("anna@example.org"));
+        form.controls().attachments->clear();
+        form.controls().authenticate->setChecked(true);
 
-        QTest::mouseClick(form.findChild<QPushButton *>(QStringLiteral("cmdInvia")), Qt::LeftButton);
+        QTest::mouseClick(form.controls().send, Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(answerer.boxes.size(), 2, 20000);
         QCOMPARE(caption(answerer.boxes.last()), QStringLiteral("Invio: EMail inviata correttamente."));
         QCOMPARE(answerer.prompts,
@@ -133,14 +131,8 @@ private Q_SLOTS:
     }
 
 private:
-    static QLineEdit *field(const Form1 &form, const char *name)
+    static void type(QLineEdit *box, const QString &value)
     {
-        return form.findChild<QLineEdit *>(QString::fromLatin1(name));
-    }
-    static QString text(const Form1 &form, const char *name) { return field(form, name)->text(); }
-    static void type(Form1 &form, const char *name, const QString &value)
-    {
-        QLineEdit *box = field(form, name);
         box->setFocus();
         // Key events only carry ASCII here; the rest goes in as an input method would.
         for (QChar c : value) {

@@ -28,7 +28,7 @@ private Q_SLOTS:
 private:
     static void send(Form1 &form, DialogAnswerer &answerer, qsizetype boxes)
     {
-        QTest::mouseClick(form.findChild<QPushButton *>(u"cmdInvia"_s), Qt::LeftButton);
+        QTest::mouseClick(form.controls().send, Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(answerer.boxes.size(), boxes, 20000);
     }
 
@@ -53,12 +53,10 @@ void TestEndToEndFaults::faultThenSendFromSameWindow()
     DialogAnswerer &answerer = window.answerer;
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
-    const auto field
-        = [&form](const char *name) { return form.findChild<QLineEdit *>(QLatin1StringView(name)); };
-    field("txtSrvSTMP")->setText(refusing.hostAndPort());
-    field("txtMittente")->setText(u"zoe@example.org"_s);
-    field("txtDestinatario")->setText(u"anna@example.org"_s);
-    field("txtAllegati")->clear();
+    form.controls().server->setText(refusing.hostAndPort());
+    form.controls().sender->setText(u"zoe@example.org"_s);
+    form.controls().recipient->setText(u"anna@example.org"_s);
+    form.controls().attachments->clear();
 
     send(form, answerer, 2);
     QCOMPARE(
@@ -66,7 +64,7 @@ void TestEndToEndFaults::faultThenSendFromSameWindow()
         u"Errore: Errore n.554 Il server ha rifiutato il messaggio: 554 5.7.1 korvane-test: message rejected as spam"_s);
     QVERIFY(form.component()->IsReady());
 
-    field("txtSrvSTMP")->setText(healthy.hostAndPort());
+    form.controls().server->setText(healthy.hostAndPort());
     send(form, answerer, 3);
     QCOMPARE(caption(answerer.boxes.last()), u"Invio: EMail inviata correttamente."_s);
     QVERIFY(healthy.waitForMessages(1));

@@ -36,7 +36,7 @@ void TestForm1::startUpRunsInOrderBeforeShowing()
                 continue;
             QVERIFY(!starting->isVisible());
             QCOMPARE(starting->windowTitle(), u"Nome restituito"_s);
-            QCOMPARE(starting->findChild<QComboBox *>(u"cboPriorita"_s)->count(), 0);
+            QCOMPARE(starting->controls().priority->count(), 0);
             checkedAtAboutBox = true;
         }
     };
@@ -69,7 +69,7 @@ void TestForm1::restoredLineBreakBecomesSpace()
     Form1Fixture f({{u"EMAIL/MITTENTE"_s, u"a@b.it\r\nc@d.it\n"_s},
                     {u"EMAIL/CONTENUTO"_s, u"  riga\n  riga"_s},
                     {u"EMAIL/PRIORITA"_s, u"2"_s}});
-    QCOMPARE(f.box(u"txtMittente"_s)->text(), u"a@b.it c@d.it"_s);
+    QCOMPARE(f.controls().sender->text(), u"a@b.it c@d.it"_s);
     QCOMPARE(f.body()->toPlainText(), u"  riga\n  riga"_s);
     QCOMPARE(f.priority()->currentText(), u"Bassa"_s);
 }
@@ -77,7 +77,7 @@ void TestForm1::restoredLineBreakBecomesSpace()
 void TestForm1::placeShowsProgress()
 {
     Form1Fixture f;
-    auto *place = f.control<ComponentPlace>(u"KorvaneSTMP1"_s);
+    auto *place = f.controls().component;
     QVERIFY(!place->isSending());
     f.send();
     Q_EMIT f.mail->progressChanged(50, 200);
@@ -100,10 +100,10 @@ void TestForm1::closingStoresOnce()
     QFETCH(bool, byButton);
     Form1Fixture f;
     f.form->show();
-    f.box(u"txtSrvSTMP"_s)->setText(u"  smtp.example.org  "_s);
+    f.controls().server->setText(u"  smtp.example.org  "_s);
     f.priority()->setCurrentIndex(0);
     if (byButton)
-        f.control<QPushButton>(u"cmdChiudi"_s)->click();
+        f.controls().close->click();
     else
         QVERIFY(f.form->close());
     f.form->close();

@@ -62,7 +62,7 @@ void TestLayout::controlsFollowTheTable()
     QFETCH(QRect, pixels);
     QFETCH(bool, bold);
     Form1Fixture f;
-    QWidget *control = f.control(name);
+    QWidget *control = f.named(name);
     QVERIFY(control);
     QCOMPARE(control->geometry(), pixels);
     QCOMPARE(control->font().bold(), bold);
@@ -82,13 +82,13 @@ void TestLayout::labelsNameTheirBoxes()
         QCOMPARE(label->buddy()->accessibleName() + u':', label->text());
         QCOMPARE(label->textFormat(), Qt::PlainText);
     }
-    QCOMPARE(f.control<QLabel>(u"lblOggetto"_s)->buddy(), f.box(u"txtOggetto"_s));
+    QCOMPARE(f.form->findChild<QLabel *>(u"lblOggetto"_s)->buddy(), f.controls().subject);
 }
 
 void TestLayout::placeNeverTakesFocus()
 {
     Form1Fixture f;
-    QCOMPARE(f.control(u"KorvaneSTMP1"_s)->focusPolicy(), Qt::NoFocus);
+    QCOMPARE(f.controls().component->focusPolicy(), Qt::NoFocus);
 }
 
 void TestLayout::tabOrder_data()
@@ -119,9 +119,9 @@ void TestLayout::tabOrder()
     Form1Fixture f;
     f.form->show();
     QVERIFY(QTest::qWaitForWindowActive(f.form.get()));
-    QCOMPARE(QApplication::focusWidget(), f.control(u"txtSrvSTMP"_s));
+    QCOMPARE(QApplication::focusWidget(), f.controls().server);
 
-    f.control(from)->setFocus();
+    f.named(from)->setFocus();
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     QCOMPARE(QApplication::focusWidget()->objectName(), to);
 }
@@ -129,19 +129,19 @@ void TestLayout::tabOrder()
 void TestLayout::accessKeys_data()
 {
     QTest::addColumn<int>("key");
-    QTest::addColumn<QString>("button");
-    QTest::newRow("Alt+I") << int(Qt::Key_I) << u"cmdInvia"_s;
-    QTest::newRow("Alt+C") << int(Qt::Key_C) << u"cmdChiudi"_s;
+    QTest::addColumn<bool>("send"); // else Chiudi
+    QTest::newRow("Alt+I") << int(Qt::Key_I) << true;
+    QTest::newRow("Alt+C") << int(Qt::Key_C) << false;
 }
 
 void TestLayout::accessKeys()
 {
     QFETCH(int, key);
-    QFETCH(QString, button);
+    QFETCH(bool, send);
     Form1Fixture f;
     f.form->show();
     QVERIFY(QTest::qWaitForWindowActive(f.form.get()));
-    QSignalSpy clicked(f.control<QPushButton>(button), &QPushButton::clicked);
+    QSignalSpy clicked(send ? f.controls().send : f.controls().close, &QPushButton::clicked);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key(key), Qt::AltModifier);
     // A mnemonic presses the button visibly, so the click comes a moment later.
     QTRY_COMPARE(clicked.count(), 1);

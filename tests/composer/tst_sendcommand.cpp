@@ -115,15 +115,9 @@ void TestSendCommand::passwordGoesAsTyped()
 void TestSendCommand::fieldsGoInOrderWithTrimming()
 {
     Form1Fixture f;
-    const QStringList boxes{u"txtSrvSTMP"_s,
-                            u"txtMittente"_s,
-                            u"txtDestinatario"_s,
-                            u"txtCopiaCarbone"_s,
-                            u"txtCopiaCarboneNascosta"_s,
-                            u"txtAllegati"_s,
-                            u"txtOggetto"_s};
-    for (const QString &name : boxes)
-        f.box(name)->setText(u"  \t"_s + name + u"  "_s);
+    const ComposerLayout::Controls &c = f.controls();
+    for (QLineEdit *box : {c.server, c.sender, c.recipient, c.cc, c.bcc, c.attachments, c.subject})
+        box->setText(u"  \t"_s + box->objectName() + u"  "_s);
     f.body()->setPlainText(u"  parola\n  "_s);
     const auto handed = [](const char *name) { return QVariant(u"\t"_s + QLatin1StringView(name)); };
 

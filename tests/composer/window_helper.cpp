@@ -31,11 +31,6 @@ bool dropRoot()
     return geteuid() != 0 || (setgroups(0, nullptr) == 0 && setgid(nobody) == 0 && setuid(nobody) == 0);
 }
 
-void setText(Form1 &form, const char *name, const QString &text)
-{
-    form.findChild<QLineEdit *>(QLatin1StringView(name))->setText(text);
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -53,10 +48,10 @@ int main(int argc, char *argv[])
         const DialogAnswerer &answerer = window.answerer;
         form.show();
         if (args.value(0) == QLatin1String("send-and-close") && args.size() == 4) {
-            setText(form, "txtSrvSTMP", args.at(1));
-            setText(form, "txtMittente", QStringLiteral("zoe@example.org"));
-            setText(form, "txtDestinatario", QStringLiteral("anna@example.org"));
-            setText(form, "txtAllegati", args.at(2));
+            form.controls().server->setText(args.at(1));
+            form.controls().sender->setText(QStringLiteral("zoe@example.org"));
+            form.controls().recipient->setText(QStringLiteral("anna@example.org"));
+            form.controls().attachments->setText(args.at(2));
             const qint64 closeAt = args.at(3).toLongLong();
             QObject::connect(form.component(), &MailComponent::progressChanged, &form,
                              [&form, closeAt](qint64 sent, qint64) {
@@ -65,8 +60,7 @@ int main(int argc, char *argv[])
                                      form.close();
                                  }
                              });
-            QTimer::singleShot(0, form.findChild<QPushButton *>(QStringLiteral("cmdInvia")),
-                               &QPushButton::click);
+            QTimer::singleShot(0, form.controls().send, &QPushButton::click);
         } else if (args.value(0) == QLatin1String("open-close")) {
             QTimer::singleShot(100, &form, &QWidget::close);
         } else {

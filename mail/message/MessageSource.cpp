@@ -2,6 +2,7 @@
 
 #include "HeaderEncoder.h"
 #include "MailRequest.h"
+#include "Priorities.h"
 #include "TransferEncoding.h"
 
 #include <QDateTime>
@@ -22,26 +23,6 @@
 #endif
 
 namespace {
-
-struct PriorityHeader
-{
-    qint32 code;
-    const char *xPriority;
-    const char *importance;
-};
-constexpr std::array kPriorities{
-    PriorityHeader{1, "1 (Highest)", "high"},  PriorityHeader{2, "2 (High)", "high"},
-    PriorityHeader{3, "3 (Normal)", "normal"}, PriorityHeader{4, "4 (Low)", "low"},
-    PriorityHeader{5, "5 (Lowest)", "low"},
-};
-
-const PriorityHeader &priorityHeader(qint32 code)
-{
-    for (const auto &p : kPriorities)
-        if (p.code == code)
-            return p;
-    return kPriorities[2];
-}
 
 QByteArray dateHeader()
 {
@@ -106,7 +87,7 @@ MessageSource::~MessageSource() = default;
 QString MessageSource::build(const MailRequest &request, const QList<Mailbox> &from, const QList<Mailbox> &to,
                              const QList<Mailbox> &cc, const QStringList &attachmentPaths)
 {
-    const auto &priority = priorityHeader(request.priority);
+    const Priority &priority = priorityForCode(request.priority);
     QByteArray head = dateHeader() + messageIdHeader(from) + addressHeader("From", from);
     if (from.size() > 1)
         head += addressHeader("Sender", {from.first()});

@@ -38,6 +38,12 @@ public:
     SmtpSession(const SmtpSession &) = delete;
     SmtpSession &operator=(const SmtpSession &) = delete;
 
+    // Sets up libcurl's process-wide state, once, from whichever thread comes
+    // first; false when it could not be set up.
+    static bool initialise();
+    // libcurl's version and the TLS library it uses, for the about dialog.
+    static QString libraryVersion();
+
     // Sends the message read from source. A failure is described in Italian,
     // with the server's own reply where it gave one.
     SendOutcome run(const Settings &settings, MessageSource &source, const Progress &progress);

@@ -3,13 +3,11 @@
 #include "SendOutcome.h"
 #include "ServerAddress.h"
 
-#include <curl/curl.h>
-
 struct SmtpDialogue;
 
 struct TransportError
 {
-    CURLcode code;
+    int code;       // libcurl's CURLcode
     QString detail; // libcurl's own message
     int osErrno;
     ServerAddress server;

@@ -2,6 +2,8 @@
 
 #include "SmtpDialogue.h"
 
+#include <curl/curl.h>
+
 #include <cerrno>
 
 namespace {
@@ -34,8 +36,9 @@ QString refusal(const SmtpDialogue &d, const QString &server)
 QString transport(const TransportError &e, const SmtpDialogue &d)
 {
     const QString server = e.server.display();
-    const QString detail = e.detail.isEmpty() ? QString::fromUtf8(curl_easy_strerror(e.code)) : e.detail;
-    switch (e.code) {
+    const auto code = static_cast<CURLcode>(e.code);
+    const QString detail = e.detail.isEmpty() ? QString::fromUtf8(curl_easy_strerror(code)) : e.detail;
+    switch (code) {
     case CURLE_COULDNT_RESOLVE_HOST:
         return QStringLiteral("Server sconosciuto: %1.").arg(e.server.host);
     case CURLE_COULDNT_CONNECT:

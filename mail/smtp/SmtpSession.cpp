@@ -87,6 +87,20 @@ void SmtpSession::MultiDeleter::operator()(void *multi) const
     curl_multi_cleanup(static_cast<CURLM *>(multi));
 }
 
+bool SmtpSession::initialise()
+{
+    static const CURLcode result = curl_global_init(CURL_GLOBAL_DEFAULT);
+    return result == CURLE_OK;
+}
+
+QString SmtpSession::libraryVersion()
+{
+    const curl_version_info_data *curl = curl_version_info(CURLVERSION_NOW);
+    return QStringLiteral("libcurl %1 (%2)")
+        .arg(QString::fromLatin1(curl->version),
+             QString::fromLatin1(curl->ssl_version ? curl->ssl_version : "senza TLS"));
+}
+
 SmtpSession::SmtpSession() : m_multi(curl_multi_init()) {}
 SmtpSession::~SmtpSession() = default;
 
@@ -216,6 +230,6 @@ SendOutcome SmtpSession::run(const Settings &s, MessageSource &source, const Pro
         return SendOutcome::failure(SendError::Internal, QStringLiteral("Invio interrotto."));
     if (result == CURLE_OK)
         return {};
-    return describeFailure({result, QString::fromUtf8(errorText), int(osErrno), s.server, source.error()},
-                           t.dialogue);
+    return describeFailure(
+        {int(result), QString::fromUtf8(errorText), int(osErrno), s.server, source.error()}, t.dialogue);
 }

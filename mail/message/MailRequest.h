@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Priorities.h"
+
 #include <QString>
 
 // A snapshot of the component's properties, taken by Send(), so the worker
@@ -17,7 +19,7 @@ struct MailRequest
     QString clientName;
     QString username;
     QString password;
-    qint32 priority = 3;
+    qint32 priority = priorities[defaultPriorityIndex].code;
 
     QString caFile;
     int connectTimeoutMs = 30000;
