@@ -2,6 +2,7 @@
 #include "KorvaneSTMP.h"
 #include "QSettingsStore.h"
 #include "QtMessageUi.h"
+#include "QtTranslation.h"
 #include "WindowIcon.h"
 
 #include <QApplication>
@@ -13,6 +14,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QGuiApplication::setDesktopFileName(QStringLiteral("it.korvane.Client"));
     QApplication::setWindowIcon(korvaneClientIcon());
+    const auto qtTexts = installQtTranslation();
 
     QtMessageUi ui;
     QSettingsStore store;

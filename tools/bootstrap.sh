@@ -9,7 +9,8 @@ packages=(
   cmake g++ ninja-build pkg-config
   qt6-base-dev libgl-dev libcurl4-openssl-dev fonts-liberation
   python3 python3-aiosmtpd openssl ca-certificates
-  desktop-file-utils dpkg-dev clang-format clang-tidy
+  qt6-translations-l10n
+  desktop-file-utils dpkg-dev lintian appstream clang-format clang-tidy
 )
 packages+=(${EXTRA_PACKAGES:-})
 

@@ -70,11 +70,34 @@ fi
 [[ $(dpkg-deb -f "$deb" Section) == mail ]] || problem "section is $(dpkg-deb -f "$deb" Section)"
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
-# qt6-qpa-plugins is loaded at run time, not linked: without it the window cannot open.
+# Run-time needs nothing links (data/packaging.cmake says why each is there).
 # Newer Debian releases renamed libcurl4 to libcurl4t64.
-for pkg in libqt6widgets6 libqt6gui6 libqt6core6 libcurl4 qt6-qpa-plugins; do
+for pkg in libqt6widgets6 libqt6gui6 libqt6core6 libcurl4 qt6-qpa-plugins \
+  ca-certificates fonts-liberation qt6-translations-l10n; do
   grep -Eq "(^|, )$pkg(t64)?( |,|$)" <<<"$depends" || problem "Depends lacks $pkg"
 done
+
+# A software centre offers the launcher the metadata names, with the version
+# of its newest release; dpkg's changelog opens with the packaged version.
+metainfo=$root/usr/share/metainfo/$app_id.metainfo.xml
+version=$(dpkg-deb -f "$deb" Version)
+if [[ -f $metainfo ]]; then
+  launchable=$(sed -n 's:.*<launchable type="desktop-id">\(.*\)</launchable>.*:\1:p' "$metainfo")
+  [[ $launchable == "$app_id.desktop" ]] || problem "metainfo launches '$launchable', not $app_id.desktop"
+  release=$(sed -n 's:.*<release version="\([^"]*\)".*:\1:p' "$metainfo" | head -n1)
+  [[ $release == "$version" ]] || problem "metainfo's newest release is '$release', the package is $version"
+else
+  problem "usr/share/metainfo/$app_id.metainfo.xml missing"
+fi
+doc=$root/usr/share/doc/korvane-client
+[[ -f $doc/copyright ]] || problem "usr/share/doc/korvane-client/copyright missing"
+if [[ -f $doc/changelog.gz ]]; then
+  logged=$(zcat "$doc/changelog.gz" | sed -n '1s/^korvane-client (\([^)]*\)).*/\1/p')
+  [[ $logged == "$version" ]] || problem "changelog's newest entry is '$logged', the package is $version"
+else
+  problem "usr/share/doc/korvane-client/changelog.gz missing"
+fi
+[[ -f $root/usr/share/man/man1/korvane-client.1.gz ]] || problem "manual page korvane-client.1.gz missing"
 
 ((fail == 0)) && echo "$(basename "$deb"): contents and dependencies OK"
 exit "$fail"

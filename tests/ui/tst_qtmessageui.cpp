@@ -1,10 +1,15 @@
 #include "QtMessageUi.h"
+#include "QtTranslation.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QContextMenuEvent>
+#include <QDialogButtonBox>
 #include <QInputDialog>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -21,6 +26,8 @@ private Q_SLOTS:
     void messageIsPlainText();
     void promptReturnsTextAsTyped_data();
     void promptReturnsTextAsTyped();
+    void qtTextsFollowTranslation_data();
+    void qtTextsFollowTranslation();
 
 private:
     // Runs action on the modal dialog once it is open; dialogs block, so the
@@ -123,6 +130,63 @@ void TestQtMessageUi::promptReturnsTextAsTyped()
     QCOMPARE(echo, password ? QLineEdit::Password : QLineEdit::Normal);
     QCOMPARE(label, u"Immettere la password:"_s);
     QVERIFY(startedEmpty);
+}
+
+void TestQtMessageUi::qtTextsFollowTranslation_data()
+{
+    QTest::addColumn<bool>("fileThere");
+    QTest::addColumn<QStringList>("promptButtons");
+    QTest::addColumn<QStringList>("menuEntries");
+
+    // The context menu's entries in order, without access keys and shortcuts.
+    const QStringList italianMenu{u"Annulla"_s, u"Rifai"_s,   u"Taglia"_s,         u"Copia"_s,
+                                  u"Incolla"_s, u"Elimina"_s, u"Seleziona tutto"_s};
+    const QStringList englishMenu{u"Undo"_s,  u"Redo"_s,   u"Cut"_s,       u"Copy"_s,
+                                  u"Paste"_s, u"Delete"_s, u"Select All"_s};
+
+    QTest::newRow("Italian installed") << true << QStringList{u"Annulla"_s, u"OK"_s} << italianMenu;
+    QTest::newRow("file missing: English, no failure")
+        << false << QStringList{u"Cancel"_s, u"OK"_s} << englishMenu;
+}
+
+void TestQtMessageUi::qtTextsFollowTranslation()
+{
+    QFETCH(bool, fileThere);
+    QFETCH(QStringList, promptButtons);
+    QFETCH(QStringList, menuEntries);
+
+    const QTemporaryDir emptyDir;
+    QVERIFY(emptyDir.isValid());
+    const auto translator = fileThere ? installQtTranslation() : installQtTranslation(emptyDir.path());
+    QCOMPARE(translator != nullptr, fileThere);
+
+    QStringList buttons;
+    whenModal([&](QWidget *modal) {
+        const auto *box = modal->findChild<QDialogButtonBox *>();
+        for (const QAbstractButton *button : box ? box->buttons() : QList<QAbstractButton *>())
+            buttons << button->text().remove(u'&');
+        modal->close();
+    });
+    QtMessageUi ui;
+    ui.prompt(u"Immettere il nome utente:"_s, u"Nome utente"_s, QString(), false);
+    buttons.sort();
+    QCOMPARE(buttons, promptButtons);
+
+    // The menu a right click or the menu key opens, as the box itself builds it.
+    QLineEdit lineEdit(u"testo"_s);
+    lineEdit.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&lineEdit));
+    QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(1, 1), lineEdit.mapToGlobal(QPoint(1, 1)));
+    QApplication::sendEvent(&lineEdit, &event);
+    QTRY_VERIFY(qobject_cast<QMenu *>(QApplication::activePopupWidget()));
+    auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+    QStringList entries;
+    for (const QAction *action : menu->actions()) {
+        if (!action->isSeparator())
+            entries << action->text().section(u'\t', 0, 0).remove(u'&');
+    }
+    menu->close();
+    QCOMPARE(entries, menuEntries);
 }
 
 QTEST_MAIN(TestQtMessageUi)
