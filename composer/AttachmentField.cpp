@@ -21,9 +21,9 @@ namespace {
 // accepted: only ever take a copy (or a link).
 bool acceptAsCopy(QDropEvent *event)
 {
-    if (event->possibleActions() & Qt::CopyAction)
+    if (event->possibleActions().testFlag(Qt::CopyAction))
         event->setDropAction(Qt::CopyAction);
-    else if (event->possibleActions() & Qt::LinkAction)
+    else if (event->possibleActions().testFlag(Qt::LinkAction))
         event->setDropAction(Qt::LinkAction);
     else
         return false;
