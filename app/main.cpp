@@ -21,5 +21,6 @@ int main(int argc, char *argv[])
     Form1 form(std::make_unique<KorvaneSTMP>(ui.informer()), ui, store);
     ui.setDialogParent(&form);
     form.show();
+    form.openArguments(QCoreApplication::arguments().mid(1));
     return QApplication::exec();
 }

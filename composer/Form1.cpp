@@ -1,9 +1,12 @@
 #include "Form1.h"
 
+#include "AttachmentField.h"
 #include "ComponentPlace.h"
 #include "ComposerLayout.h"
 #include "FieldText.h"
+#include "LaunchArguments.h"
 #include "MailComponent.h"
+#include "MailtoLink.h"
 #include "MessageUi.h"
 #include "Priorities.h"
 #include "SavedFields.h"
@@ -12,10 +15,12 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 
 #include <array>
 
@@ -68,6 +73,11 @@ Form1::Form1(std::unique_ptr<MailComponent> component, MessageUi &ui, SettingsSt
     connect(m_controls.send, &QPushButton::clicked, this,
             [this] { m_handlers.run([this] { sendCommand(); }); });
     connect(m_controls.close, &QPushButton::clicked, this, &QWidget::close);
+    // In the body too, where Return alone stays a line break.
+    auto *sendKeys = new QShortcut(this);
+    sendKeys->setKeys({QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
+    connect(sendKeys, &QShortcut::activated, m_controls.send, &QPushButton::click);
+    m_attachments = new AttachmentField(m_controls.attachments, this, m_ui, m_handlers);
 
     MailComponent *mail = m_component.get();
     connect(mail, &MailComponent::SendFailed, this, [this](qint16 number, const QString &description) {
@@ -102,6 +112,28 @@ void Form1::startUp()
         m_controls.priority->addItem(entry.text, entry.code);
     m_controls.priority->setCurrentIndex(defaultPriorityIndex);
     RestoreFields();
+}
+
+void Form1::openArguments(const QStringList &arguments)
+{
+    m_handlers.run([this, arguments] {
+        const LaunchArguments launch = LaunchArguments::parse(arguments, QDir::currentPath());
+        for (const QString &link : launch.links)
+            openLink(link);
+        if (!launch.files.isEmpty())
+            m_attachments->add(launch.files);
+    });
+}
+
+void Form1::openLink(const QString &link)
+{
+    const std::optional<MailtoLink> decoded = MailtoLink::parse(link);
+    if (!decoded) {
+        m_ui.showMessage(QStringLiteral("Il collegamento mailto: non è valido e non è stato usato."),
+                         QStringLiteral("Attenzione!"), Icon::Information);
+        return;
+    }
+    setFields(decoded->over(fields()));
 }
 
 void Form1::sendCommand()

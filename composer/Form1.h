@@ -8,6 +8,7 @@
 
 #include <memory>
 
+class AttachmentField;
 class MailComponent;
 class MessageUi;
 class SettingsStore;
@@ -27,6 +28,11 @@ public:
           QWidget *parent = nullptr);
     ~Form1() override;
 
+    // What the program was started with, after start-up: each mailto: link
+    // fills the boxes of a new message (or a message box says it cannot be
+    // read), every other argument names a file to attach. Runs as a handler.
+    void openArguments(const QStringList &arguments);
+
     MailComponent *component() const { return m_component.get(); }
     const ComposerLayout::Controls &controls() const { return m_controls; }
 
@@ -36,6 +42,7 @@ protected:
 
 private:
     void startUp();
+    void openLink(const QString &link);
     void sendCommand();
     bool askCredentials();
     void handOverFields();
@@ -54,4 +61,5 @@ private:
     bool m_stored = false;
     bool m_centred = false;
     ComposerLayout::Controls m_controls;
+    AttachmentField *m_attachments = nullptr;
 };

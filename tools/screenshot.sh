@@ -3,8 +3,12 @@
 # server (Xvfb + openbox, so the window gets a title bar as on a desktop),
 # with a throw-away XDG_CONFIG_HOME holding an example message, closes the
 # about box and grabs the window. Leaves the user's own settings untouched.
-#   tools/screenshot.sh            (uses build/, or $BUILD_DIR)
+#   tools/screenshot.sh                          (uses build/, or $BUILD_DIR)
+#   tools/screenshot.sh PNG [ARGUMENT...]        the window started with those
+#                                                arguments, e.g. a mailto: link
 set -euo pipefail
+output=$(realpath -m "${1:-$(dirname "$0")/../docs/screenshot.png}")
+if (($# > 0)); then shift; fi
 cd "$(dirname "$0")/.."
 
 tools/ensure-packages.sh xvfb openbox imagemagick xdotool
@@ -12,8 +16,7 @@ tools/ensure-packages.sh xvfb openbox imagemagick xdotool
 build_dir=${BUILD_DIR:-build}
 program=$build_dir/app/korvane-client
 [[ -x $program ]] || BUILD_DIR=$build_dir tools/bootstrap.sh
-output=$PWD/docs/screenshot.png
-mkdir -p docs
+mkdir -p "$(dirname "$output")"
 
 work=$(mktemp -d)
 pids=()
@@ -66,7 +69,7 @@ OGGETTO=Preventivo per la fornitura di marzo
 CONTENUTO="Buongiorno Giulia,\n\nin allegato il preventivo per la fornitura di marzo e il listino aggiornato.\nResto a disposizione per qualsiasi chiarimento.\n\nCordiali saluti,\nMario Rossi"
 INI
 
-QT_QPA_PLATFORM=xcb "$program" >"$work/program.log" 2>&1 &
+QT_QPA_PLATFORM=xcb "$program" "$@" >"$work/program.log" 2>&1 &
 program_pid=$!
 pids+=("$program_pid")
 

@@ -1,11 +1,12 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
-// The modal dialogs the composer opens: a message box with one OK button and
-// a one-line text prompt. Both block until the user closes them.
+// The modal dialogs the composer opens: a message box with one OK button, a
+// one-line text prompt and a file chooser. Each blocks until the user closes it.
 class MessageUi
 {
 public:
@@ -22,6 +23,10 @@ public:
     virtual QString prompt(const QString &prompt, const QString &title, const QString &defaultText,
                            bool password)
         = 0;
+
+    // Lets the user pick several existing files, starting in directory.
+    // Returns their absolute paths, or nothing when the user cancels.
+    virtual QStringList chooseFiles(const QString &title, const QString &directory) = 0;
 
     // showMessage() with the information icon, as a function that a component
     // which draws nothing itself can be handed.

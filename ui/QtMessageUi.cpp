@@ -1,5 +1,6 @@
 #include "QtMessageUi.h"
 
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -34,4 +35,14 @@ QString QtMessageUi::prompt(const QString &prompt, const QString &title, const Q
     if (dialog.exec() != QDialog::Accepted)
         return {};
     return dialog.textValue();
+}
+
+QStringList QtMessageUi::chooseFiles(const QString &title, const QString &directory)
+{
+    QFileDialog dialog(m_parent, title, directory);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.selectedFiles();
 }

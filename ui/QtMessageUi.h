@@ -5,7 +5,7 @@
 #include <QPointer>
 #include <QWidget>
 
-// MessageUi over QMessageBox and QInputDialog.
+// MessageUi over QMessageBox, QInputDialog and QFileDialog.
 class QtMessageUi : public MessageUi
 {
 public:
@@ -17,6 +17,7 @@ public:
     void showMessage(const QString &text, const QString &title, Icon icon) override;
     QString prompt(const QString &prompt, const QString &title, const QString &defaultText,
                    bool password) override;
+    QStringList chooseFiles(const QString &title, const QString &directory) override;
 
 private:
     QPointer<QWidget> m_parent;

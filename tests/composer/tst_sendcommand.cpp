@@ -30,6 +30,8 @@ class TestSendCommand : public QObject
 private Q_SLOTS:
     void busyComponentIsRefused_data();
     void busyComponentIsRefused();
+    void ctrlReturnSends_data();
+    void ctrlReturnSends();
     void userNamePrompt_data();
     void userNamePrompt();
     void passwordGoesAsTyped_data();
@@ -60,6 +62,56 @@ void TestSendCommand::busyComponentIsRefused()
     f.send();
     QCOMPARE(f.ui.calls, QList<Dialog>{busyBox});
     QCOMPARE(f.sendCalls(), QList<Call>{Call(u"IsReady"_s, {})});
+}
+
+void TestSendCommand::ctrlReturnSends_data()
+{
+    QTest::addColumn<bool>("inBody"); // else in Oggetto
+    QTest::addColumn<int>("key");
+    QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+    QTest::addColumn<bool>("busy");
+    QTest::addColumn<bool>("authenticate");
+    QTest::addColumn<QList<Dialog>>("dialogs");
+    QTest::addColumn<bool>("sent");
+
+    const Qt::KeyboardModifiers ctrl = Qt::ControlModifier;
+    QTest::newRow("Ctrl+Return in the body")
+        << true << int(Qt::Key_Return) << ctrl << false << false << QList<Dialog>() << true;
+    QTest::newRow("Ctrl+Enter (keypad) in Oggetto")
+        << false << int(Qt::Key_Enter) << (ctrl | Qt::KeypadModifier) << false << false << QList<Dialog>()
+        << true;
+    QTest::newRow("Return alone in the body") << true << int(Qt::Key_Return) << Qt::KeyboardModifiers()
+                                              << false << false << QList<Dialog>() << false;
+    QTest::newRow("busy") << true << int(Qt::Key_Return) << ctrl << true << true << QList<Dialog>{busyBox}
+                          << false;
+    QTest::newRow("prompts as the button does") << true << int(Qt::Key_Return) << ctrl << false << true
+                                                << QList<Dialog>{userPrompt, cancelledBox} << false;
+}
+
+void TestSendCommand::ctrlReturnSends()
+{
+    QFETCH(bool, inBody);
+    QFETCH(int, key);
+    QFETCH(Qt::KeyboardModifiers, modifiers);
+    QFETCH(bool, busy);
+    QFETCH(bool, authenticate);
+    QFETCH(QList<Dialog>, dialogs);
+    QFETCH(bool, sent);
+    Form1Fixture f;
+    f.mail->ready = !busy;
+    f.authenticate()->setChecked(authenticate);
+    f.body()->setPlainText(u"riga"_s);
+    f.body()->moveCursor(QTextCursor::End);
+    f.form->show();
+    QVERIFY(QTest::qWaitForWindowActive(f.form.get()));
+    QWidget *box = inBody ? static_cast<QWidget *>(f.body()) : f.controls().subject;
+    box->setFocus();
+
+    QTest::keyClick(box, Qt::Key(key), modifiers);
+    QCOMPARE(f.ui.calls, dialogs);
+    QCOMPARE(f.mail->names(f.started).contains(u"Send"_s), sent);
+    const bool lineBreak = inBody && modifiers == Qt::NoModifier;
+    QCOMPARE(f.body()->toPlainText(), lineBreak ? u"riga\n"_s : u"riga"_s);
 }
 
 void TestSendCommand::userNamePrompt_data()

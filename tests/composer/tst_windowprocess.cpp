@@ -1,5 +1,6 @@
 // The program in a process of its own (window_helper): start-up and close
-// with a settings file that cannot be used, and closing during a large send.
+// with a settings file that cannot be used, a mailto: link on the command
+// line, and closing during a large send.
 #include "SmtpTestServer.h"
 
 #include <QDir>
@@ -34,6 +35,8 @@ class TestWindowProcess : public QObject
 private Q_SLOTS:
     void unusableSettings_data();
     void unusableSettings();
+    void mailtoLinkFillsBoxes_data();
+    void mailtoLinkFillsBoxes();
     void closeDuringLargeSend_data();
     void closeDuringLargeSend();
 };
@@ -93,6 +96,66 @@ void TestWindowProcess::unusableSettings()
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), contents);
     }
+}
+
+void TestWindowProcess::mailtoLinkFillsBoxes_data()
+{
+    QTest::addColumn<QString>("link");
+    QTest::addColumn<QStringList>("boxes"); // after the about box, in the helper's order
+    QTest::addColumn<QString>("shown");     // a message box after the about box
+
+    const QStringList kept{u"field txtSrvSTMP: smtp.example.it:587"_s,
+                           u"field txtMittente: mario@example.it"_s};
+    QTest::newRow("a new message")
+        << u"mailto:anna@example.org,luca@example.org?subject=Preventivo%20caff%C3%A8"
+           "&body=Buongiorno%2C%0D%0Aecco+il+preventivo.&X-Mailer=altro"_s
+        << kept
+            + QStringList{u"field txtDestinatario: anna@example.org, luca@example.org"_s,
+                          u"field txtCopiaCarbone: "_s,
+                          u"field txtCopiaCarboneNascosta: "_s,
+                          u"field txtAllegati: /tmp/listino.ods"_s,
+                          u"field txtOggetto: Preventivo caffè"_s,
+                          u"field txtContenuto: Buongiorno,\\necco+il+preventivo."_s,
+                          u"field cboPriorita: Alta"_s}
+        << QString();
+    QTest::newRow("a broken link leaves the restored fields")
+        << u"mailto:anna@example.org?subject=100%"_s
+        << kept
+            + QStringList{u"field txtDestinatario: vecchio@example.it"_s,
+                          u"field txtCopiaCarbone: copia@example.it"_s,
+                          u"field txtCopiaCarboneNascosta: nascosta@example.it"_s,
+                          u"field txtAllegati: /tmp/listino.ods"_s,
+                          u"field txtOggetto: Vecchio oggetto"_s,
+                          u"field txtContenuto: Vecchio testo"_s,
+                          u"field cboPriorita: Alta"_s}
+        << u"box Attenzione!: Il collegamento mailto: non è valido e non è stato usato."_s;
+}
+
+void TestWindowProcess::mailtoLinkFillsBoxes()
+{
+    QFETCH(QString, link);
+    QFETCH(QStringList, boxes);
+    QFETCH(QString, shown);
+    QTemporaryDir config;
+    QVERIFY(config.isValid());
+    QFile ini(config.filePath(u"KORVANE_CLIENT_STMP.ini"_s));
+    QVERIFY(ini.open(QIODevice::WriteOnly));
+    ini.write("[STMP]\nSERVER=smtp.example.it:587\n[EMAIL]\nMITTENTE=mario@example.it\n"
+              "DESTINATARIO=vecchio@example.it\nCC=copia@example.it\nBCC=nascosta@example.it\n"
+              "ALLEGATI=/tmp/listino.ods\nPRIORITA=0\nOGGETTO=Vecchio oggetto\nCONTENUTO=Vecchio testo\n");
+    ini.close();
+
+    QProcess program;
+    program.setProcessEnvironment(configEnvironment(config.path()));
+    program.start(helperPath(), {u"open"_s, link});
+    QVERIFY2(program.waitForFinished(30000), "the program did not close");
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QVERIFY2(program.exitCode() == 0, program.readAllStandardError().constData());
+    const QStringList lines
+        = QString::fromUtf8(program.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.mid(0, boxes.size()), boxes);
+    QVERIFY2(lines.value(boxes.size()).startsWith(aboutBox), qPrintable(lines.join(u'\n')));
+    QCOMPARE(lines.mid(boxes.size() + 1), shown.isNull() ? QStringList() : QStringList{shown});
 }
 
 void TestWindowProcess::closeDuringLargeSend_data()

@@ -1,6 +1,9 @@
 // Test-only program: the real window with the real component and settings,
 // driven from the command line, for cases that need a process of their own.
 //   open-close                     start up, show, close
+//   open ARGUMENT...               start up, show, take the arguments as the
+//                                  program does, write every box's content
+//                                  ("field NAME: TEXT", line breaks as \n), close
 //   send-and-close SERVER FILE N   send FILE, close the window once N bytes
 //                                  are handed over ("closing" on stdout)
 // --as-nobody first drops root's rights, so that file modes apply.
@@ -11,7 +14,9 @@
 #include "QSettingsStore.h"
 #include "QtMessageUi.h"
 
+#include <QComboBox>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 
 #include <cstdio>
 #include <grp.h>
@@ -61,6 +66,19 @@ int main(int argc, char *argv[])
                                  }
                              });
             QTimer::singleShot(0, form.controls().send, &QPushButton::click);
+        } else if (args.value(0) == QLatin1String("open")) {
+            QTimer::singleShot(0, &form, [&form, args] {
+                form.openArguments(args.mid(1));
+                const ComposerLayout::Controls &c = form.controls();
+                for (const QLineEdit *box :
+                     {c.server, c.sender, c.recipient, c.cc, c.bcc, c.attachments, c.subject})
+                    say(QStringLiteral("field %1: %2").arg(box->objectName(), box->text()));
+                say(QStringLiteral("field %1: %2")
+                        .arg(c.body->objectName(),
+                             c.body->toPlainText().replace(u'\n', QStringLiteral("\\n"))));
+                say(QStringLiteral("field %1: %2").arg(c.priority->objectName(), c.priority->currentText()));
+                form.close();
+            });
         } else if (args.value(0) == QLatin1String("open-close")) {
             QTimer::singleShot(100, &form, &QWidget::close);
         } else {

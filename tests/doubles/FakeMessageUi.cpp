@@ -1,5 +1,7 @@
 #include "FakeMessageUi.h"
 
+#include <utility>
+
 FakeMessageUi::Call FakeMessageUi::message(const QString &text, const QString &title, Icon icon)
 {
     return {Call::Kind::Message, text, title, icon, {}, false};
@@ -26,4 +28,13 @@ QString FakeMessageUi::prompt(const QString &prompt, const QString &title, const
     if (whileOpen)
         whileOpen(call);
     return answers.isEmpty() ? QString() : answers.takeFirst();
+}
+
+QStringList FakeMessageUi::chooseFiles(const QString &title, const QString &directory)
+{
+    const Call call{Call::Kind::Files, title, {}, Icon::Information, directory, false};
+    calls.append(call);
+    if (whileOpen)
+        whileOpen(call);
+    return std::exchange(chosenFiles, {});
 }

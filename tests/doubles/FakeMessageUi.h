@@ -15,7 +15,7 @@ class FakeMessageUi : public MessageUi
 public:
     struct Call
     {
-        enum class Kind { Message, Prompt };
+        enum class Kind { Message, Prompt, Files };
         Kind kind = Kind::Message;
         QString text;
         QString title;
@@ -32,9 +32,13 @@ public:
     void showMessage(const QString &text, const QString &title, Icon icon) override;
     QString prompt(const QString &prompt, const QString &title, const QString &defaultText,
                    bool password) override;
+    // Recorded with the title as text and the directory as defaultText.
+    QStringList chooseFiles(const QString &title, const QString &directory) override;
 
     // Answers for the next prompts, in order; a prompt with none left is cancelled.
     QStringList answers;
+    // What the next file chooser returns (empty: cancelled); used once.
+    QStringList chosenFiles;
     QList<Call> calls;
     // Runs inside every dialog, after it has been recorded.
     std::function<void(const Call &)> whileOpen;
