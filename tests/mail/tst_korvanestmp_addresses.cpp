@@ -64,6 +64,11 @@ void TestKorvaneSmtpAddresses::recipients_data()
         << "Anna <anna@example.org>"
         << "anna@example.org" << QStringList{"anna@example.org"} << QStringList{" <anna@example.org>"}
         << QStringList{"Anna <anna@example.org>"};
+    QTest::newRow("local parts differing in case are two mailboxes")
+        << "a@example.org, A@example.org"
+        << ""
+        << "a@EXAMPLE.org" << QStringList{"A@example.org", "a@example.org"}
+        << QStringList{" <a@example.org>", " <A@example.org>"} << QStringList();
 }
 
 void TestKorvaneSmtpAddresses::recipients()

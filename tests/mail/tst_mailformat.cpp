@@ -232,6 +232,10 @@ private Q_SLOTS:
         QTest::newRow("trailing space") << "a \nb\t" << QByteArray("a=20\r\nb=09");
         QTest::newRow("equals and UTF-8") << "1=1 è" << QByteArray("1=3D1 =C3=A8");
         QTest::newRow("NUL") << QString(QChar(0)) << QByteArray("=00");
+        QTest::newRow("From opening a line")
+            << "From me\nFrom: you\n From x\nFrom" << QByteArray("=46rom me\r\nFrom: you\r\n From x\r\nFrom");
+        QTest::newRow("From after a soft break")
+            << QString(75, u'a') + "From x" << QByteArray(75, 'a') + "=\r\n=46rom x";
     }
     void quotedPrintableBody()
     {
