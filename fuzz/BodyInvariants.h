@@ -38,6 +38,8 @@ inline QString checkQuotedPrintable(const QString &text)
             return QStringLiteral("quoted-printable line over 76 columns");
         if (line.startsWith('.'))
             return QStringLiteral("quoted-printable line opening with '.'");
+        if (line.startsWith("From "))
+            return QStringLiteral("quoted-printable line opening with \"From \"");
         if (line.endsWith(' ') || line.endsWith('\t'))
             return QStringLiteral("quoted-printable line ending in white space");
         const bool soft = line.endsWith('=');
