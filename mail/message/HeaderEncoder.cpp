@@ -1,5 +1,7 @@
 #include "HeaderEncoder.h"
 
+#include "AddressToken.h"
+
 #include <QList>
 
 namespace {
@@ -89,18 +91,13 @@ std::optional<QList<QByteArray>> plainWords(const QString &text)
     return words;
 }
 
-bool isAtom(QChar c)
-{
-    return c.unicode() < 0x80 && (c.isLetterOrNumber() || QStringLiteral("!#$%&'*+-/=?^_`{|}~").contains(c));
-}
-
 QList<QByteArray> phraseWords(const QString &name)
 {
     const auto plain = plainWords(name);
     if (plain) {
         bool atoms = true;
         for (QChar c : name)
-            atoms = atoms && (c == u' ' || isAtom(c));
+            atoms = atoms && (c == u' ' || isAtext(c));
         if (atoms)
             return *plain;
         QByteArray quoted = name.toLatin1();
