@@ -15,26 +15,6 @@ constexpr qsizetype kEncodedChunkBytes = 39;
 // Percent-encoded bytes per RFC 2231 part: " filename*0*=UTF-8''" + 54 + ";" is 75.
 constexpr qsizetype kFileNamePartBytes = 54;
 
-// Joins words with single spaces, moving a word to a continuation line when
-// the current line would pass the fold column (the first word too: "Name:"
-// may stand alone). Only a word longer than a line passes it, alone on its
-// line. Unfolding (dropping CRLF) gives back exactly the words joined by spaces.
-QByteArray fold(const QByteArray &name, const QList<QByteArray> &words)
-{
-    QByteArray out = name + ':';
-    qsizetype column = out.size();
-    for (const QByteArray &word : words) {
-        if (column + 1 + word.size() > kFoldColumn && column > 0 && !word.isEmpty()) {
-            out += "\r\n";
-            column = 0;
-        }
-        out += ' ';
-        out += word;
-        column += 1 + word.size();
-    }
-    return out + "\r\n";
-}
-
 bool isPlainAscii(const QString &text)
 {
     for (QChar c : text)
@@ -121,13 +101,30 @@ bool isAttrChar(char c)
 
 } // namespace
 
-QByteArray foldedHeader(const QByteArray &name, const QList<QByteArray> &words) { return fold(name, words); }
+// Only a word longer than a line passes the fold column, alone on its line;
+// "Name:" may stand alone. Unfolding (dropping CRLF) gives back exactly the
+// words joined by spaces.
+QByteArray foldedHeader(const QByteArray &name, const QList<QByteArray> &words)
+{
+    QByteArray out = name + ':';
+    qsizetype column = out.size();
+    for (const QByteArray &word : words) {
+        if (column + 1 + word.size() > kFoldColumn && column > 0 && !word.isEmpty()) {
+            out += "\r\n";
+            column = 0;
+        }
+        out += ' ';
+        out += word;
+        column += 1 + word.size();
+    }
+    return out + "\r\n";
+}
 
 QByteArray unstructuredHeader(const QByteArray &name, const QString &value)
 {
     if (value.isEmpty())
         return name + ":\r\n";
-    return fold(name, plainWords(value).value_or(encodedWords(value)));
+    return foldedHeader(name, plainWords(value).value_or(encodedWords(value)));
 }
 
 QByteArray addressHeader(const QByteArray &name, const QList<Mailbox> &mailboxes)
@@ -144,7 +141,7 @@ QByteArray addressHeader(const QByteArray &name, const QList<Mailbox> &mailboxes
         if (i + 1 < mailboxes.size())
             words.last() += ',';
     }
-    return fold(name, words);
+    return foldedHeader(name, words);
 }
 
 QByteArray attachmentDisposition(const QString &fileName)

@@ -22,5 +22,6 @@ QByteArray unstructuredHeader(const QByteArray &name, const QString &value);
 QByteArray addressHeader(const QByteArray &name, const QList<Mailbox> &mailboxes);
 
 // "Content-Disposition: attachment; filename=..." with the name quoted when it
-// is short plain ASCII, otherwise RFC 2231-encoded (UTF-8, split into parts).
+// is short plain ASCII, otherwise RFC 2231-encoded (UTF-8, split into parts
+// between whole characters).
 QByteArray attachmentDisposition(const QString &fileName);
