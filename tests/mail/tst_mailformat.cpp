@@ -1,6 +1,7 @@
 // The component's text handling, away from the network: what it accepts in
 // its fields and what it puts in header lines.
 #include "AddressList.h"
+#include "AddressToken.h"
 #include "AttachmentList.h"
 #include "HeaderEncoder.h"
 #include "ServerAddress.h"
@@ -111,6 +112,38 @@ private Q_SLOTS:
         }
         QCOMPARE(gotAddresses, addresses);
         QCOMPARE(gotNames, names);
+    }
+
+    void addressTokens_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("tokens"); // kind, '!' when left open, ':' and the value
+        QTest::newRow("name and angle address")
+            << "Mario <m@x.it>" << QStringList{"T:Mario ", "S:<", "T:m", "S:@", "T:x.it", "S:>"};
+        QTest::newRow("quoted with escapes and specials")
+            << "\"a\\\"b, (c)\" <q@x>"
+            << QStringList{"Q:a\"b, (c)", "T: ", "S:<", "T:q", "S:@", "T:x", "S:>"};
+        QTest::newRow("nested comment holding a quote")
+            << "a(b(\")c)d" << QStringList{"T:a", "C:(b(\")c)", "T:d"};
+        QTest::newRow("quote left open by an escape") << "x \"ab\\\"" << QStringList{"T:x ", "Q!:ab\""};
+        QTest::newRow("comment left open") << "x (a(b)" << QStringList{"T:x ", "C!:(a(b)"};
+        QTest::newRow("stray parenthesis and backslash")
+            << "a)b\\c;" << QStringList{"T:a)b", "S:\\", "T:c", "S:;"};
+    }
+    void addressTokens()
+    {
+        QFETCH(QString, text);
+        QFETCH(QStringList, tokens);
+        const QList<AddressToken> got = tokenizeAddresses(text);
+        QStringList described;
+        QString rejoined;
+        for (const AddressToken &t : got) {
+            const char kind = "TSQC"[int(t.kind)];
+            described << QLatin1Char(kind) + QString(t.closed ? "" : "!") + u':' + t.value();
+            rejoined += t.raw;
+        }
+        QCOMPARE(described, tokens);
+        QCOMPARE(rejoined, text);
     }
 
     void serverAddress_data()
