@@ -36,8 +36,10 @@ inline QString checkQuotedPrintable(const QString &text)
         }
         if (line.size() > 76)
             return QStringLiteral("quoted-printable line over 76 columns");
-        if (line.startsWith('.'))
-            return QStringLiteral("quoted-printable line opening with '.'");
+        // A relay may take the one for the end of the message, an mbox store
+        // mangles the other.
+        if (line.startsWith('.') || line.startsWith("From "))
+            return QStringLiteral("quoted-printable line opening with '.' or \"From \"");
         if (line.endsWith(' ') || line.endsWith('\t'))
             return QStringLiteral("quoted-printable line ending in white space");
         const bool soft = line.endsWith('=');

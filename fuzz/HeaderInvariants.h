@@ -32,6 +32,8 @@ inline QString wireShapeProblem(const QByteArray &header)
         }
         if (line.size() > 998)
             return QStringLiteral("header line over 998 bytes");
+        if (line.size() > 76 && !(i > 0 && !line.mid(1).contains(' ')))
+            return QStringLiteral("header line over 76 columns holding more than one word");
         for (char c : line)
             if (c < 0x20 || c > 0x7e)
                 return QStringLiteral("header byte 0x%1 is not printable ASCII").arg(uchar(c), 2, 16);

@@ -92,13 +92,18 @@ SendOutcome SendJob::run(const SmtpSession::Progress &progress)
                                    r.caFile,
                                    r.connectTimeoutMs,
                                    r.stallTimeoutMs};
+    // One RCPT per mailbox: the domain ignores case, the local part may not
+    // (a@x.it and A@x.it can be two people).
     QSet<QString> seen;
     for (const auto *list : {&to, &cc, &bcc})
-        for (const Mailbox &box : list->mailboxes)
-            if (!seen.contains(box.address.toLower())) {
-                seen.insert(box.address.toLower());
+        for (const Mailbox &box : list->mailboxes) {
+            const qsizetype at = box.address.lastIndexOf(u'@');
+            const QString key = box.address.left(at) + box.address.mid(at).toLower();
+            if (!seen.contains(key)) {
+                seen.insert(key);
                 settings.recipients << box.address.toLatin1();
             }
+        }
     if (settings.recipients.isEmpty())
         return SendOutcome::failure(SendError::NoRecipient, QStringLiteral("Nessun destinatario indicato."));
 

@@ -1,20 +1,13 @@
 #include "AddressList.h"
 
+#include "AddressToken.h"
+
 #include <QHostAddress>
 #include <QUrl>
 
 #include <algorithm>
 
 namespace {
-
-bool isAtext(QChar c)
-{
-    if (c.unicode() >= 0x80 || c.unicode() <= 0x20)
-        return false;
-    if (c.isLetterOrNumber())
-        return true;
-    return QStringLiteral("!#$%&'*+-/=?^_`{|}~").contains(c);
-}
 
 bool isDotAtom(QStringView s)
 {
@@ -97,140 +90,80 @@ QString normaliseAddress(const QString &written)
     return local + u'@' + domain;
 }
 
-// Splits at top-level ',' or ';' (outside quotes, angle brackets, comments).
-QStringList splitEntries(const QString &text, bool *balanced)
+using Tokens = QList<AddressToken>;
+
+// The entries between top-level ',' or ';' (outside quotes, comments and
+// angle brackets); nothing when a quote, comment or angle is left open.
+std::optional<QList<Tokens>> splitEntries(const Tokens &tokens)
 {
-    QStringList entries;
-    QString current;
-    bool inQuote = false;
+    QList<Tokens> entries{{}};
     int angle = 0;
-    int comment = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (inQuote) {
-            current += c;
-            if (c == u'\\' && i + 1 < text.size())
-                current += text[++i];
-            else if (c == u'"')
-                inQuote = false;
-            continue;
-        }
-        if (c == u'"' && comment == 0)
-            inQuote = true;
-        else if (c == u'(' && angle == 0)
-            ++comment;
-        else if (c == u')' && comment > 0)
-            --comment;
-        else if (c == u'<' && comment == 0)
+    for (const AddressToken &t : tokens) {
+        if (!t.closed)
+            return std::nullopt;
+        if (t.is(u'<')) {
             ++angle;
-        else if (c == u'>' && comment == 0 && angle > 0)
+        } else if (t.is(u'>') && angle > 0) {
             --angle;
-        else if ((c == u',' || c == u';') && angle == 0 && comment == 0) {
-            entries << current;
-            current.clear();
+        } else if ((t.is(u',') || t.is(u';')) && angle == 0) {
+            entries << Tokens();
             continue;
         }
-        current += c;
+        entries.last() << t;
     }
-    entries << current;
-    *balanced = !inQuote && angle == 0 && comment == 0;
+    if (angle != 0)
+        return std::nullopt;
     return entries;
 }
 
-QString stripComments(const QString &s)
+// The text of tokens as written, comments left out.
+QString joined(Tokens::const_iterator from, Tokens::const_iterator to)
 {
     QString out;
-    int depth = 0;
-    bool inQuote = false;
-    for (qsizetype i = 0; i < s.size(); ++i) {
-        const QChar c = s[i];
-        if (inQuote) {
-            out += c;
-            if (c == u'\\' && i + 1 < s.size())
-                out += s[++i];
-            else if (c == u'"')
-                inQuote = false;
-        } else if (c == u'(') {
-            ++depth;
-        } else if (c == u')' && depth > 0) {
-            --depth;
-        } else if (depth == 0) {
-            if (c == u'"')
-                inQuote = true;
-            out += c;
-        }
-    }
+    for (auto t = from; t != to; ++t)
+        if (t->kind != AddressToken::Kind::Comment)
+            out += t->raw;
     return out;
-}
-
-// A display name as written: quoted parts lose their quotes and escapes,
-// runs of white space collapse as a mail reader would show them.
-QString unquotePhrase(const QString &phrase)
-{
-    QString out;
-    for (qsizetype i = 0; i < phrase.size(); ++i) {
-        const QChar c = phrase[i];
-        if (c != u'"') {
-            out += c;
-            continue;
-        }
-        for (++i; i < phrase.size() && phrase[i] != u'"'; ++i) {
-            if (phrase[i] == u'\\' && i + 1 < phrase.size())
-                ++i;
-            out += phrase[i];
-        }
-    }
-    return out.trimmed();
 }
 
 // An unquoted name holding '@' or ':' is most likely two entries run
 // together (say, a line break lost between them): refuse it rather than
 // guess which address was meant. Quoted, anything goes.
-bool hasUnquotedSpecial(const QString &phrase)
+bool hasUnquotedSpecial(Tokens::const_iterator from, Tokens::const_iterator to)
 {
-    bool inQuote = false;
-    for (qsizetype i = 0; i < phrase.size(); ++i) {
-        const QChar c = phrase[i];
-        if (inQuote && c == u'\\')
-            ++i;
-        else if (c == u'"')
-            inQuote = !inQuote;
-        else if (!inQuote && QStringView(u"@:[]\\").contains(c))
-            return true;
-    }
-    return false;
+    return std::any_of(from, to, [](const AddressToken &t) {
+        return t.is(u'@') || t.is(u':') || t.is(u'[') || t.is(u']') || t.is(u'\\');
+    });
 }
 
-std::optional<Mailbox> parseEntry(const QString &entry)
+// A display name as written: quoted parts lose their quotes and escapes,
+// runs of white space collapse as a mail reader would show them.
+QString unquotePhrase(Tokens::const_iterator from, Tokens::const_iterator to)
 {
-    const QString e = stripComments(entry).trimmed();
-    const qsizetype open = [&] {
-        bool inQuote = false;
-        for (qsizetype i = 0; i < e.size(); ++i) {
-            if (e[i] == u'\\' && inQuote) {
-                ++i;
-                continue;
-            }
-            if (e[i] == u'"')
-                inQuote = !inQuote;
-            else if (e[i] == u'<' && !inQuote)
-                return i;
-        }
-        return qsizetype(-1);
-    }();
-    if (open < 0) {
-        const QString addr = normaliseAddress(e);
+    QString out;
+    for (auto t = from; t != to; ++t)
+        if (t->kind != AddressToken::Kind::Comment)
+            out += t->value();
+    return out.trimmed();
+}
+
+std::optional<Mailbox> parseEntry(const Tokens &entry)
+{
+    const auto open = std::ranges::find_if(entry, [](const AddressToken &t) { return t.is(u'<'); });
+    if (open == entry.cend()) {
+        const QString addr = normaliseAddress(joined(entry.cbegin(), entry.cend()).trimmed());
         if (addr.isNull())
             return std::nullopt;
         return Mailbox{QString(), addr};
     }
-    const qsizetype close = e.indexOf(u'>', open);
-    if (close < 0 || close != e.size() - 1)
+    const QString angle = joined(open + 1, entry.cend()).trimmed();
+    const qsizetype close = angle.indexOf(u'>');
+    if (close < 0 || close != angle.size() - 1)
         return std::nullopt;
-    const QString addr = normaliseAddress(e.mid(open + 1, close - open - 1).trimmed());
-    if (addr.isNull() || hasUnquotedSpecial(e.left(open)))
+    const QString addr = normaliseAddress(angle.chopped(1).trimmed());
+    if (addr.isNull() || hasUnquotedSpecial(entry.cbegin(), open))
         return std::nullopt;
-    return Mailbox{unquotePhrase(e.left(open)), addr};
+    return Mailbox{unquotePhrase(entry.cbegin(), open), addr};
 }
 
 } // namespace
@@ -238,19 +171,21 @@ std::optional<Mailbox> parseEntry(const QString &entry)
 AddressListResult parseAddressList(const QString &text)
 {
     AddressListResult result;
-    bool balanced = false;
-    const QStringList entries = splitEntries(text, &balanced);
-    if (!balanced) {
+    const auto entries = splitEntries(tokenizeAddresses(text));
+    if (!entries) {
         result.badItem = text.trimmed();
         return result;
     }
-    for (const QString &entry : entries) {
-        if (entry.trimmed().isEmpty())
+    for (const Tokens &entry : *entries) {
+        const QStringView written = entry.isEmpty()
+            ? QStringView()
+            : QStringView(entry.first().raw.begin(), entry.last().raw.end());
+        if (written.trimmed().isEmpty())
             continue;
         const auto box = parseEntry(entry);
         if (!box) {
             result.mailboxes.clear();
-            result.badItem = entry.trimmed();
+            result.badItem = written.trimmed().toString();
             return result;
         }
         result.mailboxes << *box;

@@ -1,31 +1,19 @@
 #include "HeaderEncoder.h"
 
+#include "AddressToken.h"
+
 #include <QList>
 
 namespace {
 
+// RFC 2047 allows 76 characters on a line holding encoded words, RFC 5322
+// asks for 78 on any line: 76 suits both.
 constexpr qsizetype kFoldColumn = 76;
-constexpr qsizetype kLongestWord = 900;      // well under the 998 limit of a line
-constexpr qsizetype kEncodedChunkBytes = 45; // 60 base64 chars: a 72-char word
-
-// Joins words with single spaces, moving a word to a continuation line when
-// the current line would pass the fold column. Unfolding (dropping CRLF)
-// gives back exactly the words joined by spaces.
-QByteArray fold(const QByteArray &name, const QList<QByteArray> &words)
-{
-    QByteArray out = name + ':';
-    qsizetype column = out.size();
-    for (const QByteArray &word : words) {
-        if (column + 1 + word.size() > kFoldColumn && column > name.size() + 1 && !word.isEmpty()) {
-            out += "\r\n";
-            column = 0;
-        }
-        out += ' ';
-        out += word;
-        column += 1 + word.size();
-    }
-    return out + "\r\n";
-}
+constexpr qsizetype kLongestWord = 900; // well under the 998 limit of a line
+// 52 base64 chars, a 64-char word: "X-Mailer: " and one word fit in 76.
+constexpr qsizetype kEncodedChunkBytes = 39;
+// Percent-encoded bytes per RFC 2231 part: " filename*0*=UTF-8''" + 54 + ";" is 75.
+constexpr qsizetype kFileNamePartBytes = 54;
 
 bool isPlainAscii(const QString &text)
 {
@@ -33,6 +21,23 @@ bool isPlainAscii(const QString &text)
         if (c.unicode() < 0x20 || c.unicode() > 0x7e)
             return false;
     return true;
+}
+
+// The UTF-8 of each character in turn, so that what is split into pieces
+// (encoded words, RFC 2231 parts) is split between characters: a reader
+// decodes each piece on its own.
+QList<QByteArray> utf8Characters(const QString &text)
+{
+    QList<QByteArray> characters;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        // Only a real pair travels as one character: pairing a lone high
+        // surrogate with whatever follows would change how the rest is read.
+        const bool pair = text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
+        const qsizetype len = pair ? 2 : 1;
+        characters << text.mid(i, len).toUtf8();
+        i += len - 1;
+    }
+    return characters;
 }
 
 QList<QByteArray> encodedWords(const QString &text)
@@ -44,13 +49,7 @@ QList<QByteArray> encodedWords(const QString &text)
             words << "=?UTF-8?B?" + chunk.toBase64() + "?=";
         chunk.clear();
     };
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        // Only a real pair travels as one character: pairing a lone high
-        // surrogate with whatever follows would change how the rest is read.
-        const bool pair = text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
-        const qsizetype len = pair ? 2 : 1;
-        const QByteArray utf8 = text.mid(i, len).toUtf8();
-        i += len - 1;
+    for (const QByteArray &utf8 : utf8Characters(text)) {
         if (chunk.size() + utf8.size() > kEncodedChunkBytes)
             flush();
         chunk += utf8;
@@ -72,24 +71,24 @@ std::optional<QList<QByteArray>> plainWords(const QString &text)
     return words;
 }
 
-bool isAtom(QChar c)
-{
-    return c.unicode() < 0x80 && (c.isLetterOrNumber() || QStringLiteral("!#$%&'*+-/=?^_`{|}~").contains(c));
-}
-
 QList<QByteArray> phraseWords(const QString &name)
 {
     const auto plain = plainWords(name);
     if (plain) {
         bool atoms = true;
         for (QChar c : name)
-            atoms = atoms && (c == u' ' || isAtom(c));
+            atoms = atoms && (c == u' ' || isAtext(c));
         if (atoms)
             return *plain;
         QByteArray quoted = name.toLatin1();
         quoted.replace('\\', "\\\\").replace('"', "\\\"");
-        if (quoted.size() <= kLongestWord)
-            return {'"' + quoted + '"'};
+        // Split at its single spaces, a long quoted name may fold inside the quotes.
+        if (quoted.size() <= kLongestWord) {
+            QList<QByteArray> words = quoted.split(' ');
+            words.first().prepend('"');
+            words.last().append('"');
+            return words;
+        }
     }
     return encodedWords(name);
 }
@@ -102,11 +101,30 @@ bool isAttrChar(char c)
 
 } // namespace
 
+// Only a word longer than a line passes the fold column, alone on its line;
+// "Name:" may stand alone. Unfolding (dropping CRLF) gives back exactly the
+// words joined by spaces.
+QByteArray foldedHeader(const QByteArray &name, const QList<QByteArray> &words)
+{
+    QByteArray out = name + ':';
+    qsizetype column = out.size();
+    for (const QByteArray &word : words) {
+        if (column + 1 + word.size() > kFoldColumn && column > 0 && !word.isEmpty()) {
+            out += "\r\n";
+            column = 0;
+        }
+        out += ' ';
+        out += word;
+        column += 1 + word.size();
+    }
+    return out + "\r\n";
+}
+
 QByteArray unstructuredHeader(const QByteArray &name, const QString &value)
 {
     if (value.isEmpty())
         return name + ":\r\n";
-    return fold(name, plainWords(value).value_or(encodedWords(value)));
+    return foldedHeader(name, plainWords(value).value_or(encodedWords(value)));
 }
 
 QByteArray addressHeader(const QByteArray &name, const QList<Mailbox> &mailboxes)
@@ -123,7 +141,7 @@ QByteArray addressHeader(const QByteArray &name, const QList<Mailbox> &mailboxes
         if (i + 1 < mailboxes.size())
             words.last() += ',';
     }
-    return fold(name, words);
+    return foldedHeader(name, words);
 }
 
 QByteArray attachmentDisposition(const QString &fileName)
@@ -134,10 +152,11 @@ QByteArray attachmentDisposition(const QString &fileName)
         return head + "\r\n filename=\"" + fileName.toLatin1() + "\"\r\n";
 
     QList<QByteArray> parts{QByteArray()};
-    const QByteArray utf8 = fileName.toUtf8();
-    for (char c : utf8) {
-        const QByteArray piece = isAttrChar(c) ? QByteArray(1, c) : '%' + QByteArray(1, c).toHex().toUpper();
-        if (parts.last().size() + piece.size() > 60)
+    for (const QByteArray &utf8 : utf8Characters(fileName)) {
+        QByteArray piece;
+        for (char c : utf8)
+            piece += isAttrChar(c) ? QByteArray(1, c) : '%' + QByteArray(1, c).toHex().toUpper();
+        if (parts.last().size() + piece.size() > kFileNamePartBytes)
             parts << QByteArray();
         parts.last() += piece;
     }

@@ -1,5 +1,6 @@
 #include "MessageSource.h"
 
+#include "AttachmentContent.h"
 #include "HeaderEncoder.h"
 #include "MailRequest.h"
 #include "Priorities.h"
@@ -8,7 +9,6 @@
 #include <QDateTime>
 #include <QFileInfo>
 #include <QLocale>
-#include <QMimeDatabase>
 #include <QUuid>
 
 #include <array>
@@ -38,8 +38,10 @@ QByteArray messageIdHeader(const QList<Mailbox> &from)
 {
     const QString address = from.value(0).address;
     const QString domain = address.mid(address.lastIndexOf(u'@') + 1);
-    return "Message-ID: <" + QUuid::createUuid().toByteArray(QUuid::Id128) + '.'
-        + QByteArray::number(QDateTime::currentMSecsSinceEpoch()) + '@' + domain.toLatin1() + ">\r\n";
+    // 122 random bits make it unique; anything more only lengthens a line
+    // that cannot fold.
+    return foldedHeader(
+        "Message-ID", {'<' + QUuid::createUuid().toByteArray(QUuid::Id128) + '@' + domain.toLatin1() + '>'});
 }
 
 // Opens a regular file for reading without ever blocking on a FIFO or device.
@@ -109,22 +111,31 @@ QString MessageSource::build(const MailRequest &request, const QList<Mailbox> &f
         m_segments.push_back({head + textPart, nullptr});
     } else {
         const QByteArray boundary = "=_korvane_" + QUuid::createUuid().toByteArray(QUuid::Id128);
-        m_segments.push_back({head + "Content-Type: multipart/mixed; boundary=\"" + boundary
-                                  + "\"\r\n\r\nThis is a multi-part message in MIME format.\r\n--" + boundary
-                                  + "\r\n" + textPart + "\r\n",
-                              nullptr});
-        QMimeDatabase mimeTypes;
+        m_segments.push_back(
+            {head + foldedHeader("Content-Type", {"multipart/mixed;", "boundary=\"" + boundary + '"'})
+                 + "\r\nThis is a multi-part message in MIME format.\r\n--" + boundary + "\r\n" + textPart
+                 + "\r\n",
+             nullptr});
         for (const QString &path : attachmentPaths) {
             QString error;
             auto file = openRegularFile(path, &error);
             if (!file)
                 return error;
             const QString name = QFileInfo(path).fileName();
-            const QString type = mimeTypes.mimeTypeForFileNameAndData(name, file.get()).name();
-            m_segments.push_back({"--" + boundary + "\r\nContent-Type: " + type.toLatin1()
-                                      + "\r\nContent-Transfer-Encoding: base64\r\n"
-                                      + attachmentDisposition(name) + "\r\n",
-                                  nullptr});
+            const auto content = describeAttachment(name, *file);
+            if (!content)
+                return QStringLiteral("Impossibile leggere l'allegato %1.").arg(path);
+            m_segments.push_back(
+                {"--" + boundary + "\r\n" + foldedHeader("Content-Type", content->contentType.split(' '))
+                     + "Content-Transfer-Encoding: base64\r\n" + attachmentDisposition(name) + "\r\n",
+                 nullptr});
+            if (content->bytes) {
+                // Read whole already to choose its charset: sent from memory.
+                Segment data{{}, nullptr};
+                appendBase64Lines(data.text, *content->bytes);
+                m_segments.push_back(std::move(data));
+                continue;
+            }
             Segment data{{}, std::move(file)};
             data.fileSize = data.file->size();
             m_segments.push_back(std::move(data));

@@ -14,7 +14,8 @@ struct MailRequest;
 // The whole message as a stream of bytes for the SMTP DATA phase: headers and
 // body are built up front, attachments are opened up front (so a file deleted
 // after that is still read whole) and base64-encoded piece by piece as the
-// transport asks for more, so a large file never sits in memory.
+// transport asks for more, so a large file never sits in memory. A small text
+// file, read whole to choose its charset, is sent from what was read then.
 class MessageSource
 {
 public:

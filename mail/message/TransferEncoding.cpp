@@ -43,8 +43,12 @@ QByteArray quotedPrintable(const QString &text)
             out += "=\r\n";
             column = 0;
         }
-        if (literal && c == '.' && column == 0) {
-            out += "=2E";
+        // A line opening with "." may end the message; one opening with
+        // "From " gets a '>' from mbox stores. A soft break opens a line too,
+        // hence the test after it.
+        const bool guarded = c == '.' || (c == 'F' && utf8.sliced(i).startsWith("From "));
+        if (literal && guarded && column == 0) {
+            out += c == '.' ? "=2E" : "=46";
             column += 3;
             continue;
         }

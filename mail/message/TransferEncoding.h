@@ -8,7 +8,8 @@ QString normaliseLineEnds(const QString &text);
 
 // Quoted-printable (RFC 2045) of the text's UTF-8, lines at most 76 columns,
 // CRLF line ends. A '.' opening a line is encoded too, so no line of the
-// body can be taken for the end of the message whatever the transport does.
+// body can be taken for the end of the message whatever the transport does,
+// and so is the 'F' of a line opening with "From " (mbox stores mangle it).
 QByteArray quotedPrintable(const QString &text);
 
 // Base64 with a CRLF after every 76 characters and after the last line.

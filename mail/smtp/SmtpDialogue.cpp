@@ -70,10 +70,15 @@ bool SmtpDialogue::replyLine(QByteArrayView line)
         return true;
 
     m_authSeen = false;
+    authMechanisms.clear();
     for (const QString &l : lines) {
         const QString capability = l.mid(4).trimmed().toUpper();
-        if (capability.startsWith(u"AUTH ") || capability.startsWith(u"AUTH="))
+        if (capability.startsWith(u"AUTH ") || capability.startsWith(u"AUTH=")) {
             m_authSeen = true;
+            for (const QString &m : capability.mid(5).split(u' ', Qt::SkipEmptyParts))
+                if (!authMechanisms.contains(m))
+                    authMechanisms << m;
+        }
     }
     // Without TLS libcurl refuses to go on by itself (STARTTLS is required
     // whenever there are credentials); with TLS, a server that offers no

@@ -19,6 +19,7 @@ struct SmtpDialogue
     bool tlsActive = false; // TLS established (implicit or STARTTLS)
     bool credentials = false;
     bool noAuthOffered = false;
+    QStringList authMechanisms; // as the last EHLO reply listed them
 
     // A command line as libcurl sends it.
     void commandSent(QByteArrayView line);

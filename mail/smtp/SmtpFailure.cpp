@@ -83,6 +83,15 @@ SendOutcome describeFailure(const TransportError &e, const SmtpDialogue &d)
                                     QStringLiteral("Il server %1 non offre l'autenticazione: "
                                                    "il messaggio non è stato inviato.")
                                         .arg(e.server.display()));
+    // libcurl gives up before any AUTH command when none of the offered
+    // mechanisms is one it knows, and reports that as a refused login.
+    if (e.code == CURLE_LOGIN_DENIED && d.stage != Stage::Auth && d.replyCode < 400)
+        return SendOutcome::failure(
+            SendError::NoAuthOffered,
+            QStringLiteral("Il server %1 non offre un metodo di accesso utilizzabile "
+                           "(offre: %2): il messaggio non è stato inviato.")
+                .arg(e.server.display(),
+                     d.authMechanisms.isEmpty() ? QStringLiteral("nessuno") : d.authMechanisms.join(u", ")));
     if (!e.sourceError.isEmpty())
         return SendOutcome::failure(SendError::AttachmentProblem, e.sourceError);
     if (d.replyCode >= 400 && d.replyCode <= 599)

@@ -64,6 +64,11 @@ void TestKorvaneSmtpAddresses::recipients_data()
         << "Anna <anna@example.org>"
         << "anna@example.org" << QStringList{"anna@example.org"} << QStringList{" <anna@example.org>"}
         << QStringList{"Anna <anna@example.org>"};
+    QTest::newRow("local parts differing in case are two mailboxes")
+        << "a@example.org, A@example.org"
+        << ""
+        << "a@EXAMPLE.org" << QStringList{"A@example.org", "a@example.org"}
+        << QStringList{" <a@example.org>", " <A@example.org>"} << QStringList();
 }
 
 void TestKorvaneSmtpAddresses::recipients()
@@ -112,6 +117,7 @@ void TestKorvaneSmtpAddresses::attachments_data()
     QTest::addColumn<QStringList>("names");
     QTest::addColumn<QList<QByteArray>>("contents");
     QTest::addColumn<QString>("separator");
+    QTest::addColumn<QStringList>("types"); // "type; charset" of each part, as read back
 
     QByteArray allBytes;
     for (int round = 0; round < 4; ++round)
@@ -122,15 +128,30 @@ void TestKorvaneSmtpAddresses::attachments_data()
     for (char &byte : large)
         byte = char(generator.bounded(256));
 
+    QByteArray largeText = QByteArray("riga di testo semplice\n").repeated(50000);
+    largeText += "ma in fondo c'è dell'altro\n";
+    const QString octets = QStringLiteral("application/octet-stream; ");
+
     QTest::newRow("all 256 byte values")
-        << QStringList{"tutti i byte.bin"} << QList<QByteArray>{allBytes} << ";";
+        << QStringList{"tutti i byte.bin"} << QList<QByteArray>{allBytes} << ";" << QStringList{octets};
     QTest::newRow("two files, empty items ignored")
         << QStringList{"nota.txt", "dati.bin"} << QList<QByteArray>{"riga uno\r\nriga due\n", allBytes}
-        << ";;";
+        << ";;" << QStringList{"text/plain; us-ascii", octets};
     QTest::newRow("non-ASCII name") << QStringList{"relazione è già ✓.pdf"} << QList<QByteArray>{allBytes}
-                                    << ";";
-    QTest::newRow("empty file") << QStringList{"vuoto.txt"} << QList<QByteArray>{QByteArray()} << ";";
-    QTest::newRow("3 MB streamed") << QStringList{"grande.bin"} << QList<QByteArray>{large} << ";";
+                                    << ";" << QStringList{"application/pdf; "};
+    QTest::newRow("empty file") << QStringList{"vuoto.txt"} << QList<QByteArray>{QByteArray()} << ";"
+                                << QStringList{"text/plain; us-ascii"};
+    QTest::newRow("3 MB streamed") << QStringList{"grande.bin"} << QList<QByteArray>{large} << ";"
+                                   << QStringList{octets};
+    QTest::newRow("text charsets") << QStringList{"utf8.txt", "vecchio.txt", "binario.txt", "utf16.txt"}
+                                   << QList<QByteArray>{"perché città\n", "perch\xE9 citt\xE0 \x80 5\n",
+                                                        allBytes, QByteArray("\xFF\xFEp\0\xE9\0", 6)}
+                                   << ";"
+                                   << QStringList{"text/plain; utf-8", "text/plain; windows-1252", octets,
+                                                  "text/plain; utf-16"};
+    QTest::newRow("text over the whole-read limit, judged by its start")
+        << QStringList{"registro.log"} << QList<QByteArray>{largeText} << ";"
+        << QStringList{"text/x-log; utf-8"};
 }
 
 void TestKorvaneSmtpAddresses::attachments()
@@ -138,6 +159,7 @@ void TestKorvaneSmtpAddresses::attachments()
     QFETCH(QStringList, names);
     QFETCH(QList<QByteArray>, contents);
     QFETCH(QString, separator);
+    QFETCH(QStringList, types);
     QTemporaryDir dir;
     QStringList paths;
     for (qsizetype i = 0; i < names.size(); ++i) {
@@ -172,7 +194,10 @@ void TestKorvaneSmtpAddresses::attachments()
         QCOMPARE(attachment.value(QStringLiteral("filename")).toString(), names.at(i));
         QCOMPARE(attachment.value(QStringLiteral("length")).toInteger(), contents.at(i).size());
         QCOMPARE(attachment.value(QStringLiteral("sha256")).toString().toLatin1(), sha256Hex(contents.at(i)));
-        QVERIFY(!attachment.value(QStringLiteral("content_type")).toString().isEmpty());
+        const QJsonObject part = parts.at(2 + i).toObject();
+        QCOMPARE(part.value(QStringLiteral("content_type")).toString() + QStringLiteral("; ")
+                     + part.value(QStringLiteral("charset")).toString(),
+                 types.at(i));
     }
 }
 

@@ -99,7 +99,9 @@ void TestKorvaneSmtpMessage::priority()
 
 void TestKorvaneSmtpMessage::nonAsciiRoundTrip()
 {
-    const QString subject = QStringLiteral("Perché è già così? — €5 ✓ 日本語 «ok»");
+    const QString subject
+        = QStringLiteral("Perché è già così? — €5 ✓ 日本語 «ok», la riunione di lunedì è spostata");
+    const QString clientName = QStringLiteral("Korvane Client — edizione di prova ✓");
     const QString body = QStringLiteral("Caro Élodie,\nàèìòù ÀÈÌÒÙ € Łódź ß 😀\n");
     const QString fileName = QStringLiteral("relazione è già — 2024 ✓.txt");
     QTemporaryDir dir;
@@ -109,7 +111,8 @@ void TestKorvaneSmtpMessage::nonAsciiRoundTrip()
     KORVANE_START(server);
     KorvaneSTMP component;
     configure(component, server);
-    component.setSender(QStringLiteral("Zoë Ünal <zoe@example.org>"));
+    component.setSender(QStringLiteral("Zoë Ünal <zoe@posta.ufficio-regionale.example.org>"));
+    component.setClientName(clientName);
     component.setRecipient(QStringLiteral("Élodie Dupré <elodie@example.fr>"));
     component.setCc(QStringLiteral("\"Łukasz, Ufficio\" <lukasz@example.pl>"));
     component.setSubject(subject);
@@ -123,8 +126,9 @@ void TestKorvaneSmtpMessage::nonAsciiRoundTrip()
     const QJsonObject message = server.messages().constFirst();
     QCOMPARE(strings(message.value(QStringLiteral("defects"))), QStringList());
     QCOMPARE(header(message, QStringLiteral("subject")), subject);
+    QCOMPARE(header(message, QStringLiteral("x-mailer")), clientName);
     QCOMPARE(addresses(message, QStringLiteral("from")),
-             QStringList{QStringLiteral("Zoë Ünal <zoe@example.org>")});
+             QStringList{QStringLiteral("Zoë Ünal <zoe@posta.ufficio-regionale.example.org>")});
     QCOMPARE(addresses(message, QStringLiteral("to")),
              QStringList{QStringLiteral("Élodie Dupré <elodie@example.fr>")});
     QCOMPARE(addresses(message, QStringLiteral("cc")),
@@ -134,6 +138,9 @@ void TestKorvaneSmtpMessage::nonAsciiRoundTrip()
     QCOMPARE(attachments.size(), 1);
     QCOMPARE(attachments.first().toObject().value(QStringLiteral("filename")).toString(), fileName);
 
+    // Every line folded short, Message-ID and multipart boundary included.
+    QVERIFY2(message.value(QStringLiteral("max_line_length")).toInt() <= 78,
+             qPrintable(QString::number(message.value(QStringLiteral("max_line_length")).toInt())));
     // Headers travel as 7-bit text: non-ASCII only through RFC 2047 / 2231.
     const QByteArray raw
         = QByteArray::fromBase64(message.value(QStringLiteral("raw_b64")).toString().toLatin1());

@@ -113,6 +113,9 @@ void TestKorvaneSmtpSecurity::refused_data()
         << QStringList() << "" << password << true << QList<int>{64} << "STARTTLS";
     QTest::newRow("STARTTLS but no AUTH")
         << starttls() << "" << password << true << QList<int>{1007} << "autenticazione";
+    QTest::newRow("only mechanisms libcurl cannot use")
+        << starttls() + authOptions("FOO-BAR X-UNKNOWN") << "" << password << true << QList<int>{1007}
+        << "metodo di accesso utilizzabile (offre: FOO-BAR, X-UNKNOWN)";
     QTest::newRow("wrong password") << starttls() + authOptions("PLAIN LOGIN") << ""
                                     << "not-the-password" << true << QList<int>{535} << "credentials invalid";
     QTest::newRow("self-signed, STARTTLS") << starttls("selfsigned") << ""

@@ -1,6 +1,7 @@
 // The component's text handling, away from the network: what it accepts in
 // its fields and what it puts in header lines.
 #include "AddressList.h"
+#include "AddressToken.h"
 #include "AttachmentList.h"
 #include "HeaderEncoder.h"
 #include "ServerAddress.h"
@@ -32,12 +33,16 @@ QString readBack(const QByteArray &header)
     return QString::fromUtf8(utf8);
 }
 
-void checkWireShape(const QByteArray &header)
+// wordsMayPass: a word longer than a line may stand alone on a longer one.
+void checkWireShape(const QByteArray &header, bool wordsMayPass = true)
 {
     QVERIFY(header.endsWith("\r\n"));
     for (const QByteArray &line : header.chopped(2).split('\n')) {
         const QByteArray l = line.endsWith('\r') ? line.chopped(1) : line;
         QVERIFY2(l.size() <= 998, l.left(40).constData());
+        // RFC 2047's 76 columns; only a word longer than that may pass, alone.
+        const bool loneWord = wordsMayPass && l.startsWith(' ') && !l.mid(1).contains(' ');
+        QVERIFY2(l.size() <= 76 || loneWord, l.constData());
         QVERIFY2(!l.trimmed().isEmpty(), "a folded line of white space only");
         for (char c : l)
             QVERIFY(c >= 0x20 && c < 0x7f);
@@ -107,6 +112,38 @@ private Q_SLOTS:
         }
         QCOMPARE(gotAddresses, addresses);
         QCOMPARE(gotNames, names);
+    }
+
+    void addressTokens_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("tokens"); // kind, '!' when left open, ':' and the value
+        QTest::newRow("name and angle address")
+            << "Mario <m@x.it>" << QStringList{"T:Mario ", "S:<", "T:m", "S:@", "T:x.it", "S:>"};
+        QTest::newRow("quoted with escapes and specials")
+            << "\"a\\\"b, (c)\" <q@x>"
+            << QStringList{"Q:a\"b, (c)", "T: ", "S:<", "T:q", "S:@", "T:x", "S:>"};
+        QTest::newRow("nested comment holding a quote")
+            << "a(b(\")c)d" << QStringList{"T:a", "C:(b(\")c)", "T:d"};
+        QTest::newRow("quote left open by an escape") << "x \"ab\\\"" << QStringList{"T:x ", "Q!:ab\""};
+        QTest::newRow("comment left open") << "x (a(b)" << QStringList{"T:x ", "C!:(a(b)"};
+        QTest::newRow("stray parenthesis and backslash")
+            << "a)b\\c;" << QStringList{"T:a)b", "S:\\", "T:c", "S:;"};
+    }
+    void addressTokens()
+    {
+        QFETCH(QString, text);
+        QFETCH(QStringList, tokens);
+        const QList<AddressToken> got = tokenizeAddresses(text);
+        QStringList described;
+        QString rejoined;
+        for (const AddressToken &t : got) {
+            const char kind = "TSQC"[int(t.kind)];
+            described << QLatin1Char(kind) + QString(t.closed ? "" : "!") + u':' + t.value();
+            rejoined += t.raw;
+        }
+        QCOMPARE(described, tokens);
+        QCOMPARE(rejoined, text);
     }
 
     void serverAddress_data()
@@ -195,6 +232,7 @@ private Q_SLOTS:
         QTest::newRow("quotes and backslash") << "a \"b\" \\c";
         QTest::newRow("non-ASCII") << "Anna Bellè";
         QTest::newRow("long") << QString("Nome lunghissimo ").repeated(30).trimmed();
+        QTest::newRow("long quoted") << QString("Rossi, Mario (ufficio) ").repeated(5).trimmed();
     }
     void addressHeaderNames()
     {
@@ -219,7 +257,7 @@ private Q_SLOTS:
         QFETCH(QString, name);
         QFETCH(QByteArray, expected);
         const QByteArray header = attachmentDisposition(name);
-        checkWireShape(header);
+        checkWireShape(header, false);
         QVERIFY2(header.contains(expected), header.constData());
     }
 
@@ -232,6 +270,10 @@ private Q_SLOTS:
         QTest::newRow("trailing space") << "a \nb\t" << QByteArray("a=20\r\nb=09");
         QTest::newRow("equals and UTF-8") << "1=1 è" << QByteArray("1=3D1 =C3=A8");
         QTest::newRow("NUL") << QString(QChar(0)) << QByteArray("=00");
+        QTest::newRow("From opening a line")
+            << "From me\nFrom: you\n From x\nFrom" << QByteArray("=46rom me\r\nFrom: you\r\n From x\r\nFrom");
+        QTest::newRow("From after a soft break")
+            << QString(75, u'a') + "From x" << QByteArray(75, 'a') + "=\r\n=46rom x";
     }
     void quotedPrintableBody()
     {
