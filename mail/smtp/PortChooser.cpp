@@ -89,8 +89,6 @@ SendOutcome internal(const QString &what)
 
 } // namespace
 
-PortChooser::~PortChooser() = default;
-
 QList<ServerAddress> PortChooser::candidates(const ServerAddress &server, const Settings &settings)
 {
     if (server.portTyped)

@@ -37,7 +37,7 @@ public:
     };
 
     PortChooser() = default;
-    ~PortChooser();
+    ~PortChooser() = default;
     PortChooser(const PortChooser &) = delete;
     PortChooser &operator=(const PortChooser &) = delete;
 
