@@ -18,6 +18,7 @@ private Q_SLOTS:
     void chosen();
     void typedPort_data();
     void typedPort();
+    void destroyedWhileChoosing();
 };
 
 namespace {
@@ -209,6 +210,26 @@ void TestKorvaneSmtpPorts::typedPort()
              watch.outcome().constData());
     for (const auto &s : standIns.servers)
         QCOMPARE(s->state().value(QStringLiteral("connections")).toInt(), 0);
+}
+
+void TestKorvaneSmtpPorts::destroyedWhileChoosing()
+{
+    // 587 takes the connection and never greets: the choice waits for it.
+    const StandIns standIns({{"submission", "silent"}});
+    QVERIFY(standIns.ok());
+    auto component = std::make_unique<KorvaneSTMP>();
+    standIns.apply(*component);
+    // Far beyond the test's own time limit: only the abort can end the wait.
+    component->setConnectTimeoutMs(3600 * 1000);
+    component->setUsername(user);
+    component->setPassword(password);
+    SendWatch watch(component.get());
+    component->Send();
+    const SmtpTestServer &silent = *standIns.servers["submission"];
+    QVERIFY2(silent.waitForLogLine(QStringLiteral("* connect")), qPrintable(silent.sessionLog().join('\n')));
+    component.reset();
+    QVERIFY2(silent.waitForLogLine(QStringLiteral("* closed")), qPrintable(silent.sessionLog().join('\n')));
+    QCOMPARE(watch.outcomes(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestKorvaneSmtpPorts)
