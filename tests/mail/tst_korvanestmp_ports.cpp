@@ -44,8 +44,13 @@ QStringList options(const QString &role)
         result += QStringList{QStringLiteral("--starttls")} + certificates.pair(QStringLiteral("server"));
     else if (role == u"tls")
         result += QStringList{QStringLiteral("--implicit-tls")} + certificates.pair(QStringLiteral("server"));
+    else if (role == u"selfsigned")
+        result += QStringList{QStringLiteral("--implicit-tls")}
+            + certificates.pair(QStringLiteral("selfsigned"));
     else if (role == u"silent")
         result = QStringList{QStringLiteral("--no-greeting")};
+    else if (role == u"busy")
+        result = QStringList{QStringLiteral("--greeting-421")};
     return result;
 }
 
@@ -119,6 +124,13 @@ void TestKorvaneSmtpPorts::chosen_data()
     QTest::newRow("all three, no credentials: 25") << all << "127.0.0.1" << false << "plain" << 0 << "";
     QTest::newRow("587 connected but silent: 465")
         << Running{{"submission", "silent"}, {"tls", "tls"}} << "127.0.0.1" << true << "tls" << 0 << "";
+    // A server that is there but will not do is reported in its own words.
+    QTest::newRow("465 with a self-signed certificate")
+        << Running{{"tls", "selfsigned"}} << "127.0.0.1" << true << "tls" << 60 << "self-signed";
+    QTest::newRow("587 busy, 25 greets: 25") << Running{{"submission", "busy"}, {"plain", "submission"}}
+                                             << "127.0.0.1" << true << "plain" << 0 << "";
+    QTest::newRow("only 587, busy") << Running{{"submission", "busy"}} << "127.0.0.1" << true << "submission"
+                                    << 421 << "service not available";
     QTest::newRow("none, credentials")
         << Running{} << "127.0.0.1" << true << "" << 7 << "alle porte {587}, {465} e {25}";
     QTest::newRow("none, no credentials")
@@ -152,7 +164,7 @@ void TestKorvaneSmtpPorts::chosen()
         QVERIFY2(!watch.completed.isEmpty(), watch.outcome().constData());
         QVERIFY(standIns.servers[chosen]->waitForMessages(1));
         const QJsonObject message = standIns.servers[chosen]->messages().constFirst();
-        QCOMPARE(message.value(QStringLiteral("tls")).toBool(), chosen != u"plain");
+        QCOMPARE(message.value(QStringLiteral("tls")).toBool(), running.value(chosen) != u"plain");
         QCOMPARE(message.value(QStringLiteral("auth_login")).toString(), credentials ? user : QString());
     } else {
         QCOMPARE(watch.number(), number);
