@@ -44,6 +44,9 @@ QStringList options(const QString &role)
         result += QStringList{QStringLiteral("--starttls")} + certificates.pair(QStringLiteral("server"));
     else if (role == u"tls")
         result += QStringList{QStringLiteral("--implicit-tls")} + certificates.pair(QStringLiteral("server"));
+    else if (role == u"late")
+        result += QStringList{QStringLiteral("--starttls")} + certificates.pair(QStringLiteral("server"))
+            + QStringList{QStringLiteral("--greeting-delay"), QStringLiteral("1000")};
     else if (role == u"selfsigned")
         result += QStringList{QStringLiteral("--implicit-tls")}
             + certificates.pair(QStringLiteral("selfsigned"));
@@ -122,6 +125,9 @@ void TestKorvaneSmtpPorts::chosen_data()
     QTest::newRow("465 and 25, credentials: 465")
         << Running{{"plain", "plain"}, {"tls", "tls"}} << "127.0.0.1" << true << "tls" << 0 << "";
     QTest::newRow("all three, no credentials: 25") << all << "127.0.0.1" << false << "plain" << 0 << "";
+    // Connected and greeting well after 465 did: still the one preferred.
+    QTest::newRow("587 greets late, 465 at once: 587")
+        << Running{{"submission", "late"}, {"tls", "tls"}} << "127.0.0.1" << true << "submission" << 0 << "";
     QTest::newRow("587 connected but silent: 465")
         << Running{{"submission", "silent"}, {"tls", "tls"}} << "127.0.0.1" << true << "tls" << 0 << "";
     // A server that is there but will not do is reported in its own words.
