@@ -141,6 +141,9 @@ void TestKorvaneSmtpPorts::chosen_data()
         << Running{} << "127.0.0.1" << true << "" << 7 << "alle porte {587}, {465} e {25}";
     QTest::newRow("none, no credentials")
         << Running{{"tls", "tls"}} << "127.0.0.1" << false << "" << 7 << "alle porte {25} e {587}";
+    // No network here: a name under .invalid is answered at once by the resolver.
+    QTest::newRow("unknown host") << Running{} << "nessuno.invalid" << true << "" << 6
+                                  << "Server sconosciuto: nessuno.invalid.";
     // smtp:// names a connection that starts in clear: 465 is not tried.
     QTest::newRow("smtp://, credentials, only 465")
         << Running{{"tls", "tls"}} << "smtp://127.0.0.1" << true << "" << 7 << "alle porte {587} e {25}";
