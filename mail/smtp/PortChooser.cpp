@@ -27,6 +27,8 @@ struct Decision
     std::optional<Clock::time_point> wakeAt; // when waiting may end sooner than a reply
 };
 
+// The rule of PortChooser::choose() applied to what the probes know now; no
+// choice yet while a port ahead of every greeting one could still win.
 Decision decide(const Probes &probes, Clock::time_point now)
 {
     Decision d;
