@@ -3,6 +3,9 @@
 //   korvane-bench dump FILE OUT              the message as the component builds it
 //   korvane-bench startup                    composer window shown, then quit
 //   korvane-bench idle MS                    the stall meter alone, as a control
+//   korvane-bench ports SERVER PLAIN SUBMISSION TLS CAFILE USER|- PASSWORD COUNT
+//                                            time to the outcome with no port typed
+#include "PortBench.h"
 #include "SendBench.h"
 #include "StallMeter.h"
 #include "StartupBench.h"
@@ -28,6 +31,8 @@ int main(int argc, char *argv[])
     }
     if (mode == u"dump" && args.size() == 3)
         return dumpMessage(args[1], args[2]) ? 0 : 1;
+    if (mode == u"ports")
+        return runPortBench(args.mid(1));
     if (mode == u"startup" && args.size() == 1)
         return runStartupBench();
     if (mode == u"idle" && args.size() == 2) {
@@ -43,6 +48,7 @@ int main(int argc, char *argv[])
         return QApplication::exec();
     }
     std::fprintf(stderr,
-                 "usage: korvane-bench send SERVER FILE [COUNT] | dump FILE OUT | startup | idle MS\n");
+                 "usage: korvane-bench send SERVER FILE [COUNT] | dump FILE OUT | startup | idle MS"
+                 " | ports SERVER PLAIN SUBMISSION TLS CAFILE USER|- PASSWORD COUNT\n");
     return 2;
 }

@@ -45,6 +45,12 @@ void KorvaneSTMP::setUsername(const QString &value) { d->properties.username = v
 void KorvaneSTMP::setCaFile(const QString &path) { d->properties.caFile = path; }
 void KorvaneSTMP::setConnectTimeoutMs(int ms) { d->properties.connectTimeoutMs = ms; }
 void KorvaneSTMP::setStallTimeoutMs(int ms) { d->properties.stallTimeoutMs = ms; }
+void KorvaneSTMP::setUsualPorts(quint16 plain, quint16 submission, quint16 implicitTls)
+{
+    d->properties.plainPort = plain;
+    d->properties.submissionPort = submission;
+    d->properties.implicitTlsPort = implicitTls;
+}
 
 bool KorvaneSTMP::IsReady() const { return d->ready; }
 

@@ -46,6 +46,9 @@ public:
     // Limits for connecting and for a dialogue that makes no progress.
     void setConnectTimeoutMs(int ms);
     void setStallTimeoutMs(int ms);
+    // The ports tried when the server field names none (25, 587 and 465);
+    // tests point them at their own servers.
+    void setUsualPorts(quint16 plain, quint16 submission, quint16 implicitTls);
 
 private:
     void finish(const SendOutcome &outcome);

@@ -114,5 +114,17 @@ SendOutcome SendJob::run(const SmtpSession::Progress &progress)
         return SendOutcome::failure(SendError::AttachmentProblem, problem);
     if (aborted())
         return {};
+    if (!server->portTyped) {
+        const auto choice = m_ports.choose(*server,
+                                           {{r.plainPort, r.submissionPort, r.implicitTlsPort},
+                                            !settings.username.isEmpty(),
+                                            r.caFile,
+                                            r.connectTimeoutMs});
+        if (aborted())
+            return {};
+        if (!choice.server)
+            return choice.failure;
+        settings.server = *choice.server;
+    }
     return m_session.run(settings, message, progress);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "MailRequest.h"
+#include "PortChooser.h"
 #include "SendOutcome.h"
 #include "SmtpSession.h"
 
@@ -13,10 +14,15 @@ public:
     explicit SendJob(MailRequest request) : m_request(std::move(request)) {}
 
     SendOutcome run(const SmtpSession::Progress &progress);
-    void abort() { m_session.abort(); }
+    void abort()
+    {
+        m_ports.abort();
+        m_session.abort();
+    }
     bool aborted() const { return m_session.aborted(); }
 
 private:
     MailRequest m_request;
+    PortChooser m_ports;
     SmtpSession m_session;
 };

@@ -24,4 +24,8 @@ struct MailRequest
     QString caFile;
     int connectTimeoutMs = 30000;
     int stallTimeoutMs = 60000;
+    // Tried when the server field names no port; tests put their own here.
+    quint16 plainPort = 25;
+    quint16 submissionPort = 587;
+    quint16 implicitTlsPort = 465;
 };

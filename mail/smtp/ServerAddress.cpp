@@ -117,18 +117,19 @@ std::optional<ServerAddress> parseServerAddress(const QString &text)
         if (!port)
             return std::nullopt;
         server.port = *port;
+        server.portTyped = true;
     } else if (smtps) {
         server.port = 465;
+        server.portTyped = true;
     }
     server.implicitTls = smtps || server.port == 465;
+    server.smtpScheme = scheme >= 0 && !smtps;
     return server;
 }
 
-QString ServerAddress::display() const
-{
-    const QString h = host.contains(u':') ? u'[' + host + u']' : host;
-    return h + u':' + QString::number(port);
-}
+QString ServerAddress::displayHost() const { return host.contains(u':') ? u'[' + host + u']' : host; }
+
+QString ServerAddress::display() const { return displayHost() + u':' + QString::number(port); }
 
 QString ServerAddress::url() const
 {

@@ -53,6 +53,7 @@ def parse_args():
     p.add_argument("--refuse-rcpt", action="append", default=[], metavar="ADDR")
     p.add_argument("--greeting-421", action="store_true")
     p.add_argument("--no-greeting", action="store_true")
+    p.add_argument("--greeting-delay", type=int, default=0, metavar="MS")
     p.add_argument("--data-reply", metavar="CODE")
     p.add_argument("--drop-in-data", action="store_true")
     p.add_argument("--stall-in-data", action="store_true")

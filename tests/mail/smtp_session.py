@@ -44,6 +44,12 @@ class RecordingSMTP(SMTP):
         else:
             self.recorder.log(self.conn_id, "*", "starttls done")
 
+    async def _handle_client(self):
+        # A server slow to greet: a port that is there, only late.
+        if self.opts.greeting_delay:
+            await asyncio.sleep(self.opts.greeting_delay / 1000)
+        await super()._handle_client()
+
     def _client_connected_cb(self, reader, writer):
         reader.__class__ = TapReader
         reader.owner = self

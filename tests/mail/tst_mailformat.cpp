@@ -150,51 +150,57 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("url"); // empty: refused
+        // The port is used as it is; otherwise the component chooses one.
+        QTest::addColumn<bool>("typed");
         QTest::newRow("host") << "smtp.example.it"
-                              << "smtp://smtp.example.it:25";
+                              << "smtp://smtp.example.it:25" << false;
         QTest::newRow("host and port") << " mail.x.it:587 "
-                                       << "smtp://mail.x.it:587";
+                                       << "smtp://mail.x.it:587" << true;
         QTest::newRow("port 465 is TLS") << "mail.x.it:465"
-                                         << "smtps://mail.x.it:465";
+                                         << "smtps://mail.x.it:465" << true;
         QTest::newRow("smtps default port") << "smtps://mail.x.it"
-                                            << "smtps://mail.x.it:465";
+                                            << "smtps://mail.x.it:465" << true;
         QTest::newRow("smtps other port") << "SMTPS://mail.x.it:2465/"
-                                          << "smtps://mail.x.it:2465";
+                                          << "smtps://mail.x.it:2465" << true;
         QTest::newRow("smtp scheme") << "smtp://127.0.0.1:2525"
-                                     << "smtp://127.0.0.1:2525";
+                                     << "smtp://127.0.0.1:2525" << true;
         QTest::newRow("ipv6 with port") << "[::1]:2525"
-                                        << "smtp://[::1]:2525";
+                                        << "smtp://[::1]:2525" << true;
         QTest::newRow("bare ipv6") << "::1"
-                                   << "smtp://[::1]:25";
+                                   << "smtp://[::1]:25" << false;
         QTest::newRow("idn host") << "posta.perché.it"
-                                  << "smtp://posta.xn--perch-fsa.it:25";
+                                  << "smtp://posta.xn--perch-fsa.it:25" << false;
+        QTest::newRow("smtp scheme, no port") << "smtp://mail.x.it"
+                                              << "smtp://mail.x.it:25" << false;
         QTest::newRow("empty") << ""
-                               << "";
+                               << "" << false;
         QTest::newRow("other scheme") << "http://x.it"
-                                      << "";
+                                      << "" << false;
         QTest::newRow("port zero") << "x.it:0"
-                                   << "";
+                                   << "" << false;
         QTest::newRow("port too big") << "x.it:65536"
-                                      << "";
+                                      << "" << false;
         QTest::newRow("port not a number") << "x.it:25a"
-                                           << "";
+                                           << "" << false;
         QTest::newRow("empty port") << "x.it:"
-                                    << "";
+                                    << "" << false;
         QTest::newRow("path") << "smtp://x.it/evil"
-                              << "";
+                              << "" << false;
         QTest::newRow("user info") << "user@x.it"
-                                   << "";
+                                   << "" << false;
         QTest::newRow("space") << "x .it"
-                               << "";
+                               << "" << false;
         QTest::newRow("bad ipv6") << "[::g]:25"
-                                  << "";
+                                  << "" << false;
     }
     void serverAddress()
     {
         QFETCH(QString, text);
         QFETCH(QString, url);
+        QFETCH(bool, typed);
         const auto server = parseServerAddress(text);
         QCOMPARE(server ? server->url() : QString(), url);
+        QCOMPARE(server && server->portTyped, typed);
     }
 
     void attachmentList()

@@ -1,0 +1,99 @@
+#!/usr/bin/env bash
+# Time from Send() to the outcome when the server field names no port: one
+# stand-in for 587, 465 or 25 answers, the other two are closed (refused at
+# once) or filtered (SYNs dropped, as a firewall does), with the real order
+# of preference. A typed port to the same server is the baseline. Prints a
+# table and writes it to bench/PORTS.md.
+#   bench/ports.sh            RUNS=5 sends per row (one for a 30 s time-out)
+#   BUILD=build bench/ports.sh   reuse a configured tree (-DKORVANE_BENCH=ON)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source bench/lib.sh
+
+RUNS=${RUNS:-5}
+BUILD=${BUILD:-build-bench}
+if [[ ! -f $BUILD/CMakeCache.txt ]]; then
+  cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKORVANE_BENCH=ON -DBUILD_TESTING=OFF >/dev/null
+fi
+cmake --build "$BUILD" -j2 --target korvane-bench >/dev/null
+BENCH=$BUILD/bench/korvane-bench
+PY=/usr/bin/python3 SERVERS=tests/mail USER_PASS=(zoe Pw-9fQ2xLr7Tz!)
+
+WORK=$(mktemp -d /tmp/korvane-ports.XXXXXX)
+pids=()
+cleanup() {
+  local p
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+mkdir -m 700 "$WORK/runtime"
+export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$WORK/runtime
+"$PY" "$SERVERS/testcerts.py" "$WORK/certs" >/dev/null
+CA=$WORK/certs/ca.pem CERT=("$WORK/certs/server.pem" "$WORK/certs/server.key")
+
+# Runs a helper that prints its port(s) on one line and lives while its stdin
+# is open; leaves that line in REPLY.
+start_helper() {
+  local out=$WORK/helper.$RANDOM hold
+  mkfifo "$out.in"
+  timeout 3600 "$@" <"$out.in" >"$out" 2>/dev/null &
+  pids+=($!)
+  # Held open until this script exits: the helper lives while its stdin does.
+  # shellcheck disable=SC2034
+  exec {hold}>"$out.in"
+  for _ in $(seq 200); do [[ -s $out ]] && break; sleep 0.05; done
+  REPLY=$(head -1 "$out")
+}
+smtp_server() { start_helper "$PY" "$SERVERS/smtp_server.py" --out "$(mktemp -d "$WORK/srv.XXXX")" "$@"; }
+closed_port() { "$PY" -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
+
+# Servers on 25 offer STARTTLS too, as real ones do.
+declare -A OPEN
+smtp_server --starttls "${CERT[@]}" --auth "${USER_PASS[0]}:${USER_PASS[1]}" && OPEN[587]=$REPLY
+smtp_server --implicit-tls "${CERT[@]}" --auth "${USER_PASS[0]}:${USER_PASS[1]}" && OPEN[465]=$REPLY
+smtp_server --starttls "${CERT[@]}" --auth "${USER_PASS[0]}:${USER_PASS[1]}" && OPEN[25]=$REPLY
+start_helper "$PY" bench/blackhole.py 2 && read -r -a FILTERED <<<"$REPLY"
+for p in "${OPEN[@]}" "${FILTERED[@]}"; do [[ $p =~ ^[0-9]+$ ]] || { echo "a stand-in did not start" >&2; exit 1; }; done
+
+# One row: which port answers, with or without credentials, what the other
+# two do ("closed", "filtered" or "typed" for the baseline).
+row() {
+  local open=$1 creds=$2 others=$3 runs=$RUNS
+  local -A port=()
+  local p i=0 server=127.0.0.1 user=- out
+  for p in 25 587 465; do
+    if [[ $p == "$open" ]]; then port[$p]=${OPEN[$p]}
+    elif [[ $others == filtered ]]; then port[$p]=${FILTERED[$i]}; i=$((i + 1))
+    else port[$p]=$(closed_port); fi
+  done
+  if [[ $others == typed ]]; then
+    server=127.0.0.1:${OPEN[$open]}
+    [[ $open == 465 ]] && server=smtps://$server
+  fi
+  [[ $creds == yes ]] && user=${USER_PASS[0]}
+  # Without credentials 465 is not tried: filtered 25 and 587 cost the whole time-out.
+  [[ $creds == no && $open == 465 && $others == filtered ]] && runs=1
+  out=$("$BENCH" ports "$server" "${port[25]}" "${port[587]}" "${port[465]}" "$CA" "$user" "${USER_PASS[1]}" "$runs" 2>/dev/null)
+  echo "| $open | $creds | $others | $(grep -o 'ms=[0-9.]*' <<<"$out" | cut -d= -f2 | median)" \
+    "| $(grep -o 'number=[0-9]*' <<<"$out" | cut -d= -f2 | sort -u | paste -sd/) | $runs |"
+}
+
+{
+  echo "# Port choice: time to the outcome"
+  echo
+  echo "$(date -u +%F), load $(load_now), $(nproc) cores. Loopback stand-ins for 25, 587 and 465;"
+  echo "\"closed\": nothing listens (refused at once); \"filtered\": SYNs dropped (bench/blackhole.py);"
+  echo "\"typed\": the port typed, nothing else tried (baseline). Outcome 0 = sent."
+  echo
+  echo "| answering | credentials | other ports | median ms | outcome | runs |"
+  echo "|---|---|---|---|---|---|"
+  for creds in yes no; do
+    for open in 587 465 25; do
+      for others in typed closed filtered; do
+        row "$open" "$creds" "$others"
+      done
+    done
+  done
+} | tee bench/PORTS.md

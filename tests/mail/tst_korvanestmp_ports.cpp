@@ -1,0 +1,257 @@
+// The port, when the server field names none: the usual ones are tried in
+// the order that fits the credentials, and TLS rules hold on the one chosen.
+// Test servers on loopback ports stand in for 25, 587 and 465.
+
+#include "MailTestSupport.h"
+
+#include <QTcpServer>
+
+using namespace MailTest;
+
+class TestKorvaneSmtpPorts : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void chosen_data();
+    void chosen();
+    void typedPort_data();
+    void typedPort();
+    void destroyedWhileChoosing();
+};
+
+namespace {
+
+using Running = QMap<QString, QString>; // stand-in port -> kind of server there
+
+// A loopback port with nobody listening: connecting is refused at once.
+quint16 closedPort()
+{
+    QTcpServer probe;
+    if (!probe.listen(QHostAddress::LocalHost))
+        return 0;
+    const quint16 port = probe.serverPort();
+    probe.close();
+    return port;
+}
+
+QStringList options(const QString &role)
+{
+    const TestCertificates &certificates = TestCertificates::instance();
+    QStringList result{QStringLiteral("--auth"), user + QLatin1Char(':') + password};
+    if (role == u"submission")
+        result += QStringList{QStringLiteral("--starttls")} + certificates.pair(QStringLiteral("server"));
+    else if (role == u"tls")
+        result += QStringList{QStringLiteral("--implicit-tls")} + certificates.pair(QStringLiteral("server"));
+    else if (role == u"late")
+        result += QStringList{QStringLiteral("--starttls")} + certificates.pair(QStringLiteral("server"))
+            + QStringList{QStringLiteral("--greeting-delay"), QStringLiteral("1000")};
+    else if (role == u"selfsigned")
+        result += QStringList{QStringLiteral("--implicit-tls")}
+            + certificates.pair(QStringLiteral("selfsigned"));
+    else if (role == u"silent")
+        result = QStringList{QStringLiteral("--no-greeting")};
+    else if (role == u"busy")
+        result = QStringList{QStringLiteral("--greeting-421")};
+    return result;
+}
+
+// Stand-ins for the usual ports: a server of its kind where one is named,
+// otherwise a closed port.
+struct StandIns
+{
+    explicit StandIns(const Running &running)
+    {
+        for (const QString &port :
+             {QStringLiteral("plain"), QStringLiteral("submission"), QStringLiteral("tls")}) {
+            if (running.contains(port)) {
+                servers[port] = std::make_shared<SmtpTestServer>(options(running[port]));
+                ports[port] = servers[port]->port();
+            } else {
+                ports[port] = closedPort();
+            }
+        }
+    }
+    bool ok() const
+    {
+        return std::all_of(ports.cbegin(), ports.cend(), [](quint16 p) { return p != 0; })
+            && std::all_of(servers.cbegin(), servers.cend(), [](const auto &s) { return s->isRunning(); });
+    }
+    // A component ready to send to 127.0.0.1 with no port typed.
+    void apply(KorvaneSTMP &component) const
+    {
+        component.setServer(QStringLiteral("127.0.0.1"));
+        component.setSender(senderAddress);
+        component.setRecipient(QStringLiteral("anna@example.org"));
+        component.setSubject(QStringLiteral("Prova"));
+        component.setBody(QStringLiteral("Ciao Anna.\n"));
+        component.setCaFile(TestCertificates::instance().caFile());
+        component.setConnectTimeoutMs(3000);
+        component.setStallTimeoutMs(10000);
+        component.setUsualPorts(ports[QStringLiteral("plain")], ports[QStringLiteral("submission")],
+                                ports[QStringLiteral("tls")]);
+    }
+
+    QMap<QString, std::shared_ptr<SmtpTestServer>> servers;
+    QMap<QString, quint16> ports;
+};
+
+} // namespace
+
+void TestKorvaneSmtpPorts::initTestCase()
+{
+    QVERIFY2(TestCertificates::instance().isValid(), qPrintable(TestCertificates::instance().error()));
+}
+
+void TestKorvaneSmtpPorts::chosen_data()
+{
+    QTest::addColumn<Running>("running");
+    QTest::addColumn<QString>("field"); // what the user typed as server
+    QTest::addColumn<bool>("credentials");
+    QTest::addColumn<QString>("chosen"); // the stand-in the send talks to; empty: none
+    QTest::addColumn<int>("number");
+    QTest::addColumn<QString>("says");
+
+    const Running all{{"plain", "plain"}, {"submission", "submission"}, {"tls", "tls"}};
+    QTest::newRow("only 587, STARTTLS")
+        << Running{{"submission", "submission"}} << "127.0.0.1" << true << "submission" << 0 << "";
+    QTest::newRow("only 465, TLS") << Running{{"tls", "tls"}} << "127.0.0.1" << true << "tls" << 0 << "";
+    QTest::newRow("only 25, no credentials")
+        << Running{{"plain", "plain"}} << "127.0.0.1" << false << "plain" << 0 << "";
+    QTest::newRow("only 25, credentials stay home")
+        << Running{{"plain", "plain"}} << "127.0.0.1" << true << "plain" << 64 << "STARTTLS";
+    QTest::newRow("all three, credentials: 587") << all << "127.0.0.1" << true << "submission" << 0 << "";
+    QTest::newRow("465 and 25, credentials: 465")
+        << Running{{"plain", "plain"}, {"tls", "tls"}} << "127.0.0.1" << true << "tls" << 0 << "";
+    QTest::newRow("all three, no credentials: 25") << all << "127.0.0.1" << false << "plain" << 0 << "";
+    // Connected and greeting well after 465 did: still the one preferred.
+    QTest::newRow("587 greets late, 465 at once: 587")
+        << Running{{"submission", "late"}, {"tls", "tls"}} << "127.0.0.1" << true << "submission" << 0 << "";
+    QTest::newRow("587 connected but silent: 465")
+        << Running{{"submission", "silent"}, {"tls", "tls"}} << "127.0.0.1" << true << "tls" << 0 << "";
+    // A server that is there but will not do is reported in its own words.
+    QTest::newRow("465 with a self-signed certificate")
+        << Running{{"tls", "selfsigned"}} << "127.0.0.1" << true << "tls" << 60 << "self-signed";
+    QTest::newRow("587 busy, 25 greets: 25") << Running{{"submission", "busy"}, {"plain", "submission"}}
+                                             << "127.0.0.1" << true << "plain" << 0 << "";
+    QTest::newRow("only 587, busy") << Running{{"submission", "busy"}} << "127.0.0.1" << true << "submission"
+                                    << 421 << "service not available";
+    QTest::newRow("none, credentials")
+        << Running{} << "127.0.0.1" << true << "" << 7 << "alle porte {587}, {465} e {25}";
+    QTest::newRow("none, no credentials")
+        << Running{{"tls", "tls"}} << "127.0.0.1" << false << "" << 7 << "alle porte {25} e {587}";
+    // No network here: a name under .invalid is answered at once by the resolver.
+    QTest::newRow("unknown host") << Running{} << "nessuno.invalid" << true << "" << 6
+                                  << "Server sconosciuto: nessuno.invalid.";
+    // smtp:// names a connection that starts in clear: 465 is not tried.
+    QTest::newRow("smtp://, credentials, only 465")
+        << Running{{"tls", "tls"}} << "smtp://127.0.0.1" << true << "" << 7 << "alle porte {587} e {25}";
+}
+
+void TestKorvaneSmtpPorts::chosen()
+{
+    QFETCH(Running, running);
+    QFETCH(QString, field);
+    QFETCH(bool, credentials);
+    QFETCH(QString, chosen);
+    QFETCH(int, number);
+    QFETCH(QString, says);
+    const StandIns standIns(running);
+    QVERIFY(standIns.ok());
+    KorvaneSTMP component;
+    standIns.apply(component);
+    component.setServer(field);
+    if (credentials) {
+        component.setUsername(user);
+        component.setPassword(password);
+    }
+    SendWatch watch(&component);
+    KORVANE_SEND(component, watch, 20000);
+
+    if (number == 0) {
+        QVERIFY2(!watch.completed.isEmpty(), watch.outcome().constData());
+        QVERIFY(standIns.servers[chosen]->waitForMessages(1));
+        const QJsonObject message = standIns.servers[chosen]->messages().constFirst();
+        QCOMPARE(message.value(QStringLiteral("tls")).toBool(), running.value(chosen) != u"plain");
+        QCOMPARE(message.value(QStringLiteral("auth_login")).toString(), credentials ? user : QString());
+    } else {
+        QCOMPARE(watch.number(), number);
+        QString text = says;
+        text.replace(QStringLiteral("{587}"), QString::number(standIns.ports["submission"]))
+            .replace(QStringLiteral("{465}"), QString::number(standIns.ports["tls"]))
+            .replace(QStringLiteral("{25}"), QString::number(standIns.ports["plain"]));
+        QVERIFY2(watch.description().contains(text), watch.outcome().constData());
+        if (!chosen.isEmpty()) {
+            const QJsonObject state = standIns.servers[chosen]->state();
+            QCOMPARE(state.value(QStringLiteral("messages")).toInt(), 0);
+            QVERIFY(!state.value(QStringLiteral("auth_seen")).toBool());
+            QVERIFY(!state.value(QStringLiteral("password_seen")).toBool());
+        }
+    }
+    // Trying a port is connecting and reading its greeting: no command,
+    // let alone credentials, reaches a server that was not chosen.
+    for (const auto &[port, server] : standIns.servers.asKeyValueRange())
+        if (port != chosen)
+            QCOMPARE(server->commands(), QStringList());
+}
+
+void TestKorvaneSmtpPorts::typedPort_data()
+{
+    QTest::addColumn<QString>("server"); // %1: a closed loopback port
+    QTest::addColumn<QString>("says");
+    QTest::newRow("host:port") << "127.0.0.1:%1"
+                               << "127.0.0.1:%1";
+    QTest::newRow("smtp://host:port") << "smtp://127.0.0.1:%1"
+                                      << "127.0.0.1:%1";
+    QTest::newRow("[IPv6]:port") << "[::1]:%1"
+                                 << ":%1";
+    // Nothing listens on 465 here: smtps:// without a port means 465 alone.
+    QTest::newRow("smtps:// alone") << "smtps://127.0.0.1"
+                                    << "127.0.0.1:465";
+}
+
+void TestKorvaneSmtpPorts::typedPort()
+{
+    QFETCH(QString, server);
+    QFETCH(QString, says);
+    const StandIns standIns({{"plain", "plain"}, {"submission", "submission"}, {"tls", "tls"}});
+    QVERIFY(standIns.ok());
+    const quint16 typed = closedPort();
+    QVERIFY(typed != 0);
+    KorvaneSTMP component;
+    standIns.apply(component);
+    component.setServer(server.contains(u"%1") ? server.arg(typed) : server);
+    component.setUsername(user);
+    component.setPassword(password);
+    SendWatch watch(&component);
+    KORVANE_SEND(component, watch, 20000);
+    QCOMPARE(watch.number(), 7);
+    QVERIFY2(watch.description().contains(says.contains(u"%1") ? says.arg(typed) : says),
+             watch.outcome().constData());
+    for (const auto &s : standIns.servers)
+        QCOMPARE(s->state().value(QStringLiteral("connections")).toInt(), 0);
+}
+
+void TestKorvaneSmtpPorts::destroyedWhileChoosing()
+{
+    // 587 takes the connection and never greets: the choice waits for it.
+    const StandIns standIns({{"submission", "silent"}});
+    QVERIFY(standIns.ok());
+    auto component = std::make_unique<KorvaneSTMP>();
+    standIns.apply(*component);
+    // Far beyond the test's own time limit: only the abort can end the wait.
+    component->setConnectTimeoutMs(3600 * 1000);
+    component->setUsername(user);
+    component->setPassword(password);
+    SendWatch watch(component.get());
+    component->Send();
+    const SmtpTestServer &silent = *standIns.servers["submission"];
+    QVERIFY2(silent.waitForLogLine(QStringLiteral("* connect")), qPrintable(silent.sessionLog().join('\n')));
+    component.reset();
+    QVERIFY2(silent.waitForLogLine(QStringLiteral("* closed")), qPrintable(silent.sessionLog().join('\n')));
+    QCOMPARE(watch.outcomes(), 0);
+}
+
+QTEST_GUILESS_MAIN(TestKorvaneSmtpPorts)
+#include "tst_korvanestmp_ports.moc"
