@@ -60,7 +60,7 @@ def parse_args():
     p.add_argument("--pause-in-data", action="store_true",
                    help='stop reading DATA after --fault-after bytes until "resume" comes on stdin')
     p.add_argument("--fault-after", type=int, default=1, metavar="BYTES",
-                   help="DATA bytes received before --drop/--stall strikes")
+                   help="DATA bytes received before --drop/--stall/--pause strikes")
     p.add_argument("--slow-data", type=int, default=0, metavar="BYTES_PER_SEC")
     opts = p.parse_args()
     if opts.no_starttls:
