@@ -42,7 +42,7 @@ std::optional<QByteArray> charsetOf(const QByteArray &bytes, bool cutShort)
 
 } // namespace
 
-std::optional<AttachmentContent> describeAttachment(const QString &name, QFile &file)
+std::optional<AttachmentContent> describeAttachment(const QString &name, QIODevice &file)
 {
     const QByteArray type = QMimeDatabase().mimeTypeForFileNameAndData(name, &file).name().toLatin1();
     if (!type.startsWith("text/"))

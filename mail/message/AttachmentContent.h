@@ -1,7 +1,7 @@
 #pragma once
 
 #include <QByteArray>
-#include <QFile>
+#include <QIODevice>
 #include <QString>
 
 #include <optional>
@@ -31,4 +31,4 @@ constexpr qint64 kTextSampleBytes = qint64(64) << 10;
 // kTextSampleBytes (ASCII there is declared UTF-8, which also covers
 // whatever follows if it is UTF-8) and the file is left at its start again.
 // Returns nothing when the file cannot be read.
-std::optional<AttachmentContent> describeAttachment(const QString &name, QFile &file);
+std::optional<AttachmentContent> describeAttachment(const QString &name, QIODevice &file);

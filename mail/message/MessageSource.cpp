@@ -1,6 +1,7 @@
 #include "MessageSource.h"
 
 #include "AttachmentContent.h"
+#include "AttachmentFile.h"
 #include "HeaderEncoder.h"
 #include "MailRequest.h"
 #include "Priorities.h"
@@ -12,15 +13,8 @@
 #include <QUuid>
 
 #include <array>
-#include <cerrno>
 #include <cstdlib>
 #include <cstring>
-
-#ifdef Q_OS_UNIX
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 namespace {
 
@@ -42,43 +36,6 @@ QByteArray messageIdHeader(const QList<Mailbox> &from)
     // that cannot fold.
     return foldedHeader(
         "Message-ID", {'<' + QUuid::createUuid().toByteArray(QUuid::Id128) + '@' + domain.toLatin1() + '>'});
-}
-
-// Opens a regular file for reading without ever blocking on a FIFO or device.
-std::unique_ptr<QFile> openRegularFile(const QString &path, QString *error)
-{
-    const QFileInfo info(path);
-    if (!info.exists()) {
-        *error = QStringLiteral("Allegato non trovato: %1.").arg(path);
-        return nullptr;
-    }
-    if (info.isDir()) {
-        *error = QStringLiteral("L'allegato %1 è una cartella, non un file.").arg(path);
-        return nullptr;
-    }
-    auto file = std::make_unique<QFile>(path);
-#ifdef Q_OS_UNIX
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    struct stat st
-    {};
-    if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        const bool denied = fd < 0 && errno == EACCES;
-        if (fd >= 0)
-            ::close(fd);
-        *error = denied ? QStringLiteral("Impossibile leggere l'allegato %1: permesso negato.").arg(path)
-                        : QStringLiteral("L'allegato %1 non è un file normale.").arg(path);
-        return nullptr;
-    }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    if (!file->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-#else
-    if (!info.isFile() || !file->open(QIODevice::ReadOnly)) {
-#endif
-        *error = QStringLiteral("Impossibile leggere l'allegato %1.").arg(path);
-        return nullptr;
-    }
-    return file;
 }
 
 } // namespace
@@ -118,13 +75,17 @@ QString MessageSource::build(const MailRequest &request, const QList<Mailbox> &f
              nullptr});
         for (const QString &path : attachmentPaths) {
             QString error;
-            auto file = openRegularFile(path, &error);
+            auto file = AttachmentFile::open(path, &error);
             if (!file)
                 return error;
             const QString name = QFileInfo(path).fileName();
-            const auto content = describeAttachment(name, *file);
+            const auto content = describeAttachment(name, *file->device());
             if (!content)
                 return QStringLiteral("Impossibile leggere l'allegato %1.").arg(path);
+            // A file read whole here is sent from memory: one more look makes
+            // sure it was not being written while it was read.
+            if (content->bytes && !file->verify(&error))
+                return error;
             m_segments.push_back(
                 {"--" + boundary + "\r\n" + foldedHeader("Content-Type", content->contentType.split(' '))
                      + "Content-Transfer-Encoding: base64\r\n" + attachmentDisposition(name) + "\r\n",
@@ -162,6 +123,10 @@ bool MessageSource::refill()
             return true;
         }
         if (s.fileRead == s.fileSize) {
+            // Every read checks the file; an empty one, never read, is
+            // checked here.
+            if (!s.file->verify(&m_error))
+                return false;
             s.file.reset();
             ++m_current;
             continue;
@@ -169,13 +134,9 @@ bool MessageSource::refill()
         constexpr qint64 kChunk = kBase64LineBytes * 1150; // ~64 KiB raw
         const qint64 want = std::min(kChunk, s.fileSize - s.fileRead);
         QByteArray raw(want, Qt::Uninitialized);
-        const qint64 got = s.file->read(raw.data(), want);
-        if (got != want) {
-            m_error = QStringLiteral("L'allegato %1 è cambiato o non è più leggibile durante l'invio.")
-                          .arg(s.file->fileName());
+        if (!s.file->read(raw.data(), want, &m_error))
             return false;
-        }
-        s.fileRead += got;
+        s.fileRead += want;
         appendBase64Lines(m_buffer, raw);
         return true;
     }

@@ -3,12 +3,12 @@
 #include "AddressList.h"
 
 #include <QByteArray>
-#include <QFile>
 #include <QString>
 
 #include <memory>
 #include <vector>
 
+class AttachmentFile;
 struct MailRequest;
 
 // The whole message as a stream of bytes for the SMTP DATA phase: headers and
@@ -41,8 +41,8 @@ public:
 private:
     struct Segment
     {
-        QByteArray text;             // literal bytes, or
-        std::unique_ptr<QFile> file; // a file sent as base64 lines
+        QByteArray text;                      // literal bytes, or
+        std::unique_ptr<AttachmentFile> file; // a file sent as base64 lines
         qint64 fileSize = 0;
         qint64 fileRead = 0;
     };

@@ -80,7 +80,9 @@ int main(int argc, char *argv[])
                 form.close();
             });
         } else if (args.value(0) == QLatin1String("open-close")) {
-            QTimer::singleShot(100, &form, &QWidget::close);
+            // The about box of the start-up was shown and closed in Form1's
+            // constructor: nothing left to wait for.
+            QTimer::singleShot(0, &form, &QWidget::close);
         } else {
             return 2;
         }

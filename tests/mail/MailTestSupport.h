@@ -53,7 +53,8 @@ private:
 };
 
 // Sends and waits for the outcome: exactly one signal, not ready in
-// between, ready again when the signal comes.
+// between, ready again when the signal comes. That no second signal comes
+// has no event to wait for: a short grace period lets a late one show.
 #define KORVANE_SEND(component, watch, timeoutMs)                                                            \
     do {                                                                                                     \
         (component).Send();                                                                                  \

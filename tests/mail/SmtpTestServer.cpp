@@ -111,6 +111,12 @@ QString SmtpTestServer::stderrText()
     return QString::fromUtf8(m_stderr);
 }
 
+void SmtpTestServer::resumeData()
+{
+    m_process.write("resume\n");
+    m_process.waitForBytesWritten(5000);
+}
+
 void SmtpTestServer::stop()
 {
     if (m_process.state() == QProcess::NotRunning)

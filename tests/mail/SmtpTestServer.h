@@ -41,6 +41,8 @@ public:
     QStringList commands() const;
     bool waitForLogLine(const QString &fragment, int timeoutMs = 10000) const;
     QString stderrText();
+    // Ends the pause of "--pause-in-data".
+    void resumeData();
 
     void stop();
 

@@ -223,6 +223,25 @@ def run():
         assert st["data_started"] == 1 and st["messages"] == 0 and "stalling in DATA" in s.log()
     case("stalled in DATA", ["--stall-in-data"], stall)
 
+    def pause(s):
+        with smtplib.SMTP("127.0.0.1", s.port, timeout=10) as c:
+            c.ehlo()
+            c.mail("a@example.org")
+            c.rcpt("b@example.org")
+            c.putcmd("data")
+            assert c.getreply()[0] == 354
+            c.sock.sendall(b"Subject: x\r\n\r\n" + (b"y" * 76 + b"\r\n") * 2000 + b".\r\n")
+            deadline = time.monotonic() + 10
+            while "pausing in DATA" not in s.log() and time.monotonic() < deadline:
+                time.sleep(0.02)
+            assert "pausing in DATA" in s.log() and s.messages() == []
+            s.proc.stdin.write(b"resume\n")
+            s.proc.stdin.flush()
+            assert c.getreply()[0] == 250
+        (m,) = s.messages(1)
+        assert m["accepted"] and "resuming DATA" in s.log()
+    case("paused in DATA until resumed", ["--pause-in-data", "--fault-after", "1000"], pause)
+
     for mode in (["--slow-data", "1000000"], ["--stall-in-data", "--fault-after", "100000"]):
         def abandoned(s, mode=mode):
             c = smtplib.SMTP("127.0.0.1", s.port, timeout=5)

@@ -2,7 +2,8 @@
 """Loopback SMTP server the mail tests start, one per test case.
 
 Prints the port it listens on (one line) and nothing else on stdout; exits
-when its stdin closes or on SIGTERM. Records into --out DIR:
+when its stdin closes or on SIGTERM. A line "resume" on stdin ends the pause
+of --pause-in-data. Records into --out DIR:
   msg-NNNN.json  each message that reached the final "." (see smtp_capture)
   session.log    "<conn> C <command>", "<conn> S <reply>", "<conn> * <event>";
                  AUTH payloads are replaced by "***"
@@ -57,8 +58,10 @@ def parse_args():
     p.add_argument("--data-reply", metavar="CODE")
     p.add_argument("--drop-in-data", action="store_true")
     p.add_argument("--stall-in-data", action="store_true")
+    p.add_argument("--pause-in-data", action="store_true",
+                   help='stop reading DATA after --fault-after bytes until "resume" comes on stdin')
     p.add_argument("--fault-after", type=int, default=1, metavar="BYTES",
-                   help="DATA bytes received before --drop/--stall strikes")
+                   help="DATA bytes received before --drop/--stall/--pause strikes")
     p.add_argument("--slow-data", type=int, default=0, metavar="BYTES_PER_SEC")
     opts = p.parse_args()
     if opts.no_starttls:
@@ -140,9 +143,13 @@ async def serve(opts):
     sys.stdout = sys.stderr  # the port line is all a test may find on stdout
 
     stop = loop.create_future()
+    opts.resumed = asyncio.Event()
 
     def on_stdin():
-        if not os.read(0, 4096) and not stop.done():
+        data = os.read(0, 4096)
+        if b"resume" in data:
+            opts.resumed.set()
+        if not data and not stop.done():
             stop.set_result("stdin closed")
     loop.add_reader(0, on_stdin)
     loop.add_signal_handler(signal.SIGTERM, lambda: stop.done() or stop.set_result("SIGTERM"))

@@ -31,6 +31,7 @@ class RecordingSMTP(SMTP):
         self._lost = False
         self._owed = 0
         self._watcher = None
+        self._paused = False
 
     def connection_made(self, transport):
         starting = self.conn_id == 0
@@ -97,7 +98,8 @@ class RecordingSMTP(SMTP):
             self._data_bytes = None
             return
         self._data_bytes += len(line)
-        if self._watcher is None and (self.opts.slow_data or self.opts.stall_in_data):
+        if self._watcher is None and (self.opts.slow_data or self.opts.stall_in_data
+                                      or self.opts.pause_in_data):
             self._watcher = asyncio.ensure_future(self._watch_peer())
         if self.opts.slow_data:
             self._owed += len(line)
@@ -109,6 +111,11 @@ class RecordingSMTP(SMTP):
                 self.recorder.log(self.conn_id, "*", f"dropping in DATA after {self._data_bytes} bytes")
                 self.transport.abort()
                 await asyncio.Event().wait()
+            if self.opts.pause_in_data and not self._paused:
+                self._paused = True
+                self.recorder.log(self.conn_id, "*", f"pausing in DATA after {self._data_bytes} bytes")
+                await self.opts.resumed.wait()
+                self.recorder.log(self.conn_id, "*", "resuming DATA")
             if self.opts.stall_in_data:
                 self.recorder.log(self.conn_id, "*", f"stalling in DATA after {self._data_bytes} bytes")
                 await asyncio.Event().wait()

@@ -1,10 +1,12 @@
 // Input at the edges that must still travel as a well-formed message: huge
-// headers, a thousand recipients, NUL in the body, an attachment deleted
-// while it is being sent.
+// headers, a thousand recipients, NUL in the body; and an attachment deleted
+// while it is being sent, where one changed must stop the send.
 
 #include "MailTestSupport.h"
 
 #include <QTemporaryDir>
+
+#include <cstdio>
 
 using namespace MailTest;
 
@@ -16,7 +18,8 @@ private Q_SLOTS:
     void initTestCase();
     void arrivesWellFormed_data();
     void arrivesWellFormed();
-    void attachmentDeletedWhileSent();
+    void attachmentChangedWhileSent_data();
+    void attachmentChangedWhileSent();
 };
 
 void TestKorvaneSmtpExtremes::initTestCase()
@@ -81,36 +84,113 @@ void TestKorvaneSmtpExtremes::arrivesWellFormed()
     QCOMPARE(message.value(QStringLiteral("body")).toString(), body);
 }
 
-// Attachments are opened before connecting, so a file deleted mid-send is
-// still read whole through the open handle.
-void TestKorvaneSmtpExtremes::attachmentDeletedWhileSent()
+namespace {
+
+// What happens to the attachment while the server holds the send.
+enum class Change { Delete, WriteBefore, WriteAfter, Truncate, Grow, ReplaceByRename };
+
+bool overwrite(const QString &path, qint64 offset)
 {
+    QFile file(path);
+    return file.open(QIODevice::ReadWrite) && file.seek(offset) && file.write("\xff\xfe\xfd\xfc", 4) == 4;
+}
+
+bool apply(Change change, const QString &path, const QByteArray &content)
+{
+    switch (change) {
+    case Change::Delete:
+        return QFile::remove(path);
+    case Change::WriteBefore:
+        return overwrite(path, 0);
+    case Change::WriteAfter:
+        return overwrite(path, content.size() - 4);
+    case Change::Truncate:
+        return QFile::resize(path, content.size() / 2);
+    case Change::Grow: {
+        QFile file(path);
+        return file.open(QIODevice::Append) && file.write("x", 1) == 1;
+    }
+    case Change::ReplaceByRename: {
+        // As editors save: a whole new file of the same size renamed over the old.
+        QByteArray edited = content;
+        edited[0] = char(~edited[0]);
+        return writeFile(path + QStringLiteral(".new"), edited)
+            && std::rename(QFile::encodeName(path + QStringLiteral(".new")).constData(),
+                           QFile::encodeName(path).constData())
+            == 0;
+    }
+    }
+    return false;
+}
+
+} // namespace
+
+void TestKorvaneSmtpExtremes::attachmentChangedWhileSent_data()
+{
+    QTest::addColumn<Change>("change");
+    QTest::addColumn<bool>("arrivesWhole");
+    // Attachments are opened before connecting: a file deleted mid-send is
+    // still read whole through the open handle.
+    QTest::newRow("deleted") << Change::Delete << true;
+    QTest::newRow("written before the offset read") << Change::WriteBefore << false;
+    QTest::newRow("written after the offset read") << Change::WriteAfter << false;
+    QTest::newRow("truncated") << Change::Truncate << false;
+    QTest::newRow("grown") << Change::Grow << false;
+    QTest::newRow("replaced by rename") << Change::ReplaceByRename << false;
+}
+
+// The server stops reading early in the attachment, so the change falls
+// between what was read and what was not: the client cannot run ahead of
+// the socket buffers, a fraction of the file.
+void TestKorvaneSmtpExtremes::attachmentChangedWhileSent()
+{
+    QFETCH(Change, change);
+    QFETCH(bool, arrivesWhole);
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("effimero.bin"));
-    QByteArray content(qsizetype(4) * 1024 * 1024, Qt::Uninitialized);
+    const QString path = dir.filePath(QStringLiteral("variabile.bin"));
+    QByteArray content(qsizetype(12) * 1024 * 1024, Qt::Uninitialized);
     for (qsizetype i = 0; i < content.size(); ++i)
         content[i] = char((i * 31) ^ (i >> 9));
     QVERIFY(writeFile(path, content));
 
-    SmtpTestServer server({QStringLiteral("--slow-data"), QStringLiteral("3000000")});
+    SmtpTestServer server(
+        {QStringLiteral("--pause-in-data"), QStringLiteral("--fault-after"), QStringLiteral("100000")});
     KORVANE_START(server);
     KorvaneSTMP component;
     configure(component, server);
-    component.setAttachments(path);
+    // Not in its clean form: the message names the file as the user typed it.
+    const QString typed = dir.path() + QStringLiteral("/./variabile.bin");
+    component.setAttachments(typed);
     SendWatch watch(&component);
     component.Send();
-    QVERIFY(server.waitForLogLine(QStringLiteral("S 354"), 15000));
-    QVERIFY(QFile::remove(path));
-    QTRY_VERIFY_WITH_TIMEOUT(watch.outcomes() == 1, 30000);
-    QVERIFY2(!watch.completed.isEmpty(), watch.outcome().constData());
+    QVERIFY2(server.waitForLogLine(QStringLiteral("pausing in DATA"), 15000),
+             qPrintable(server.sessionLog().join('\n')));
+    QVERIFY(apply(change, path, content));
+    server.resumeData();
+    QTRY_VERIFY_WITH_TIMEOUT(watch.outcomes() == 1, 60000);
 
-    QVERIFY(server.waitForMessages(1));
-    const QJsonArray attachments
-        = server.messages().constFirst().value(QStringLiteral("attachments")).toArray();
-    QCOMPARE(attachments.size(), 1);
-    QCOMPARE(attachments.first().toObject().value(QStringLiteral("length")).toInt(), content.size());
-    QCOMPARE(attachments.first().toObject().value(QStringLiteral("sha256")).toString().toLatin1(),
-             sha256Hex(content));
+    if (arrivesWhole) {
+        QVERIFY2(!watch.completed.isEmpty(), watch.outcome().constData());
+        QVERIFY(server.waitForMessages(1));
+        const QJsonArray attachments
+            = server.messages().constFirst().value(QStringLiteral("attachments")).toArray();
+        QCOMPARE(attachments.size(), 1);
+        QCOMPARE(attachments.first().toObject().value(QStringLiteral("length")).toInt(), content.size());
+        QCOMPARE(attachments.first().toObject().value(QStringLiteral("sha256")).toString().toLatin1(),
+                 sha256Hex(content));
+        return;
+    }
+    QCOMPARE(watch.number(), qint16(1005));
+    QCOMPARE(
+        watch.description(),
+        QStringLiteral("L'allegato %1 è stato modificato durante l'invio: il messaggio non è stato inviato.")
+            .arg(typed));
+    // Caught at the first read after the change, long before the end.
+    QVERIFY2(watch.lastSent < watch.lastTotal / 2, qPrintable(QString::number(watch.lastSent)));
+    QVERIFY2(server.waitForLogLine(QStringLiteral("* closed"), 15000),
+             qPrintable(server.sessionLog().join('\n')));
+    QCOMPARE(server.messages().size(), 0);
+    QVERIFY(!server.sessionLog().join('\n').contains(QLatin1String("end of DATA")));
 }
 
 QTEST_GUILESS_MAIN(TestKorvaneSmtpExtremes)
