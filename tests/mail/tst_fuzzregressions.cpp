@@ -14,6 +14,7 @@ const QList<std::pair<QString, FuzzCheck::Target>> kTargets{
     {QStringLiteral("serveraddress"), FuzzCheck::Target::ServerAddress},
     {QStringLiteral("attachmentlist"), FuzzCheck::Target::AttachmentList},
     {QStringLiteral("headerencoder"), FuzzCheck::Target::HeaderEncoder},
+    {QStringLiteral("smtpreplies"), FuzzCheck::Target::SmtpReplies},
 };
 
 } // namespace
