@@ -3,7 +3,9 @@
 #include "AddressList.h"
 #include "AttachmentList.h"
 #include "MessageSource.h"
+#include "SecretWipe.h"
 
+#include <QScopeGuard>
 #include <QSet>
 
 #include <optional>
@@ -55,8 +57,9 @@ std::optional<SendOutcome> badAddress(const AddressListResult &parsed, const cha
 
 } // namespace
 
-SendOutcome SendJob::run(const SmtpSession::Progress &progress)
+SendOutcome SendJob::run(const SmtpSession::Progress &progress, const SmtpSession::Verdict &verdict)
 {
+    const auto forgetPassword = qScopeGuard([this] { SecretWipe::wipe(m_request.password); });
     const MailRequest &r = m_request;
     if (auto failure = controlCharacter(r))
         return *failure;
@@ -92,6 +95,7 @@ SendOutcome SendJob::run(const SmtpSession::Progress &progress)
                                    r.caFile,
                                    r.connectTimeoutMs,
                                    r.stallTimeoutMs};
+    const auto forgetBytes = qScopeGuard([&settings] { SecretWipe::wipe(settings.password); });
     QSet<QString> seen;
     for (const auto *list : {&to, &cc, &bcc})
         for (const Mailbox &box : list->mailboxes)
@@ -109,5 +113,5 @@ SendOutcome SendJob::run(const SmtpSession::Progress &progress)
         return SendOutcome::failure(SendError::AttachmentProblem, problem);
     if (aborted())
         return {};
-    return m_session.run(settings, message, progress);
+    return m_session.run(settings, message, progress, verdict);
 }
