@@ -3,6 +3,8 @@
 //   korvane-bench dump FILE OUT              the message as the component builds it
 //   korvane-bench startup                    composer window shown, then quit
 //   korvane-bench idle MS                    the stall meter alone, as a control
+//   korvane-bench close SERVER               send, close the window on a line of stdin
+#include "CloseBench.h"
 #include "SendBench.h"
 #include "StallMeter.h"
 #include "StartupBench.h"
@@ -28,6 +30,8 @@ int main(int argc, char *argv[])
     }
     if (mode == u"dump" && args.size() == 3)
         return dumpMessage(args[1], args[2]) ? 0 : 1;
+    if (mode == u"close" && args.size() == 2)
+        return runCloseBench(args[1]);
     if (mode == u"startup" && args.size() == 1)
         return runStartupBench();
     if (mode == u"idle" && args.size() == 2) {
@@ -42,7 +46,8 @@ int main(int argc, char *argv[])
         });
         return QApplication::exec();
     }
-    std::fprintf(stderr,
-                 "usage: korvane-bench send SERVER FILE [COUNT] | dump FILE OUT | startup | idle MS\n");
+    std::fprintf(
+        stderr,
+        "usage: korvane-bench send SERVER FILE [COUNT] | dump FILE OUT | startup | idle MS | close SERVER\n");
     return 2;
 }

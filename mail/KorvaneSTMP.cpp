@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include <mutex>
+#include <vector>
 
 namespace {
 
@@ -43,6 +44,8 @@ struct KorvaneSTMP::Private
     MailRequest properties;
     std::shared_ptr<SendJob> job;
     std::shared_ptr<OwnerLink> link;
+    // Earlier sends that may still be saying QUIT.
+    std::vector<std::weak_ptr<SendJob>> windingDown;
     AboutPresenter presentAbout;
     bool ready = true;
 };
@@ -61,6 +64,9 @@ KorvaneSTMP::~KorvaneSTMP()
         d->link->letGo();
     if (d->job)
         d->job->abort();
+    for (const auto &earlier : d->windingDown)
+        if (const auto job = earlier.lock())
+            job->abort();
     SecretWipe::wipe(d->properties.password);
 }
 
@@ -129,6 +135,9 @@ void KorvaneSTMP::Send()
         return;
     }
     d->ready = false;
+    std::erase_if(d->windingDown, [](const std::weak_ptr<SendJob> &earlier) { return earlier.expired(); });
+    if (d->job)
+        d->windingDown.push_back(d->job);
     d->job = std::move(job);
     d->link = std::move(link);
 }

@@ -148,8 +148,9 @@ void TestWindowProcess::closeWhileNetworkHangs_data()
     // transcript, or the start of the hanging name lookup.
     QTest::addColumn<QString>("closeAfter");
     QTest::addColumn<int>("messages"); // the server took
-    QTest::newRow("silent after the 250s of the envelope")
-        << QStringList{u"--silent-at"_s, u"DATA"_s} << u"silent at DATA"_s << 0;
+    // Closed as soon as the message is accepted, and once QUIT is unanswered.
+    QTest::newRow("silent after its 250 to the message")
+        << QStringList{u"--silent-at"_s, u"QUIT"_s} << u"S 250 2.0.0"_s << 1;
     QTest::newRow("silent at QUIT") << QStringList{u"--silent-at"_s, u"QUIT"_s} << u"silent at QUIT"_s << 1;
     QTest::newRow("name lookup hangs") << QStringList() << QString() << 0;
 }
