@@ -26,11 +26,14 @@ inline QString shownTextProblem(const QString &text)
         return QStringLiteral("empty failure text");
     if (text.size() > kMaxFailureText)
         return QStringLiteral("failure text of %1 characters").arg(text.size());
-    for (QChar c : text) {
-        const auto kind = c.category();
-        if (kind == QChar::Other_Control || kind == QChar::Other_Format || kind == QChar::Other_Surrogate
-            || kind == QChar::Separator_Line || kind == QChar::Separator_Paragraph)
-            return QStringLiteral("failure text holds U+%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+    const QList<uint> codePoints = text.toUcs4(); // a lone surrogate comes out as U+FFFD
+    if (!text.contains(QChar(QChar::ReplacementCharacter)) && codePoints.contains(0xfffd))
+        return QStringLiteral("failure text holds a lone surrogate");
+    for (const uint c : codePoints) {
+        const auto kind = QChar::category(char32_t(c));
+        if (kind == QChar::Other_Control || kind == QChar::Other_Format || kind == QChar::Separator_Line
+            || kind == QChar::Separator_Paragraph)
+            return QStringLiteral("failure text holds U+%1").arg(c, 4, 16, QLatin1Char('0'));
     }
     return {};
 }

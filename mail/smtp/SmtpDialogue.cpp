@@ -4,9 +4,9 @@ namespace {
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-bool unfitToShow(QChar c)
+bool unfitToShow(char32_t c)
 {
-    switch (c.category()) {
+    switch (QChar::category(c)) {
     case QChar::Other_Control:
     case QChar::Other_Format:
     case QChar::Other_Surrogate:
@@ -23,9 +23,18 @@ bool unfitToShow(QChar c)
 QString shownText(const QString &text, qsizetype maxChars)
 {
     QString shown = text;
-    for (QChar &c : shown)
-        if (unfitToShow(c))
-            c = u' ';
+    for (qsizetype i = 0; i < shown.size(); ++i) {
+        // Whole code points: format characters also live outside the BMP,
+        // and a lone half of a surrogate pair is no character at all.
+        const bool pair = shown[i].isHighSurrogate() && i + 1 < shown.size() && shown[i + 1].isLowSurrogate();
+        const char32_t c = pair ? QChar::surrogateToUcs4(shown[i], shown[i + 1]) : shown[i].unicode();
+        if (unfitToShow(c)) {
+            shown[i] = u' ';
+            if (pair)
+                shown[i + 1] = u' ';
+        }
+        i += pair ? 1 : 0;
+    }
     shown = shown.trimmed();
     if (shown.size() > maxChars) {
         shown.truncate(maxChars - 1);

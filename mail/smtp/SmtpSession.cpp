@@ -33,7 +33,8 @@ SmtpTransfer &transferOf(void *userdata) { return *static_cast<SmtpTransfer *>(u
 
 size_t readMessage(char *buffer, size_t size, size_t count, void *userdata)
 {
-    const qint64 n = transferOf(userdata).readMessage(buffer, qint64(size * count));
+    const qint64 room = static_cast<qint64>(size) * static_cast<qint64>(count);
+    const qint64 n = transferOf(userdata).readMessage(buffer, room);
     return n < 0 ? CURL_READFUNC_ABORT : size_t(n);
 }
 
@@ -52,7 +53,8 @@ int debugTrace(CURL * /*handle*/, curl_infotype type, char *data, size_t size, v
     return 0;
 }
 
-int transferInfo(void *userdata, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+int transferInfo(void *userdata, curl_off_t /*dltotal*/, curl_off_t /*dlnow*/, curl_off_t /*ultotal*/,
+                 curl_off_t /*ulnow*/)
 {
     // Also called about once a second while libcurl waits for a reply, the
     // reply to QUIT included.

@@ -37,13 +37,13 @@ void hang()
 
 } // namespace
 
-extern "C" int getaddrinfo(const char *node, const char *service, const addrinfo *hints, addrinfo **res)
+extern "C" int getaddrinfo(const char *name, const char *service, const addrinfo *req, addrinfo **pai)
 {
-    if (hangs(node)) {
+    if (hangs(name)) {
         hang();
         return EAI_AGAIN;
     }
     using Real = int (*)(const char *, const char *, const addrinfo *, addrinfo **);
     static const auto real = reinterpret_cast<Real>(::dlsym(RTLD_NEXT, "getaddrinfo"));
-    return real ? real(node, service, hints, res) : EAI_SYSTEM;
+    return real ? real(name, service, req, pai) : EAI_SYSTEM;
 }
