@@ -27,7 +27,11 @@ public:
         std::printf("box %s: %s\n", qPrintable(title), qPrintable(text));
         std::fflush(stdout);
     }
-    QString prompt(const QString &, const QString &, const QString &, bool) override { return {}; }
+    QString prompt(const QString & /*prompt*/, const QString & /*title*/, const QString & /*defaultText*/,
+                   bool /*password*/) override
+    {
+        return {};
+    }
 };
 
 } // namespace
