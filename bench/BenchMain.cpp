@@ -5,6 +5,8 @@
 //   korvane-bench idle MS                    the stall meter alone, as a control
 //   korvane-bench ports SERVER PLAIN SUBMISSION TLS CAFILE USER|- PASSWORD COUNT
 //                                            time to the outcome with no port typed
+//   korvane-bench close SERVER               send, close the window on a line of stdin
+#include "CloseBench.h"
 #include "PortBench.h"
 #include "SendBench.h"
 #include "StallMeter.h"
@@ -33,6 +35,8 @@ int main(int argc, char *argv[])
         return dumpMessage(args[1], args[2]) ? 0 : 1;
     if (mode == u"ports")
         return runPortBench(args.mid(1));
+    if (mode == u"close" && args.size() == 2)
+        return runCloseBench(args[1]);
     if (mode == u"startup" && args.size() == 1)
         return runStartupBench();
     if (mode == u"idle" && args.size() == 2) {
@@ -49,6 +53,6 @@ int main(int argc, char *argv[])
     }
     std::fprintf(stderr,
                  "usage: korvane-bench send SERVER FILE [COUNT] | dump FILE OUT | startup | idle MS"
-                 " | ports SERVER PLAIN SUBMISSION TLS CAFILE USER|- PASSWORD COUNT\n");
+                 " | close SERVER | ports SERVER PLAIN SUBMISSION TLS CAFILE USER|- PASSWORD COUNT\n");
     return 2;
 }

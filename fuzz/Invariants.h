@@ -1,5 +1,5 @@
 // What must hold for any text typed into the address, server and attachment
-// fields, whatever the parsers make of it. Shared by the fuzz targets and the
+// fields, whatever the parsers make of it, and for any reply of a server. Shared by the fuzz targets and the
 // regression test so that both judge an input the same way.
 // Each check returns an empty string when everything held, or what broke.
 #pragma once
@@ -7,6 +7,7 @@
 #include "AddressList.h"
 #include "AttachmentList.h"
 #include "HeaderInvariants.h"
+#include "ReplyInvariants.h"
 #include "ServerAddress.h"
 
 #include <QByteArrayView>
@@ -124,7 +125,7 @@ inline QString checkAttachmentList(const QString &text)
     return {};
 }
 
-enum class Target { AddressList, ServerAddress, AttachmentList, HeaderEncoder };
+enum class Target { AddressList, ServerAddress, AttachmentList, HeaderEncoder, SmtpReplies };
 
 // The field texts a byte string can stand for: its UTF-8 reading, and its raw
 // UTF-16 code units so that lone surrogates and other odd units get tried.
@@ -141,6 +142,9 @@ inline QList<QString> textsFromBytes(QByteArrayView bytes)
 
 inline QString checkBytes(Target target, QByteArrayView bytes)
 {
+    // A server's replies are bytes on the wire, not text typed into a field.
+    if (target == Target::SmtpReplies)
+        return checkSmtpReplies(bytes);
     for (const QString &text : textsFromBytes(bytes)) {
         QString problem;
         switch (target) {
@@ -155,6 +159,8 @@ inline QString checkBytes(Target target, QByteArrayView bytes)
             break;
         case Target::HeaderEncoder:
             problem = checkHeaderEncoder(text, bytes);
+            break;
+        case Target::SmtpReplies:
             break;
         }
         if (!problem.isEmpty())

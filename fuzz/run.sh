@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets with clang into build-fuzz/ and runs each, one after
 # another, for SECONDS on a copy of its seed corpus.
-#   fuzz/run.sh SECONDS [target...]     targets: addresslist serveraddress attachmentlist headerencoder
+#   fuzz/run.sh SECONDS [target...]
+# targets: addresslist serveraddress attachmentlist headerencoder smtpreplies (all by default)
 # A target that crashes is started again for the time left (at most 5 times),
 # so it still gets its full time; crash inputs land in fuzz/crashes/<target>/.
 set -euo pipefail
@@ -10,7 +11,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:?usage: fuzz/run.sh SECONDS [target...]}
 shift
 targets=("$@")
-((${#targets[@]})) || targets=(addresslist serveraddress attachmentlist headerencoder)
+((${#targets[@]})) || targets=(addresslist serveraddress attachmentlist headerencoder smtpreplies)
 
 build=build-fuzz
 if [[ ! -f $build/CMakeCache.txt ]]; then

@@ -1,16 +1,51 @@
 #include "KorvaneSTMP.h"
 
+#include "DetachedWorkers.h"
+#include "SecretWipe.h"
 #include "SendJob.h"
 
 #include <QTimer>
 
-#include <thread>
+#include <mutex>
+#include <vector>
+
+namespace {
+
+// What a send's worker reaches its component through: calls are queued to
+// the component's thread for as long as it wants them. The component lets go
+// under the same lock, so nothing is ever queued to an object being
+// destroyed, and Qt drops what was queued before.
+class OwnerLink
+{
+public:
+    explicit OwnerLink(QObject *owner) : m_owner(owner) {}
+
+    void post(std::function<void()> call)
+    {
+        const std::lock_guard guard(m_lock);
+        if (m_owner)
+            QMetaObject::invokeMethod(m_owner, std::move(call), Qt::QueuedConnection);
+    }
+    void letGo()
+    {
+        const std::lock_guard guard(m_lock);
+        m_owner = nullptr;
+    }
+
+private:
+    std::mutex m_lock;
+    QObject *m_owner;
+};
+
+} // namespace
 
 struct KorvaneSTMP::Private
 {
     MailRequest properties;
     std::shared_ptr<SendJob> job;
-    std::thread worker;
+    std::shared_ptr<OwnerLink> link;
+    // Earlier sends that may still be saying QUIT.
+    std::vector<std::weak_ptr<SendJob>> windingDown;
     AboutPresenter presentAbout;
     bool ready = true;
 };
@@ -23,10 +58,16 @@ KorvaneSTMP::KorvaneSTMP(AboutPresenter presentAbout, QObject *parent)
 
 KorvaneSTMP::~KorvaneSTMP()
 {
+    // The send under way, if any, is cut off where it stands and winds down
+    // on its own thread; nothing here waits for it.
+    if (d->link)
+        d->link->letGo();
     if (d->job)
         d->job->abort();
-    if (d->worker.joinable())
-        d->worker.join();
+    for (const auto &earlier : d->windingDown)
+        if (const auto job = earlier.lock())
+            job->abort();
+    SecretWipe::wipe(d->properties.password);
 }
 
 void KorvaneSTMP::setBcc(const QString &value) { d->properties.bcc = value; }
@@ -63,42 +104,52 @@ void KorvaneSTMP::Send()
         failLater(SendError::AlreadySending, QStringLiteral("Un altro messaggio è ancora in invio."));
         return;
     }
-    if (!SmtpSession::initialise()) {
-        failLater(SendError::Internal, QStringLiteral("Impossibile inizializzare la libreria di rete."));
-        return;
-    }
-    // The previous worker posted its outcome as its last act: it is gone or
-    // about to be, so this does not wait.
-    if (d->worker.joinable())
-        d->worker.join();
-    d->ready = false;
+    // The previous send has reported; whatever it still does (QUIT, its
+    // cleanup) it does on its own and has nothing more to say.
+    if (d->link)
+        d->link->letGo();
     auto job = std::make_shared<SendJob>(d->properties);
-    d->job = job;
-    d->worker = std::thread([this, job] {
+    auto link = std::make_shared<OwnerLink>(this);
+    // The job holds the only copy of the password now, and wipes it when done.
+    SecretWipe::wipe(d->properties.password);
+    const bool started = DetachedWorkers::start([this, job, link] {
+        bool told = false;
+        const auto tell = [this, &told, &link](const SendOutcome &outcome) {
+            if (std::exchange(told, true))
+                return;
+            link->post([this, outcome] { finish(outcome); });
+        };
+        if (!SmtpSession::initialise()) {
+            tell(SendOutcome::failure(SendError::Internal,
+                                      QStringLiteral("Impossibile inizializzare la libreria di rete.")));
+            return;
+        }
+        DetachedWorkers::holdExitForWorkers();
         int lastShare = -1;
-        const auto progress = [this, &lastShare](qint64 sent, qint64 total) {
+        const auto progress = [this, &lastShare, &link](qint64 sent, qint64 total) {
             // Per mille steps: enough for a progress bar, few enough events.
             const int share = total > 0 ? int(sent * 1000 / total) : 1000;
-            if (share == lastShare)
-                return;
-            lastShare = share;
-            QMetaObject::invokeMethod(
-                this, [this, sent, total] { Q_EMIT progressChanged(sent, total); }, Qt::QueuedConnection);
+            if (std::exchange(lastShare, share) != share)
+                link->post([this, sent, total] { Q_EMIT progressChanged(sent, total); });
         };
-        const SendOutcome outcome = job->run(progress);
-        if (job->aborted())
-            return;
-        QMetaObject::invokeMethod(
-            this, [this, outcome] { finish(outcome); }, Qt::QueuedConnection);
+        const SendOutcome outcome = job->run(progress, tell);
+        if (!job->aborted())
+            tell(outcome);
     });
+    if (!started) {
+        failLater(SendError::Internal, QStringLiteral("Impossibile avviare l'invio."));
+        return;
+    }
+    d->ready = false;
+    std::erase_if(d->windingDown, [](const std::weak_ptr<SendJob> &earlier) { return earlier.expired(); });
+    if (d->job)
+        d->windingDown.push_back(d->job);
+    d->job = std::move(job);
+    d->link = std::move(link);
 }
 
 void KorvaneSTMP::finish(const SendOutcome &outcome)
 {
-    // The worker is joined by the next Send() or the destructor: joining
-    // here could keep the window waiting for a busy machine to schedule a
-    // thread that has nothing left to do.
-    d->job.reset();
     d->ready = true;
     if (outcome.ok())
         Q_EMIT SendCompleted();

@@ -8,8 +8,11 @@
 struct SendOutcome;
 
 // The SMTP component: sends one message at a time over libcurl, on a worker
-// thread, and reports on the thread that owns it. Destroying it during a send
-// aborts the send; no signal follows.
+// thread, and reports on the thread that owns it as soon as the server has
+// answered the message; the goodbye to the server follows on the worker.
+// Destroying it during a send cuts the connection (the server never gets the
+// end of the message) and waits for nothing; no signal follows. The password
+// is forgotten, its copies overwritten, when its send ends.
 class KorvaneSTMP : public MailComponent
 {
     Q_OBJECT

@@ -3,7 +3,9 @@
 #include "AddressList.h"
 #include "AttachmentList.h"
 #include "MessageSource.h"
+#include "SecretWipe.h"
 
+#include <QScopeGuard>
 #include <QSet>
 
 #include <optional>
@@ -55,8 +57,9 @@ std::optional<SendOutcome> badAddress(const AddressListResult &parsed, const cha
 
 } // namespace
 
-SendOutcome SendJob::run(const SmtpSession::Progress &progress)
+SendOutcome SendJob::run(const SmtpSession::Progress &progress, const SmtpSession::Verdict &verdict)
 {
+    const auto forgetPassword = qScopeGuard([this] { SecretWipe::wipe(m_request.password); });
     const MailRequest &r = m_request;
     if (auto failure = controlCharacter(r))
         return *failure;
@@ -92,6 +95,7 @@ SendOutcome SendJob::run(const SmtpSession::Progress &progress)
                                    r.caFile,
                                    r.connectTimeoutMs,
                                    r.stallTimeoutMs};
+    const auto forgetBytes = qScopeGuard([&settings] { SecretWipe::wipe(settings.password); });
     // One RCPT per mailbox: the domain ignores case, the local part may not
     // (a@x.it and A@x.it can be two people).
     QSet<QString> seen;
@@ -126,5 +130,5 @@ SendOutcome SendJob::run(const SmtpSession::Progress &progress)
             return choice.failure;
         settings.server = *choice.server;
     }
-    return m_session.run(settings, message, progress);
+    return m_session.run(settings, message, progress, verdict);
 }

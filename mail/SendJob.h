@@ -7,13 +7,16 @@
 
 // One send, from a snapshot of the properties to its outcome: checks the
 // fields, builds the message and runs the SMTP session. run() belongs to a
-// worker thread; abort() may come from any thread.
+// worker thread, and overwrites its copies of the password before it
+// returns; abort() may come from any thread and never blocks.
 class SendJob
 {
 public:
     explicit SendJob(MailRequest request) : m_request(std::move(request)) {}
 
-    SendOutcome run(const SmtpSession::Progress &progress);
+    // verdict, if given, gets the outcome as soon as it is known (see
+    // SmtpSession::run); run() returns the same outcome once the session is over.
+    SendOutcome run(const SmtpSession::Progress &progress, const SmtpSession::Verdict &verdict = {});
     void abort()
     {
         m_ports.abort();

@@ -2,34 +2,69 @@
 
 namespace {
 
-QString printable(QByteArrayView line)
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+bool unfitToShow(char32_t c)
 {
-    QString text = QString::fromUtf8(line).trimmed();
-    for (QChar &c : text)
-        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
-            c = u' ';
-    return text;
+    switch (QChar::category(c)) {
+    case QChar::Other_Control:
+    case QChar::Other_Format:
+    case QChar::Other_Surrogate:
+    case QChar::Separator_Line:
+    case QChar::Separator_Paragraph:
+        return true;
+    default:
+        return false;
+    }
 }
 
 } // namespace
 
+QString shownText(const QString &text, qsizetype maxChars)
+{
+    QString shown = text;
+    for (qsizetype i = 0; i < shown.size(); ++i) {
+        // Whole code points: format characters also live outside the BMP,
+        // and a lone half of a surrogate pair is no character at all.
+        const bool pair = shown[i].isHighSurrogate() && i + 1 < shown.size() && shown[i + 1].isLowSurrogate();
+        const char32_t c = pair ? QChar::surrogateToUcs4(shown[i], shown[i + 1]) : shown[i].unicode();
+        if (unfitToShow(c)) {
+            shown[i] = u' ';
+            if (pair)
+                shown[i + 1] = u' ';
+        }
+        i += pair ? 1 : 0;
+    }
+    shown = shown.trimmed();
+    if (shown.size() > maxChars) {
+        shown.truncate(maxChars - 1);
+        // Never leave half of a surrogate pair at the cut.
+        if (!shown.isEmpty() && shown.back().isHighSurrogate())
+            shown.chop(1);
+        shown += u'…';
+    }
+    return shown;
+}
+
 void SmtpDialogue::commandSent(QByteArrayView line)
 {
-    const QByteArray text = line.toByteArray().trimmed();
+    const QByteArrayView text = line.trimmed();
     const qsizetype space = text.indexOf(' ');
-    const QByteArray verb = (space < 0 ? text : text.left(space)).toUpper();
-    const auto address = [&] {
-        const qsizetype open = text.indexOf('<');
-        const qsizetype close = text.indexOf('>', open);
-        return open < 0 || close < 0 ? QString() : QString::fromUtf8(text.mid(open + 1, close - open - 1));
-    };
+    const QByteArray verb = (space < 0 ? text : text.first(space)).toByteArray().toUpper();
     // While authenticating, lines are SASL continuations (and secrets), unless
-    // they open the next command.
+    // they open the next command; they are not even copied.
     if (stage == Stage::Auth && verb != "MAIL" && verb != "AUTH" && verb != "QUIT")
         return;
-    if (verb == "EHLO" || verb == "HELO")
+    const auto address = [&] {
+        const qsizetype open = text.indexOf('<');
+        const qsizetype close = open < 0 ? -1 : text.indexOf('>', open);
+        return close < 0 ? QString() : shownText(QString::fromUtf8(text.sliced(open + 1, close - open - 1)));
+    };
+    if (verb == "EHLO" || verb == "HELO") {
         stage = Stage::Hello;
-    else if (verb == "STARTTLS")
+        m_authSeen = false;
+        authMechanisms.clear();
+    } else if (verb == "STARTTLS")
         stage = Stage::StartTls;
     else if (verb == "AUTH")
         stage = Stage::Auth;
@@ -42,37 +77,27 @@ void SmtpDialogue::commandSent(QByteArrayView line)
     } else if (verb == "DATA")
         stage = Stage::Data;
     else if (verb == "QUIT")
-        m_quitting = true;
+        quitSent = true;
 }
 
 bool SmtpDialogue::replyLine(QByteArrayView line)
 {
-    if (line.size() < 3)
-        return true;
-    m_pending << printable(line);
-    if (line.size() > 3 && line[3] == '-')
+    // As libcurl reads them: a reply line starts with three digits; the last
+    // line of a reply has a space (or nothing) after them.
+    QByteArrayView content = line;
+    while (!content.isEmpty() && QByteArrayView(" \t\r\n").contains(content.back()))
+        content.chop(1);
+    if (content.size() < 3 || !isDigit(content[0]) || !isDigit(content[1]) || !isDigit(content[2]))
         return true;
     // The goodbye after a refusal must not hide the refusal itself.
-    if (m_quitting) {
-        m_pending.clear();
+    if (quitSent)
         return true;
-    }
-
-    replyCode = line.first(3).toByteArray().toInt();
-    replyText = m_pending.join(u' ');
-    const QStringList lines = std::exchange(m_pending, {});
-
-    if (stage == Stage::StartTls && replyCode == 220)
-        tlsActive = true;
-    if (stage == Stage::Data && replyCode == 354)
-        stage = Stage::Message;
-    if (stage != Stage::Hello || replyCode != 250)
-        return true;
-
-    m_authSeen = false;
-    authMechanisms.clear();
-    for (const QString &l : lines) {
-        const QString capability = l.mid(4).trimmed().toUpper();
+    const bool last = content.size() == 3 || content[3] == ' ';
+    const QString words = shownText(QString::fromUtf8(content));
+    if (m_pending.size() < kMaxReplyText)
+        m_pending += (m_pending.isEmpty() ? QString() : QStringLiteral(" ")) + words;
+    if (stage == Stage::Hello) {
+        const QString capability = words.mid(4).trimmed().toUpper();
         if (capability.startsWith(u"AUTH ") || capability.startsWith(u"AUTH=")) {
             m_authSeen = true;
             for (const QString &m : capability.mid(5).split(u' ', Qt::SkipEmptyParts))
@@ -80,6 +105,20 @@ bool SmtpDialogue::replyLine(QByteArrayView line)
                     authMechanisms << m;
         }
     }
+    if (!last)
+        return true;
+
+    replyCode = content.first(3).toInt();
+    replyText = shownText(std::exchange(m_pending, {}));
+
+    if (stage == Stage::StartTls && replyCode == 220)
+        tlsActive = true;
+    if (stage == Stage::Message)
+        m_messageAnswered = true;
+    if (stage == Stage::Data && replyCode == 354)
+        stage = Stage::Message;
+    if (stage != Stage::Hello || replyCode != 250)
+        return true;
     // Without TLS libcurl refuses to go on by itself (STARTTLS is required
     // whenever there are credentials); with TLS, a server that offers no
     // AUTH would get the message unauthenticated: stop before that.

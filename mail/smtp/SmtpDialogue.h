@@ -7,10 +7,14 @@
 // What the session has seen of the conversation so far: the last command sent
 // and the server's replies. libcurl reports a refusal after DATA without its
 // text, and skips authentication silently when the server offers none, so
-// the session keeps its own account of the dialogue.
+// the session keeps its own account of the dialogue. Replies are untrusted:
+// what is kept of them is fit to show and bounded in size.
 struct SmtpDialogue
 {
     enum class Stage { Greeting, Hello, StartTls, Auth, MailFrom, RcptTo, Data, Message };
+
+    // At most this many characters of one reply are kept for the user.
+    static constexpr qsizetype kMaxReplyText = 600;
 
     Stage stage = Stage::Greeting;
     QString argument;       // the address of MAIL FROM / RCPT TO
@@ -20,14 +24,22 @@ struct SmtpDialogue
     bool credentials = false;
     bool noAuthOffered = false;
     QStringList authMechanisms; // as the last EHLO reply listed them
+    bool quitSent = false;
 
     // A command line as libcurl sends it.
     void commandSent(QByteArrayView line);
     // One reply line; returns false when the dialogue must stop here.
     bool replyLine(QByteArrayView line);
+    // True once the server has answered the end of the message.
+    bool messageAnswered() const { return m_messageAnswered; }
 
 private:
-    QStringList m_pending;
+    QString m_pending;
     bool m_authSeen = false;
-    bool m_quitting = false;
+    bool m_messageAnswered = false;
 };
+
+// Text that came from the network, fit to show in a message box: control,
+// format and line-separator characters become spaces, the ends are trimmed,
+// and at most maxChars characters are kept ("…" marks a cut).
+QString shownText(const QString &text, qsizetype maxChars = SmtpDialogue::kMaxReplyText);

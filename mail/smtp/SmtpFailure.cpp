@@ -37,7 +37,8 @@ QString transport(const TransportError &e, const SmtpDialogue &d)
 {
     const QString server = e.server.display();
     const auto code = static_cast<CURLcode>(e.code);
-    const QString detail = e.detail.isEmpty() ? QString::fromUtf8(curl_easy_strerror(code)) : e.detail;
+    const QString detail
+        = shownText(e.detail.isEmpty() ? QString::fromUtf8(curl_easy_strerror(code)) : e.detail);
     switch (code) {
     case CURLE_COULDNT_RESOLVE_HOST:
         return QStringLiteral("Server sconosciuto: %1.").arg(e.server.host);
@@ -46,6 +47,9 @@ QString transport(const TransportError &e, const SmtpDialogue &d)
             return QStringLiteral("Impossibile collegarsi a %1: connessione rifiutata.").arg(server);
         return QStringLiteral("Impossibile collegarsi a %1 (%2).").arg(server, detail);
     case CURLE_OPERATION_TIMEDOUT:
+        if (!e.resolved)
+            return QStringLiteral("La ricerca dell'indirizzo del server %1 non si è conclusa in tempo.")
+                .arg(e.server.host);
         if (d.stage == Stage::Greeting)
             return QStringLiteral("Il server %1 non ha risposto in tempo alla connessione.").arg(server);
         return QStringLiteral("Il server %1 ha smesso di rispondere durante l'invio.").arg(server);

@@ -1,18 +1,11 @@
 #include "SmtpSession.h"
 
 #include "MessageSource.h"
-#include "SmtpDialogue.h"
-#include "SmtpFailure.h"
+#include "SmtpTransfer.h"
 
 #include <curl/curl.h>
 
-#ifdef Q_OS_WIN
-#include <winsock2.h>
-constexpr int kShutdownBoth = SD_BOTH;
-#else
-#include <sys/socket.h>
-constexpr int kShutdownBoth = SHUT_RDWR;
-#endif
+#include <memory>
 
 namespace {
 
@@ -20,72 +13,184 @@ struct EasyDeleter
 {
     void operator()(CURL *h) const { curl_easy_cleanup(h); }
 };
+struct MultiDeleter
+{
+    void operator()(CURLM *h) const { (void)curl_multi_cleanup(h); } // nothing left to close: no reuse
+};
 struct ListDeleter
 {
     void operator()(curl_slist *l) const { curl_slist_free_all(l); }
 };
 using EasyPtr = std::unique_ptr<CURL, EasyDeleter>;
+using MultiPtr = std::unique_ptr<CURLM, MultiDeleter>;
 using ListPtr = std::unique_ptr<curl_slist, ListDeleter>;
 
-struct Transfer
-{
-    SmtpSession *session;
-    MessageSource *source;
-    const SmtpSession::Progress *progress;
-    SmtpDialogue dialogue;
-};
+// How long the loop sleeps at most between looks at the abort flag: an abort
+// during a name lookup has no socket to cut.
+constexpr int kPollMs = 100;
+
+SmtpTransfer &transferOf(void *userdata) { return *static_cast<SmtpTransfer *>(userdata); }
 
 size_t readMessage(char *buffer, size_t size, size_t count, void *userdata)
 {
-    auto *t = static_cast<Transfer *>(userdata);
-    if (t->session->aborted())
-        return CURL_READFUNC_ABORT;
-    // The source hands out one encoded piece (~88 KB) per read; filling all
-    // of libcurl's upload buffer instead means one trip through its send
-    // loop (poll, escaping, send, progress) per buffer rather than per piece.
-    const auto room = static_cast<qint64>(size) * static_cast<qint64>(count);
-    qint64 filled = 0;
-    while (filled < room) {
-        const qint64 n = t->source->read(buffer + filled, room - filled);
-        if (n < 0)
-            return CURL_READFUNC_ABORT;
-        if (n == 0)
-            break;
-        filled += n;
-    }
-    if (*t->progress)
-        (*t->progress)(t->source->delivered(), t->source->size());
-    return size_t(filled);
+    const qint64 room = static_cast<qint64>(size) * static_cast<qint64>(count);
+    const qint64 n = transferOf(userdata).readMessage(buffer, room);
+    return n < 0 ? CURL_READFUNC_ABORT : size_t(n);
 }
 
 size_t replyLine(char *data, size_t size, size_t count, void *userdata)
 {
-    auto *t = static_cast<Transfer *>(userdata);
     const size_t n = size * count;
-    return t->dialogue.replyLine(QByteArrayView(data, qsizetype(n))) ? n : 0;
+    return transferOf(userdata).replyLine(QByteArrayView(data, qsizetype(n))) ? n : 0;
 }
 
 int debugTrace(CURL * /*handle*/, curl_infotype type, char *data, size_t size, void *userdata)
 {
+    // Everything else libcurl would say goes nowhere: no trace of the
+    // dialogue, credentials included, ever reaches stderr or a log.
     if (type == CURLINFO_HEADER_OUT)
-        static_cast<Transfer *>(userdata)->dialogue.commandSent(QByteArrayView(data, qsizetype(size)));
+        transferOf(userdata).commandSent(QByteArrayView(data, qsizetype(size)));
     return 0;
 }
 
 int transferInfo(void *userdata, curl_off_t /*dltotal*/, curl_off_t /*dlnow*/, curl_off_t /*ultotal*/,
                  curl_off_t /*ulnow*/)
 {
-    return static_cast<Transfer *>(userdata)->session->aborted() ? 1 : 0;
+    // Also called about once a second while libcurl waits for a reply, the
+    // reply to QUIT included.
+    return transferOf(userdata).keepGoing() ? 0 : 1;
+}
+
+curl_socket_t openSocket(void *userdata, curlsocktype /*purpose*/, curl_sockaddr *address)
+{
+    const qintptr s = transferOf(userdata).openSocket(address->family, address->socktype, address->protocol);
+    return s == -1 ? CURL_SOCKET_BAD : curl_socket_t(s);
+}
+
+int closeSocket(void *userdata, curl_socket_t socket)
+{
+    transferOf(userdata).closeSocket(qintptr(socket));
+    return 0;
 }
 
 long seconds(int ms) { return (ms + 999) / 1000; }
 
-} // namespace
+SendOutcome internalFailure(const QString &text) { return SendOutcome::failure(SendError::Internal, text); }
 
-void SmtpSession::MultiDeleter::operator()(void *multi) const
+// Every option of one send; the strings are copied by libcurl.
+CURLcode configure(CURL *easy, const SmtpSession::Settings &s, qint64 size, SmtpTransfer &t,
+                   curl_slist *recipients, char *errorText)
 {
-    curl_multi_cleanup(static_cast<CURLM *>(multi));
+    CURLcode rc = CURLE_OK;
+    const auto set = [&](CURLoption option, auto value) {
+        if (rc == CURLE_OK)
+            rc = curl_easy_setopt(easy, option, value);
+    };
+    set(CURLOPT_ERRORBUFFER, errorText);
+    set(CURLOPT_URL, s.server.url().toUtf8().constData());
+    set(CURLOPT_PROTOCOLS_STR, "smtp,smtps");
+    set(CURLOPT_NOSIGNAL, 1L);
+    // One connection per send, closed (with QUIT) by the transfer itself,
+    // so no cleanup is left to talk to the server.
+    set(CURLOPT_FORBID_REUSE, 1L);
+    // Removing a transfer whose name lookup still runs must not wait for it.
+    set(CURLOPT_QUICK_EXIT, 1L);
+    set(CURLOPT_MAIL_FROM, ('<' + s.mailFrom + '>').constData());
+    set(CURLOPT_MAIL_RCPT, recipients);
+    set(CURLOPT_UPLOAD, 1L);
+    set(CURLOPT_INFILESIZE_LARGE, curl_off_t(size));
+    set(CURLOPT_UPLOAD_BUFFERSIZE, 512L * 1024);
+    set(CURLOPT_READFUNCTION, readMessage);
+    set(CURLOPT_READDATA, &t);
+    set(CURLOPT_HEADERFUNCTION, replyLine);
+    set(CURLOPT_HEADERDATA, &t);
+    set(CURLOPT_DEBUGFUNCTION, debugTrace);
+    set(CURLOPT_DEBUGDATA, &t);
+    set(CURLOPT_VERBOSE, 1L);
+    set(CURLOPT_NOPROGRESS, 0L);
+    set(CURLOPT_XFERINFOFUNCTION, transferInfo);
+    set(CURLOPT_XFERINFODATA, &t);
+    set(CURLOPT_OPENSOCKETFUNCTION, openSocket);
+    set(CURLOPT_OPENSOCKETDATA, &t);
+    set(CURLOPT_CLOSESOCKETFUNCTION, closeSocket);
+    set(CURLOPT_CLOSESOCKETDATA, &t);
+    set(CURLOPT_SSL_VERIFYPEER, 1L);
+    set(CURLOPT_SSL_VERIFYHOST, 2L);
+    // Credentials never travel in clear text: without TLS the send stops.
+    set(CURLOPT_USE_SSL, long(s.username.isEmpty() ? CURLUSESSL_TRY : CURLUSESSL_ALL));
+    set(CURLOPT_CONNECTTIMEOUT_MS, long(s.connectTimeoutMs));
+    set(CURLOPT_SERVER_RESPONSE_TIMEOUT, seconds(s.stallTimeoutMs));
+    set(CURLOPT_LOW_SPEED_LIMIT, 1L);
+    set(CURLOPT_LOW_SPEED_TIME, seconds(s.stallTimeoutMs));
+    if (!s.caFile.isEmpty())
+        set(CURLOPT_CAINFO, s.caFile.toLocal8Bit().constData());
+    if (!s.username.isEmpty()) {
+        set(CURLOPT_USERNAME, s.username.constData());
+        set(CURLOPT_PASSWORD, s.password.constData());
+        set(CURLOPT_SASL_IR, 1L);
+    }
+    return rc;
 }
+
+ListPtr recipientList(const QList<QByteArray> &recipients)
+{
+    ListPtr list;
+    for (const QByteArray &r : recipients) {
+        curl_slist *grown = curl_slist_append(list.get(), ('<' + r + '>').constData());
+        if (!grown)
+            return nullptr;
+        (void)list.release();
+        list.reset(grown);
+    }
+    return list;
+}
+
+struct LoopEnd
+{
+    bool finished = false; // libcurl is done with the transfer
+    CURLcode result = CURLE_OK;
+    CURLMcode failed = CURLM_OK;
+};
+
+// Turns the multi handle until the transfer is done, aborted, or the multi
+// interface itself fails.
+LoopEnd runLoop(CURLM *multi, const SmtpSession &session)
+{
+    LoopEnd end;
+    while (!end.finished && !session.aborted()) {
+        int running = 0;
+        CURLMcode mc = curl_multi_perform(multi, &running);
+        int pending = 0;
+        while (CURLMsg *msg = curl_multi_info_read(multi, &pending)) {
+            if (msg->msg == CURLMSG_DONE) {
+                end.result = msg->data.result;
+                end.finished = true;
+            }
+        }
+        if (mc == CURLM_OK && !end.finished && running > 0)
+            mc = curl_multi_poll(multi, nullptr, 0, kPollMs, nullptr);
+        if (mc != CURLM_OK) {
+            end.failed = mc;
+            return end;
+        }
+        if (running == 0)
+            end.finished = true;
+    }
+    return end;
+}
+
+// libcurl 7.88 ends an SMTP upload removed while it runs as if it were
+// complete: it writes the final "." and a server that kept up with the data
+// takes the truncated message. One more turn lets the progress callback
+// report the abort, so the transfer fails; the connection was cut by abort()
+// already, so any late write of the mark fails too.
+void failAbortedTransfer(CURLM *multi)
+{
+    int running = 0;
+    (void)curl_multi_perform(multi, &running); // its result does not matter: the connection is cut
+}
+
+} // namespace
 
 bool SmtpSession::initialise()
 {
@@ -101,135 +206,48 @@ QString SmtpSession::libraryVersion()
              QString::fromLatin1(curl->ssl_version ? curl->ssl_version : "senza TLS"));
 }
 
-SmtpSession::SmtpSession() : m_multi(curl_multi_init()) {}
-SmtpSession::~SmtpSession() = default;
-
 void SmtpSession::abort()
 {
     m_abort = true;
-    if (m_multi)
-        curl_multi_wakeup(static_cast<CURLM *>(m_multi.get()));
+    m_connections.cut();
 }
 
-SendOutcome SmtpSession::run(const Settings &s, MessageSource &source, const Progress &progress)
+SendOutcome SmtpSession::run(const Settings &s, MessageSource &source, const Progress &progress,
+                             const Verdict &verdict)
 {
-    auto *multi = static_cast<CURLM *>(m_multi.get());
+    SmtpTransfer t(*this, s, source, progress, verdict);
+    MultiPtr multi(curl_multi_init());
     EasyPtr easy(curl_easy_init());
     if (!multi || !easy)
-        return SendOutcome::failure(SendError::Internal, QStringLiteral("Impossibile avviare l'invio."));
-
-    Transfer t{this, &source, &progress, {}};
-    t.dialogue.tlsActive = s.server.implicitTls;
-    t.dialogue.credentials = !s.username.isEmpty();
-
-    ListPtr recipients;
-    for (const QByteArray &r : s.recipients) {
-        curl_slist *grown = curl_slist_append(recipients.get(), ('<' + r + '>').constData());
-        if (!grown)
-            return SendOutcome::failure(SendError::Internal, QStringLiteral("Memoria insufficiente."));
-        (void)recipients.release();
-        recipients.reset(grown);
-    }
+        return t.decide(internalFailure(QStringLiteral("Impossibile avviare l'invio.")));
+    const ListPtr recipients = recipientList(s.recipients);
+    if (!recipients && !s.recipients.isEmpty())
+        return t.decide(internalFailure(QStringLiteral("Memoria insufficiente.")));
 
     char errorText[CURL_ERROR_SIZE] = {};
-    CURLcode rc = CURLE_OK;
-    const auto set = [&](CURLoption option, auto value) {
-        if (rc == CURLE_OK)
-            rc = curl_easy_setopt(easy.get(), option, value);
-    };
-    const QByteArray url = s.server.url().toUtf8();
-    const QByteArray mailFrom = '<' + s.mailFrom + '>';
-    const QByteArray caFile = s.caFile.toLocal8Bit();
-    set(CURLOPT_ERRORBUFFER, errorText);
-    set(CURLOPT_URL, url.constData());
-    set(CURLOPT_PROTOCOLS_STR, "smtp,smtps");
-    set(CURLOPT_NOSIGNAL, 1L);
-    set(CURLOPT_MAIL_FROM, mailFrom.constData());
-    set(CURLOPT_MAIL_RCPT, recipients.get());
-    set(CURLOPT_UPLOAD, 1L);
-    set(CURLOPT_INFILESIZE_LARGE, curl_off_t(source.size()));
-    set(CURLOPT_UPLOAD_BUFFERSIZE, 512L * 1024);
-    set(CURLOPT_READFUNCTION, readMessage);
-    set(CURLOPT_READDATA, &t);
-    set(CURLOPT_HEADERFUNCTION, replyLine);
-    set(CURLOPT_HEADERDATA, &t);
-    set(CURLOPT_DEBUGFUNCTION, debugTrace);
-    set(CURLOPT_DEBUGDATA, &t);
-    set(CURLOPT_VERBOSE, 1L);
-    set(CURLOPT_NOPROGRESS, 0L);
-    set(CURLOPT_XFERINFOFUNCTION, transferInfo);
-    set(CURLOPT_XFERINFODATA, &t);
-    set(CURLOPT_SSL_VERIFYPEER, 1L);
-    set(CURLOPT_SSL_VERIFYHOST, 2L);
-    // Credentials never travel in clear text: without TLS the send stops.
-    set(CURLOPT_USE_SSL, long(s.username.isEmpty() ? CURLUSESSL_TRY : CURLUSESSL_ALL));
-    set(CURLOPT_CONNECTTIMEOUT_MS, long(s.connectTimeoutMs));
-    set(CURLOPT_SERVER_RESPONSE_TIMEOUT, seconds(s.stallTimeoutMs));
-    set(CURLOPT_LOW_SPEED_LIMIT, 1L);
-    set(CURLOPT_LOW_SPEED_TIME, seconds(s.stallTimeoutMs));
-    if (!caFile.isEmpty())
-        set(CURLOPT_CAINFO, caFile.constData());
-    if (!s.username.isEmpty()) {
-        set(CURLOPT_USERNAME, s.username.constData());
-        set(CURLOPT_PASSWORD, s.password.constData());
-        set(CURLOPT_SASL_IR, 1L);
-    }
-    if (rc != CURLE_OK)
-        return SendOutcome::failure(SendError::Internal,
-                                    QStringLiteral("Impossibile preparare l'invio: %1.")
-                                        .arg(QString::fromUtf8(curl_easy_strerror(rc))));
+    if (const CURLcode rc = configure(easy.get(), s, source.size(), t, recipients.get(), errorText);
+        rc != CURLE_OK)
+        return t.decide(internalFailure(QStringLiteral("Impossibile preparare l'invio: %1.")
+                                            .arg(QString::fromUtf8(curl_easy_strerror(rc)))));
+    if (const CURLMcode mc = curl_multi_add_handle(multi.get(), easy.get()); mc != CURLM_OK)
+        return t.decide(internalFailure(QString::fromUtf8(curl_multi_strerror(mc))));
 
-    if (CURLMcode mc = curl_multi_add_handle(multi, easy.get()); mc != CURLM_OK)
-        return SendOutcome::failure(SendError::Internal, QString::fromUtf8(curl_multi_strerror(mc)));
-
-    CURLcode result = CURLE_OK;
-    bool finished = false;
-    while (!finished && !aborted()) {
-        int running = 0;
-        CURLMcode mc = curl_multi_perform(multi, &running);
-        int pending = 0;
-        while (CURLMsg *msg = curl_multi_info_read(multi, &pending)) {
-            if (msg->msg == CURLMSG_DONE) {
-                result = msg->data.result;
-                finished = true;
-            }
-        }
-        if (mc == CURLM_OK && !finished && running > 0)
-            mc = curl_multi_poll(multi, nullptr, 0, 1000, nullptr);
-        if (mc != CURLM_OK) {
-            (void)curl_multi_remove_handle(multi, easy.get()); // already failing
-            return SendOutcome::failure(SendError::Internal, QString::fromUtf8(curl_multi_strerror(mc)));
-        }
-        if (running == 0)
-            finished = true;
-    }
-    // libcurl 7.88 ends an SMTP upload removed while it runs as if it were
-    // complete: it writes the final "." and a server that kept up with the
-    // data takes the truncated message. One more turn lets the progress
-    // callback report the abort, so the transfer fails and its connection is
-    // closed without that mark.
-    if (!finished) {
-        int running = 0;
-        // Its result does not matter: the connection is cut just below.
-        (void)curl_multi_perform(multi, &running);
-        // Whatever state the transfer was in, nothing more may reach the
-        // server: cutting the socket makes any late write of the mark fail.
-        curl_socket_t socket = CURL_SOCKET_BAD;
-        if (curl_easy_getinfo(easy.get(), CURLINFO_ACTIVESOCKET, &socket) == CURLE_OK
-            && socket != CURL_SOCKET_BAD)
-            ::shutdown(socket, kShutdownBoth);
-    }
+    const LoopEnd end = runLoop(multi.get(), *this);
+    if (!end.finished && end.failed == CURLM_OK)
+        failAbortedTransfer(multi.get());
     long osErrno = 0;
     if (curl_easy_getinfo(easy.get(), CURLINFO_OS_ERRNO, &osErrno) != CURLE_OK)
         osErrno = 0;
     // Removing an unfinished transfer closes its connection: the server
     // never sees the end of the message.
-    if (CURLMcode mc = curl_multi_remove_handle(multi, easy.get()); mc != CURLM_OK && finished)
-        return SendOutcome::failure(SendError::Internal, QString::fromUtf8(curl_multi_strerror(mc)));
-    if (aborted())
-        return SendOutcome::failure(SendError::Internal, QStringLiteral("Invio interrotto."));
-    if (result == CURLE_OK)
-        return {};
-    return describeFailure(
-        {int(result), QString::fromUtf8(errorText), int(osErrno), s.server, source.error()}, t.dialogue);
+    const CURLMcode removed = curl_multi_remove_handle(multi.get(), easy.get());
+    if (end.failed != CURLM_OK)
+        return t.decide(internalFailure(QString::fromUtf8(curl_multi_strerror(end.failed))));
+    if (removed != CURLM_OK && end.finished && !t.decided())
+        return t.decide(internalFailure(QString::fromUtf8(curl_multi_strerror(removed))));
+    if (aborted() && !t.decided())
+        return t.decide(internalFailure(QStringLiteral("Invio interrotto.")));
+    if (end.result == CURLE_OK)
+        return t.decide({});
+    return t.decide(t.failure(int(end.result), QString::fromUtf8(errorText), int(osErrno)));
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ConnectionCutter.h"
 #include "SendOutcome.h"
 #include "ServerAddress.h"
 
@@ -8,14 +9,13 @@
 
 #include <atomic>
 #include <functional>
-#include <memory>
 
 class MessageSource;
-struct SmtpDialogue;
 
 // One SMTP conversation over libcurl: connect, TLS, authentication, envelope,
-// DATA. Runs on the calling (worker) thread; abort() may be called from any
-// thread at any time and makes run() return promptly without the final "."
+// DATA, then QUIT. Runs on the calling (worker) thread, where every libcurl
+// handle is made and freed; abort() may be called from any thread at any
+// time, never blocks, and makes run() return promptly without the final "."
 // ever being sent.
 class SmtpSession
 {
@@ -32,9 +32,15 @@ public:
         int stallTimeoutMs = 60000;
     };
     using Progress = std::function<void(qint64 sent, qint64 total)>;
+    // Called once, on the running thread, as soon as the outcome is known:
+    // the server's answer to the end of the message, or the refusal that
+    // ends the conversation, comes before the goodbye to the server.
+    using Verdict = std::function<void(const SendOutcome &outcome)>;
 
-    SmtpSession();
-    ~SmtpSession();
+    // How long the server gets to answer QUIT once the outcome is known.
+    static constexpr int kGoodbyeMs = 3000;
+
+    SmtpSession() = default;
     SmtpSession(const SmtpSession &) = delete;
     SmtpSession &operator=(const SmtpSession &) = delete;
 
@@ -44,17 +50,19 @@ public:
     // libcurl's version and the TLS library it uses, for the about dialog.
     static QString libraryVersion();
 
-    // Sends the message read from source. A failure is described in Italian,
-    // with the server's own reply where it gave one.
-    SendOutcome run(const Settings &settings, MessageSource &source, const Progress &progress);
+    // Sends the message read from source and returns the outcome, which a
+    // verdict, if given, has already received; returns after saying QUIT.
+    // A failure is described in Italian, with the server's own reply where
+    // it gave one.
+    SendOutcome run(const Settings &settings, MessageSource &source, const Progress &progress,
+                    const Verdict &verdict = {});
+    // Cuts the connection and stops run(); no libcurl call, no waiting.
     void abort();
     bool aborted() const { return m_abort.load(); }
 
 private:
-    struct MultiDeleter
-    {
-        void operator()(void *multi) const;
-    };
-    std::unique_ptr<void, MultiDeleter> m_multi;
+    friend class SmtpTransfer;
+
     std::atomic<bool> m_abort{false};
+    ConnectionCutter m_connections;
 };

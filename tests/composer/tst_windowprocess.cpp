@@ -39,6 +39,8 @@ private Q_SLOTS:
     void mailtoLinkFillsBoxes();
     void closeDuringLargeSend_data();
     void closeDuringLargeSend();
+    void closeWhileNetworkHangs_data();
+    void closeWhileNetworkHangs();
 };
 
 void TestWindowProcess::unusableSettings_data()
@@ -203,6 +205,67 @@ void TestWindowProcess::closeDuringLargeSend()
     QVERIFY2(server.waitForLogLine(u"* closed"_s, 10000), qPrintable(server.sessionLog().join(u'\n')));
     QCOMPARE(server.messages().size(), 0);
     QVERIFY(!server.sessionLog().join(u'\n').contains(u"end of DATA"_s));
+}
+
+void TestWindowProcess::closeWhileNetworkHangs_data()
+{
+    QTest::addColumn<QStringList>("options");
+    // What the window waits for before it is closed: a line of the server's
+    // transcript, or the start of the hanging name lookup.
+    QTest::addColumn<QString>("closeAfter");
+    QTest::addColumn<int>("messages"); // the server took
+    // Closed as soon as the message is accepted, and once QUIT is unanswered.
+    QTest::newRow("silent after its 250 to the message")
+        << QStringList{u"--silent-at"_s, u"QUIT"_s} << u"S 250 2.0.0"_s << 1;
+    QTest::newRow("silent at QUIT") << QStringList{u"--silent-at"_s, u"QUIT"_s} << u"silent at QUIT"_s << 1;
+    QTest::newRow("name lookup hangs") << QStringList() << QString() << 0;
+}
+
+// Whatever the network does, closing the window ends the program promptly:
+// far sooner than the server's silence (ended only by the 60 s stall limit)
+// or the lookup's hang (120 s) would let a program that waits for them end.
+void TestWindowProcess::closeWhileNetworkHangs()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QString, closeAfter);
+    QFETCH(int, messages);
+    constexpr int hangMs = 120000;
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    SmtpTestServer server(options);
+    QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
+    const QString lookupStarted = dir.filePath(u"lookup-started"_s);
+    const QString shim = QCoreApplication::applicationDirPath() + u"/../mail/liblookuphang.so"_s;
+    QProcessEnvironment env = configEnvironment(dir.path());
+    QString address = server.hostAndPort();
+    if (closeAfter.isEmpty()) {
+        QVERIFY2(QFile::exists(shim), qPrintable(shim));
+        env.insert(u"LD_PRELOAD"_s, shim);
+        env.insert(u"ASAN_OPTIONS"_s, env.value(u"ASAN_OPTIONS"_s) + u":verify_asan_link_order=0"_s);
+        env.insert(u"KORVANE_LOOKUP_HANG_MS"_s, QString::number(hangMs));
+        env.insert(u"KORVANE_LOOKUP_HANG_MARK"_s, lookupStarted);
+        address = u"lento.hang.test:%1"_s.arg(server.port());
+    }
+
+    QProcess program;
+    program.setProcessEnvironment(env);
+    program.start(helperPath(), {u"send-then-close"_s, address});
+    const auto ready = [&] {
+        return closeAfter.isEmpty() ? QFile::exists(lookupStarted) : server.waitForLogLine(closeAfter, 0);
+    };
+    QVERIFY2(
+        SmtpTestServer::waitFor([&] { return ready() || program.state() == QProcess::NotRunning; }, 30000),
+        qPrintable(server.sessionLog().join(u'\n')));
+    QVERIFY2(ready(), qPrintable(server.sessionLog().join(u'\n')));
+    QElapsedTimer closing;
+    closing.start();
+    program.write("close\n");
+    QVERIFY2(SmtpTestServer::waitFor([&] { return program.state() == QProcess::NotRunning; }, hangMs / 10),
+             "the program still runs long after its window closed");
+    qInfo("the process exited %lld ms after its window was told to close", closing.elapsed());
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QVERIFY2(program.exitCode() == 0, program.readAllStandardError().constData());
+    QCOMPARE(server.messages().size(), messages);
 }
 
 QTEST_GUILESS_MAIN(TestWindowProcess)

@@ -6,6 +6,8 @@
 //                                  ("field NAME: TEXT", line breaks as \n), close
 //   send-and-close SERVER FILE N   send FILE, close the window once N bytes
 //                                  are handed over ("closing" on stdout)
+//   send-then-close SERVER         send a short message, close the window
+//                                  when stdin gives a line or ends
 // --as-nobody first drops root's rights, so that file modes apply.
 // Every message box shown is written to stdout as "box TITLE: TEXT".
 #include "DialogAnswerer.h"
@@ -17,6 +19,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QSocketNotifier>
 
 #include <cstdio>
 #include <grp.h>
@@ -79,6 +82,16 @@ int main(int argc, char *argv[])
                 say(QStringLiteral("field %1: %2").arg(c.priority->objectName(), c.priority->currentText()));
                 form.close();
             });
+        } else if (args.value(0) == QLatin1String("send-then-close") && args.size() == 2) {
+            form.controls().server->setText(args.at(1));
+            form.controls().sender->setText(QStringLiteral("zoe@example.org"));
+            form.controls().recipient->setText(QStringLiteral("anna@example.org"));
+            auto *input = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, &form);
+            QObject::connect(input, &QSocketNotifier::activated, &form, [&form, input] {
+                input->setEnabled(false);
+                form.close();
+            });
+            QTimer::singleShot(0, form.controls().send, &QPushButton::click);
         } else if (args.value(0) == QLatin1String("open-close")) {
             // The about box of the start-up was shown and closed in Form1's
             // constructor: nothing left to wait for.

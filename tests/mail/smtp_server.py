@@ -63,10 +63,13 @@ def parse_args():
     p.add_argument("--fault-after", type=int, default=1, metavar="BYTES",
                    help="DATA bytes received before --drop/--stall/--pause strikes")
     p.add_argument("--slow-data", type=int, default=0, metavar="BYTES_PER_SEC")
+    p.add_argument("--silent-at", action="append", default=[], metavar="VERB",
+                   help="read this command (QUIT, DATA, ...) and never answer it")
     opts = p.parse_args()
     if opts.no_starttls:
         opts.starttls = None
     opts.mechs = [m.upper() for m in opts.auth_mechs.replace(",", " ").split()]
+    opts.silent_at = {v.upper() for v in opts.silent_at}
     opts.user, opts.password = (opts.auth.split(":", 1) if opts.auth else (None, None))
     return opts
 

@@ -92,6 +92,10 @@ class RecordingSMTP(SMTP):
     async def tapped(self, line, in_data):
         if not in_data:
             self._log_command(line)
+            verb = line.split(b" ", 1)[0].strip().decode("ascii", "replace").upper()
+            if verb in self.opts.silent_at and not self._in_auth:
+                self.recorder.log(self.conn_id, "*", f"silent at {verb}")
+                await asyncio.Event().wait()
             return
         if line == b".\r\n":
             self.recorder.log(self.conn_id, "*", f"end of DATA after {self._data_bytes} bytes")

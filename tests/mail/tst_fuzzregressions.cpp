@@ -14,6 +14,7 @@ const QList<std::pair<QString, FuzzCheck::Target>> kTargets{
     {QStringLiteral("serveraddress"), FuzzCheck::Target::ServerAddress},
     {QStringLiteral("attachmentlist"), FuzzCheck::Target::AttachmentList},
     {QStringLiteral("headerencoder"), FuzzCheck::Target::HeaderEncoder},
+    {QStringLiteral("smtpreplies"), FuzzCheck::Target::SmtpReplies},
 };
 
 } // namespace
@@ -80,6 +81,11 @@ private Q_SLOTS:
         const QString loneThenPair(units, 3);
         QCOMPARE(unstructuredHeader("Subject", loneThenPair),
                  "Subject: =?UTF-8?B?P/KGkIA=?=\r\n"); // '?', U+86400
+        // C1 controls and bidi overrides in a reply once reached the message box.
+        SmtpDialogue dialogue;
+        QVERIFY(dialogue.replyLine("550 a\x1b[31m\xc2\x85\xe2\x80\xae b\r\n"));
+        QCOMPARE(dialogue.replyText, QStringLiteral("550 a [31m   b"));
+        QCOMPARE(dialogue.replyCode, 550);
     }
 
     // The checks themselves must catch what they are there to catch.
@@ -101,6 +107,10 @@ private Q_SLOTS:
         QVERIFY(!FuzzCheck::decodePhrase({"a,b"}));
         QCOMPARE(FuzzCheck::textsFromBytes(QByteArray("a", 1)).size(), 1);
         QCOMPARE(FuzzCheck::textsFromBytes(QByteArray("\x00\xd8", 2)).last(), QString(QChar(0xd800)));
+        QVERIFY(!FuzzCheck::shownTextProblem(QStringLiteral("550 a\u0085b")).isEmpty());
+        QVERIFY(!FuzzCheck::shownTextProblem(QStringLiteral("550 \u202Eevil")).isEmpty());
+        QVERIFY(!FuzzCheck::shownTextProblem(QString(QChar(0xdc00))).isEmpty());
+        QVERIFY(FuzzCheck::shownTextProblem(QStringLiteral("550 no \U0001F600")).isEmpty());
     }
 };
 

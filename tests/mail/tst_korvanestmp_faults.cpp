@@ -1,9 +1,11 @@
-// Servers that refuse, hang up, stall or never answer; and a component
-// destroyed while it sends.
+// Servers that refuse, hang up, stall or never answer; a name lookup that
+// hangs; and a component destroyed while it sends.
 
 #include "MailTestSupport.h"
 
+#include <QElapsedTimer>
 #include <QTemporaryDir>
+#include <QTimer>
 
 using namespace MailTest;
 
@@ -15,6 +17,8 @@ private Q_SLOTS:
     void initTestCase();
     void serverFault_data();
     void serverFault();
+    void silentAtQuit_data();
+    void silentAtQuit();
     void destroyedMidSend_data();
     void destroyedMidSend();
 
@@ -50,6 +54,10 @@ void TestKorvaneSmtpFaults::serverFault_data()
     // No network here: a name under .invalid is answered at once by the resolver.
     QTest::newRow("unknown host") << QStringList{"--unknown-host"} << anna << false << QList<int>{6}
                                   << QStringList{"sconosciuto", "nessuno.invalid"} << QString();
+    // The preloaded lookup shim makes names under .hang.test hang for 15 s.
+    QTest::newRow("name lookup times out")
+        << QStringList{"--hang-lookup"} << anna << false << QList<int>{28}
+        << QStringList{"ricerca dell'indirizzo", "lento.hang.test"} << QString();
     QTest::newRow("421 greeting") << QStringList{"--greeting-421"} << anna << false << QList<int>{421}
                                   << QStringList{"service not available"} << QString();
     QTest::newRow("never greets") << QStringList{"--no-greeting"} << anna << false << QList<int>{28}
@@ -82,6 +90,9 @@ void TestKorvaneSmtpFaults::serverFault()
 
     const bool stopped = options.removeAll(QStringLiteral("--stopped")) > 0;
     const bool unknownHost = options.removeAll(QStringLiteral("--unknown-host")) > 0;
+    const bool hangLookup = options.removeAll(QStringLiteral("--hang-lookup")) > 0;
+    if (hangLookup && !qEnvironmentVariable("LD_PRELOAD").contains(QLatin1String("lookuphang")))
+        QSKIP("needs the lookup shim preloaded, as ctest does");
     SmtpTestServer server(options);
     KORVANE_START(server);
     if (stopped)
@@ -90,6 +101,8 @@ void TestKorvaneSmtpFaults::serverFault()
     configure(component, server);
     if (unknownHost)
         component.setServer(QStringLiteral("nessuno.invalid:%1").arg(server.port()));
+    if (hangLookup)
+        component.setServer(QStringLiteral("lento.hang.test:%1").arg(server.port()));
     component.setRecipient(recipients);
     if (bigAttachment)
         component.setAttachments(m_bigFile);
@@ -107,6 +120,62 @@ void TestKorvaneSmtpFaults::serverFault()
         QCOMPARE(server.messages().size(), 0);
 
     followingSendSucceeds(component, watch);
+}
+
+void TestKorvaneSmtpFaults::silentAtQuit_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("recipient");
+    QTest::addColumn<int>("number");
+    QTest::newRow("accepted") << QStringList{"--silent-at", "QUIT"} << "anna@example.org" << 0;
+    QTest::newRow("recipient refused")
+        << QStringList{"--silent-at", "QUIT", "--refuse-rcpt", "bad@example.org"} << "bad@example.org" << 550;
+}
+
+// A server that never answers QUIT: the outcome does not wait for it, nor
+// does a Send() made as soon as it arrives, and the window's thread never
+// stalls; QUIT is still said, and the connection closed after its own short
+// wait. Every bound is far below the server's silence, which only the
+// 60 s stall limit would end.
+void TestKorvaneSmtpFaults::silentAtQuit()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QString, recipient);
+    QFETCH(int, number);
+    constexpr int silenceMs = 60000;
+    SmtpTestServer server(options);
+    KORVANE_START(server);
+    KorvaneSTMP component;
+    configure(component, server);
+    component.setRecipient(recipient);
+    component.setStallTimeoutMs(silenceMs);
+    SendWatch watch(&component);
+    QObject::connect(&component, &MailComponent::SendCompleted, &component, &KorvaneSTMP::Send,
+                     Qt::SingleShotConnection);
+    QObject::connect(&component, &MailComponent::SendFailed, &component, &KorvaneSTMP::Send,
+                     Qt::SingleShotConnection);
+
+    QElapsedTimer clock;
+    qint64 lastTick = 0;
+    qint64 longestStall = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        longestStall = qMax(longestStall, clock.elapsed() - lastTick);
+        lastTick = clock.elapsed();
+    });
+    clock.start();
+    ticker.start(5);
+    component.Send();
+    QTRY_VERIFY_WITH_TIMEOUT(watch.outcomes() == 2, silenceMs / 2);
+    QVERIFY2(longestStall < silenceMs / 10, qPrintable(QString::number(longestStall)));
+    for (qsizetype i = 0; i < 2; ++i)
+        QCOMPARE(i < watch.failed.size() ? watch.failed.at(i).at(0).value<qint16>() : qint16(0), number);
+    QCOMPARE(watch.readyAtSignal, (QList<bool>{true, true}));
+
+    QTRY_VERIFY_WITH_TIMEOUT(server.sessionLog().filter(QStringLiteral("* closed")).size() == 2,
+                             silenceMs / 2);
+    QCOMPARE(server.commands().filter(QStringLiteral("QUIT")).size(), 2);
+    QVERIFY2(longestStall < silenceMs / 10, qPrintable(QString::number(longestStall)));
 }
 
 void TestKorvaneSmtpFaults::destroyedMidSend_data()

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QtGlobal>
+
+#include <mutex>
+#include <vector>
+
+// The sockets of one session, opened and closed through it, so that another
+// thread can cut them at any moment: shutdown() makes every pending and later
+// read or write on them fail at once, without waiting for the peer.
+class ConnectionCutter
+{
+public:
+    // Opens a socket as ::socket() does; -1 on failure. A socket opened after
+    // cut() is cut at once.
+    qintptr open(int family, int type, int protocol);
+    // Closes a socket that open() returned.
+    void close(qintptr socket);
+    // Shuts down every open socket, and those opened later; never blocks.
+    void cut();
+
+private:
+    std::mutex m_lock;
+    std::vector<qintptr> m_open;
+    bool m_cut = false;
+};

@@ -1,0 +1,109 @@
+#include "SmtpTransfer.h"
+
+#include "MessageSource.h"
+#include "SmtpFailure.h"
+
+namespace {
+
+// libcurl's codes for what the session decides before libcurl itself does:
+// a reply other than 250 to the end of the message, and a refusal that ends
+// the conversation (the code is not shown: the server's reply code is).
+constexpr int kWeirdServerReply = 8;
+constexpr int kRefused = 55;
+
+bool isRefusal(int code) { return code >= 400 && code <= 599; }
+
+} // namespace
+
+SmtpTransfer::SmtpTransfer(SmtpSession &session, const SmtpSession::Settings &settings, MessageSource &source,
+                           const SmtpSession::Progress &progress, const SmtpSession::Verdict &verdict)
+    : m_session(session), m_settings(settings), m_source(source), m_progress(progress), m_verdict(verdict)
+{
+    m_dialogue.tlsActive = settings.server.implicitTls;
+    m_dialogue.credentials = !settings.username.isEmpty();
+}
+
+qint64 SmtpTransfer::readMessage(char *buffer, qint64 room)
+{
+    if (m_session.aborted())
+        return -1;
+    // The source hands out one encoded piece (~88 KB) per read; filling all
+    // of libcurl's upload buffer instead means one trip through its send
+    // loop (poll, escaping, send, progress) per buffer rather than per piece.
+    qint64 filled = 0;
+    while (filled < room) {
+        const qint64 n = m_source.read(buffer + filled, room - filled);
+        if (n < 0)
+            return -1;
+        if (n == 0)
+            break;
+        filled += n;
+    }
+    if (m_progress)
+        m_progress(m_source.delivered(), m_source.size());
+    return filled;
+}
+
+bool SmtpTransfer::replyLine(QByteArrayView line)
+{
+    const bool goOn = m_dialogue.replyLine(line);
+    // The answer to the end of the message is the server's last word on it:
+    // what follows (QUIT and its reply) cannot change the outcome.
+    if (m_dialogue.messageAnswered() && !decided()) {
+        const int code = m_dialogue.replyCode;
+        decide(code == 250 ? SendOutcome{} : failure(isRefusal(code) ? kRefused : kWeirdServerReply, {}, 0));
+    }
+    return goOn;
+}
+
+void SmtpTransfer::commandSent(QByteArrayView line)
+{
+    m_dialogue.commandSent(line);
+    if (!m_dialogue.quitSent || m_goodbyeEnds)
+        return;
+    m_goodbyeEnds = std::chrono::steady_clock::now() + std::chrono::milliseconds(SmtpSession::kGoodbyeMs);
+    decideFromDialogue();
+}
+
+void SmtpTransfer::decideFromDialogue()
+{
+    // libcurl says QUIT when it has given up: after a refusal, or when the
+    // server offers no authentication, the reason is known without waiting
+    // for the reply to QUIT (or for its absence).
+    if (decided())
+        return;
+    if (m_dialogue.noAuthOffered || isRefusal(m_dialogue.replyCode) || !m_source.error().isEmpty())
+        decide(failure(kRefused, {}, 0));
+}
+
+bool SmtpTransfer::keepGoing() const
+{
+    if (m_session.aborted())
+        return false;
+    return !m_goodbyeEnds || std::chrono::steady_clock::now() < *m_goodbyeEnds;
+}
+
+qintptr SmtpTransfer::openSocket(int family, int type, int protocol)
+{
+    // A socket is only asked for once the name lookup has finished.
+    m_resolved = true;
+    return m_session.m_connections.open(family, type, protocol);
+}
+
+void SmtpTransfer::closeSocket(qintptr socket) { m_session.m_connections.close(socket); }
+
+SendOutcome SmtpTransfer::failure(int curlCode, const QString &detail, int osErrno) const
+{
+    return describeFailure({curlCode, detail, osErrno, m_settings.server, m_source.error(), m_resolved},
+                           m_dialogue);
+}
+
+SendOutcome SmtpTransfer::decide(const SendOutcome &outcome)
+{
+    if (decided())
+        return *m_decided;
+    m_decided = outcome;
+    if (m_verdict && !m_session.aborted())
+        m_verdict(outcome);
+    return outcome;
+}

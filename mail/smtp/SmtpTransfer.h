@@ -1,0 +1,54 @@
+#pragma once
+
+#include "SmtpDialogue.h"
+#include "SmtpSession.h"
+
+#include <QByteArrayView>
+
+#include <chrono>
+#include <optional>
+
+// One run of a session as libcurl's callbacks see it: the message being read,
+// the dialogue, the connection's sockets, and the outcome, decided as soon as
+// the server has had its last word on the message, before the goodbye.
+class SmtpTransfer
+{
+public:
+    SmtpTransfer(SmtpSession &session, const SmtpSession::Settings &settings, MessageSource &source,
+                 const SmtpSession::Progress &progress, const SmtpSession::Verdict &verdict);
+
+    // Up to room bytes of the message into buffer; -1 stops the upload.
+    qint64 readMessage(char *buffer, qint64 room);
+    // A line of the server's; false stops the transfer.
+    bool replyLine(QByteArrayView line);
+    // A command line as libcurl writes it.
+    void commandSent(QByteArrayView line);
+    // False once the transfer must stop: aborted, or the server has had its
+    // time to answer QUIT.
+    bool keepGoing() const;
+    // The connection's sockets, opened and closed so that abort() can cut them.
+    qintptr openSocket(int family, int type, int protocol);
+    void closeSocket(qintptr socket);
+
+    // The outcome libcurl's failed result stands for.
+    SendOutcome failure(int curlCode, const QString &detail, int osErrno) const;
+    // Hands the outcome to the verdict the first time; returns the outcome
+    // that was handed over, which later calls do not change.
+    SendOutcome decide(const SendOutcome &outcome);
+    bool decided() const { return m_decided.has_value(); }
+
+    const SmtpDialogue &dialogue() const { return m_dialogue; }
+
+private:
+    void decideFromDialogue();
+
+    SmtpSession &m_session;
+    const SmtpSession::Settings &m_settings;
+    MessageSource &m_source;
+    const SmtpSession::Progress &m_progress;
+    const SmtpSession::Verdict &m_verdict;
+    SmtpDialogue m_dialogue;
+    std::optional<SendOutcome> m_decided;
+    std::optional<std::chrono::steady_clock::time_point> m_goodbyeEnds;
+    bool m_resolved = false;
+};
