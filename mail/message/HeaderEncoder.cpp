@@ -93,6 +93,28 @@ QList<QByteArray> phraseWords(const QString &name)
     return encodedWords(name);
 }
 
+// An addr-spec cannot become encoded words, but a quoted local part may fold
+// at its spaces (RFC 5322 3.2.4: the fold's CRLF is invisible inside quotes).
+// A run of spaces folds after its last one so no continuation line starts
+// with more white space than the fold's own, and an escaped space stays with
+// its backslash: a quoted pair must not be cut.
+QList<QByteArray> addressWords(const QString &address)
+{
+    const QByteArray bytes = address.toLatin1();
+    QList<QByteArray> words{QByteArray()};
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const char c = bytes[i];
+        if (c == ' ' && (i + 1 == bytes.size() || bytes[i + 1] != ' ')) {
+            words << QByteArray();
+            continue;
+        }
+        words.last() += c;
+        if (c == '\\' && i + 1 < bytes.size())
+            words.last() += bytes[++i];
+    }
+    return words;
+}
+
 bool isAttrChar(char c)
 {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')
@@ -132,12 +154,13 @@ QByteArray addressHeader(const QByteArray &name, const QList<Mailbox> &mailboxes
     QList<QByteArray> words;
     for (qsizetype i = 0; i < mailboxes.size(); ++i) {
         const Mailbox &box = mailboxes[i];
-        if (box.name.isEmpty()) {
-            words << box.address.toLatin1();
-        } else {
+        QList<QByteArray> address = addressWords(box.address);
+        if (!box.name.isEmpty()) {
             words << phraseWords(box.name);
-            words << '<' + box.address.toLatin1() + '>';
+            address.first().prepend('<');
+            address.last().append('>');
         }
+        words << address;
         if (i + 1 < mailboxes.size())
             words.last() += ',';
     }

@@ -249,6 +249,36 @@ private Q_SLOTS:
         QVERIFY(header.trimmed().endsWith(" b@y.it"));
     }
 
+    // An addr-spec cannot be encoded: a quoted local part folds at its spaces,
+    // never inside a quoted pair, and a run of spaces stays on the first line.
+    void addressHeaderQuotedLocalPart_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("local");
+        QTest::addColumn<QByteArray>("firstLine");
+        QTest::newRow("space") << ""
+                               << "\"a, b\"" << QByteArray("To: \"a,");
+        QTest::newRow("with a name") << "Nome"
+                                     << "\"a b\"" << QByteArray("To: Nome <\"a");
+        QTest::newRow("run of spaces") << ""
+                                       << "\"a  b\"" << QByteArray("To: \"a ");
+        QTest::newRow("escaped space") << ""
+                                       << "\"a\\ b c\"" << QByteArray("To: \"a\\ b");
+        QTest::newRow("escaped space only") << ""
+                                            << "\"a\\ b\"" << QByteArray("To:");
+    }
+    void addressHeaderQuotedLocalPart()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, local);
+        QFETCH(QByteArray, firstLine);
+        const QString address
+            = local + u'@' + QString(40, u'd') + u'.' + QString(40, u'd') + QStringLiteral(".it");
+        const QByteArray header = addressHeader("To", {{name, address}});
+        QCOMPARE(header.left(header.indexOf("\r\n")), firstLine);
+        QCOMPARE(readBack(header), name.isEmpty() ? address : name + " <" + address + '>');
+    }
+
     void disposition_data()
     {
         QTest::addColumn<QString>("name");
