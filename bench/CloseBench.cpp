@@ -32,6 +32,7 @@ public:
     {
         return {};
     }
+    QStringList chooseFiles(const QString & /*title*/, const QString & /*directory*/) override { return {}; }
 };
 
 } // namespace
