@@ -12,7 +12,8 @@ namespace DetachedWorkers {
 // How long exit() waits at most for the running workers.
 constexpr int kExitWaitMs = 1000;
 
-// Runs work on a new thread that nobody joins; false when no thread could
+// Runs work on a new thread that the window never joins (the next worker
+// and exit() reap it once its work is over); false when no thread could
 // be started. work's captures are destroyed on that thread before it counts
 // as finished.
 bool start(std::function<void()> work);

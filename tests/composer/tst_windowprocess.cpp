@@ -199,8 +199,8 @@ void TestWindowProcess::closeDuringLargeSend()
     QVERIFY2(program.state() == QProcess::NotRunning || program.waitForFinished(10000),
              "the program still runs 10 s after its window closed");
     qInfo("the process exited %lld ms after its window closed", closing.elapsed());
-    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(program.exitCode(), 0);
+    QVERIFY2(program.exitStatus() == QProcess::NormalExit && program.exitCode() == 0,
+             program.readAllStandardError().constData());
 
     QVERIFY2(server.waitForLogLine(u"* closed"_s, 10000), qPrintable(server.sessionLog().join(u'\n')));
     QCOMPARE(server.messages().size(), 0);
