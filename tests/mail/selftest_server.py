@@ -48,6 +48,14 @@ class Server:
         with open(os.path.join(self.out, "session.log")) as f:
             return f.read()
 
+    def wait_for_log(self, text, seconds):
+        # The server is another process and says what it did only in its log
+        # file, so the file is looked at until the line is there.
+        deadline = time.monotonic() + seconds
+        while text not in self.log() and time.monotonic() < deadline:
+            time.sleep(0.02)
+        return text in self.log()
+
     def messages(self, wait_for=0):
         deadline = time.monotonic() + 5
         while True:
@@ -231,10 +239,7 @@ def run():
             c.putcmd("data")
             assert c.getreply()[0] == 354
             c.sock.sendall(b"Subject: x\r\n\r\n" + (b"y" * 76 + b"\r\n") * 2000 + b".\r\n")
-            deadline = time.monotonic() + 10
-            while "pausing in DATA" not in s.log() and time.monotonic() < deadline:
-                time.sleep(0.02)
-            assert "pausing in DATA" in s.log() and s.messages() == []
+            assert s.wait_for_log("pausing in DATA", 10) and s.messages() == []
             s.proc.stdin.write(b"resume\n")
             s.proc.stdin.flush()
             assert c.getreply()[0] == 250
@@ -260,11 +265,10 @@ def run():
                 pass
             c.sock.close()
             c.file and c.file.close()  # makefile() keeps the descriptor open
-            deadline = time.monotonic() + 20
-            while "* closed" not in s.log() and time.monotonic() < deadline:
-                time.sleep(0.05)
-            print("   ", mode[0], "server saw the close" if "* closed" in s.log() else "server did not see the close",
-                  f"after {20 - (deadline - time.monotonic()):.1f}s")
+            started = time.monotonic()
+            seen = s.wait_for_log("* closed", 20)
+            print("   ", mode[0], "server saw the close" if seen else "server did not see the close",
+                  f"after {time.monotonic() - started:.1f}s")
             assert s.messages() == [] and "end of DATA" not in s.log()
         case(f"client gone mid-DATA {mode[0]}", mode, abandoned)
 
