@@ -48,3 +48,17 @@ start_bounded() {
 mem_total_mib() { awk '/MemTotal/ { printf "%d", $2 / 1024 }' /proc/meminfo; }
 mem_available_mib() { awk '/MemAvailable/ { printf "%d", $2 / 1024 }' /proc/meminfo; }
 load_now() { cut -d' ' -f1-3 /proc/loadavg; }
+
+# A scratch folder in WORK, and the background processes listed in pids,
+# both gone when the script ends however it ends.
+start_work() {
+  WORK=$(mktemp -d "/tmp/$1.XXXXXX")
+  pids=()
+  trap cleanup EXIT
+}
+cleanup() {
+  local p
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  rm -rf "$WORK"
+}

@@ -19,15 +19,7 @@ cmake --build "$BUILD" -j2 --target korvane-bench >/dev/null
 BENCH=$BUILD/bench/korvane-bench
 PY=/usr/bin/python3 SERVERS=tests/mail USER_PASS=(zoe Pw-9fQ2xLr7Tz!)
 
-WORK=$(mktemp -d /tmp/korvane-ports.XXXXXX)
-pids=()
-cleanup() {
-  local p
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$WORK"
-}
-trap cleanup EXIT
+start_work korvane-ports
 mkdir -m 700 "$WORK/runtime"
 export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$WORK/runtime
 "$PY" "$SERVERS/testcerts.py" "$WORK/certs" >/dev/null

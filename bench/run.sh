@@ -24,15 +24,7 @@ cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKORVANE_BENCH=ON -D
 cmake --build "$BUILD" -j"$(nproc)" --target korvane-bench korvane-bench-minimal-qt >/dev/null
 BENCH=$BUILD/bench/korvane-bench MINIMAL=$BUILD/bench/korvane-bench-minimal-qt
 
-WORK=$(mktemp -d /tmp/korvane-bench.XXXXXX)
-pids=()
-cleanup() {
-  local p
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$WORK"
-}
-trap cleanup EXIT
+start_work korvane-bench
 mkdir -m 700 "$WORK/runtime" "$WORK/config"
 export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$WORK/runtime XDG_CONFIG_HOME=$WORK/config
 LOAD_START=$(load_now)
