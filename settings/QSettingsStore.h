@@ -11,7 +11,7 @@ class QSettingsStore : public SettingsStore
 public:
     QSettingsStore();
 
-    QString fileName() const;
+    QString fileName() const override;
 
     std::optional<QString> read(const QString &section, const QString &key) override;
     // Saves at once, so that a value that cannot be saved is known as such.

@@ -57,16 +57,17 @@ void RestoreFields(SettingsStore &store, FormFields &fields)
     }
 }
 
-void StoreFields(SettingsStore &store, const FormFields &fields)
+bool StoreFields(SettingsStore &store, const FormFields &fields)
 {
+    bool saved = true;
     store.beginSave();
     for (const Row &row : rows) {
         const QString text = row.rule == Rule::PriorityIndex ? QString::number(fields.priorityIndex)
                                                              : applyRule(row.rule, fields.*row.text);
         // A value that cannot be written keeps its earlier one; the next row still goes.
-        store.write(row.section, row.key, text);
+        saved = store.write(row.section, row.key, text) && saved;
     }
-    store.endSave();
+    return store.endSave() && saved;
 }
 
 } // namespace SavedFields

@@ -11,7 +11,7 @@ namespace SavedFields {
 // Replaces each field of fields whose stored value can be read; the
 // priority only changes for a stored index of 0, 1 or 2.
 void RestoreFields(SettingsStore &store, FormFields &fields);
-// Writes every field, empty ones included.
-void StoreFields(SettingsStore &store, const FormFields &fields);
+// Writes every field, empty ones included; true when all of them were saved.
+bool StoreFields(SettingsStore &store, const FormFields &fields);
 
 } // namespace SavedFields

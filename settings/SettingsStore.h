@@ -23,4 +23,8 @@ public:
     // whether the whole set was saved.
     virtual void beginSave() {}
     virtual bool endSave() { return true; }
+
+    // The file the values live in, for files of the program's own to go
+    // beside it; empty for a store that has none.
+    virtual QString fileName() const { return {}; }
 };
