@@ -3,6 +3,7 @@
 #include "QSettingsStore.h"
 #include "QtMessageUi.h"
 #include "QtTranslation.h"
+#include "SessionEnd.h"
 #include "WindowIcon.h"
 
 #include <QApplication>
@@ -16,10 +17,12 @@ int main(int argc, char *argv[])
     QApplication::setWindowIcon(korvaneClientIcon());
     const auto qtTexts = installQtTranslation();
 
+    SessionEnd sessionEnd; // before the about box, which a signal ends too
     QtMessageUi ui;
     QSettingsStore store;
     Form1 form(std::make_unique<KorvaneSTMP>(ui.informer()), ui, store);
     ui.setDialogParent(&form);
+    sessionEnd.closes(&form);
     form.show();
     form.openArguments(QCoreApplication::arguments().mid(1));
     return QApplication::exec();

@@ -1,6 +1,7 @@
 #include "Form1.h"
 
 #include "AttachmentField.h"
+#include "BodyMirror.h"
 #include "ComponentPlace.h"
 #include "ComposerLayout.h"
 #include "FieldText.h"
@@ -9,6 +10,7 @@
 #include "MailtoLink.h"
 #include "MessageUi.h"
 #include "Priorities.h"
+#include "RecoveryCopy.h"
 #include "SavedFields.h"
 #include "WindowIcon.h"
 
@@ -19,6 +21,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QShortcut>
 
@@ -93,6 +96,7 @@ Form1::Form1(std::unique_ptr<MailComponent> component, MessageUi &ui, SettingsSt
     setObjectName(QStringLiteral("Form1"));
     m_handlers.run([this] { startUp(); });
     m_controls.server->setFocus();
+    watchEdits();
 }
 
 // The component may not report anything to a window being torn down.
@@ -117,7 +121,15 @@ void Form1::startUp()
 void Form1::openArguments(const QStringList &arguments)
 {
     m_handlers.run([this, arguments] {
+        if (m_stored)
+            return; // the session ended during start-up
+        const QScopedValueRollback filling(m_filling, true);
         const LaunchArguments launch = LaunchArguments::parse(arguments, QDir::currentPath());
+        m_fromLink = !launch.links.isEmpty();
+        // A leftover copy stays for a window of its own: a link window that
+        // closes untouched would store nothing and lose it.
+        if (!m_fromLink && m_recovery)
+            m_recovery->recover([this](const FormFields &recovered) { setFields(recovered); });
         for (const QString &link : launch.links)
             openLink(link);
         if (!launch.files.isEmpty())
@@ -133,7 +145,11 @@ void Form1::openLink(const QString &link)
                          QStringLiteral("Attenzione!"), Icon::Information);
         return;
     }
-    setFields(decoded->over(fields()));
+    // A new message: nothing of the saved one travels with it unseen.
+    FormFields message = decoded->over(fields());
+    message.attachments.clear();
+    message.priorityIndex = defaultPriorityIndex;
+    setFields(message);
 }
 
 void Form1::sendCommand()
@@ -146,7 +162,8 @@ void Form1::sendCommand()
         return;
     }
     if (m_controls.authenticate->checkState() == Qt::Checked) {
-        if (!askCredentials())
+        // The session may end while a prompt is open.
+        if (!askCredentials() || m_stored)
             return;
     } else {
         // Credentials of an earlier authenticated send must not travel with
@@ -154,6 +171,7 @@ void Form1::sendCommand()
         m_component->setUsername(QString());
         m_component->setPassword(QString());
     }
+    m_touched = true;
     handOverFields();
     m_controls.component->setProgress(0, 0);
     m_component->Send();
@@ -209,20 +227,23 @@ void Form1::RestoreFields()
     setFields(restored);
 }
 
-void Form1::StoreFields() { SavedFields::StoreFields(m_store, fields()); }
+bool Form1::StoreFields() { return SavedFields::StoreFields(m_store, fields()); }
 
-FormFields Form1::fields() const
+FormFields Form1::fields() const { return fieldsWithBody(m_controls.body->toPlainText()); }
+
+FormFields Form1::fieldsWithBody(const QString &body) const
 {
     FormFields result;
     for (const LineField &line : lineFields)
         result.*line.field = (m_controls.*line.control)->text();
-    result.body = m_controls.body->toPlainText();
+    result.body = body;
     result.priorityIndex = m_controls.priority->currentIndex();
     return result;
 }
 
 void Form1::setFields(const FormFields &fields)
 {
+    const QScopedValueRollback filling(m_filling, true);
     for (const LineField &line : lineFields)
         (m_controls.*line.control)->setText(asOneLine(fields.*line.field));
     m_controls.body->setPlainText(fields.body);
@@ -245,9 +266,43 @@ void Form1::showEvent(QShowEvent *event)
 // destroys it.
 void Form1::closeEvent(QCloseEvent *event)
 {
-    if (!m_stored) {
-        m_stored = true;
-        StoreFields();
-    }
     event->accept();
+    if (m_stored)
+        return;
+    m_stored = true;
+    // An untouched link window leaves the saved message as it was.
+    if (m_fromLink && !m_touched)
+        return;
+    const bool stored = StoreFields();
+    if (!m_recovery)
+        return;
+    if (stored)
+        m_recovery->fieldsStored();
+    else
+        m_recovery->fieldsNotStored();
+}
+
+// Every change to a box after start-up is the user's (typing, pasting,
+// dropping files): it counts as an edit and is kept in the recovery copy.
+// What the program fills in itself (saved fields, a link) is neither.
+void Form1::watchEdits()
+{
+    m_body = new BodyMirror(m_controls.body->document());
+    if (const QString settings = m_store.fileName(); !settings.isEmpty()) {
+        m_recovery = new RecoveryCopy(
+            settings, [this] { return fieldsWithBody(m_body->text()); }, this);
+    }
+    for (const LineField &line : lineFields)
+        connect(m_controls.*line.control, &QLineEdit::textChanged, this, &Form1::edited);
+    connect(m_controls.body, &QPlainTextEdit::textChanged, this, &Form1::edited);
+    connect(m_controls.priority, &QComboBox::currentIndexChanged, this, &Form1::edited);
+}
+
+void Form1::edited()
+{
+    if (m_filling || m_stored)
+        return;
+    m_touched = true;
+    if (m_recovery)
+        m_recovery->changed();
 }

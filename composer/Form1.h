@@ -9,8 +9,10 @@
 #include <memory>
 
 class AttachmentField;
+class BodyMirror;
 class MailComponent;
 class MessageUi;
+class RecoveryCopy;
 class SettingsStore;
 
 // The composer window. It owns the mail component, which goes with it (a send
@@ -31,6 +33,10 @@ public:
     // What the program was started with, after start-up: each mailto: link
     // fills the boxes of a new message (or a message box says it cannot be
     // read), every other argument names a file to attach. Runs as a handler.
+    // Without a link, the fields a run that did not close left in a recovery
+    // copy come back first. A window opened from a link starts with no
+    // attachment and priority "Normale", keeps no leftover copy for itself,
+    // and stores nothing when it closes untouched (no edit, no send).
     void openArguments(const QStringList &arguments);
 
     MailComponent *component() const { return m_component.get(); }
@@ -49,9 +55,13 @@ private:
     void reportFailure(qint16 number, const QString &description);
     void reportCompletion();
 
+    void watchEdits();
+    void edited();
+
     void RestoreFields();
-    void StoreFields();
+    bool StoreFields();
     FormFields fields() const;
+    FormFields fieldsWithBody(const QString &body) const;
     void setFields(const FormFields &fields);
 
     std::unique_ptr<MailComponent> m_component;
@@ -59,7 +69,12 @@ private:
     SettingsStore &m_store;
     HandlerQueue m_handlers;
     bool m_stored = false;
+    bool m_filling = false;  // the program itself is filling the boxes
+    bool m_fromLink = false; // opened from a mailto: link
+    bool m_touched = false;  // edited or sent since start-up
     bool m_centred = false;
     ComposerLayout::Controls m_controls;
     AttachmentField *m_attachments = nullptr;
+    BodyMirror *m_body = nullptr;
+    RecoveryCopy *m_recovery = nullptr; // null for a store without a file
 };

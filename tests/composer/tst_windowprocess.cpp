@@ -1,14 +1,21 @@
 // The program in a process of its own (window_helper): start-up and close
 // with a settings file that cannot be used, a mailto: link on the command
-// line, and closing during a large send.
+// line, closing during a large send, and the ends of a run that are not the
+// close button (signals, a kill) with its recovery copy.
 #include "SmtpTestServer.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRandomGenerator>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <csignal>
 
 using namespace Qt::StringLiterals;
 
@@ -26,6 +33,96 @@ QProcessEnvironment configEnvironment(const QString &dir)
 
 QString helperPath() { return QCoreApplication::applicationDirPath() + u"/window_helper"_s; }
 
+const QByteArray savedIni
+    = "[STMP]\nSERVER=smtp.example.it:587\n[EMAIL]\nMITTENTE=mario@example.it\n"
+      "DESTINATARIO=vecchio@example.it\nCC=copia@example.it\nBCC=nascosta@example.it\n"
+      "ALLEGATI=/tmp/listino.ods\nPRIORITA=0\nOGGETTO=Vecchio oggetto\nCONTENUTO=Vecchio testo\n"_ba;
+
+void writeFile(const QString &path, const QByteArray &contents)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(contents), contents.size());
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QStringList recoveryFiles(const QString &dir, const QString &pattern = u"*.recovery-*.json"_s)
+{
+    return QDir(dir).entryList({pattern}, QDir::Files);
+}
+
+// The helper's "field NAME: TEXT" lines, up to "ready" or the end.
+QStringList fieldLines(QProcess &program)
+{
+    QStringList lines;
+    while (program.canReadLine() || program.waitForReadyRead(30000)) {
+        const QString line = QString::fromUtf8(program.readLine()).chopped(1);
+        if (line == u"ready"_s)
+            break;
+        if (line.startsWith(u"field "_s))
+            lines << line;
+    }
+    return lines;
+}
+
+bool waitForLine(QProcess &program, const QByteArray &expected)
+{
+    while (program.canReadLine() || program.waitForReadyRead(30000)) {
+        if (program.readLine() == expected)
+            return true;
+    }
+    return false;
+}
+
+// A child whose SIGINT is ignored or not, whatever the test inherited.
+void startSession(QProcess &program, const QString &config, const QStringList &arguments,
+                  bool sigintIgnored = false)
+{
+    program.setProcessEnvironment(configEnvironment(config));
+    program.setChildProcessModifier([sigintIgnored] {
+        std::signal(SIGINT, sigintIgnored ? SIG_IGN : SIG_DFL);
+        std::signal(SIGHUP, SIG_DFL);
+    });
+    program.start(helperPath(), QStringList{u"session"_s} + arguments);
+}
+
+bool signalIgnored(qint64 pid, int number)
+{
+    const QList<QByteArray> status = readFile(u"/proc/%1/status"_s.arg(pid)).split('\n');
+    for (const QByteArray &line : status) {
+        if (line.startsWith("SigIgn:"))
+            return (line.mid(7).trimmed().toULongLong(nullptr, 16) >> (number - 1)) & 1U;
+    }
+    return false;
+}
+
+// What the user typed in the session tests, and how the helper shows it.
+const QByteArray typing = "set txtDestinatario anna@example.org\nset txtOggetto Preventivo scritto\n"
+                          "set txtContenuto Riga uno\\nriga due\npriority 2\necho typed\n"_ba;
+const QStringList typed{u"field txtSrvSTMP: smtp.example.it:587"_s,
+                        u"field txtMittente: mario@example.it"_s,
+                        u"field txtDestinatario: anna@example.org"_s,
+                        u"field txtCopiaCarbone: copia@example.it"_s,
+                        u"field txtCopiaCarboneNascosta: nascosta@example.it"_s,
+                        u"field txtAllegati: /tmp/listino.ods"_s,
+                        u"field txtOggetto: Preventivo scritto"_s,
+                        u"field txtContenuto: Riga uno\\nriga due"_s,
+                        u"field cboPriorita: Bassa"_s};
+const QStringList saved{u"field txtSrvSTMP: smtp.example.it:587"_s,
+                        u"field txtMittente: mario@example.it"_s,
+                        u"field txtDestinatario: vecchio@example.it"_s,
+                        u"field txtCopiaCarbone: copia@example.it"_s,
+                        u"field txtCopiaCarboneNascosta: nascosta@example.it"_s,
+                        u"field txtAllegati: /tmp/listino.ods"_s,
+                        u"field txtOggetto: Vecchio oggetto"_s,
+                        u"field txtContenuto: Vecchio testo"_s,
+                        u"field cboPriorita: Alta"_s};
+
 } // namespace
 
 class TestWindowProcess : public QObject
@@ -41,6 +138,11 @@ private Q_SLOTS:
     void closeDuringLargeSend();
     void closeWhileNetworkHangs_data();
     void closeWhileNetworkHangs();
+    void endOfRun_data();
+    void endOfRun();
+    void twoWindowsKeepTheirCopies();
+    void linkWindowClose_data();
+    void linkWindowClose();
 };
 
 void TestWindowProcess::unusableSettings_data()
@@ -115,10 +217,10 @@ void TestWindowProcess::mailtoLinkFillsBoxes_data()
             + QStringList{u"field txtDestinatario: anna@example.org, luca@example.org"_s,
                           u"field txtCopiaCarbone: "_s,
                           u"field txtCopiaCarboneNascosta: "_s,
-                          u"field txtAllegati: /tmp/listino.ods"_s,
+                          u"field txtAllegati: "_s,
                           u"field txtOggetto: Preventivo caffè"_s,
                           u"field txtContenuto: Buongiorno,\\necco+il+preventivo."_s,
-                          u"field cboPriorita: Alta"_s}
+                          u"field cboPriorita: Normale"_s}
         << QString();
     QTest::newRow("a broken link leaves the restored fields")
         << u"mailto:anna@example.org?subject=100%"_s
@@ -266,6 +368,183 @@ void TestWindowProcess::closeWhileNetworkHangs()
     QCOMPARE(program.exitStatus(), QProcess::NormalExit);
     QVERIFY2(program.exitCode() == 0, program.readAllStandardError().constData());
     QCOMPARE(server.messages().size(), messages);
+}
+
+void TestWindowProcess::endOfRun_data()
+{
+    QTest::addColumn<int>("ending"); // the signal the first run gets
+    QTest::addColumn<bool>("sigintIgnored");
+    QTest::addColumn<QByteArray>("leftover"); // a recovery file there before; none when null
+
+    QTest::newRow("SIGTERM") << int(SIGTERM) << false << QByteArray();
+    QTest::newRow("SIGHUP") << int(SIGHUP) << false << QByteArray();
+    QTest::newRow("SIGINT") << int(SIGINT) << false << QByteArray();
+    QTest::newRow("SIGINT inherited as ignored stays so") << int(SIGTERM) << true << QByteArray();
+    QTest::newRow("kill -9 once the copy is written") << int(SIGKILL) << false << QByteArray();
+    QTest::newRow("garbage copy, then kill -9") << int(SIGKILL) << false << "{\"format\": \x01\xff"_ba;
+    QTest::newRow("copy of another kind, then SIGTERM")
+        << int(SIGTERM) << false << "{\"format\":\"korvane-client recovery 1\",\"takenAtMs\":5}"_ba;
+}
+
+// However the run ends, what was typed comes back at the next start: stored
+// by a close for a signal, from the recovery copy after a kill.
+void TestWindowProcess::endOfRun()
+{
+    QFETCH(int, ending);
+    QFETCH(bool, sigintIgnored);
+    QFETCH(QByteArray, leftover);
+    QTemporaryDir config;
+    QVERIFY(config.isValid());
+    const QString ini = config.filePath(u"KORVANE_CLIENT_STMP.ini"_s);
+    writeFile(ini, savedIni);
+    const QString leftoverPath = config.filePath(u"KORVANE_CLIENT_STMP.recovery-1-1.json"_s);
+    if (!leftover.isNull())
+        writeFile(leftoverPath, leftover);
+
+    QProcess program;
+    startSession(program, config.path(), {}, sigintIgnored);
+    QCOMPARE(fieldLines(program), saved);
+    QElapsedTimer sinceTyping;
+    program.write(typing);
+    QVERIFY(waitForLine(program, "typed\n"_ba));
+    sinceTyping.start();
+    if (ending == SIGKILL) {
+        QString copy;
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                for (const QString &name : recoveryFiles(config.path())) {
+                    const QJsonObject json
+                        = QJsonDocument::fromJson(readFile(config.filePath(name))).object();
+                    if (json.value(u"body"_s).toString() == u"Riga uno\nriga due"_s
+                        && json.value(u"priorityIndex"_s).toInt() == 2)
+                        copy = config.filePath(name);
+                }
+                return !copy.isEmpty();
+            },
+            20000));
+        qInfo("the copy was written %lld ms after the last change", sinceTyping.elapsed());
+        // Owner, group and others; the "user" bits only repeat the owner's.
+        QCOMPARE(QFile::permissions(copy) & 0x7077, QFile::ReadOwner | QFile::WriteOwner);
+        program.kill();
+        QVERIFY(program.state() == QProcess::NotRunning || program.waitForFinished(10000));
+        QCOMPARE(readFile(ini), savedIni); // the settings change only at a close
+    } else {
+        QCOMPARE(signalIgnored(program.processId(), SIGINT), sigintIgnored);
+        QElapsedTimer ending_;
+        ending_.start();
+        QCOMPARE(::kill(pid_t(program.processId()), ending), 0);
+        QVERIFY(program.state() == QProcess::NotRunning || program.waitForFinished(10000));
+        qInfo("the process exited %lld ms after the signal", ending_.elapsed());
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QVERIFY2(program.exitCode() == 0, program.readAllStandardError().constData());
+        QCOMPARE(QSettings(ini, QSettings::IniFormat).value(u"EMAIL/OGGETTO"_s).toString(),
+                 u"Preventivo scritto"_s);
+        QCOMPARE(recoveryFiles(config.path()), QStringList());
+    }
+
+    QProcess next;
+    next.setProcessEnvironment(configEnvironment(config.path()));
+    next.start(helperPath(), {u"open"_s});
+    QVERIFY(next.waitForFinished(30000));
+    QCOMPARE(fieldLines(next), typed);
+    QCOMPARE(recoveryFiles(config.path()), QStringList());
+    QCOMPARE(recoveryFiles(config.path(), u"*.lock"_s), QStringList());
+    QCOMPARE(QSettings(ini, QSettings::IniFormat).value(u"EMAIL/CONTENUTO"_s).toString(),
+             u"Riga uno\nriga due"_s);
+    if (!leftover.isNull())
+        QCOMPARE(readFile(leftoverPath + u".bad"_s), leftover); // kept aside, as it was
+}
+
+// A second window (a process of its own) never takes the copy of a window
+// still open, and the first one's close still stores what it holds.
+void TestWindowProcess::twoWindowsKeepTheirCopies()
+{
+    QTemporaryDir config;
+    QVERIFY(config.isValid());
+    const QString ini = config.filePath(u"KORVANE_CLIENT_STMP.ini"_s);
+    writeFile(ini, savedIni);
+    QProcess first;
+    startSession(first, config.path(), {});
+    QCOMPARE(fieldLines(first), saved);
+    first.write(typing);
+    QVERIFY(waitForLine(first, "typed\n"_ba));
+    QVERIFY(QTest::qWaitFor([&] { return recoveryFiles(config.path()).size() == 1; }, 20000));
+    const QString copy = config.filePath(recoveryFiles(config.path()).constFirst());
+    QVERIFY(QTest::qWaitFor([&] { return readFile(copy).contains("Preventivo scritto"); }, 20000));
+    const QByteArray copied = readFile(copy);
+
+    QProcess second;
+    second.setProcessEnvironment(configEnvironment(config.path()));
+    second.start(helperPath(), {u"open"_s});
+    QVERIFY(second.waitForFinished(30000));
+    QCOMPARE(fieldLines(second), saved);
+    QCOMPARE(readFile(copy), copied);
+
+    QCOMPARE(::kill(pid_t(first.processId()), SIGTERM), 0);
+    QVERIFY(first.state() == QProcess::NotRunning || first.waitForFinished(10000));
+    QCOMPARE(first.exitCode(), 0);
+    QCOMPARE(QSettings(ini, QSettings::IniFormat).value(u"EMAIL/OGGETTO"_s).toString(),
+             u"Preventivo scritto"_s);
+    QCOMPARE(recoveryFiles(config.path()), QStringList());
+}
+
+void TestWindowProcess::linkWindowClose_data()
+{
+    QTest::addColumn<QByteArray>("commands");
+    QTest::addColumn<int>("ending"); // a signal after the commands; 0 for none
+    QTest::addColumn<bool>("stores");
+
+    QTest::newRow("untouched, closed") << "close\n"_ba << 0 << false;
+    QTest::newRow("untouched, SIGTERM") << QByteArray() << int(SIGTERM) << false;
+    QTest::newRow("edited, closed") << "set txtOggetto Cambiato\nclose\n"_ba << 0 << true;
+    QTest::newRow("edited, SIGTERM") << "set txtOggetto Cambiato\necho typed\n"_ba << int(SIGTERM) << true;
+}
+
+// A window opened from a link, with a copy a killed run left: the link
+// never brings the saved message's files, and a window closed untouched
+// leaves the settings and the copy exactly as they were.
+void TestWindowProcess::linkWindowClose()
+{
+    QFETCH(QByteArray, commands);
+    QFETCH(int, ending);
+    QFETCH(bool, stores);
+    QTemporaryDir config;
+    QVERIFY(config.isValid());
+    const QString ini = config.filePath(u"KORVANE_CLIENT_STMP.ini"_s);
+    writeFile(ini, savedIni);
+    const QByteArray leftover
+        = "{\"format\":\"korvane-client recovery 1\",\"takenAtMs\":1,\"priorityIndex\":1,"
+          "\"server\":\"\",\"sender\":\"\",\"recipient\":\"\",\"cc\":\"\",\"bcc\":\"\","
+          "\"attachments\":\"\",\"subject\":\"Bozza persa\",\"body\":\"\"}"_ba;
+    const QString leftoverPath = config.filePath(u"KORVANE_CLIENT_STMP.recovery-1-1.json"_s);
+    writeFile(leftoverPath, leftover);
+
+    QProcess program;
+    startSession(program, config.path(), {u"mailto:iscrizioni@newsletter.example.com"_s});
+    const QStringList fields = fieldLines(program);
+    QVERIFY2(fields.contains(u"field txtAllegati: "_s), qPrintable(fields.join(u'\n')));
+    QVERIFY2(fields.contains(u"field cboPriorita: Normale"_s), qPrintable(fields.join(u'\n')));
+    QVERIFY2(fields.contains(u"field txtMittente: mario@example.it"_s), qPrintable(fields.join(u'\n')));
+    program.write(commands);
+    if (ending != 0) {
+        if (!commands.isEmpty())
+            QVERIFY(waitForLine(program, "typed\n"_ba));
+        QCOMPARE(::kill(pid_t(program.processId()), ending), 0);
+    }
+    QVERIFY(program.state() == QProcess::NotRunning || program.waitForFinished(10000));
+    QCOMPARE(program.exitCode(), 0);
+
+    QCOMPARE(readFile(leftoverPath), leftover);
+    QCOMPARE(recoveryFiles(config.path()), QStringList{QFileInfo(leftoverPath).fileName()});
+    if (!stores) {
+        QCOMPARE(readFile(ini), savedIni);
+        return;
+    }
+    const QSettings settings(ini, QSettings::IniFormat);
+    QCOMPARE(settings.value(u"EMAIL/OGGETTO"_s).toString(), u"Cambiato"_s);
+    QCOMPARE(settings.value(u"EMAIL/DESTINATARIO"_s).toString(), u"iscrizioni@newsletter.example.com"_s);
+    QCOMPARE(settings.value(u"EMAIL/ALLEGATI"_s).toString(), QString());
+    QCOMPARE(settings.value(u"EMAIL/PRIORITA"_s).toString(), u"1"_s);
 }
 
 QTEST_GUILESS_MAIN(TestWindowProcess)

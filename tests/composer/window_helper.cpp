@@ -8,6 +8,11 @@
 //                                  are handed over ("closing" on stdout)
 //   send-then-close SERVER         send a short message, close the window
 //                                  when stdin gives a line or ends
+//   session ARGUMENT...            as open, then "ready", then takes commands
+//                                  from stdin until the session ends:
+//                                  "set NAME TEXT" (\n in TEXT a line break)
+//                                  and "priority INDEX" edit as a user would,
+//                                  "echo WORD" says WORD, "close" closes
 // --as-nobody first drops root's rights, so that file modes apply.
 // Every message box shown is written to stdout as "box TITLE: TEXT".
 #include "DialogAnswerer.h"
@@ -15,6 +20,7 @@
 #include "KorvaneSTMP.h"
 #include "QSettingsStore.h"
 #include "QtMessageUi.h"
+#include "SessionEnd.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -31,6 +37,53 @@ void say(const QString &line)
 {
     std::fputs(qPrintable(line + u'\n'), stdout);
     std::fflush(stdout);
+}
+
+void sayFields(const Form1 &form)
+{
+    const ComposerLayout::Controls &c = form.controls();
+    for (const QLineEdit *box : {c.server, c.sender, c.recipient, c.cc, c.bcc, c.attachments, c.subject})
+        say(QStringLiteral("field %1: %2").arg(box->objectName(), box->text()));
+    say(QStringLiteral("field %1: %2")
+            .arg(c.body->objectName(), c.body->toPlainText().replace(u'\n', QStringLiteral("\\n"))));
+    say(QStringLiteral("field %1: %2").arg(c.priority->objectName(), c.priority->currentText()));
+}
+
+void runCommand(Form1 &form, const QString &line)
+{
+    const QString command = line.section(u' ', 0, 0);
+    const QString name = line.section(u' ', 1, 1);
+    if (command == QLatin1String("set")) {
+        const QString text = line.section(u' ', 2).replace(QStringLiteral("\\n"), QStringLiteral("\n"));
+        if (auto *box = form.findChild<QLineEdit *>(name))
+            box->setText(text);
+        else if (auto *body = form.findChild<QPlainTextEdit *>(name))
+            body->setPlainText(text);
+    } else if (command == QLatin1String("priority")) {
+        form.controls().priority->setCurrentIndex(name.toInt());
+    } else if (command == QLatin1String("echo")) {
+        say(name);
+    } else if (command == QLatin1String("close")) {
+        form.close();
+    }
+}
+
+// Commands arrive whole lines at a time; a line split across reads waits
+// for its end.
+void readCommands(Form1 &form, QSocketNotifier *input)
+{
+    static QByteArray pending;
+    char chunk[4096];
+    const ssize_t got = ::read(STDIN_FILENO, chunk, sizeof chunk);
+    if (got <= 0) {
+        input->setEnabled(false);
+        return;
+    }
+    pending.append(chunk, got);
+    for (qsizetype end = pending.indexOf('\n'); end >= 0; end = pending.indexOf('\n')) {
+        runCommand(form, QString::fromUtf8(pending.left(end)));
+        pending.remove(0, end + 1);
+    }
 }
 
 bool dropRoot()
@@ -51,9 +104,11 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     int shown = 0;
     {
+        SessionEnd sessionEnd;
         RealWindow window;
         Form1 &form = window.form;
         const DialogAnswerer &answerer = window.answerer;
+        sessionEnd.closes(&form);
         form.show();
         if (args.value(0) == QLatin1String("send-and-close") && args.size() == 4) {
             form.controls().server->setText(args.at(1));
@@ -72,15 +127,17 @@ int main(int argc, char *argv[])
         } else if (args.value(0) == QLatin1String("open")) {
             QTimer::singleShot(0, &form, [&form, args] {
                 form.openArguments(args.mid(1));
-                const ComposerLayout::Controls &c = form.controls();
-                for (const QLineEdit *box :
-                     {c.server, c.sender, c.recipient, c.cc, c.bcc, c.attachments, c.subject})
-                    say(QStringLiteral("field %1: %2").arg(box->objectName(), box->text()));
-                say(QStringLiteral("field %1: %2")
-                        .arg(c.body->objectName(),
-                             c.body->toPlainText().replace(u'\n', QStringLiteral("\\n"))));
-                say(QStringLiteral("field %1: %2").arg(c.priority->objectName(), c.priority->currentText()));
+                sayFields(form);
                 form.close();
+            });
+        } else if (args.value(0) == QLatin1String("session")) {
+            QTimer::singleShot(0, &form, [&form, args] {
+                form.openArguments(args.mid(1));
+                sayFields(form);
+                say(QStringLiteral("ready"));
+                auto *input = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, &form);
+                QObject::connect(input, &QSocketNotifier::activated, &form,
+                                 [&form, input] { readCommands(form, input); });
             });
         } else if (args.value(0) == QLatin1String("send-then-close") && args.size() == 2) {
             form.controls().server->setText(args.at(1));
