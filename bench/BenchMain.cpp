@@ -6,11 +6,14 @@
 //   korvane-bench ports SERVER PLAIN SUBMISSION TLS CAFILE USER|- PASSWORD COUNT
 //                                            time to the outcome with no port typed
 //   korvane-bench close SERVER               send, close the window on a line of stdin
+//   korvane-bench typing MB 0|1 SECONDS      key latency in a body of MB megabytes,
+//                                            without or with the recovery copy
 #include "CloseBench.h"
 #include "PortBench.h"
 #include "SendBench.h"
 #include "StallMeter.h"
 #include "StartupBench.h"
+#include "TypingBench.h"
 
 #include <QApplication>
 #include <QStringList>
@@ -37,6 +40,8 @@ int main(int argc, char *argv[])
         return runPortBench(args.mid(1));
     if (mode == u"close" && args.size() == 2)
         return runCloseBench(args[1]);
+    if (mode == u"typing" && args.size() == 4)
+        return runTypingBench(args[1].toInt(), args[2] == u"1", args[3].toInt());
     if (mode == u"startup" && args.size() == 1)
         return runStartupBench();
     if (mode == u"idle" && args.size() == 2) {
@@ -53,6 +58,7 @@ int main(int argc, char *argv[])
     }
     std::fprintf(stderr,
                  "usage: korvane-bench send SERVER FILE [COUNT] | dump FILE OUT | startup | idle MS"
-                 " | close SERVER | ports SERVER PLAIN SUBMISSION TLS CAFILE USER|- PASSWORD COUNT\n");
+                 " | close SERVER | typing MB 0|1 SECONDS | ports SERVER PLAIN SUBMISSION TLS CAFILE USER|- "
+                 "PASSWORD COUNT\n");
     return 2;
 }

@@ -1,0 +1,117 @@
+#include "TypingBench.h"
+
+#include "Form1.h"
+#include "KorvaneSTMP.h"
+#include "QSettingsStore.h"
+#include "QtMessageUi.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
+#include <QKeyEvent>
+#include <QPlainTextEdit>
+#include <QTextCursor>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+namespace {
+
+constexpr int keyIntervalMs = 40;
+
+// A store with no file: the window then keeps no recovery copy.
+class NoFileStore : public SettingsStore
+{
+public:
+    std::optional<QString> read(const QString & /*section*/, const QString & /*key*/) override
+    {
+        return QString();
+    }
+    bool write(const QString & /*section*/, const QString & /*key*/, const QString & /*text*/) override
+    {
+        return true;
+    }
+};
+
+QString bodyOf(int megabytes)
+{
+    const QString line = QString(79, u'a') + u'\n';
+    QString text;
+    text.reserve(qsizetype(megabytes) * 1000 * 1000);
+    while (text.size() < qsizetype(megabytes) * 1000 * 1000)
+        text += line;
+    return text;
+}
+
+double percentile(std::vector<double> values, double fraction)
+{
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    return values.at(std::min(values.size() - 1, std::size_t(double(values.size()) * fraction)));
+}
+
+void typeOneKey(QWidget *target, int n)
+{
+    const auto key = Qt::Key(Qt::Key_A + n % 26);
+    const QString text(QChar(u'a' + n % 26));
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
+    QApplication::sendEvent(target, &press);
+    QApplication::sendEvent(target, &release);
+}
+
+} // namespace
+
+int runTypingBench(int megabytes, bool recovery, int seconds)
+{
+    QtMessageUi ui;
+    QSettingsStore fileStore;
+    NoFileStore noFile;
+    Form1 form(std::make_unique<KorvaneSTMP>(), ui,
+               recovery ? static_cast<SettingsStore &>(fileStore) : noFile);
+    ui.setDialogParent(&form);
+    QPlainTextEdit *body = form.controls().body;
+    body->setPlainText(bodyOf(megabytes)); // a paste: the first copy holds it
+    QTextCursor middle(body->document());
+    middle.setPosition(body->document()->characterCount() / 2);
+    body->setTextCursor(middle);
+    form.show();
+    body->setFocus();
+
+    int copies = 0;
+    QFileSystemWatcher watcher{{QFileInfo(fileStore.fileName()).absolutePath()}};
+    QObject::connect(&watcher, &QFileSystemWatcher::directoryChanged, &form, [&copies] { ++copies; });
+
+    std::vector<double> latencies;
+    QElapsedTimer clock;
+    qint64 dueNs = 0;
+    QTimer keys;
+    keys.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&keys, &QTimer::timeout, &form, [&] {
+        const qint64 startNs = clock.nsecsElapsed();
+        typeOneKey(body, int(latencies.size()));
+        const qint64 endNs = clock.nsecsElapsed();
+        latencies.push_back(double(endNs - std::min(dueNs, startNs)) / 1e6);
+        dueNs = endNs + qint64(keyIntervalMs) * 1000 * 1000;
+    });
+    QTimer::singleShot(500, &form, [&] {
+        clock.start();
+        dueNs = qint64(keyIntervalMs) * 1000 * 1000;
+        keys.start(keyIntervalMs);
+    });
+    QTimer::singleShot(500 + seconds * 1000, &form, [&] {
+        keys.stop();
+        std::printf("keys=%zu recovery=%d latency_median_ms=%.3f latency_p99_ms=%.3f latency_max_ms=%.3f"
+                    " directory_changes=%d\n",
+                    latencies.size(), recovery ? 1 : 0, percentile(latencies, 0.5),
+                    percentile(latencies, 0.99), percentile(latencies, 1.0), copies);
+        QApplication::quit();
+    });
+    return QApplication::exec();
+}

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Key latency while typing into a 5 MB body, with the recovery copy kept
+# (written about every second on its own thread) and, as the control,
+# without it. About a minute.
+#   bench/typing.sh                 RUNS=3 SECONDS_TYPED=10 MB=5
+#   BUILD=build bench/typing.sh     reuse a tree configured with -DKORVANE_BENCH=ON
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source bench/lib.sh
+
+RUNS=${RUNS:-3} SECONDS_TYPED=${SECONDS_TYPED:-10} MB=${MB:-5}
+BUILD=${BUILD:-build-bench}
+if [[ $BUILD == build-bench ]]; then
+  cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKORVANE_BENCH=ON -DBUILD_TESTING=OFF >/dev/null
+fi
+cmake --build "$BUILD" -j"$(nproc)" --target korvane-bench >/dev/null
+
+start_work korvane-typing
+mkdir -m 700 "$WORK/runtime" "$WORK/config"
+export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$WORK/runtime XDG_CONFIG_HOME=$WORK/config
+echo "load at start: $(load_now)"
+echo "| recovery copy | run | keys | median ms | 99th percentile ms | worst ms | folder changes |"
+echo "|---|---:|---:|---:|---:|---:|---:|"
+for run in $(seq "$RUNS"); do
+  for recovery in 1 0; do
+    out=$(timeout 120 "$BUILD/bench/korvane-bench" typing "$MB" "$recovery" "$SECONDS_TYPED")
+    name=kept; [[ $recovery == 0 ]] && name=none
+    echo "| $name | $run | $(field keys <<<"$out") | $(field latency_median_ms <<<"$out") |" \
+      "$(field latency_p99_ms <<<"$out") | $(field latency_max_ms <<<"$out") | $(field directory_changes <<<"$out") |"
+    rm -rf "${WORK:?}/config/"*
+  done
+done
+echo "load at end: $(load_now)"
