@@ -5,6 +5,10 @@
 
 namespace {
 
+// Copying a piece this long takes microseconds; a body of megabytes makes
+// a list of a few hundred.
+constexpr qsizetype pieceLength = qsizetype(32) * 1024;
+
 // What toPlainText() makes of the document's own separators and spaces.
 QString asPlainText(QString text)
 {
@@ -39,20 +43,55 @@ void BodyMirror::follow(int position, int removed, int added)
     // The document counts a last paragraph separator that toPlainText()
     // leaves out; a change that reaches it (replacing the whole text does)
     // stops at the end of the text.
-    const qsizetype oldEnd = qMin<qsizetype>(qsizetype(position) + removed, m_text.size());
+    const qsizetype oldEnd = qMin<qsizetype>(qsizetype(position) + removed, m_size);
     const int newEnd = qMin(position + added, m_document->characterCount() - 1);
-    if (position < 0 || position > m_text.size() || newEnd < position) {
+    if (position < 0 || position > m_size || newEnd < position) {
         reread();
         return;
     }
     QTextCursor cursor(m_document);
     cursor.setPosition(position);
     cursor.setPosition(newEnd, QTextCursor::KeepAnchor);
-    m_text.replace(position, oldEnd - position, asPlainText(cursor.selectedText()));
+    const QString inserted = asPlainText(cursor.selectedText());
+
+    // The pieces from the one holding position to the one holding oldEnd.
+    qsizetype first = 0;
+    qsizetype firstStart = 0;
+    while (first < m_pieces.size() && firstStart + m_pieces.at(first).size() < position)
+        firstStart += m_pieces.at(first++).size();
+    qsizetype last = first;
+    qsizetype lastStart = firstStart;
+    while (last + 1 < m_pieces.size() && lastStart + m_pieces.at(last).size() < oldEnd)
+        lastStart += m_pieces.at(last++).size();
+    const bool within = first < m_pieces.size();
+    const QString merged = (within ? m_pieces.at(first).left(position - firstStart) : QString()) + inserted
+        + (within ? m_pieces.at(last).mid(oldEnd - lastStart) : QString());
+    replacePieces(first, within ? last - first + 1 : 0, merged);
+    m_size += inserted.size() - (oldEnd - position);
     // Each edit is checked against the document's length; should a change
     // ever be reported other than it happened, the text is read anew.
-    if (m_text.size() != m_document->characterCount() - 1)
+    if (m_size != m_document->characterCount() - 1)
         reread();
 }
 
-void BodyMirror::reread() { m_text = m_document->toPlainText(); }
+// A piece grows with typing up to twice the length, then splits: typing in
+// one place never leaves a trail of short pieces.
+void BodyMirror::replacePieces(qsizetype first, qsizetype count, const QString &text)
+{
+    m_pieces.remove(first, count);
+    if (text.size() <= 2 * pieceLength) {
+        if (!text.isEmpty())
+            m_pieces.insert(first, text);
+        return;
+    }
+    for (qsizetype at = 0; at < text.size(); at += pieceLength)
+        m_pieces.insert(first++, text.mid(at, pieceLength));
+}
+
+void BodyMirror::reread()
+{
+    m_pieces.clear();
+    const QString text = m_document->toPlainText();
+    replacePieces(0, 0, text);
+    m_size = text.size();
+}

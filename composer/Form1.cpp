@@ -290,7 +290,7 @@ void Form1::watchEdits()
     m_body = new BodyMirror(m_controls.body->document());
     if (const QString settings = m_store.fileName(); !settings.isEmpty()) {
         m_recovery = new RecoveryCopy(
-            settings, [this] { return fieldsWithBody(m_body->text()); }, this);
+            settings, [this] { return fieldsWithBody(QString()); }, m_body, this);
     }
     for (const LineField &line : lineFields)
         connect(m_controls.*line.control, &QLineEdit::textChanged, this, &Form1::edited);

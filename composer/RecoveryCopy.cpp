@@ -1,5 +1,6 @@
 #include "RecoveryCopy.h"
 
+#include "BodyMirror.h"
 #include "RecoveryWriter.h"
 
 #include <QDateTime>
@@ -12,8 +13,9 @@ constexpr int delayMs = 1000;
 
 } // namespace
 
-RecoveryCopy::RecoveryCopy(const QString &settingsFile, std::function<FormFields()> snapshot, QObject *parent)
-    : QObject(parent), m_folder(settingsFile), m_snapshot(std::move(snapshot))
+RecoveryCopy::RecoveryCopy(const QString &settingsFile, std::function<FormFields()> snapshot,
+                           const BodyMirror *body, QObject *parent)
+    : QObject(parent), m_folder(settingsFile), m_snapshot(std::move(snapshot)), m_body(body)
 {
     if (!m_folder.ownPath().isEmpty())
         m_writer = std::make_unique<RecoveryWriter>(m_folder.ownPath());
@@ -60,5 +62,5 @@ void RecoveryCopy::writeNow(const QStringList &then)
 {
     m_delay.stop();
     if (m_writer)
-        m_writer->write({m_snapshot(), QDateTime::currentMSecsSinceEpoch()}, then);
+        m_writer->write({m_snapshot(), QDateTime::currentMSecsSinceEpoch()}, m_body->pieces(), then);
 }

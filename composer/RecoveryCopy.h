@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 
+class BodyMirror;
 class RecoveryWriter;
 
 // The window's fields kept in a recovery copy beside the settings file
@@ -22,8 +23,9 @@ class RecoveryCopy : public QObject
     Q_OBJECT
 
 public:
-    // snapshot gives the fields as the window holds them now.
-    RecoveryCopy(const QString &settingsFile, std::function<FormFields()> snapshot,
+    // snapshot gives the fields as the window holds them now, but for the
+    // body, which body gives.
+    RecoveryCopy(const QString &settingsFile, std::function<FormFields()> snapshot, const BodyMirror *body,
                  QObject *parent = nullptr);
     ~RecoveryCopy() override;
 
@@ -43,5 +45,6 @@ private:
     RecoveryFolder m_folder;
     std::unique_ptr<RecoveryWriter> m_writer; // null when no copy can be kept
     std::function<FormFields()> m_snapshot;
+    const BodyMirror *m_body;
     QTimer m_delay;
 };

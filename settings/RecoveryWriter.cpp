@@ -26,11 +26,12 @@ RecoveryWriter::~RecoveryWriter()
         m_thread.join();
 }
 
-void RecoveryWriter::write(RecoveryFormat::Copy copy, const QStringList &then)
+void RecoveryWriter::write(RecoveryFormat::Copy copy, const QStringList &bodyPieces, const QStringList &then)
 {
     {
         const std::lock_guard lock(m_mutex);
         m_pending = std::move(copy);
+        m_pendingBody = bodyPieces;
         m_then += then;
         m_removeWanted = false;
         if (!m_thread.joinable())
@@ -44,6 +45,7 @@ void RecoveryWriter::remove()
     {
         const std::lock_guard lock(m_mutex);
         m_pending.reset();
+        m_pendingBody.clear();
         m_removeWanted = true;
         m_giveUp = true;
         if (!m_thread.joinable())
@@ -58,12 +60,13 @@ void RecoveryWriter::run()
     for (;;) {
         m_wake.wait(lock, [this] { return m_pending || m_removeWanted || m_stopping; });
         if (m_pending) {
-            const RecoveryFormat::Copy copy = std::move(*m_pending);
+            RecoveryFormat::Copy copy = std::move(*m_pending);
+            const QStringList body = std::exchange(m_pendingBody, {});
             m_pending.reset();
             const QStringList then = m_then;
             m_giveUp = false;
             lock.unlock();
-            const bool written = writeFile(copy);
+            const bool written = writeFile(std::move(copy), body);
             if (written)
                 removeFiles(then);
             lock.lock();
@@ -81,8 +84,10 @@ void RecoveryWriter::run()
     }
 }
 
-bool RecoveryWriter::writeFile(const RecoveryFormat::Copy &copy)
+bool RecoveryWriter::writeFile(RecoveryFormat::Copy copy, const QStringList &bodyPieces)
 {
+    if (!bodyPieces.isEmpty())
+        copy.fields.body = bodyPieces.join(QString());
     const QByteArray data = RecoveryFormat::encode(copy);
     QDir().mkpath(QFileInfo(m_path).absolutePath());
     QSaveFile file(m_path);

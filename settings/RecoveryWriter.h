@@ -26,9 +26,11 @@ public:
     RecoveryWriter(const RecoveryWriter &) = delete;
     RecoveryWriter &operator=(const RecoveryWriter &) = delete;
 
-    // Writes copy; once it is written, the files in then are removed (a
-    // copy left by an earlier run, now held in this one's).
-    void write(RecoveryFormat::Copy copy, const QStringList &then = {});
+    // Writes copy, its body made of bodyPieces joined (on the writer's
+    // thread: joining megabytes takes a while); once it is written, the
+    // files in then are removed (a copy left by an earlier run, now held in
+    // this one's).
+    void write(RecoveryFormat::Copy copy, const QStringList &bodyPieces, const QStringList &then = {});
     // The fields are stored: the copy goes, and so do the files still
     // waiting for a write. A write under way is given up first, so it never
     // puts the file back.
@@ -36,13 +38,14 @@ public:
 
 private:
     void run();
-    bool writeFile(const RecoveryFormat::Copy &copy);
+    bool writeFile(RecoveryFormat::Copy copy, const QStringList &bodyPieces);
     void removeFiles(const QStringList &paths) const;
 
     const QString m_path;
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::optional<RecoveryFormat::Copy> m_pending; // guarded by m_mutex
+    QStringList m_pendingBody;                     // guarded by m_mutex
     QStringList m_then;                            // guarded by m_mutex
     bool m_removeWanted = false;                   // guarded by m_mutex
     bool m_stopping = false;                       // guarded by m_mutex

@@ -19,6 +19,8 @@ private Q_SLOTS:
     void closingStoresOnce_data();
     void closingStoresOnce();
     void closingDuringSendNeitherAsksNorWaits();
+    void linkWindowStoresOnceTouched_data();
+    void linkWindowStoresOnceTouched();
 };
 
 void TestForm1::startUpRunsInOrderBeforeShowing()
@@ -127,6 +129,48 @@ void TestForm1::closingDuringSendNeitherAsksNorWaits()
     QCOMPARE(f.store.writes.size(), 9);
     f.form.reset();
     QVERIFY(destroyed);
+}
+
+void TestForm1::linkWindowStoresOnceTouched_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<bool>("stores");
+
+    const QStringList link{u"mailto:anna@example.org?subject=Iscrizione"_s};
+    QTest::newRow("link, untouched") << link << QString() << false;
+    QTest::newRow("link, a box edited") << link << u"edit"_s << true;
+    QTest::newRow("link, the priority chosen") << link << u"priority"_s << true;
+    QTest::newRow("link, sent") << link << u"send"_s << true;
+    QTest::newRow("link, send refused while busy") << link << u"busy send"_s << false;
+    QTest::newRow("link, authentication ticked only") << link << u"tick"_s << false;
+    QTest::newRow("no link, untouched") << QStringList() << QString() << true;
+}
+
+void TestForm1::linkWindowStoresOnceTouched()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, action);
+    QFETCH(bool, stores);
+    Form1Fixture f({{u"EMAIL/ALLEGATI"_s, u"/tmp/riservato.pdf"_s}, {u"EMAIL/PRIORITA"_s, u"0"_s}});
+    f.form->show();
+    f.form->openArguments(arguments);
+    if (!arguments.isEmpty()) {
+        QCOMPARE(f.controls().attachments->text(), QString());
+        QCOMPARE(f.priority()->currentText(), u"Normale"_s);
+    }
+    if (action == u"edit"_s)
+        f.controls().subject->setText(u"Disiscrizione"_s);
+    else if (action == u"priority"_s)
+        f.priority()->setCurrentIndex(2);
+    else if (action == u"tick"_s)
+        f.authenticate()->setChecked(true);
+    else if (action.endsWith(u"send"_s)) {
+        f.mail->ready = action == u"send"_s;
+        f.send();
+    }
+    QVERIFY(f.form->close());
+    QCOMPARE(f.store.writes.size(), stores ? 9 : 0);
 }
 
 QTEST_MAIN(TestForm1)
