@@ -96,7 +96,7 @@ bool signalIgnored(qint64 pid, int number)
     const QList<QByteArray> status = readFile(u"/proc/%1/status"_s.arg(pid)).split('\n');
     for (const QByteArray &line : status) {
         if (line.startsWith("SigIgn:"))
-            return (line.mid(7).trimmed().toULongLong(nullptr, 16) >> (number - 1)) & 1U;
+            return ((line.mid(7).trimmed().toULongLong(nullptr, 16) >> (number - 1)) & 1U) != 0;
     }
     return false;
 }

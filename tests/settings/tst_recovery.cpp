@@ -68,7 +68,7 @@ private Q_SLOTS:
 void TestRecovery::formatRoundTrip()
 {
     FormFields large = sample(u"grande"_s);
-    large.body = QString(5 * 1000 * 1000, u'è');
+    large.body = QString(qsizetype(5) * 1000 * 1000, u'è');
     for (const FormFields &fields : {sample(u"Preventivo caffè"_s), large, FormFields()}) {
         const std::optional<RecoveryFormat::Copy> back
             = RecoveryFormat::decode(RecoveryFormat::encode({fields, 1765000000123}));
@@ -168,7 +168,7 @@ void TestRecovery::takeLeftover()
     files.removeIf([](const QString &name) { return name.endsWith(u".lock"_s); });
     QCOMPARE(files, after);
     for (qsizetype i = 0; i < names.size(); ++i) {
-        const QString name = names.at(i);
+        const QString &name = names.at(i);
         const QString now = files.contains(name) ? name : files.filter(name).value(0);
         QCOMPARE(readFile(config.filePath(now)), contents.at(i)); // nothing changed, nothing lost
     }
@@ -210,7 +210,7 @@ void TestRecovery::writer()
         RecoveryWriter writer(path);
         for (const QString &step : steps) {
             FormFields fields = sample(step.section(u' ', 1));
-            fields.body += QString(2 * 1000 * 1000, u'x'); // a write that takes a while
+            fields.body += QString(qsizetype(2) * 1000 * 1000, u'x'); // a write that takes a while
             // The body in pieces, as the window hands it over.
             const QStringList pieces{fields.body.left(1000), fields.body.mid(1000)};
             fields.body.clear();
