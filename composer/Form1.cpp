@@ -287,8 +287,8 @@ void Form1::closeEvent(QCloseEvent *event)
 // What the program fills in itself (saved fields, a link) is neither.
 void Form1::watchEdits()
 {
-    m_body = new BodyMirror(m_controls.body->document());
     if (const QString settings = m_store.fileName(); !settings.isEmpty()) {
+        m_body = new BodyMirror(m_controls.body->document());
         m_recovery = new RecoveryCopy(
             settings, [this] { return fieldsWithBody(QString()); }, m_body, this);
     }

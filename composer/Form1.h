@@ -75,6 +75,6 @@ private:
     bool m_centred = false;
     ComposerLayout::Controls m_controls;
     AttachmentField *m_attachments = nullptr;
-    BodyMirror *m_body = nullptr;
+    BodyMirror *m_body = nullptr;       // with the recovery copy only
     RecoveryCopy *m_recovery = nullptr; // null for a store without a file
 };
