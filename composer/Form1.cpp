@@ -5,11 +5,13 @@
 #include "ComposerLayout.h"
 #include "FieldText.h"
 #include "LaunchArguments.h"
+#include "LineLengthGuard.h"
 #include "MailComponent.h"
 #include "MailtoLink.h"
 #include "MessageUi.h"
 #include "Priorities.h"
 #include "SavedFields.h"
+#include "SecretHold.h"
 #include "WindowIcon.h"
 
 #include <QCheckBox>
@@ -78,6 +80,10 @@ Form1::Form1(std::unique_ptr<MailComponent> component, MessageUi &ui, SettingsSt
     sendKeys->setKeys({QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
     connect(sendKeys, &QShortcut::activated, m_controls.send, &QPushButton::click);
     m_attachments = new AttachmentField(m_controls.attachments, this, m_ui, m_handlers);
+    QList<QLineEdit *> lineBoxes;
+    for (const LineField &line : lineFields)
+        lineBoxes << m_controls.*line.control;
+    new LineLengthGuard(lineBoxes, m_ui, m_handlers, this);
 
     MailComponent *mail = m_component.get();
     connect(mail, &MailComponent::SendFailed, this, [this](qint16 number, const QString &description) {
@@ -133,7 +139,13 @@ void Form1::openLink(const QString &link)
                          QStringLiteral("Attenzione!"), Icon::Information);
         return;
     }
-    setFields(decoded->over(fields()));
+    const FormFields linked = decoded->over(fields());
+    if (const QStringList over = overLongBoxes(linked); !over.isEmpty()) {
+        m_ui.showMessage(LineLengthGuard::linkRefused(over), QStringLiteral("Attenzione!"),
+                         Icon::Information);
+        return;
+    }
+    setFields(linked);
 }
 
 void Form1::sendCommand()
@@ -169,6 +181,8 @@ bool Form1::askCredentials()
         return false;
     }
     m_component->setUsername(username);
+    // Not dumpable from the prompt on; the component holds its own once it has the password.
+    const SecretHold hold;
     // Hidden while typed and kept as typed: spaces at either end belong to it.
     m_component->setPassword(
         m_ui.prompt(QStringLiteral("Immettere la password:"), QStringLiteral("Password"), QString(), true));
@@ -221,13 +235,31 @@ FormFields Form1::fields() const
     return result;
 }
 
+// A text too long for its box leaves the box as it was, and the user is told.
 void Form1::setFields(const FormFields &fields)
 {
-    for (const LineField &line : lineFields)
-        (m_controls.*line.control)->setText(asOneLine(fields.*line.field));
+    const QStringList over = overLongBoxes(fields);
+    for (const LineField &line : lineFields) {
+        QLineEdit *box = m_controls.*line.control;
+        if (!over.contains(box->accessibleName()))
+            box->setText(asOneLine(fields.*line.field));
+    }
     m_controls.body->setPlainText(fields.body);
     if (fields.priorityIndex >= 0 && fields.priorityIndex < m_controls.priority->count())
         m_controls.priority->setCurrentIndex(fields.priorityIndex);
+    if (!over.isEmpty())
+        m_ui.showMessage(LineLengthGuard::restoreRefused(over), QStringLiteral("Attenzione!"),
+                         Icon::Information);
+}
+
+QStringList Form1::overLongBoxes(const FormFields &fields) const
+{
+    QStringList names;
+    for (const LineField &line : lineFields) {
+        if (asOneLine(fields.*line.field).size() > ComposerLayout::lineBoxLimit)
+            names << (m_controls.*line.control)->accessibleName();
+    }
+    return names;
 }
 
 void Form1::showEvent(QShowEvent *event)

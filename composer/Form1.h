@@ -53,6 +53,8 @@ private:
     void StoreFields();
     FormFields fields() const;
     void setFields(const FormFields &fields);
+    // The names of the one-line boxes that fields' texts would not fit in.
+    QStringList overLongBoxes(const FormFields &fields) const;
 
     std::unique_ptr<MailComponent> m_component;
     MessageUi &m_ui;
