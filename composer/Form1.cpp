@@ -80,10 +80,7 @@ Form1::Form1(std::unique_ptr<MailComponent> component, MessageUi &ui, SettingsSt
     sendKeys->setKeys({QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
     connect(sendKeys, &QShortcut::activated, m_controls.send, &QPushButton::click);
     m_attachments = new AttachmentField(m_controls.attachments, this, m_ui, m_handlers);
-    QList<QLineEdit *> lineBoxes;
-    for (const LineField &line : lineFields)
-        lineBoxes << m_controls.*line.control;
-    new LineLengthGuard(lineBoxes, m_ui, m_handlers, this);
+    new LineLengthGuard(this, m_ui, m_handlers);
 
     MailComponent *mail = m_component.get();
     connect(mail, &MailComponent::SendFailed, this, [this](qint16 number, const QString &description) {

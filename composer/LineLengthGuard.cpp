@@ -24,11 +24,10 @@ QString limitSentence(const QStringList &boxNames)
 
 } // namespace
 
-LineLengthGuard::LineLengthGuard(const QList<QLineEdit *> &boxes, MessageUi &ui, HandlerQueue &handlers,
-                                 QObject *parent)
-    : QObject(parent), m_ui(ui), m_handlers(handlers)
+LineLengthGuard::LineLengthGuard(QWidget *form, MessageUi &ui, HandlerQueue &handlers)
+    : QObject(form), m_ui(ui), m_handlers(handlers)
 {
-    for (QLineEdit *box : boxes) {
+    for (QLineEdit *box : form->findChildren<QLineEdit *>(Qt::FindDirectChildrenOnly)) {
         // Queued: the box undoes the edit after it has said so.
         connect(
             box, &QLineEdit::inputRejected, this, [this, box] { refused(box); }, Qt::QueuedConnection);

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QList>
 #include <QObject>
 #include <QSet>
 #include <QStringList>
@@ -8,6 +7,7 @@
 class HandlerQueue;
 class MessageUi;
 class QLineEdit;
+class QWidget;
 
 // Tells the user why a one-line box refused an edit that would have taken it
 // past ComposerLayout::lineBoxLimit (its validator undoes the edit whole), and
@@ -17,9 +17,9 @@ class LineLengthGuard : public QObject
     Q_OBJECT
 
 public:
-    // Watches boxes (which must outlive this object, owned by parent); a
+    // Watches the one-line boxes form holds now; form owns this object. A
     // refusal is told once the edit is over, as a handler of handlers.
-    LineLengthGuard(const QList<QLineEdit *> &boxes, MessageUi &ui, HandlerQueue &handlers, QObject *parent);
+    LineLengthGuard(QWidget *form, MessageUi &ui, HandlerQueue &handlers);
 
     // A mailto: link refused because its text for the named boxes is too long.
     static QString linkRefused(const QStringList &boxNames);
