@@ -1,5 +1,6 @@
 #include "AttachmentField.h"
 
+#include "ComposerLayout.h"
 #include "FieldText.h"
 #include "HandlerQueue.h"
 #include "MessageUi.h"
@@ -129,7 +130,7 @@ void AttachmentField::addNow(const QList<QUrl> &files)
 {
     const NewAttachments::Result result = NewAttachments::append(m_box->text(), files);
     QStringList refused = result.refused;
-    if (refused.isEmpty() && result.text.size() > m_box->maxLength())
+    if (refused.isEmpty() && result.text.size() > ComposerLayout::lineBoxLimit)
         refused.append(QStringLiteral("L'elenco degli allegati diventerebbe troppo lungo."));
     if (!refused.isEmpty()) {
         m_ui.showMessage(QStringLiteral("Nessun file è stato aggiunto agli allegati.\n")

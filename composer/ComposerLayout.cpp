@@ -1,6 +1,7 @@
 #include "ComposerLayout.h"
 
 #include "ComponentPlace.h"
+#include "LengthValidator.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -11,6 +12,7 @@
 
 #include <algorithm>
 #include <array>
+#include <limits>
 #include <vector>
 
 namespace ComposerLayout {
@@ -74,8 +76,15 @@ QWidget *create(const Control &control, QWidget *form)
         label->setText(text);
         return label;
     }
-    case Kind::TextBox:
-        return new QLineEdit(form);
+    case Kind::TextBox: {
+        auto *box = new QLineEdit(form);
+        // The line edit's own maximum keeps what fits of a paste and drops the
+        // rest silently: it is left out of the way, and the validator refuses
+        // an over-long edit whole.
+        box->setMaxLength(std::numeric_limits<int>::max());
+        box->setValidator(new LengthValidator(lineBoxLimit, box));
+        return box;
+    }
     case Kind::MultiLineTextBox: {
         auto *box = new QPlainTextEdit(form);
         box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);

@@ -17,6 +17,11 @@ namespace ComposerLayout {
 
 inline constexpr int twipsPerPixel = 15;
 
+// The most characters a one-line box holds: far more than any list of
+// addresses or files a user pastes. Text that would take a box past it is
+// refused whole, never cut.
+inline constexpr int lineBoxLimit = 1'000'000;
+
 enum class Kind { Label, TextBox, MultiLineTextBox, DropDownList, CheckBox, Button, MailComponent };
 
 struct Control
@@ -60,8 +65,9 @@ struct Controls
 
 // Creates every control of the table as a child of form, with its font,
 // geometry, buddy and accessible name, chains the tab order and returns the
-// controls. A table row whose kind does not match its member stops the
-// program here, at its first start, rather than at first use.
+// controls. Each one-line box takes up to lineBoxLimit characters and undoes
+// whole, emitting inputRejected(), an edit that would go past it. A table row whose kind does not match its
+// member stops the program here, at its first start, rather than at first use.
 Controls build(QWidget *form);
 
 } // namespace ComposerLayout

@@ -6,12 +6,14 @@
 #include "ComposerLayout.h"
 #include "FieldText.h"
 #include "LaunchArguments.h"
+#include "LineLengthGuard.h"
 #include "MailComponent.h"
 #include "MailtoLink.h"
 #include "MessageUi.h"
 #include "Priorities.h"
 #include "RecoveryCopy.h"
 #include "SavedFields.h"
+#include "SecretHold.h"
 #include "WindowIcon.h"
 
 #include <QCheckBox>
@@ -81,6 +83,7 @@ Form1::Form1(std::unique_ptr<MailComponent> component, MessageUi &ui, SettingsSt
     sendKeys->setKeys({QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
     connect(sendKeys, &QShortcut::activated, m_controls.send, &QPushButton::click);
     m_attachments = new AttachmentField(m_controls.attachments, this, m_ui, m_handlers);
+    new LineLengthGuard(this, m_ui, m_handlers);
 
     MailComponent *mail = m_component.get();
     connect(mail, &MailComponent::SendFailed, this, [this](qint16 number, const QString &description) {
@@ -149,6 +152,11 @@ void Form1::openLink(const QString &link)
     FormFields message = decoded->over(fields());
     message.attachments.clear();
     message.priorityIndex = defaultPriorityIndex;
+    if (const QStringList over = overLongBoxes(message); !over.isEmpty()) {
+        m_ui.showMessage(LineLengthGuard::linkRefused(over), QStringLiteral("Attenzione!"),
+                         Icon::Information);
+        return;
+    }
     setFields(message);
 }
 
@@ -187,6 +195,8 @@ bool Form1::askCredentials()
         return false;
     }
     m_component->setUsername(username);
+    // Not dumpable from the prompt on; the component holds its own once it has the password.
+    const SecretHold hold;
     // Hidden while typed and kept as typed: spaces at either end belong to it.
     m_component->setPassword(
         m_ui.prompt(QStringLiteral("Immettere la password:"), QStringLiteral("Password"), QString(), true));
@@ -241,14 +251,32 @@ FormFields Form1::fieldsWithBody(const QString &body) const
     return result;
 }
 
+// A text too long for its box leaves the box as it was, and the user is told.
 void Form1::setFields(const FormFields &fields)
 {
     const QScopedValueRollback filling(m_filling, true);
-    for (const LineField &line : lineFields)
-        (m_controls.*line.control)->setText(asOneLine(fields.*line.field));
+    const QStringList over = overLongBoxes(fields);
+    for (const LineField &line : lineFields) {
+        QLineEdit *box = m_controls.*line.control;
+        if (!over.contains(box->accessibleName()))
+            box->setText(asOneLine(fields.*line.field));
+    }
     m_controls.body->setPlainText(fields.body);
     if (fields.priorityIndex >= 0 && fields.priorityIndex < m_controls.priority->count())
         m_controls.priority->setCurrentIndex(fields.priorityIndex);
+    if (!over.isEmpty())
+        m_ui.showMessage(LineLengthGuard::restoreRefused(over), QStringLiteral("Attenzione!"),
+                         Icon::Information);
+}
+
+QStringList Form1::overLongBoxes(const FormFields &fields) const
+{
+    QStringList names;
+    for (const LineField &line : lineFields) {
+        if (asOneLine(fields.*line.field).size() > ComposerLayout::lineBoxLimit)
+            names << (m_controls.*line.control)->accessibleName();
+    }
+    return names;
 }
 
 void Form1::showEvent(QShowEvent *event)

@@ -63,6 +63,8 @@ private:
     FormFields fields() const;
     FormFields fieldsWithBody(const QString &body) const;
     void setFields(const FormFields &fields);
+    // The names of the one-line boxes that fields' texts would not fit in.
+    QStringList overLongBoxes(const FormFields &fields) const;
 
     std::unique_ptr<MailComponent> m_component;
     MessageUi &m_ui;

@@ -1,7 +1,11 @@
 #include "MailtoLink.h"
 
+#include "AddressToken.h"
+
 #include <QStringDecoder>
 #include <QStringList>
+
+#include <algorithm>
 
 namespace {
 
@@ -44,30 +48,33 @@ std::optional<QString> percentDecoded(const QString &text)
     return decoded;
 }
 
-// The addresses of one decoded list, split at commas outside quoted text.
+// The addresses of one decoded list, split at the commas the send's own
+// tokenizer finds outside quoted strings and comments.
 QStringList addresses(const QString &list)
 {
     QStringList result;
-    QString current;
-    bool quoted = false;
-    bool escaped = false;
-    for (const QChar c : list) {
-        if (!quoted && c == u',') {
-            result.append(current.trimmed());
-            current.clear();
+    qsizetype start = 0;
+    for (const AddressToken &token : tokenizeAddresses(list)) {
+        if (!token.is(u','))
             continue;
-        }
-        current.append(c);
-        if (escaped)
-            escaped = false;
-        else if (quoted && c == u'\\')
-            escaped = true;
-        else if (c == u'"')
-            quoted = !quoted;
+        const qsizetype comma = token.raw.constData() - list.constData();
+        result.append(list.sliced(start, comma - start).trimmed());
+        start = comma + 1;
     }
-    result.append(current.trimmed());
+    result.append(list.sliced(start).trimmed());
     result.removeAll(QString());
     return result;
+}
+
+// What the send refuses (a tab is text): shown in a box it would look like a
+// space or nothing, and only fail once the message is sent.
+bool hasControlCharacter(const QString &text, bool lineBreaksAllowed)
+{
+    return std::ranges::any_of(text, [lineBreaksAllowed](QChar c) {
+        if (lineBreaksAllowed && (c == u'\r' || c == u'\n'))
+            return false;
+        return (c.unicode() < 0x20 && c != u'\t') || c.unicode() == 0x7f;
+    });
 }
 
 QString joined(const QStringList &list) { return list.join(QStringLiteral(", ")); }
@@ -111,7 +118,14 @@ std::optional<MailtoLink> MailtoLink::parse(const QString &link)
     QString text = body.value_or(QString());
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     text.replace(u'\r', u'\n');
-    return MailtoLink{joined(to), joined(cc), joined(bcc), subject.value_or(QString()), text};
+    MailtoLink decoded{joined(to), joined(cc), joined(bcc), subject.value_or(QString()), text};
+    for (const QString *line : {&decoded.to, &decoded.cc, &decoded.bcc, &decoded.subject}) {
+        if (hasControlCharacter(*line, false))
+            return std::nullopt;
+    }
+    if (hasControlCharacter(decoded.body, true))
+        return std::nullopt;
+    return decoded;
 }
 
 FormFields MailtoLink::over(FormFields fields) const

@@ -1,12 +1,14 @@
 #include "KorvaneSTMP.h"
 
 #include "DetachedWorkers.h"
+#include "SecretHold.h"
 #include "SecretWipe.h"
 #include "SendJob.h"
 
 #include <QTimer>
 
 #include <mutex>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -47,6 +49,8 @@ struct KorvaneSTMP::Private
     // Earlier sends that may still be saying QUIT.
     std::vector<std::weak_ptr<SendJob>> windingDown;
     AboutPresenter presentAbout;
+    // Taken while properties hold a password; the send's job takes its own.
+    std::optional<SecretHold> passwordHold;
     bool ready = true;
 };
 
@@ -81,7 +85,15 @@ void KorvaneSTMP::setServer(const QString &value) { d->properties.server = value
 void KorvaneSTMP::setPriority(qint32 value) { d->properties.priority = value; }
 void KorvaneSTMP::setClientName(const QString &value) { d->properties.clientName = value; }
 QString KorvaneSTMP::ClientName() const { return d->properties.clientName; }
-void KorvaneSTMP::setPassword(const QString &value) { d->properties.password = value; }
+void KorvaneSTMP::setPassword(const QString &value)
+{
+    if (!value.isEmpty() && !d->passwordHold)
+        d->passwordHold.emplace();
+    SecretWipe::wipe(d->properties.password);
+    d->properties.password = value;
+    if (value.isEmpty())
+        d->passwordHold.reset();
+}
 void KorvaneSTMP::setUsername(const QString &value) { d->properties.username = value; }
 void KorvaneSTMP::setCaFile(const QString &path) { d->properties.caFile = path; }
 void KorvaneSTMP::setConnectTimeoutMs(int ms) { d->properties.connectTimeoutMs = ms; }
@@ -112,6 +124,7 @@ void KorvaneSTMP::Send()
     auto link = std::make_shared<OwnerLink>(this);
     // The job holds the only copy of the password now, and wipes it when done.
     SecretWipe::wipe(d->properties.password);
+    d->passwordHold.reset();
     const bool started = DetachedWorkers::start([this, job, link] {
         bool told = false;
         const auto tell = [this, &told, &link](const SendOutcome &outcome) {

@@ -57,9 +57,25 @@ std::optional<SendOutcome> badAddress(const AddressListResult &parsed, const cha
 
 } // namespace
 
+SendJob::SendJob(MailRequest request) : m_request(std::move(request))
+{
+    if (!m_request.password.isEmpty())
+        m_passwordHold.emplace();
+}
+
+SendJob::~SendJob() { forgetPassword(); }
+
+// The hold goes last, once no copy of the password is left to this job (the
+// session's, libcurl's included, went when run() left it).
+void SendJob::forgetPassword()
+{
+    SecretWipe::wipe(m_request.password);
+    m_passwordHold.reset();
+}
+
 SendOutcome SendJob::run(const SmtpSession::Progress &progress, const SmtpSession::Verdict &verdict)
 {
-    const auto forgetPassword = qScopeGuard([this] { SecretWipe::wipe(m_request.password); });
+    const auto forget = qScopeGuard([this] { forgetPassword(); });
     const MailRequest &r = m_request;
     if (auto failure = controlCharacter(r))
         return *failure;

@@ -2,17 +2,25 @@
 
 #include "MailRequest.h"
 #include "PortChooser.h"
+#include "SecretHold.h"
 #include "SendOutcome.h"
 #include "SmtpSession.h"
+
+#include <optional>
 
 // One send, from a snapshot of the properties to its outcome: checks the
 // fields, builds the message and runs the SMTP session. run() belongs to a
 // worker thread, and overwrites its copies of the password before it
-// returns; abort() may come from any thread and never blocks.
+// returns; abort() may come from any thread and never blocks. From its
+// making until its password is wiped, the process is not dumpable.
 class SendJob
 {
 public:
-    explicit SendJob(MailRequest request) : m_request(std::move(request)) {}
+    explicit SendJob(MailRequest request);
+    // Wipes the password of a job that never ran.
+    ~SendJob();
+    SendJob(const SendJob &) = delete;
+    SendJob &operator=(const SendJob &) = delete;
 
     // verdict, if given, gets the outcome as soon as it is known (see
     // SmtpSession::run); run() returns the same outcome once the session is over.
@@ -25,7 +33,10 @@ public:
     bool aborted() const { return m_session.aborted(); }
 
 private:
+    void forgetPassword();
+
     MailRequest m_request;
+    std::optional<SecretHold> m_passwordHold;
     PortChooser m_ports;
     SmtpSession m_session;
 };

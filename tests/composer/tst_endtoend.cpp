@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QInputDialog>
 #include <QJsonArray>
@@ -128,6 +129,60 @@ private Q_SLOTS:
         QVERIFY(server.waitForMessages(1));
         QCOMPARE(server.messages().first()[u"tls"].toBool(), true);
         QCOMPARE(server.state()[u"auth_seen"].toBool(), true);
+    }
+
+    // Pasted as a user would: Qt's own limit on a line edit cut such a paste
+    // short without a word, and the send went to the addresses that fitted.
+    void longListsArriveWhole()
+    {
+        SmtpTestServer server;
+        QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
+        QStringList addresses;
+        qsizetype length = 0;
+        for (int i = 0; length < 100000; ++i) {
+            // Long local parts: 100,000 characters in fewer round trips.
+            addresses << QStringLiteral("destinatario.della.lista.di.prova.numero.%1@example.org")
+                             .arg(i, 5, 10, QChar(u'0'));
+            length += addresses.last().size() + 2;
+        }
+        const QString recipients = addresses.join(QStringLiteral(", "));
+        QString subject;
+        for (int i = 0; subject.size() < 100000; ++i)
+            subject += QStringLiteral("parola%1 ").arg(i);
+        subject = subject.trimmed();
+
+        RealWindow window;
+        Form1 &form = window.form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.controls().server->setText(server.hostAndPort());
+        form.controls().sender->setText(QStringLiteral("mario@example.it"));
+        for (const auto &[box, text] : {std::pair{form.controls().recipient, recipients},
+                                        std::pair{form.controls().subject, subject}}) {
+            box->clear();
+            box->setFocus();
+            QGuiApplication::clipboard()->setText(text);
+            QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
+            QCOMPARE(box->text().size(), text.size());
+        }
+        // Whatever an earlier case left in the settings.
+        form.controls().cc->clear();
+        form.controls().bcc->clear();
+        form.controls().attachments->clear();
+        form.controls().authenticate->setChecked(false);
+
+        QTest::mouseClick(form.controls().send, Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(window.answerer.boxes.size(), 2, 60000);
+        QCOMPARE(caption(window.answerer.boxes.last()),
+                 QStringLiteral("Invio: EMail inviata correttamente."));
+        QVERIFY(server.waitForMessages(1));
+        const QStringList rcpt = server.commands().filter(QStringLiteral("RCPT TO:"), Qt::CaseInsensitive);
+        QCOMPARE(rcpt.size(), addresses.size());
+        QVERIFY2(rcpt.last().contains(addresses.last()), qPrintable(rcpt.last()));
+        const QJsonObject message = server.messages().first();
+        QCOMPARE(message[u"rcpt_tos"].toArray().size(), addresses.size());
+        QVERIFY(message[u"headers"][u"subject"][0].toString() == subject);
+        QVERIFY(message[u"defects"].toArray().isEmpty());
     }
 
 private:

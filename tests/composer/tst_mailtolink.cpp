@@ -55,11 +55,28 @@ void TestMailtoLink::parse_data()
     row("empty link", u"mailto:"_s, {{}, {}, {}, {}, {}});
     row("lone CR and trailing spaces in body", u"mailto:?body=a%0Db%0A%20%20"_s,
         {{}, {}, {}, {}, u"a\nb\n  "_s});
+    row("comma inside a comment", u"mailto:a@x.it%20(Rossi,%20Mario),b@x.it"_s,
+        {u"a@x.it (Rossi, Mario), b@x.it"_s, {}, {}, {}, {}});
+    row("escaped quote inside quotes", u"mailto:%22a%5C%22,b%22@x.it,c@x.it"_s,
+        {u"\"a\\\",b\"@x.it, c@x.it"_s, {}, {}, {}, {}});
+    row("tabs are text", u"mailto:a@x.it?subject=uno%09due&body=%09rientro"_s,
+        {u"a@x.it"_s, {}, {}, u"uno\tdue"_s, u"\trientro"_s});
+    row("control character in an ignored field", u"mailto:a@x.it?x-note=%00"_s,
+        {u"a@x.it"_s, {}, {}, {}, {}});
     broken("broken escape", u"mailto:a@x.it?subject=100%"_s);
     broken("escape not hex", u"mailto:a@x.it?body=%G1"_s);
     broken("escape in path", u"mailto:a%2@x.it"_s);
     broken("not UTF-8", u"mailto:a@x.it?subject=caf%E9"_s);
     broken("not a mailto link", u"http://example.org/"_s);
+    // Control characters would show as a space or nothing, then stop the send.
+    broken("NUL in subject", u"mailto:a@x.it?subject=uno%00due"_s);
+    broken("BEL in path", u"mailto:a%07@x.it"_s);
+    broken("ESC in to", u"mailto:?to=a@x.it%1B"_s);
+    broken("DEL in cc", u"mailto:a@x.it?cc=b%7F@x.it"_s);
+    broken("line break in bcc", u"mailto:a@x.it?bcc=b@x.it%0D%0ABcc:c@x.it"_s);
+    broken("line break in subject", u"mailto:a@x.it?subject=uno%0Adue"_s);
+    broken("NUL in body", u"mailto:a@x.it?body=uno%00due"_s);
+    broken("form feed in body", u"mailto:a@x.it?body=uno%0Cdue"_s);
 }
 
 void TestMailtoLink::parse()

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QTest>
 
+#include <sys/prctl.h>
+
 using namespace Qt::StringLiterals;
 using Call = FakeMailComponent::Call;
 using Dialog = FakeMessageUi::Call;
@@ -159,9 +161,15 @@ void TestSendCommand::passwordGoesAsTyped()
     Form1Fixture f;
     f.authenticate()->setChecked(true);
     f.ui.answers = answers;
+    QList<int> dumpableInPrompts;
+    f.ui.whileOpen
+        = [&dumpableInPrompts](const Dialog &) { dumpableInPrompts << prctl(PR_GET_DUMPABLE, 0, 0, 0, 0); };
     f.send();
     QCOMPARE(f.sendCalls().at(2), Call(u"Password"_s, password));
     QCOMPARE(f.mail->names(f.started).last(), u"Send"_s);
+    // No core file while the password is being typed; the user name is no secret.
+    QCOMPARE(dumpableInPrompts, (QList<int>{1, 0}));
+    QCOMPARE(prctl(PR_GET_DUMPABLE, 0, 0, 0, 0), 1); // the fake component holds none
 }
 
 void TestSendCommand::fieldsGoInOrderWithTrimming()

@@ -6,7 +6,10 @@
 //                                  ("field NAME: TEXT", line breaks as \n), close
 //   send-and-close SERVER FILE N   send FILE, close the window once N bytes
 //                                  are handed over ("closing" on stdout)
-//   send-then-close SERVER         send a short message, close the window
+//   send-then-close SERVER [CAFILE USER PASSWORD]
+//                                  send a short message (with CAFILE trusted
+//                                  and USER and PASSWORD typed into the
+//                                  prompts: authenticated), close the window
 //                                  when stdin gives a line or ends
 //   session ARGUMENT...            as open, then "ready", then takes commands
 //                                  from stdin until the session ends:
@@ -22,6 +25,7 @@
 #include "QtMessageUi.h"
 #include "SessionEnd.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -103,9 +107,13 @@ int main(int argc, char *argv[])
         return 4;
     QApplication app(argc, argv);
     int shown = 0;
+    const bool withPassword = args.value(0) == QLatin1String("send-then-close") && args.size() == 5;
     {
         SessionEnd sessionEnd;
-        RealWindow window;
+        RealWindow window(withPassword ? args.mid(3) : QStringList(), [&](KorvaneSTMP &component) {
+            if (withPassword)
+                component.setCaFile(args.at(2));
+        });
         Form1 &form = window.form;
         const DialogAnswerer &answerer = window.answerer;
         sessionEnd.closes(&form);
@@ -139,7 +147,8 @@ int main(int argc, char *argv[])
                 QObject::connect(input, &QSocketNotifier::activated, &form,
                                  [&form, input] { readCommands(form, input); });
             });
-        } else if (args.value(0) == QLatin1String("send-then-close") && args.size() == 2) {
+        } else if (args.value(0) == QLatin1String("send-then-close") && (args.size() == 2 || withPassword)) {
+            form.controls().authenticate->setChecked(withPassword);
             form.controls().server->setText(args.at(1));
             form.controls().sender->setText(QStringLiteral("zoe@example.org"));
             form.controls().recipient->setText(QStringLiteral("anna@example.org"));

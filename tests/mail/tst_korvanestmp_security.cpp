@@ -2,6 +2,10 @@
 
 #include "MailTestSupport.h"
 
+#include <memory>
+
+#include <sys/prctl.h>
+
 using namespace MailTest;
 
 class TestKorvaneSmtpSecurity : public QObject
@@ -14,6 +18,8 @@ private Q_SLOTS:
     void authenticated();
     void refused_data();
     void refused();
+    void notDumpableWhilePasswordHeld_data();
+    void notDumpableWhilePasswordHeld();
 };
 
 namespace {
@@ -33,6 +39,10 @@ QStringList implicitTls(const QString &kind = QStringLiteral("server"))
 {
     return QStringList{QStringLiteral("--implicit-tls")} + TestCertificates::instance().pair(kind);
 }
+
+int dumpable() { return prctl(PR_GET_DUMPABLE, 0, 0, 0, 0); }
+
+enum class Ending { Completed, ComponentDestroyed, RefusedAtOnce, PasswordTakenBack };
 
 } // namespace
 
@@ -164,6 +174,56 @@ void TestKorvaneSmtpSecurity::refused()
         QVERIFY(!state.value(QStringLiteral("password_seen")).toBool());
     }
     followingSendSucceeds(component, watch);
+}
+
+void TestKorvaneSmtpSecurity::notDumpableWhilePasswordHeld_data()
+{
+    QTest::addColumn<Ending>("ending");
+    QTest::newRow("send completed") << Ending::Completed;
+    QTest::newRow("component destroyed in mid-send") << Ending::ComponentDestroyed;
+    QTest::newRow("send refused before connecting") << Ending::RefusedAtOnce;
+    QTest::newRow("password set empty before sending") << Ending::PasswordTakenBack;
+}
+
+// A core file or a debugger of the same user would read the password: the
+// process is not dumpable from the moment the component has one until the
+// send has wiped it, then as dumpable as before.
+void TestKorvaneSmtpSecurity::notDumpableWhilePasswordHeld()
+{
+    QFETCH(Ending, ending);
+    QCOMPARE(dumpable(), 1);
+    SmtpTestServer server(starttls() + authOptions("PLAIN") + QStringList{"--pause-in-data"});
+    KORVANE_START(server);
+    auto component = std::make_unique<KorvaneSTMP>();
+    configure(*component, server);
+    component->setUsername(user);
+    component->setPassword(password);
+    QCOMPARE(dumpable(), 0);
+    if (ending == Ending::PasswordTakenBack) {
+        component->setPassword(QString());
+        QCOMPARE(dumpable(), 1);
+        return;
+    }
+    if (ending == Ending::RefusedAtOnce)
+        component->setServer(QString());
+    SendWatch watch(component.get());
+    component->Send();
+    if (ending == Ending::RefusedAtOnce) {
+        QTRY_COMPARE_WITH_TIMEOUT(watch.outcomes(), 1, 15000);
+        QTRY_COMPARE(dumpable(), 1);
+        return;
+    }
+    QVERIFY2(server.waitForLogLine(QStringLiteral("pausing in DATA"), 15000),
+             qPrintable(server.sessionLog().join('\n')));
+    QCOMPARE(dumpable(), 0);
+    if (ending == Ending::ComponentDestroyed) {
+        component.reset();
+    } else {
+        server.resumeData();
+        QTRY_VERIFY_WITH_TIMEOUT(!watch.completed.isEmpty(), 15000);
+    }
+    // The worker lets go once the session, libcurl's copy included, is over.
+    QTRY_COMPARE_WITH_TIMEOUT(dumpable(), 1, 15000);
 }
 
 QTEST_GUILESS_MAIN(TestKorvaneSmtpSecurity)

@@ -1,0 +1,60 @@
+#include "LineLengthGuard.h"
+
+#include "ComposerLayout.h"
+#include "HandlerQueue.h"
+#include "MessageUi.h"
+
+#include <QLineEdit>
+#include <QLocale>
+
+namespace {
+
+// "La casella «Oggetto» contiene al massimo 1.000.000 caratteri."
+QString limitSentence(const QStringList &boxNames)
+{
+    QStringList quoted;
+    for (const QString &name : boxNames)
+        quoted << u'«' + name + u'»';
+    const QString limit = QLocale(QLocale::Italian, QLocale::Italy).toString(ComposerLayout::lineBoxLimit);
+    if (quoted.size() == 1)
+        return QStringLiteral("La casella %1 contiene al massimo %2 caratteri.").arg(quoted.first(), limit);
+    return QStringLiteral("Le caselle %1 contengono al massimo %2 caratteri l'una.")
+        .arg(quoted.join(QStringLiteral(", ")), limit);
+}
+
+} // namespace
+
+LineLengthGuard::LineLengthGuard(QWidget *form, MessageUi &ui, HandlerQueue &handlers)
+    : QObject(form), m_ui(ui), m_handlers(handlers)
+{
+    for (QLineEdit *box : form->findChildren<QLineEdit *>(Qt::FindDirectChildrenOnly)) {
+        // Queued: the box undoes the edit after it has said so.
+        connect(
+            box, &QLineEdit::inputRejected, this, [this, box] { refused(box); }, Qt::QueuedConnection);
+    }
+}
+
+QString LineLengthGuard::linkRefused(const QStringList &boxNames)
+{
+    return QStringLiteral("Il collegamento mailto: è troppo lungo e non è stato usato. ")
+        + limitSentence(boxNames);
+}
+
+QString LineLengthGuard::restoreRefused(const QStringList &boxNames)
+{
+    return QStringLiteral("Il testo salvato è troppo lungo e non è stato ripristinato. ")
+        + limitSentence(boxNames);
+}
+
+void LineLengthGuard::refused(QLineEdit *box)
+{
+    if (m_waiting.contains(box))
+        return;
+    m_waiting.insert(box);
+    m_handlers.run([this, box] {
+        m_ui.showMessage(QStringLiteral("Il testo è troppo lungo e non è stato inserito. ")
+                             + limitSentence({box->accessibleName()}),
+                         QStringLiteral("Attenzione!"), MessageUi::Icon::Information);
+        m_waiting.remove(box);
+    });
+}
