@@ -1,5 +1,7 @@
 #include "Form1.h"
 #include "KorvaneSTMP.h"
+#include "LaunchArguments.h"
+#include "OpenFileLimit.h"
 #include "QSettingsStore.h"
 #include "QtMessageUi.h"
 #include "QtTranslation.h"
@@ -11,6 +13,7 @@
 
 int main(int argc, char *argv[])
 {
+    raiseOpenFileLimit();
     QApplication app(argc, argv);
     QGuiApplication::setDesktopFileName(QStringLiteral("it.korvane.Client"));
     QApplication::setWindowIcon(korvaneClientIcon());
@@ -21,6 +24,7 @@ int main(int argc, char *argv[])
     Form1 form(std::make_unique<KorvaneSTMP>(ui.informer()), ui, store);
     ui.setDialogParent(&form);
     form.show();
-    form.openArguments(QCoreApplication::arguments().mid(1));
+    // Qt has taken its own options out of argv by now.
+    form.openArguments(LaunchArguments::commandLine(argc, argv).mid(1));
     return QApplication::exec();
 }

@@ -16,9 +16,11 @@ struct Result
 };
 
 // Appends the local paths of files to current, separated by "; ", skipping
-// a path already listed. Only existing regular local files whose path the
-// list can hold (no ';', no control character, no trailing space) are taken;
-// if any is refused, text is current unchanged and refused says why for each.
+// a path already listed. Only existing regular files of this machine (a
+// file: URL with no host or "localhost") whose name is UTF-8 text and whose
+// path the list can hold (no ';', no control character, no trailing space)
+// are taken; if any is refused, text is current unchanged and refused says
+// why for each.
 Result append(const QString &current, const QList<QUrl> &files);
 
 } // namespace NewAttachments
