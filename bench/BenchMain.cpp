@@ -54,8 +54,9 @@ int main(int argc, char *argv[])
         });
         return QApplication::exec();
     }
-    std::fprintf(stderr,
-                 "usage: korvane-bench send SERVER FILE [COUNT] | dump FILE OUT | charset FILE | startup | idle MS"
-                 " | close SERVER | ports SERVER PLAIN SUBMISSION TLS CAFILE USER|- PASSWORD COUNT\n");
+    std::fprintf(
+        stderr,
+        "usage: korvane-bench send SERVER FILE [COUNT] | dump FILE OUT | charset FILE | startup | idle MS"
+        " | close SERVER | ports SERVER PLAIN SUBMISSION TLS CAFILE USER|- PASSWORD COUNT\n");
     return 2;
 }

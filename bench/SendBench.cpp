@@ -10,8 +10,8 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QFile>
+#include <QFileInfo>
 
 #include <cstdio>
 #include <utility>
@@ -155,11 +155,13 @@ bool timeCharset(const QString &attachment)
     clock.start();
     QString error;
     const auto file = AttachmentFile::open(attachment, &error);
-    const auto content = file ? describeAttachment(QFileInfo(attachment).fileName(), *file, &error) : std::nullopt;
+    const auto content
+        = file ? describeAttachment(QFileInfo(attachment).fileName(), *file, &error) : std::nullopt;
     if (!content) {
         std::fprintf(stderr, "cannot judge the file: %s\n", qPrintable(error));
         return false;
     }
-    std::printf("charset_ms=%.3f type=%s\n", double(clock.nsecsElapsed()) / 1e6, content->contentType.constData());
+    std::printf("charset_ms=%.3f type=%s\n", double(clock.nsecsElapsed()) / 1e6,
+                content->contentType.constData());
     return true;
 }

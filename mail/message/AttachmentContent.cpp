@@ -15,7 +15,8 @@ bool judge(AttachmentFile &file, TextCharset &charset, QByteArray *kept, QString
     QByteArray piece(std::min(kPiece, file.size()), Qt::Uninitialized);
     for (qint64 done = 0; done < file.size() && (kept || !charset.settled());) {
         const qint64 want = std::min(kPiece, file.size() - done);
-        if (!file.read(piece.data(), want, error))
+        // Bytes kept are sent as read here; the others are read again.
+        if (!(kept ? file.read(piece.data(), want, error) : file.scan(piece.data(), want, error)))
             return false;
         const QByteArrayView read(piece.constData(), want);
         charset.feed(read);

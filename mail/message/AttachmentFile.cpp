@@ -115,8 +115,18 @@ bool AttachmentFile::descriptorsToSpare(int count)
 
 bool AttachmentFile::read(char *data, qint64 want, QString *error)
 {
+    return readAndCheck(data, want, true, error);
+}
+
+bool AttachmentFile::scan(char *data, qint64 want, QString *error)
+{
+    return readAndCheck(data, want, false, error);
+}
+
+bool AttachmentFile::readAndCheck(char *data, qint64 want, bool sent, QString *error)
+{
     const qint64 got = m_file->read(data, want);
-    if (got > 0) {
+    if (sent && got > 0) {
         m_readHash.addData(QByteArrayView(data, got));
         m_readSoFar += got;
     }
@@ -181,7 +191,7 @@ bool AttachmentFile::verify(QString *error)
 bool AttachmentFile::readSoFarUnchanged() const
 {
 #ifdef Q_OS_UNIX
-    QCryptographicHash again(QCryptographicHash::Sha256);
+    QCryptographicHash again(kHash);
     QByteArray piece(qsizetype(1) << 20, Qt::Uninitialized);
     for (qint64 at = 0; at < m_readSoFar;) {
         const qint64 want = std::min<qint64>(piece.size(), m_readSoFar - at);
