@@ -127,7 +127,7 @@ bool AttachmentFile::readAndCheck(char *data, qint64 want, bool sent, QString *e
 {
     const qint64 got = m_file->read(data, want);
     if (sent && got > 0) {
-        m_readHash.addData(QByteArrayView(data, got));
+        m_readDigest.add(QByteArrayView(data, got));
         m_readSoFar += got;
     }
     // A short read is most often a file cut while it was read: say so.
@@ -147,7 +147,7 @@ bool AttachmentFile::rewind(QString *error)
         return false;
     }
     m_readSoFar = 0;
-    m_readHash.reset();
+    m_readDigest = {};
     return true;
 }
 
@@ -191,7 +191,7 @@ bool AttachmentFile::verify(QString *error)
 bool AttachmentFile::readSoFarUnchanged() const
 {
 #ifdef Q_OS_UNIX
-    QCryptographicHash again(kHash);
+    ByteDigest again;
     QByteArray piece(qsizetype(1) << 20, Qt::Uninitialized);
     for (qint64 at = 0; at < m_readSoFar;) {
         const qint64 want = std::min<qint64>(piece.size(), m_readSoFar - at);
@@ -200,10 +200,10 @@ bool AttachmentFile::readSoFarUnchanged() const
             continue;
         if (got <= 0)
             return false;
-        again.addData(QByteArrayView(piece.constData(), got));
+        again.add(QByteArrayView(piece.constData(), got));
         at += got;
     }
-    return again.resultView() == m_readHash.resultView();
+    return again.value() == m_readDigest.value();
 #else
     return true;
 #endif

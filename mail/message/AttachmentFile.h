@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QCryptographicHash>
+#include "ByteDigest.h"
+
 #include <QFile>
 #include <QString>
 
@@ -12,7 +13,7 @@
 // opened (new size or modification time, another file at its path) makes the
 // read fail, so a mix of two versions is never sent. A change time that moved
 // alone (a link added or removed, a tag, permissions) is checked against the
-// bytes: the part read so far is read again and compared with its hash.
+// bytes: the part read so far is read again and compared with its digest.
 class AttachmentFile
 {
 public:
@@ -49,7 +50,7 @@ public:
     // last read.
     bool read(char *data, qint64 want, QString *error);
     // As read(), for a look ahead that rewind() then takes back: the bytes
-    // are not sent, so they are not kept in the hash.
+    // are not sent, so they are not kept in the digest.
     bool scan(char *data, qint64 want, QString *error);
     // Goes back to the start, to be read again from there.
     bool rewind(QString *error);
@@ -66,10 +67,7 @@ private:
     QString m_path;
     std::unique_ptr<QFile> m_file;
     Stamp m_opened;
-    // BLAKE2b: it hashes the bytes on their way three times as fast as
-    // SHA-256 (Qt's own code for both).
-    static constexpr QCryptographicHash::Algorithm kHash = QCryptographicHash::Blake2b_256;
-    // What read() has given so far: its length and its hash.
+    // What read() has given so far: its length and its digest.
     qint64 m_readSoFar = 0;
-    QCryptographicHash m_readHash{kHash};
+    ByteDigest m_readDigest;
 };

@@ -75,7 +75,7 @@ QString MessageSource::build(const MailRequest &request, const QList<Mailbox> &f
                  + "\r\n",
              nullptr});
         for (const QString &path : attachmentPaths) {
-            const QString problem = addAttachment(path, boundary, attachmentPaths.size());
+            QString problem = addAttachment(path, boundary, attachmentPaths.size());
             if (!problem.isEmpty())
                 return problem;
         }

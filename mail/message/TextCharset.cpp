@@ -13,7 +13,7 @@ constexpr std::array<unsigned char, 256> byteClasses()
     std::array<unsigned char, 256> classes{};
     for (int b = 0; b < 0x20; ++b)
         classes[size_t(b)] = Control;
-    for (const int b : {'\t', '\n', '\r', '\f'})
+    for (const int b : {0x09, 0x0A, 0x0C, 0x0D}) // tab, line feed, form feed, CR
         classes[size_t(b)] = Plain;
     classes[0x7f] = Control;
     for (int b = 0x80; b < 0x100; ++b)
