@@ -132,7 +132,7 @@ void AttachmentField::chooseFiles()
 {
     QList<QUrl> files;
     for (const QString &path : m_ui.chooseFiles(QStringLiteral("Aggiungi allegati"), startDirectory()))
-        files.append(QUrl::fromLocalFile(path));
+        files.append(NewAttachments::chosenFile(path));
     if (!files.isEmpty())
         addNow(files);
 }

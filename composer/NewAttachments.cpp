@@ -7,6 +7,11 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <memory>
+
+#ifdef Q_OS_UNIX
+#include <dirent.h>
+#endif
 
 namespace {
 
@@ -39,6 +44,24 @@ bool namesLocalFile(const QUrl &url)
 {
     return url.isLocalFile()
         && (url.host().isEmpty() || url.host().compare(u"localhost", Qt::CaseInsensitive) == 0);
+}
+
+// The bytes of the names in folder that are not UTF-8 but decode to name.
+QByteArray lookalike(const QString &folder, const QString &name)
+{
+#ifdef Q_OS_UNIX
+    const std::unique_ptr<DIR, int (*)(DIR *)> dir(::opendir(QFile::encodeName(folder).constData()),
+                                                   ::closedir);
+    if (!dir)
+        return {};
+    while (const dirent *entry = ::readdir(dir.get())) {
+        const QByteArray raw(entry->d_name);
+        const QString decoded = QString::fromUtf8(raw);
+        if (decoded == name && decoded.toUtf8() != raw)
+            return raw;
+    }
+#endif
+    return {};
 }
 
 } // namespace
@@ -75,4 +98,15 @@ NewAttachments::Result NewAttachments::append(const QString &current, const QLis
         text.clear();
     result.text = text + added.join(QStringLiteral("; "));
     return result;
+}
+
+QUrl NewAttachments::chosenFile(const QString &path)
+{
+    const QFileInfo info(path);
+    const QByteArray raw
+        = path.contains(QChar::ReplacementCharacter) ? lookalike(info.path(), info.fileName()) : QByteArray();
+    if (raw.isEmpty())
+        return QUrl::fromLocalFile(path);
+    const QByteArray folder = QFile::encodeName(info.path()) + '/';
+    return QUrl::fromEncoded("file://" + (folder + raw).toPercentEncoding("/"));
 }

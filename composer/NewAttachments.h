@@ -23,4 +23,10 @@ struct Result
 // why for each.
 Result append(const QString &current, const QList<QUrl> &files);
 
+// The URL of a file a dialog returned by name. A dialog shows a name that is
+// not UTF-8 with U+FFFD for its stray bytes and returns it so, which may name
+// another file: when the folder holds such a name that decodes to path's,
+// the URL carries that name's bytes, for append() to refuse.
+QUrl chosenFile(const QString &path);
+
 } // namespace NewAttachments

@@ -129,6 +129,9 @@ void TestAttachments::filesOffered_data()
         QTest::newRow(row("the name with U+FFFD"))
             << way << none << QStringList{u"%D/caf\uFFFD.txt"_s} << u"%D/caf\uFFFD.txt"_s << none;
     }
+    // A dialog returns names as text: which of the two was chosen cannot be told.
+    QTest::newRow("dialog: a name shown with U+FFFD, two files behind it")
+        << u"dialog"_s << none << QStringList{u"%D/caf\uFFFD.txt"_s} << none << notText;
     QStringList missing;
     QStringList missingLines;
     for (int i = 0; i < 25; ++i) {
