@@ -55,7 +55,7 @@ QByteArray lookalike(const QString &folder, const QString &name)
     if (!dir)
         return {};
     while (const dirent *entry = ::readdir(dir.get())) {
-        const QByteArray raw(entry->d_name);
+        QByteArray raw(entry->d_name);
         const QString decoded = QString::fromUtf8(raw);
         if (decoded == name && decoded.toUtf8() != raw)
             return raw;

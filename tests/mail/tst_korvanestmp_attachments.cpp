@@ -39,10 +39,10 @@ void TestKorvaneSmtpAttachments::textJudgedWhole_data()
 
     // Plain ASCII rows up to past 1 MiB, then a few words that tell.
     QByteArray rows;
-    for (int i = 0; rows.size() < 1200 * 1024; ++i)
+    for (int i = 0; rows.size() < qsizetype(1200) * 1024; ++i)
         rows += QByteArray("cliente ") + QByteArray::number(i) + ",Roma,0\n";
     QByteArray ending;
-    while (rows.size() + ending.size() < 2 * 1000 * 1000)
+    while (rows.size() + ending.size() < qsizetype(2) * 1000 * 1000)
         ending += "fine,Roma,0\n";
     const auto twoMegabytes = [&rows, &ending](const QByteArray &telling) { return rows + telling + ending; };
     const QByteArray windows1252 = twoMegabytes("Niccol\xF2 Perch\xE9,Citt\xE0,\x80 12\n");
@@ -106,7 +106,7 @@ void TestKorvaneSmtpAttachments::manyFiles()
     constexpr int kFiles = 1100;
     rlimit before{};
     QCOMPARE(::getrlimit(RLIMIT_NOFILE, &before), 0);
-    if (before.rlim_max < rlim_t(kFiles + 100))
+    if (before.rlim_max < rlim_t(kFiles) + 100)
         QSKIP("the hard limit of open files here is below what the test needs");
     const auto restore = qScopeGuard([&before] { ::setrlimit(RLIMIT_NOFILE, &before); });
     const rlimit usual{1024, before.rlim_max};
