@@ -1,5 +1,7 @@
 #include "Form1.h"
 #include "KorvaneSTMP.h"
+#include "LaunchArguments.h"
+#include "OpenFileLimit.h"
 #include "QSettingsStore.h"
 #include "QtMessageUi.h"
 #include "QtTranslation.h"
@@ -12,6 +14,7 @@
 
 int main(int argc, char *argv[])
 {
+    raiseOpenFileLimit();
     QApplication app(argc, argv);
     QGuiApplication::setDesktopFileName(QStringLiteral("it.korvane.Client"));
     QApplication::setWindowIcon(korvaneClientIcon());
@@ -24,6 +27,7 @@ int main(int argc, char *argv[])
     ui.setDialogParent(&form);
     sessionEnd.closes(&form);
     form.show();
-    form.openArguments(QCoreApplication::arguments().mid(1));
+    // Qt has taken its own options out of argv by now.
+    form.openArguments(LaunchArguments::commandLine(argc, argv).mid(1));
     return QApplication::exec();
 }

@@ -1,6 +1,7 @@
 // korvane-bench: the measuring side of bench/run.sh.
 //   korvane-bench send SERVER FILE [COUNT]   COUNT sends in a row (default 1)
 //   korvane-bench dump FILE OUT              the message as the component builds it
+//   korvane-bench charset FILE               time to choose the file's type and charset
 //   korvane-bench startup                    composer window shown, then quit
 //   korvane-bench idle MS                    the stall meter alone, as a control
 //   korvane-bench ports SERVER PLAIN SUBMISSION TLS CAFILE USER|- PASSWORD COUNT
@@ -36,6 +37,8 @@ int main(int argc, char *argv[])
     }
     if (mode == u"dump" && args.size() == 3)
         return dumpMessage(args[1], args[2]) ? 0 : 1;
+    if (mode == u"charset" && args.size() == 2)
+        return timeCharset(args[1]) ? 0 : 1;
     if (mode == u"ports")
         return runPortBench(args.mid(1));
     if (mode == u"close" && args.size() == 2)
@@ -57,8 +60,9 @@ int main(int argc, char *argv[])
         return QApplication::exec();
     }
     std::fprintf(stderr,
-                 "usage: korvane-bench send SERVER FILE [COUNT] | dump FILE OUT | startup | idle MS"
-                 " | close SERVER | typing MB 0|1 SECONDS | ports SERVER PLAIN SUBMISSION TLS CAFILE USER|- "
-                 "PASSWORD COUNT\n");
+                 "usage: korvane-bench send SERVER FILE [COUNT] | dump FILE OUT | charset FILE | startup"
+                 " | idle MS | close SERVER | typing MB 0|1 SECONDS"
+                 " | ports SERVER PLAIN SUBMISSION TLS CAFILE USER|- PASSWORD COUNT
+");
     return 2;
 }

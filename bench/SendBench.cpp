@@ -1,13 +1,17 @@
 #include "SendBench.h"
 
 #include "AddressList.h"
+#include "AttachmentContent.h"
+#include "AttachmentFile.h"
 #include "AttachmentList.h"
 #include "KorvaneSTMP.h"
 #include "MailRequest.h"
 #include "MessageSource.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 
 #include <cstdio>
 #include <utility>
@@ -143,4 +147,21 @@ bool dumpMessage(const QString &attachment, const QString &outPath)
         if (out.write(chunk.constData(), n) != n)
             return false;
     return message.error().isEmpty() && message.delivered() == message.size();
+}
+
+bool timeCharset(const QString &attachment)
+{
+    QElapsedTimer clock;
+    clock.start();
+    QString error;
+    const auto file = AttachmentFile::open(attachment, &error);
+    const auto content
+        = file ? describeAttachment(QFileInfo(attachment).fileName(), *file, &error) : std::nullopt;
+    if (!content) {
+        std::fprintf(stderr, "cannot judge the file: %s\n", qPrintable(error));
+        return false;
+    }
+    std::printf("charset_ms=%.3f type=%s\n", double(clock.nsecsElapsed()) / 1e6,
+                content->contentType.constData());
+    return true;
 }

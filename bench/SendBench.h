@@ -48,3 +48,7 @@ private:
 // Writes the exact message the component would send with this attachment,
 // so another client can upload the same bytes. Returns false on failure.
 bool dumpMessage(const QString &attachment, const QString &outPath);
+
+// Times how long the component takes to choose the Content-Type of this file
+// (for a text file, one read of all its bytes) and prints it with the type.
+bool timeCharset(const QString &attachment);

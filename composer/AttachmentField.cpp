@@ -1,7 +1,7 @@
 #include "AttachmentField.h"
 
+#include "AttachmentList.h"
 #include "ComposerLayout.h"
-#include "FieldText.h"
 #include "HandlerQueue.h"
 #include "MessageUi.h"
 #include "NewAttachments.h"
@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenu>
 #include <QMimeData>
 
@@ -30,6 +31,17 @@ bool acceptAsCopy(QDropEvent *event)
         return false;
     event->accept();
     return true;
+}
+
+// The first of many lines, and how many more: a box as tall as a thousand
+// refusals would put its OK button off the screen.
+QStringList shortList(const QStringList &lines)
+{
+    constexpr qsizetype kShown = 20;
+    if (lines.size() <= kShown)
+        return lines;
+    return lines.first(kShown) << QStringLiteral("… e altri %1")
+                                      .arg(QLocale(QLocale::Italian).toString(qint64(lines.size() - kShown)));
 }
 
 } // namespace
@@ -121,7 +133,7 @@ void AttachmentField::chooseFiles()
 {
     QList<QUrl> files;
     for (const QString &path : m_ui.chooseFiles(QStringLiteral("Aggiungi allegati"), startDirectory()))
-        files.append(QUrl::fromLocalFile(path));
+        files.append(NewAttachments::chosenFile(path));
     if (!files.isEmpty())
         addNow(files);
 }
@@ -134,7 +146,7 @@ void AttachmentField::addNow(const QList<QUrl> &files)
         refused.append(QStringLiteral("L'elenco degli allegati diventerebbe troppo lungo."));
     if (!refused.isEmpty()) {
         m_ui.showMessage(QStringLiteral("Nessun file è stato aggiunto agli allegati.\n")
-                             + refused.join(u'\n'),
+                             + shortList(refused).join(u'\n'),
                          QStringLiteral("Attenzione!"), MessageUi::Icon::Information);
         return;
     }
@@ -148,8 +160,8 @@ void AttachmentField::addNow(const QList<QUrl> &files)
 // Where the last listed file is, as the user is likely to pick its neighbours.
 QString AttachmentField::startDirectory() const
 {
-    const QStringList listed = m_box->text().split(u';', Qt::SkipEmptyParts);
-    const QString last = listed.isEmpty() ? QString() : FieldText::trimmed(listed.last());
+    const QStringList listed = parseAttachmentList(m_box->text());
+    const QString last = listed.isEmpty() ? QString() : listed.last();
     const QFileInfo folder(QFileInfo(last).absolutePath());
     if (!last.isEmpty() && folder.isDir())
         return folder.absoluteFilePath();

@@ -3,6 +3,7 @@
 #include "AddressList.h"
 #include "AttachmentList.h"
 #include "MessageSource.h"
+#include "MessageTexts.h"
 #include "SecretWipe.h"
 
 #include <QScopeGuard>
@@ -50,9 +51,7 @@ std::optional<SendOutcome> badAddress(const AddressListResult &parsed, const cha
 {
     if (parsed.ok())
         return std::nullopt;
-    return SendOutcome::failure(
-        error,
-        QStringLiteral("Indirizzo non valido nel campo %1: «%2».").arg(QLatin1String(field), parsed.badItem));
+    return SendOutcome::failure(error, MessageTexts::badAddress(QLatin1String(field), parsed.badItem));
 }
 
 } // namespace
@@ -91,7 +90,7 @@ SendOutcome SendJob::run(const SmtpSession::Progress &progress, const SmtpSessio
     if (auto failure = badAddress(from, "Mittente", SendError::SenderInvalid))
         return *failure;
     if (from.mailboxes.isEmpty())
-        return SendOutcome::failure(SendError::SenderInvalid, QStringLiteral("Mittente non indicato."));
+        return SendOutcome::failure(SendError::SenderInvalid, MessageTexts::noSender());
 
     const auto to = parseAddressList(r.recipient);
     const auto cc = parseAddressList(r.cc);
@@ -125,7 +124,7 @@ SendOutcome SendJob::run(const SmtpSession::Progress &progress, const SmtpSessio
             }
         }
     if (settings.recipients.isEmpty())
-        return SendOutcome::failure(SendError::NoRecipient, QStringLiteral("Nessun destinatario indicato."));
+        return SendOutcome::failure(SendError::NoRecipient, MessageTexts::noRecipient());
 
     MessageSource message;
     const QString problem

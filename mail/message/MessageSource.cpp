@@ -4,6 +4,7 @@
 #include "AttachmentFile.h"
 #include "HeaderEncoder.h"
 #include "MailRequest.h"
+#include "MessageTexts.h"
 #include "Priorities.h"
 #include "TransferEncoding.h"
 
@@ -74,38 +75,48 @@ QString MessageSource::build(const MailRequest &request, const QList<Mailbox> &f
                  + "\r\n",
              nullptr});
         for (const QString &path : attachmentPaths) {
-            QString error;
-            auto file = AttachmentFile::open(path, &error);
-            if (!file)
-                return error;
-            const QString name = QFileInfo(path).fileName();
-            const auto content = describeAttachment(name, *file->device());
-            if (!content)
-                return QStringLiteral("Impossibile leggere l'allegato %1.").arg(path);
-            // A file read whole here is sent from memory: one more look makes
-            // sure it was not being written while it was read.
-            if (content->bytes && !file->verify(&error))
-                return error;
-            m_segments.push_back(
-                {"--" + boundary + "\r\n" + foldedHeader("Content-Type", content->contentType.split(' '))
-                     + "Content-Transfer-Encoding: base64\r\n" + attachmentDisposition(name) + "\r\n",
-                 nullptr});
-            if (content->bytes) {
-                // Read whole already to choose its charset: sent from memory.
-                Segment data{{}, nullptr};
-                appendBase64Lines(data.text, *content->bytes);
-                m_segments.push_back(std::move(data));
-                continue;
-            }
-            Segment data{{}, std::move(file)};
-            data.fileSize = data.file->size();
-            m_segments.push_back(std::move(data));
+            QString problem = addAttachment(path, boundary, attachmentPaths.size());
+            if (!problem.isEmpty())
+                return problem;
         }
+        // The connection to the server needs descriptors of its own (one
+        // socket for each port tried at once, libcurl's wake-up pipes).
+        if (!AttachmentFile::descriptorsToSpare(kDescriptorsForNetwork))
+            return MessageTexts::tooManyAttachments(attachmentPaths.size());
         m_segments.push_back({"--" + boundary + "--\r\n", nullptr});
     }
     m_size = 0;
     for (const Segment &s : m_segments)
         m_size += s.file ? base64EncodedSize(s.fileSize) : s.text.size();
+    return {};
+}
+
+QString MessageSource::addAttachment(const QString &path, const QByteArray &boundary, qsizetype count)
+{
+    QString error;
+    bool outOfDescriptors = false;
+    auto file = AttachmentFile::open(path, &error, &outOfDescriptors);
+    if (!file)
+        return outOfDescriptors ? MessageTexts::tooManyAttachments(count) : error;
+    const QString name = QFileInfo(path).fileName();
+    auto content = describeAttachment(name, *file, &error);
+    if (!content)
+        return error;
+    m_segments.push_back(
+        {"--" + boundary + "\r\n" + foldedHeader("Content-Type", content->contentType.split(' '))
+             + "Content-Transfer-Encoding: base64\r\n" + attachmentDisposition(name) + "\r\n",
+         nullptr});
+    if (content->bytes) {
+        // Read whole already to choose its charset: sent from memory, and
+        // its descriptor goes back at once.
+        Segment data{{}, nullptr};
+        appendBase64Lines(data.text, *content->bytes);
+        m_segments.push_back(std::move(data));
+        return {};
+    }
+    Segment data{{}, std::move(file)};
+    data.fileSize = data.file->size();
+    m_segments.push_back(std::move(data));
     return {};
 }
 

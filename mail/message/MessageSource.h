@@ -47,7 +47,14 @@ private:
         qint64 fileRead = 0;
     };
 
+    // Opens the attachment at path and adds its part; else says why not.
+    // count is how many files the message attaches, for the message when
+    // the system runs out of open files.
+    QString addAttachment(const QString &path, const QByteArray &boundary, qsizetype count);
     bool refill();
+
+    // Descriptors left free once every attachment is open.
+    static constexpr int kDescriptorsForNetwork = 32;
 
     std::vector<Segment> m_segments;
     size_t m_current = 0;

@@ -1,4 +1,5 @@
 #include "Form1Fixture.h"
+#include "LaunchArguments.h"
 
 #include <QApplication>
 #include <QDir>
@@ -7,6 +8,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+
+#include <fcntl.h>
+#include <unistd.h>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 using Dialog = FakeMessageUi::Call;
@@ -22,6 +27,9 @@ private Q_SLOTS:
 
 private:
     QString expanded(QString text) const { return text.replace(u"%D"_s, m_dir.path()); }
+    // The bytes of a name as the file system holds them: <E9> is the byte
+    // 0xE9 on its own, which is not UTF-8.
+    QByteArray bytes(const QString &text) const { return expanded(text).toUtf8().replace("<E9>", "\xE9"); }
     static void chooseFromMenu();
 
     QTemporaryDir m_dir;
@@ -35,6 +43,12 @@ void TestAttachments::initTestCase()
         QVERIFY(file.open(QIODevice::WriteOnly));
     }
     QVERIFY(QDir(m_dir.path()).mkdir(u"cartella"_s));
+    // Two names a decoder would make one: Latin-1 bytes, and U+FFFD itself.
+    QFile sibling(m_dir.filePath(u"caf\uFFFD.txt"_s));
+    QVERIFY(sibling.open(QIODevice::WriteOnly));
+    const int fd = ::open(bytes(u"%D/caf<E9>.txt"_s).constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+    QVERIFY(fd >= 0);
+    ::close(fd);
 }
 
 // Picks "Aggiungi allegati…" from the context menu once it is open, by keyboard.
@@ -94,6 +108,38 @@ void TestAttachments::filesOffered_data()
     QTest::newRow("arguments: a missing file")
         << u"arguments"_s << none << QStringList{u"%D/a.pdf"_s, u"%D/manca.pdf"_s} << none
         << u"%D/manca.pdf: non esiste."_s;
+
+    // file: URLs as RFC 8089 reads them, and names that are not text, given
+    // as arguments and dropped alike.
+    const QString notLocal = u": non è un file locale."_s;
+    const QString notText = u"%D/caf\uFFFD.txt: il nome non è leggibile come testo."_s;
+    for (const QString &way : {u"arguments"_s, u"Allegati"_s}) {
+        const auto row = [&way](const char *name) { return qPrintable(way + u": "_s + QLatin1String(name)); };
+        QTest::newRow(row("file://localhost/path"))
+            << way << none << QStringList{u"file://localhost%D/a.pdf"_s} << u"%D/a.pdf"_s << none;
+        QTest::newRow(row("file:/path, no host"))
+            << way << none << QStringList{u"file:%D/a.pdf"_s} << u"%D/a.pdf"_s << none;
+        QTest::newRow(row("file://otherhost/path"))
+            << way << none << QStringList{u"file://otherhost%D/a.pdf"_s} << none
+            << u"file://otherhost%D/a.pdf"_s + notLocal;
+        QTest::newRow(row("file://tmp/x"))
+            << way << none << QStringList{u"file://tmp/x"_s} << none << u"file://tmp/x"_s + notLocal;
+        QTest::newRow(row("a name not UTF-8, beside one with U+FFFD"))
+            << way << none << QStringList{u"%D/caf<E9>.txt"_s} << none << notText;
+        QTest::newRow(row("the name with U+FFFD"))
+            << way << none << QStringList{u"%D/caf\uFFFD.txt"_s} << u"%D/caf\uFFFD.txt"_s << none;
+    }
+    // A dialog returns names as text: which of the two was chosen cannot be told.
+    QTest::newRow("dialog: a name shown with U+FFFD, two files behind it")
+        << u"dialog"_s << none << QStringList{u"%D/caf\uFFFD.txt"_s} << none << notText;
+    QStringList missing;
+    QStringList missingLines;
+    for (int i = 0; i < 25; ++i) {
+        missing << u"%D/manca%1.pdf"_s.arg(i);
+        missingLines << missing.last() + u": non esiste."_s;
+    }
+    QTest::newRow("25 refused: 20 listed")
+        << u"window"_s << none << missing << none << (missingLines.first(20) << u"… e altri 5"_s).join(u'\n');
 }
 
 void TestAttachments::filesOffered()
@@ -109,10 +155,14 @@ void TestAttachments::filesOffered()
     QLineEdit *box = f.controls().attachments;
     box->setText(expanded(before));
     QStringList items;
+    QList<QByteArray> arguments{"korvane-client"};
     QList<QUrl> urls;
     for (const QString &item : std::as_const(offered)) {
         items.append(expanded(item));
-        urls.append(item.contains(u"://"_s) ? QUrl(items.last()) : QUrl::fromLocalFile(items.last()));
+        arguments.append(bytes(item));
+        urls.append(item.startsWith(u"file:"_s) || item.contains(u"://"_s)
+                        ? QUrl(items.last())
+                        : QUrl::fromEncoded("file://" + arguments.last().toPercentEncoding("/")));
     }
 
     if (via == u"dialog"_s) {
@@ -122,7 +172,11 @@ void TestAttachments::filesOffered()
         QCOMPARE(f.ui.calls.value(0).kind, Dialog::Kind::Files);
         QCOMPARE(f.ui.calls.takeFirst().text, u"Aggiungi allegati"_s);
     } else if (via == u"arguments"_s) {
-        f.form->openArguments(items);
+        // As the program reads its command line: the bytes, not a decoding.
+        std::vector<const char *> argv;
+        for (const QByteArray &argument : std::as_const(arguments))
+            argv.push_back(argument.constData());
+        f.form->openArguments(LaunchArguments::commandLine(int(argv.size()), argv.data()).mid(1));
     } else {
         QWidget *target = via == u"window"_s ? f.form.get() : via == u"body"_s ? f.body()->viewport() : box;
         QMimeData data;

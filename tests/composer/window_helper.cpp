@@ -21,6 +21,7 @@
 #include "DialogAnswerer.h"
 #include "Form1.h"
 #include "KorvaneSTMP.h"
+#include "LaunchArguments.h"
 #include "QSettingsStore.h"
 #include "QtMessageUi.h"
 #include "SessionEnd.h"
@@ -100,9 +101,7 @@ bool dropRoot()
 
 int main(int argc, char *argv[])
 {
-    QStringList args;
-    for (int i = 1; i < argc; ++i)
-        args << QString::fromLocal8Bit(argv[i]);
+    QStringList args = LaunchArguments::commandLine(argc, argv).mid(1);
     if (args.removeAll(QStringLiteral("--as-nobody")) > 0 && !dropRoot())
         return 4;
     QApplication app(argc, argv);

@@ -72,9 +72,17 @@ def describe_message(raw):
         attachments = []
     for part in attachments:
         payload = part.get_payload(decode=True) or b""
+        text = None
+        if part.get_content_maintype() == "text":
+            try:  # in the charset the part declares, as a mail reader shows it
+                text = part.get_content()
+            except Exception as error:
+                out["defects"].append(f"attachment text: {type(error).__name__}: {error}")
         out["attachments"].append({
             "filename": part.get_filename(),
             "content_type": part.get_content_type(),
+            "charset": part.get_content_charset(),
+            "text": text,
             "sha256": hashlib.sha256(payload).hexdigest(),
             "length": len(payload),
         })

@@ -149,7 +149,7 @@ void TestKorvaneSmtpAddresses::attachments_data()
                                    << ";"
                                    << QStringList{"text/plain; utf-8", "text/plain; windows-1252", octets,
                                                   "text/plain; utf-16"};
-    QTest::newRow("text over the whole-read limit, judged by its start")
+    QTest::newRow("text over the in-memory limit, judged whole")
         << QStringList{"registro.log"} << QList<QByteArray>{largeText} << ";"
         << QStringList{"text/x-log; utf-8"};
 }

@@ -1,12 +1,21 @@
 // Input at the edges that must still travel as a well-formed message: huge
 // headers, a thousand recipients, NUL in the body; and an attachment deleted
-// while it is being sent, where one changed must stop the send.
+// or given new metadata while it is being sent, where one changed must stop
+// the send.
 
 #include "MailTestSupport.h"
 
 #include <QTemporaryDir>
 
+#include <functional>
+
+#include <cerrno>
 #include <cstdio>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
 
 using namespace MailTest;
 
@@ -87,7 +96,36 @@ void TestKorvaneSmtpExtremes::arrivesWellFormed()
 namespace {
 
 // What happens to the attachment while the server holds the send.
-enum class Change { Delete, WriteBefore, WriteAfter, Truncate, Grow, ReplaceByRename };
+enum class Change {
+    Delete,
+    WriteBefore,
+    WriteBeforeTimesKept,
+    WriteAfter,
+    Truncate,
+    Grow,
+    ReplaceByRename,
+    LinkAddedAndRemoved,
+    TagSet,
+    AccessTimeSet,
+    ModeChangedAndBack,
+};
+
+// The file's times put back as they were: the one change left in sight is
+// the change time, which no call can set.
+bool keepTimes(const QString &path, const std::function<bool()> &change)
+{
+    struct stat before
+    {};
+    if (::stat(QFile::encodeName(path).constData(), &before) != 0 || !change())
+        return false;
+    const timespec times[2]{before.st_atim, before.st_mtim};
+    return ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0) == 0;
+}
+
+bool setTag(const QString &path, const char *name)
+{
+    return ::setxattr(QFile::encodeName(path).constData(), name, "rosso", 5, 0) == 0;
+}
 
 bool overwrite(const QString &path, qint64 offset)
 {
@@ -102,6 +140,8 @@ bool apply(Change change, const QString &path, const QByteArray &content)
         return QFile::remove(path);
     case Change::WriteBefore:
         return overwrite(path, 0);
+    case Change::WriteBeforeTimesKept:
+        return keepTimes(path, [&path] { return overwrite(path, 0); });
     case Change::WriteAfter:
         return overwrite(path, content.size() - 4);
     case Change::Truncate:
@@ -119,6 +159,20 @@ bool apply(Change change, const QString &path, const QByteArray &content)
                            QFile::encodeName(path).constData())
             == 0;
     }
+    case Change::LinkAddedAndRemoved: // as backup tools take a snapshot
+        return ::link(QFile::encodeName(path).constData(),
+                      QFile::encodeName(path + QStringLiteral(".snap")).constData())
+            == 0
+            && QFile::remove(path + QStringLiteral(".snap"));
+    case Change::TagSet: // as a file manager tags a file
+        return setTag(path, "user.xdg.tags");
+    case Change::AccessTimeSet: { // touch -a
+        const timespec times[2]{{0, UTIME_NOW}, {0, UTIME_OMIT}};
+        return ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0) == 0;
+    }
+    case Change::ModeChangedAndBack:
+        return ::chmod(QFile::encodeName(path).constData(), 0400) == 0
+            && ::chmod(QFile::encodeName(path).constData(), 0644) == 0;
     }
     return false;
 }
@@ -133,10 +187,17 @@ void TestKorvaneSmtpExtremes::attachmentChangedWhileSent_data()
     // still read whole through the open handle.
     QTest::newRow("deleted") << Change::Delete << true;
     QTest::newRow("written before the offset read") << Change::WriteBefore << false;
+    // Only the change time moves: the bytes already sent are read again.
+    QTest::newRow("written before the offset read, times put back") << Change::WriteBeforeTimesKept << false;
     QTest::newRow("written after the offset read") << Change::WriteAfter << false;
     QTest::newRow("truncated") << Change::Truncate << false;
     QTest::newRow("grown") << Change::Grow << false;
     QTest::newRow("replaced by rename") << Change::ReplaceByRename << false;
+    // Metadata alone: every byte stays as it was.
+    QTest::newRow("hard link added and removed") << Change::LinkAddedAndRemoved << true;
+    QTest::newRow("user xattr set") << Change::TagSet << true;
+    QTest::newRow("access time set") << Change::AccessTimeSet << true;
+    QTest::newRow("mode changed and back") << Change::ModeChangedAndBack << true;
 }
 
 // The server stops reading early in the attachment, so the change falls
@@ -152,12 +213,19 @@ void TestKorvaneSmtpExtremes::attachmentChangedWhileSent()
     for (qsizetype i = 0; i < content.size(); ++i)
         content[i] = char((i * 31) ^ (i >> 9));
     QVERIFY(writeFile(path, content));
+    QVERIFY(QFile::setPermissions(
+        path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther));
+    if (change == Change::TagSet && !setTag(path, "user.korvane.probe"))
+        QSKIP(qPrintable(QStringLiteral("no user xattrs here: ") + QString::fromLocal8Bit(strerror(errno))));
 
     SmtpTestServer server(
         {QStringLiteral("--pause-in-data"), QStringLiteral("--fault-after"), QStringLiteral("100000")});
     KORVANE_START(server);
     KorvaneSTMP component;
     configure(component, server);
+    // The server parses 17 MB before it answers the message: on a busy
+    // machine that alone can outlast the usual stall limit.
+    component.setStallTimeoutMs(60000);
     // Not in its clean form: the message names the file as the user typed it.
     const QString typed = dir.path() + QStringLiteral("/./variabile.bin");
     component.setAttachments(typed);

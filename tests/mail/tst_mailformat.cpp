@@ -3,8 +3,10 @@
 #include "AddressList.h"
 #include "AddressToken.h"
 #include "AttachmentList.h"
+#include "ByteDigest.h"
 #include "HeaderEncoder.h"
 #include "ServerAddress.h"
+#include "TextCharset.h"
 #include "TransferEncoding.h"
 
 #include <QRegularExpression>
@@ -208,6 +210,75 @@ private Q_SLOTS:
         QCOMPARE(parseAttachmentList(" /tmp/a b.pdf ; ;/tmp/c.txt;"),
                  (QStringList{"/tmp/a b.pdf", "/tmp/c.txt"}));
         QCOMPARE(parseAttachmentList(";;"), QStringList());
+    }
+
+    // The same bytes in pieces of every size must be judged alike: a
+    // sequence cut between two pieces is not an error, one cut by the end is.
+    void textCharset_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("charset"); // empty: none fits
+        QTest::newRow("empty") << QByteArray() << "us-ascii";
+        QTest::newRow("ASCII") << QByteArray("riga\tuno\r\n\f") << "us-ascii";
+        QTest::newRow("UTF-8 of 2, 3 and 4 bytes") << QByteArray("città € \xF0\x9F\x98\x80.") << "UTF-8";
+        QTest::newRow("UTF-8 cut at the end") << QByteArray("citt\xC3") << "windows-1252";
+        QTest::newRow("a surrogate in UTF-8 form") << QByteArray("a\xED\xA0\x80"
+                                                                 "b")
+                                                   << "windows-1252";
+        QTest::newRow("Windows-1252 after ASCII")
+            << QByteArray("tanto testo, poi citt\xE0 \x80") << "windows-1252";
+        QTest::newRow("a byte Windows-1252 leaves undefined") << QByteArray("citt\xE0 \x81") << "";
+        QTest::newRow("a control character after UTF-8") << QByteArray("città\x01") << "";
+        QTest::newRow("UTF-16 byte-order mark") << QByteArray("\xFF\xFE"
+                                                              "a\0\x01\0",
+                                                              6)
+                                                << "UTF-16";
+        QTest::newRow("DEL") << QByteArray("a\x7f") << "";
+    }
+
+    void textCharset()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, charset);
+        for (qsizetype piece = 1; piece <= std::max<qsizetype>(bytes.size(), 1); ++piece) {
+            TextCharset judge;
+            for (qsizetype at = 0; at < bytes.size(); at += piece)
+                judge.feed(QByteArrayView(bytes).sliced(at, std::min(piece, bytes.size() - at)));
+            QCOMPARE(QString::fromLatin1(judge.charset().value_or(QByteArray())), charset);
+        }
+    }
+
+    // What a send read and what is read again to check it come in pieces of
+    // other sizes: only the bytes may decide.
+    void byteDigest_data()
+    {
+        QTest::addColumn<qsizetype>("size");
+        for (const qsizetype size : {0, 1, 65535, 65536, 65537, 3 * 65536 + 7})
+            QTest::addRow("%lld bytes", qlonglong(size)) << size;
+    }
+
+    void byteDigest()
+    {
+        QFETCH(qsizetype, size);
+        QByteArray bytes(size, Qt::Uninitialized);
+        for (qsizetype i = 0; i < size; ++i)
+            bytes[i] = char(i * 31 + (i >> 8));
+        const auto digest = [](QByteArrayView all, qsizetype piece) {
+            ByteDigest d;
+            for (qsizetype at = 0; at < all.size(); at += piece)
+                d.add(all.sliced(at, std::min(piece, all.size() - at)));
+            return d.value();
+        };
+        const size_t whole = digest(bytes, std::max<qsizetype>(size, 1));
+        for (const qsizetype piece : {1, 1000, 65536, 70000})
+            QCOMPARE(digest(bytes, piece), whole);
+        for (const qsizetype at : {qsizetype(0), size / 2, size - 1}) {
+            if (size == 0)
+                break;
+            QByteArray changed = bytes;
+            changed[at] = char(~changed[at]);
+            QVERIFY(digest(changed, 4096) != whole);
+        }
     }
 
     void unstructured_data()
