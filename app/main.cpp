@@ -1,3 +1,4 @@
+#include "CommandLine.h"
 #include "Form1.h"
 #include "KorvaneSTMP.h"
 #include "QSettingsStore.h"
@@ -11,16 +12,25 @@
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
+    // Read before Qt sees a display, so that help and mistakes are answered without one.
+    const CommandLine command = CommandLine::parse(argc, argv);
+    if (const std::optional<int> status = command.answer())
+        return *status;
+    // Every argument is the program's own: Qt must not take a file named
+    // "-reverse" for one of its options.
+    int qtArgc = 1;
+    QApplication app(qtArgc, argv);
     QGuiApplication::setDesktopFileName(QStringLiteral("it.korvane.Client"));
     QApplication::setWindowIcon(korvaneClientIcon());
     const auto qtTexts = installQtTranslation();
 
     QtMessageUi ui;
     QSettingsStore store;
-    Form1 form(std::make_unique<KorvaneSTMP>(ui.informer()), ui, store);
+    auto component = std::make_unique<KorvaneSTMP>(ui.informer());
+    component->setVerbose(command.verbose);
+    Form1 form(std::move(component), ui, store);
     ui.setDialogParent(&form);
     form.show();
-    form.openArguments(QCoreApplication::arguments().mid(1));
+    form.openArguments(command.arguments);
     return QApplication::exec();
 }

@@ -4,15 +4,19 @@
 #include "PortChooser.h"
 #include "SendOutcome.h"
 #include "SmtpSession.h"
+#include "Transcript.h"
 
 // One send, from a snapshot of the properties to its outcome: checks the
 // fields, builds the message and runs the SMTP session. run() belongs to a
 // worker thread, and overwrites its copies of the password before it
-// returns; abort() may come from any thread and never blocks.
+// returns; abort() may come from any thread and never blocks. The send's
+// transcript fills as it goes; with echoTranscript it also goes to stderr.
 class SendJob
 {
 public:
-    explicit SendJob(MailRequest request) : m_request(std::move(request)) {}
+    explicit SendJob(MailRequest request, bool echoTranscript = false)
+        : m_request(std::move(request)), m_transcript(echoTranscript)
+    {}
 
     // verdict, if given, gets the outcome as soon as it is known (see
     // SmtpSession::run); run() returns the same outcome once the session is over.
@@ -23,9 +27,11 @@ public:
         m_session.abort();
     }
     bool aborted() const { return m_session.aborted(); }
+    Transcript &transcript() { return m_transcript; }
 
 private:
     MailRequest m_request;
+    Transcript m_transcript;
     PortChooser m_ports;
     SmtpSession m_session;
 };

@@ -2,7 +2,7 @@
 // driven from the command line, for cases that need a process of their own.
 //   open-close                     start up, show, close
 //   open ARGUMENT...               start up, show, take the arguments as the
-//                                  program does, write every box's content
+//                                  program does ("--" included), write every box's content
 //                                  ("field NAME: TEXT", line breaks as \n), close
 //   send-and-close SERVER FILE N   send FILE, close the window once N bytes
 //                                  are handed over ("closing" on stdout)
@@ -10,6 +10,7 @@
 //                                  when stdin gives a line or ends
 // --as-nobody first drops root's rights, so that file modes apply.
 // Every message box shown is written to stdout as "box TITLE: TEXT".
+#include "CommandLine.h"
 #include "DialogAnswerer.h"
 #include "Form1.h"
 #include "KorvaneSTMP.h"
@@ -71,7 +72,9 @@ int main(int argc, char *argv[])
             QTimer::singleShot(0, form.controls().send, &QPushButton::click);
         } else if (args.value(0) == QLatin1String("open")) {
             QTimer::singleShot(0, &form, [&form, args] {
-                form.openArguments(args.mid(1));
+                form.openArguments(
+                    CommandLine::parse(QStringList{QStringLiteral("korvane-client")} + args.mid(1))
+                        .arguments);
                 const ComposerLayout::Controls &c = form.controls();
                 for (const QLineEdit *box :
                      {c.server, c.sender, c.recipient, c.cc, c.bcc, c.attachments, c.subject})
