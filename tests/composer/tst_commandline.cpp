@@ -1,6 +1,8 @@
 // The program's command line, answered by the installed program itself:
 // help, version and mistakes without any display, "--" before a file whose
 // name looks like an option, and a clear word where no display is there.
+#include "SmtpTestServer.h"
+
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -48,6 +50,7 @@ private Q_SLOTS:
     void answered_data();
     void answered();
     void fileNamedLikeAnOption();
+    void verboseWritesTranscript();
 };
 
 void TestCommandLine::answered_data()
@@ -118,6 +121,37 @@ void TestCommandLine::fileNamedLikeAnOption()
     QVERIFY2(helper.exitCode() == 0, helper.readAllStandardError().constData());
     const QString shown = QString::fromUtf8(helper.readAllStandardOutput());
     QVERIFY2(shown.contains(u"field txtAllegati: "_s + dir.filePath(u"--help"_s) + u'\n'), qPrintable(shown));
+}
+
+// --verbose: each send's transcript on stderr as it happens, the goodbye
+// after the outcome included, and the message only as its size.
+void TestCommandLine::verboseWritesTranscript()
+{
+    SmtpTestServer server;
+    QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"XDG_CONFIG_HOME"_s, dir.path());
+    env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+    QProcess helper;
+    helper.setProcessEnvironment(env);
+    helper.start(QCoreApplication::applicationDirPath() + u"/window_helper"_s,
+                 {u"send-then-close"_s, server.hostAndPort(), u"--verbose"_s});
+    QVERIFY2(server.waitForLogLine(u"* closed"_s, 20000), qPrintable(server.sessionLog().join(u'\n')));
+    helper.write("close\n");
+    QVERIFY2(SmtpTestServer::waitFor([&] { return helper.state() == QProcess::NotRunning; }, 20000),
+             "the window did not close");
+    QCOMPARE(helper.exitCode(), 0);
+    const QString err = QString::fromUtf8(helper.readAllStandardError());
+    qsizetype at = 0;
+    for (const QString &line :
+         {u"* connesso a 127.0.0.1 (127.0.0.1), porta %1\n"_s.arg(server.port()),
+          u"C: MAIL FROM:<zoe@example.org>"_s, u"C: DATA\n"_s, u"C: (messaggio: "_s, u"S: 250 "_s,
+          u"* esito: messaggio accettato dal server\n"_s, u"C: QUIT\n"_s}) {
+        at = err.indexOf(line, at);
+        QVERIFY2(at >= 0, qPrintable(u"«%1» missing, or out of order, in:\n%2"_s.arg(line, err)));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCommandLine)

@@ -8,7 +8,9 @@
 //                                  are handed over ("closing" on stdout)
 //   send-then-close SERVER         send a short message, close the window
 //                                  when stdin gives a line or ends
-// --as-nobody first drops root's rights, so that file modes apply.
+// --as-nobody first drops root's rights, so that file modes apply; --verbose
+// has the component write each send's transcript to stderr, as the program's
+// --verbose does.
 // Every message box shown is written to stdout as "box TITLE: TEXT".
 #include "CommandLine.h"
 #include "DialogAnswerer.h"
@@ -52,7 +54,8 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     int shown = 0;
     {
-        RealWindow window;
+        const bool verbose = args.removeAll(QStringLiteral("--verbose")) > 0;
+        RealWindow window({}, [verbose](KorvaneSTMP &component) { component.setVerbose(verbose); });
         Form1 &form = window.form;
         const DialogAnswerer &answerer = window.answerer;
         form.show();
