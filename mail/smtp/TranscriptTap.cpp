@@ -1,6 +1,5 @@
 #include "TranscriptTap.h"
 
-#include <QLocale>
 #include <QRegularExpression>
 
 #include <curl/curl.h>
@@ -31,10 +30,13 @@ struct Remark
     QString words; // %1, %2, ... the pattern's captures
 };
 
+// Never destroyed: made on a send's thread after the exit handler that waits
+// for the send threads was registered, a static would be torn down before
+// that wait, under a send still winding down.
 const std::vector<Remark> &remarks()
 {
     const auto re = [](const char *pattern) { return QRegularExpression(QLatin1String(pattern)); };
-    static const std::vector<Remark> table{
+    static const auto *const table = new std::vector<Remark>{
         {re(R"(^\s*Trying (.+?)\.*$)"), QStringLiteral("connessione a %1…")},
         {re(R"(^Connected to (\S+) \((.*)\) port (\d+))"), QStringLiteral("connesso a %1 (%2), porta %3")},
         {re(R"(^Failed to connect to (\S+) port (\d+)[^:]*: (.*)$)"),
@@ -51,7 +53,7 @@ const std::vector<Remark> &remarks()
         {re(R"(^(?:Connection|Operation) timed out(.*)$)"), QStringLiteral("tempo scaduto%1")},
         {re(R"(^Closing connection)"), QStringLiteral("connessione chiusa")},
     };
-    return table;
+    return *table;
 }
 
 bool isAuthContinuation(QByteArrayView verb)
@@ -107,7 +109,12 @@ void TranscriptTap::flush()
 {
     if (m_messageBytes == 0)
         return;
-    write(QStringLiteral("C: (messaggio: %1 byte)").arg(QLocale(QLocale::Italian).toString(m_messageBytes)));
+    // Grouped by hand, as Italian writes it (2.737.809): no locale object on
+    // a thread that may still run while the process exits.
+    QString digits = QString::number(m_messageBytes);
+    for (qsizetype at = digits.size() - 3; at > 0; at -= 3)
+        digits.insert(at, u'.');
+    write(QStringLiteral("C: (messaggio: %1 byte)").arg(digits));
     m_messageBytes = 0;
 }
 
