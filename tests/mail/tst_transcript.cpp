@@ -32,25 +32,9 @@ void TestTranscript::tapped_data()
     QTest::addColumn<QList<Report>>("reports");
     QTest::addColumn<QStringList>("lines");
 
-    QTest::newRow("AUTH PLAIN with its initial response")
-        << QList<Report>{{HeaderOut, "AUTH PLAIN AHpvZQBQdy05ZlEyeExyN1R6IQ==\r\n"},
-                         {HeaderIn, "235 2.7.0 Authentication successful\r\n"},
-                         {HeaderOut, "MAIL FROM:<zoe@example.org>\r\n"}}
-        << QStringList{u"C: AUTH PLAIN ****"_s, u"S: 235 2.7.0 Authentication successful"_s,
-                       u"C: MAIL FROM:<zoe@example.org>"_s};
-    QTest::newRow("AUTH LOGIN, challenges and answers")
-        << QList<Report>{{HeaderOut, "AUTH LOGIN\r\n"},
-                         {HeaderIn, "334 VXNlcm5hbWU6\r\n"},
-                         {HeaderOut, "em9l\r\n"},
-                         {HeaderIn, "334 UGFzc3dvcmQ6\r\n"},
-                         {HeaderOut, "UHctOWZRMnhMcjdUeiE=\r\n"},
-                         {HeaderIn, "535 5.7.8 Authentication credentials invalid\r\n"},
-                         {HeaderOut, "QUIT\r\n"}}
-        << QStringList{u"C: AUTH LOGIN"_s, u"S: 334 ****"_s,
-                       u"C: ****"_s,       u"S: 334 ****"_s,
-                       u"C: ****"_s,       u"S: 535 5.7.8 Authentication credentials invalid"_s,
-                       u"C: QUIT"_s};
-    // A continuation that happens to look like a command is still a secret.
+    // The login as servers really run it is in the component's transcript
+    // test; here, a continuation that happens to look like a command, which
+    // is still a secret.
     QTest::newRow("continuation that looks like DATA")
         << QList<Report>{{HeaderOut, "AUTH LOGIN\r\n"}, {HeaderIn, "334 x\r\n"}, {HeaderOut, "DATA\r\n"}}
         << QStringList{u"C: AUTH LOGIN"_s, u"S: 334 ****"_s, u"C: ****"_s};
