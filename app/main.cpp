@@ -1,6 +1,6 @@
+#include "CommandLine.h"
 #include "Form1.h"
 #include "KorvaneSTMP.h"
-#include "LaunchArguments.h"
 #include "OpenFileLimit.h"
 #include "QSettingsStore.h"
 #include "QtMessageUi.h"
@@ -15,7 +15,14 @@
 int main(int argc, char *argv[])
 {
     raiseOpenFileLimit();
-    QApplication app(argc, argv);
+    // Read before Qt sees a display, so that help and mistakes are answered without one.
+    const CommandLine command = CommandLine::parse(argc, argv);
+    if (const std::optional<int> status = command.answer())
+        return *status;
+    // Every argument is the program's own: Qt must not take a file named
+    // "-reverse" for one of its options.
+    int qtArgc = 1;
+    QApplication app(qtArgc, argv);
     QGuiApplication::setDesktopFileName(QStringLiteral("it.korvane.Client"));
     QApplication::setWindowIcon(korvaneClientIcon());
     const auto qtTexts = installQtTranslation();
@@ -23,11 +30,12 @@ int main(int argc, char *argv[])
     SessionEnd sessionEnd; // before the about box, which a signal ends too
     QtMessageUi ui;
     QSettingsStore store;
-    Form1 form(std::make_unique<KorvaneSTMP>(ui.informer()), ui, store);
+    auto component = std::make_unique<KorvaneSTMP>(ui.informer());
+    component->setVerbose(command.verbose);
+    Form1 form(std::move(component), ui, store);
     ui.setDialogParent(&form);
     sessionEnd.closes(&form);
     form.show();
-    // Qt has taken its own options out of argv by now.
-    form.openArguments(LaunchArguments::commandLine(argc, argv).mid(1));
+    form.openArguments(command.arguments);
     return QApplication::exec();
 }

@@ -22,7 +22,8 @@ namespace {
 class PrintedDialogs : public MessageUi
 {
 public:
-    void showMessage(const QString &text, const QString &title, Icon /*icon*/) override
+    void showMessage(const QString &text, const QString &title, Icon /*icon*/,
+                     const QString & /*details*/) override
     {
         std::printf("box %s: %s\n", qPrintable(title), qPrintable(text));
         std::fflush(stdout);

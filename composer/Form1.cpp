@@ -88,7 +88,10 @@ Form1::Form1(std::unique_ptr<MailComponent> component, MessageUi &ui, SettingsSt
     MailComponent *mail = m_component.get();
     connect(mail, &MailComponent::SendFailed, this, [this](qint16 number, const QString &description) {
         m_controls.component->setIdle();
-        m_handlers.run([this, number, description] { reportFailure(number, description); });
+        // Taken now: by the time the box opens another send may have ended.
+        m_handlers.run([this, number, description, transcript = m_component->lastTranscript()] {
+            reportFailure(number, description, transcript);
+        });
     });
     connect(mail, &MailComponent::SendCompleted, this, [this] {
         m_controls.component->setIdle();
@@ -218,10 +221,10 @@ void Form1::handOverFields()
     m_component->setBody(FieldText::withoutTrailingSpaces(m_controls.body->toPlainText()));
 }
 
-void Form1::reportFailure(qint16 number, const QString &description)
+void Form1::reportFailure(qint16 number, const QString &description, const QString &transcript)
 {
     m_ui.showMessage(QStringLiteral("Errore n.") + QString::number(number) + u' ' + description,
-                     QStringLiteral("Errore"), Icon::Error);
+                     QStringLiteral("Errore"), Icon::Error, transcript);
 }
 
 void Form1::reportCompletion()

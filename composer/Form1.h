@@ -52,7 +52,7 @@ private:
     void sendCommand();
     bool askCredentials();
     void handOverFields();
-    void reportFailure(qint16 number, const QString &description);
+    void reportFailure(qint16 number, const QString &description, const QString &transcript);
     void reportCompletion();
 
     void watchEdits();

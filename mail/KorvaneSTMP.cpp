@@ -39,6 +39,14 @@ private:
     QObject *m_owner;
 };
 
+QString outcomeLine(const SendOutcome &outcome)
+{
+    if (outcome.ok())
+        return QStringLiteral("* esito: messaggio accettato dal server");
+    return QStringLiteral("* esito: Errore n.%1 %2")
+        .arg(QString::number(outcome.number), outcome.description);
+}
+
 } // namespace
 
 struct KorvaneSTMP::Private
@@ -51,7 +59,9 @@ struct KorvaneSTMP::Private
     AboutPresenter presentAbout;
     // Taken while properties hold a password; the send's job takes its own.
     std::optional<SecretHold> passwordHold;
+    QString lastTranscript;
     bool ready = true;
+    bool verbose = false;
 };
 
 KorvaneSTMP::KorvaneSTMP(AboutPresenter presentAbout, QObject *parent)
@@ -106,11 +116,18 @@ void KorvaneSTMP::setUsualPorts(quint16 plain, quint16 submission, quint16 impli
 }
 
 bool KorvaneSTMP::IsReady() const { return d->ready; }
+QString KorvaneSTMP::lastTranscript() const { return d->lastTranscript; }
+void KorvaneSTMP::setVerbose(bool on) { d->verbose = on; }
 
 void KorvaneSTMP::Send()
 {
     const auto failLater = [this](SendError error, const QString &text) {
-        QTimer::singleShot(0, this, [this, error, text] { Q_EMIT SendFailed(qint16(error), text); });
+        Transcript transcript(d->verbose);
+        transcript.add(outcomeLine(SendOutcome::failure(error, text)));
+        QTimer::singleShot(0, this, [this, error, text, lines = transcript.text()] {
+            d->lastTranscript = lines;
+            Q_EMIT SendFailed(qint16(error), text);
+        });
     };
     if (!d->ready) {
         failLater(SendError::AlreadySending, QStringLiteral("Un altro messaggio è ancora in invio."));
@@ -120,17 +137,18 @@ void KorvaneSTMP::Send()
     // cleanup) it does on its own and has nothing more to say.
     if (d->link)
         d->link->letGo();
-    auto job = std::make_shared<SendJob>(d->properties);
+    auto job = std::make_shared<SendJob>(d->properties, d->verbose);
     auto link = std::make_shared<OwnerLink>(this);
     // The job holds the only copy of the password now, and wipes it when done.
     SecretWipe::wipe(d->properties.password);
     d->passwordHold.reset();
     const bool started = DetachedWorkers::start([this, job, link] {
         bool told = false;
-        const auto tell = [this, &told, &link](const SendOutcome &outcome) {
+        const auto tell = [this, &told, &link, &job](const SendOutcome &outcome) {
             if (std::exchange(told, true))
                 return;
-            link->post([this, outcome] { finish(outcome); });
+            job->transcript().add(outcomeLine(outcome));
+            link->post([this, outcome, lines = job->transcript().text()] { finish(outcome, lines); });
         };
         if (!SmtpSession::initialise()) {
             tell(SendOutcome::failure(SendError::Internal,
@@ -161,9 +179,10 @@ void KorvaneSTMP::Send()
     d->link = std::move(link);
 }
 
-void KorvaneSTMP::finish(const SendOutcome &outcome)
+void KorvaneSTMP::finish(const SendOutcome &outcome, const QString &transcript)
 {
     d->ready = true;
+    d->lastTranscript = transcript;
     if (outcome.ok())
         Q_EMIT SendCompleted();
     else

@@ -43,6 +43,10 @@ public:
     void Send() override;
     bool IsReady() const override;
     void AboutBox() override;
+    QString lastTranscript() const override;
+
+    // Writes the transcript of every send to standard error as it happens.
+    void setVerbose(bool on);
 
     // Extra certificates to trust besides the system's store (a PEM file).
     void setCaFile(const QString &path);
@@ -54,7 +58,7 @@ public:
     void setUsualPorts(quint16 plain, quint16 submission, quint16 implicitTls);
 
 private:
-    void finish(const SendOutcome &outcome);
+    void finish(const SendOutcome &outcome, const QString &transcript);
 
     struct Private;
     std::unique_ptr<Private> d;

@@ -41,6 +41,11 @@ public:
     virtual bool IsReady() const = 0;
     // Shows the component's modal about dialog; returns when it is closed.
     virtual void AboutBox() = 0;
+    // What the send whose outcome was signalled last went through, for a
+    // reader who wants to know why: its connections, our commands and the
+    // server's replies, TLS, the outcome; one line each. Credentials and the
+    // message's content never appear in it. Read it when the signal arrives.
+    virtual QString lastTranscript() const = 0;
 
 Q_SIGNALS:
     void SendFailed(qint16 number, const QString &description);

@@ -56,7 +56,8 @@ std::optional<SendOutcome> badAddress(const AddressListResult &parsed, const cha
 
 } // namespace
 
-SendJob::SendJob(MailRequest request) : m_request(std::move(request))
+SendJob::SendJob(MailRequest request, bool echoTranscript)
+    : m_request(std::move(request)), m_transcript(echoTranscript)
 {
     if (!m_request.password.isEmpty())
         m_passwordHold.emplace();
@@ -76,6 +77,7 @@ SendOutcome SendJob::run(const SmtpSession::Progress &progress, const SmtpSessio
 {
     const auto forget = qScopeGuard([this] { forgetPassword(); });
     const MailRequest &r = m_request;
+    m_transcript.add(QStringLiteral("* invio tramite il server «%1»").arg(r.server));
     if (auto failure = controlCharacter(r))
         return *failure;
 
@@ -109,7 +111,8 @@ SendOutcome SendJob::run(const SmtpSession::Progress &progress, const SmtpSessio
                                    r.password.toUtf8(),
                                    r.caFile,
                                    r.connectTimeoutMs,
-                                   r.stallTimeoutMs};
+                                   r.stallTimeoutMs,
+                                   &m_transcript};
     const auto forgetBytes = qScopeGuard([&settings] { SecretWipe::wipe(settings.password); });
     // One RCPT per mailbox: the domain ignores case, the local part may not
     // (a@x.it and A@x.it can be two people).
@@ -138,12 +141,14 @@ SendOutcome SendJob::run(const SmtpSession::Progress &progress, const SmtpSessio
                                            {{r.plainPort, r.submissionPort, r.implicitTlsPort},
                                             !settings.username.isEmpty(),
                                             r.caFile,
-                                            r.connectTimeoutMs});
+                                            r.connectTimeoutMs,
+                                            &m_transcript});
         if (aborted())
             return {};
         if (!choice.server)
             return choice.failure;
         settings.server = *choice.server;
+        m_transcript.add(QStringLiteral("* porta scelta: %1").arg(settings.server.port));
     }
     return m_session.run(settings, message, progress, verdict);
 }

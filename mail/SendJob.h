@@ -5,6 +5,7 @@
 #include "SecretHold.h"
 #include "SendOutcome.h"
 #include "SmtpSession.h"
+#include "Transcript.h"
 
 #include <optional>
 
@@ -12,16 +13,16 @@
 // fields, builds the message and runs the SMTP session. run() belongs to a
 // worker thread, and overwrites its copies of the password before it
 // returns; abort() may come from any thread and never blocks. From its
-// making until its password is wiped, the process is not dumpable.
+// making until its password is wiped, the process is not dumpable. The send's
+// transcript fills as it goes; with echoTranscript it also goes to stderr.
 class SendJob
 {
 public:
-    explicit SendJob(MailRequest request);
+    explicit SendJob(MailRequest request, bool echoTranscript = false);
     // Wipes the password of a job that never ran.
     ~SendJob();
     SendJob(const SendJob &) = delete;
     SendJob &operator=(const SendJob &) = delete;
-
     // verdict, if given, gets the outcome as soon as it is known (see
     // SmtpSession::run); run() returns the same outcome once the session is over.
     SendOutcome run(const SmtpSession::Progress &progress, const SmtpSession::Verdict &verdict = {});
@@ -31,12 +32,14 @@ public:
         m_session.abort();
     }
     bool aborted() const { return m_session.aborted(); }
+    Transcript &transcript() { return m_transcript; }
 
 private:
     void forgetPassword();
 
     MailRequest m_request;
     std::optional<SecretHold> m_passwordHold;
+    Transcript m_transcript;
     PortChooser m_ports;
     SmtpSession m_session;
 };

@@ -15,8 +15,11 @@ public:
     virtual ~MessageUi() = default;
 
     // The text is shown as plain text: a server's reply inside it must be
-    // displayed as it came, never interpreted as markup.
-    virtual void showMessage(const QString &text, const QString &title, Icon icon) = 0;
+    // displayed as it came, never interpreted as markup. Non-empty details
+    // (plain text too) sit behind the box's button for showing details.
+    virtual void showMessage(const QString &text, const QString &title, Icon icon,
+                             const QString &details = {})
+        = 0;
 
     // Returns what was typed, or an empty text when the user cancels.
     // With password set, what is typed is not shown.

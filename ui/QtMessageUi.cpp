@@ -9,7 +9,7 @@ QtMessageUi::QtMessageUi(QWidget *dialogParent) : m_parent(dialogParent) {}
 
 void QtMessageUi::setDialogParent(QWidget *parent) { m_parent = parent; }
 
-void QtMessageUi::showMessage(const QString &text, const QString &title, Icon icon)
+void QtMessageUi::showMessage(const QString &text, const QString &title, Icon icon, const QString &details)
 {
     QMessageBox box(m_parent);
     box.setIcon(icon == Icon::Error ? QMessageBox::Critical : QMessageBox::Information);
@@ -18,6 +18,9 @@ void QtMessageUi::showMessage(const QString &text, const QString &title, Icon ic
     // "<b>550</b>" would be rendered as markup.
     box.setTextFormat(Qt::PlainText);
     box.setText(text);
+    // Qt shows the details as plain text, whatever they hold.
+    if (!details.isEmpty())
+        box.setDetailedText(details);
     box.setStandardButtons(QMessageBox::Ok);
     box.setDefaultButton(QMessageBox::Ok);
     box.exec();

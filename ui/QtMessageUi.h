@@ -14,7 +14,8 @@ public:
     // The window the dialogs are centred on; it may be set once that window exists.
     void setDialogParent(QWidget *parent);
 
-    void showMessage(const QString &text, const QString &title, Icon icon) override;
+    void showMessage(const QString &text, const QString &title, Icon icon,
+                     const QString &details = {}) override;
     QString prompt(const QString &prompt, const QString &title, const QString &defaultText,
                    bool password) override;
     QStringList chooseFiles(const QString &title, const QString &directory) override;

@@ -3,6 +3,7 @@
 #include "PortProbe.h"
 #include "SmtpDialogue.h"
 #include "SmtpFailure.h"
+#include "Transcript.h"
 
 #include <curl/curl.h>
 
@@ -190,6 +191,9 @@ PortChooser::Choice PortChooser::choose(const ServerAddress &server, const Setti
             break;
         }
     }
+    if (settings.transcript && !aborted())
+        for (const auto &p : probes)
+            settings.transcript->add(p->summary());
     removeAll();
     {
         const std::lock_guard lock(m_mutex);

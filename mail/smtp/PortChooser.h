@@ -5,6 +5,8 @@
 
 #include <QList>
 
+class Transcript;
+
 #include <atomic>
 #include <mutex>
 #include <optional>
@@ -29,6 +31,7 @@ public:
         bool credentials = false;
         QString caFile; // extra trusted certificates, PEM
         int connectTimeoutMs = 30000;
+        Transcript *transcript = nullptr; // gets one line per port tried, if given
     };
     struct Choice
     {

@@ -42,6 +42,8 @@ PortProbe::PortProbe(const ServerAddress &address, const QString &caFile, int co
     set(CURLOPT_PRIVATE, this);
     if (!m_caFile.isEmpty())
         set(CURLOPT_CAINFO, m_caFile.constData());
+    if (rc == CURLE_OK)
+        rc = static_cast<CURLcode>(TranscriptTap::install(m_easy.get(), &m_tap));
     if (rc != CURLE_OK)
         m_easy.reset();
 }
@@ -101,4 +103,22 @@ QString PortProbe::failureText() const
     default:
         return QStringLiteral("errore %1").arg(m_code);
     }
+}
+
+QString PortProbe::summary() const
+{
+    QStringList seen;
+    for (const QString &line : m_seen) {
+        // The address heads the line already, and every probe hangs up.
+        const QString words = line.startsWith(u"* ") ? line.mid(2) : line;
+        if (!words.startsWith(u"connessione") && !words.startsWith(u"connesso a "))
+            seen << words;
+    }
+    if (m_outcome == Outcome::Silent)
+        seen << failureText();
+    else if (m_outcome == Outcome::Pending)
+        seen << QStringLiteral("ancora senza risposta quando la porta è stata scelta");
+    return QStringLiteral("* prova di %1%2: %3")
+        .arg(m_address.display(), m_address.implicitTls ? QStringLiteral(" (TLS)") : QString(),
+             seen.join(QStringLiteral("; ")));
 }

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "ServerAddress.h"
+#include "TranscriptTap.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <chrono>
 #include <memory>
@@ -44,6 +46,9 @@ public:
     // Why the port did not answer, in a few Italian words.
     QString failureText() const;
 
+    // One transcript line: the port and what was seen of it, or why nothing was.
+    QString summary() const;
+
     // libcurl's header callback: one reply line of the server.
     bool replyLine(const char *data, size_t size);
 
@@ -61,4 +66,6 @@ private:
     int m_code = 0;
     long m_osErrno = 0;
     Clock::time_point m_finishedAt;
+    QStringList m_seen; // what the tap reported, in order
+    TranscriptTap m_tap{[this](const QString &line) { m_seen << line; }};
 };

@@ -46,10 +46,11 @@ size_t replyLine(char *data, size_t size, size_t count, void *userdata)
 
 int debugTrace(CURL * /*handle*/, curl_infotype type, char *data, size_t size, void *userdata)
 {
-    // Everything else libcurl would say goes nowhere: no trace of the
-    // dialogue, credentials included, ever reaches stderr or a log.
+    // Nothing reaches stderr from here: only the transcript's tap sees the
+    // dialogue, and it redacts the credentials and the message first.
     if (type == CURLINFO_HEADER_OUT)
         transferOf(userdata).commandSent(QByteArrayView(data, qsizetype(size)));
+    transferOf(userdata).tap().seen(int(type), QByteArrayView(data, qsizetype(size)));
     return 0;
 }
 

@@ -11,6 +11,7 @@
 #include <functional>
 
 class MessageSource;
+class Transcript;
 
 // One SMTP conversation over libcurl: connect, TLS, authentication, envelope,
 // DATA, then QUIT. Runs on the calling (worker) thread, where every libcurl
@@ -30,6 +31,7 @@ public:
         QString caFile; // extra trusted certificates, PEM
         int connectTimeoutMs = 30000;
         int stallTimeoutMs = 60000;
+        Transcript *transcript = nullptr; // gets the dialogue, redacted, if given
     };
     using Progress = std::function<void(qint64 sent, qint64 total)>;
     // Called once, on the running thread, as soon as the outcome is known:

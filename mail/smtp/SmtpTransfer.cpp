@@ -2,6 +2,7 @@
 
 #include "MessageSource.h"
 #include "SmtpFailure.h"
+#include "Transcript.h"
 
 namespace {
 
@@ -19,6 +20,8 @@ SmtpTransfer::SmtpTransfer(SmtpSession &session, const SmtpSession::Settings &se
                            const SmtpSession::Progress &progress, const SmtpSession::Verdict &verdict)
     : m_session(session), m_settings(settings), m_source(source), m_progress(progress), m_verdict(verdict)
 {
+    if (Transcript *transcript = settings.transcript)
+        m_tap = TranscriptTap([transcript](const QString &line) { transcript->add(line); });
     m_dialogue.tlsActive = settings.server.implicitTls;
     m_dialogue.credentials = !settings.username.isEmpty();
 }
@@ -102,6 +105,7 @@ SendOutcome SmtpTransfer::decide(const SendOutcome &outcome)
 {
     if (decided())
         return *m_decided;
+    m_tap.flush(); // the message's size belongs before the outcome
     m_decided = outcome;
     if (m_verdict && !m_session.aborted())
         m_verdict(outcome);

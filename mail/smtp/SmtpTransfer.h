@@ -2,6 +2,7 @@
 
 #include "SmtpDialogue.h"
 #include "SmtpSession.h"
+#include "TranscriptTap.h"
 
 #include <QByteArrayView>
 
@@ -38,6 +39,8 @@ public:
     bool decided() const { return m_decided.has_value(); }
 
     const SmtpDialogue &dialogue() const { return m_dialogue; }
+    // Where libcurl's debug reports go on their way to the transcript.
+    TranscriptTap &tap() { return m_tap; }
 
 private:
     void decideFromDialogue();
@@ -48,6 +51,7 @@ private:
     const SmtpSession::Progress &m_progress;
     const SmtpSession::Verdict &m_verdict;
     SmtpDialogue m_dialogue;
+    TranscriptTap m_tap;
     std::optional<SendOutcome> m_decided;
     std::optional<std::chrono::steady_clock::time_point> m_goodbyeEnds;
     bool m_resolved = false;

@@ -18,6 +18,7 @@ struct Shown
 {
     QString title;
     QString text;
+    QString details; // behind the box's button for details
 };
 
 inline QString caption(const Shown &s) { return s.title + QStringLiteral(": ") + s.text; }
@@ -41,7 +42,7 @@ private:
     {
         QWidget *modal = QApplication::activeModalWidget();
         if (auto *box = qobject_cast<QMessageBox *>(modal)) {
-            boxes.append({box->windowTitle(), box->text()});
+            boxes.append({box->windowTitle(), box->text(), box->detailedText()});
             box->button(QMessageBox::Ok)->click();
         } else if (auto *input = qobject_cast<QInputDialog *>(modal)) {
             prompts.append(input->windowTitle() + QLatin1Char('|') + input->labelText() + QLatin1Char('|')

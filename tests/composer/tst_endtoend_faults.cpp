@@ -62,11 +62,14 @@ void TestEndToEndFaults::faultThenSendFromSameWindow()
     QCOMPARE(
         caption(answerer.boxes.last()),
         u"Errore: Errore n.554 Il server ha rifiutato il messaggio: 554 5.7.1 korvane-test: message rejected as spam"_s);
+    const QString details = answerer.boxes.last().details;
+    QVERIFY2(details.contains(u"C: DATA\n"_s) && details.contains(u"S: 554 5.7.1"_s), qPrintable(details));
     QVERIFY(form.component()->IsReady());
 
     form.controls().server->setText(healthy.hostAndPort());
     send(form, answerer, 3);
     QCOMPARE(caption(answerer.boxes.last()), u"Invio: EMail inviata correttamente."_s);
+    QCOMPARE(answerer.boxes.last().details, QString());
     QVERIFY(healthy.waitForMessages(1));
     // Nothing more may be shown, and there is no event to wait for: a grace
     // period lets a late box show.

@@ -259,13 +259,16 @@ void TestSendCommand::outcomeReports()
     QFETCH(QString, description);
     QFETCH(QString, text);
     Form1Fixture f;
+    // The details are the failed send's transcript; a success shows none.
+    const QString transcript = u"C: RCPT TO:<anna@example.org>\nS: 550 <b>no</b>"_s;
+    f.mail->transcript = transcript;
     if (number == 0)
         Q_EMIT f.mail->SendCompleted();
     else
         Q_EMIT f.mail->SendFailed(static_cast<qint16>(number), description);
 
     const Dialog expected
-        = number == 0 ? completedBox : FakeMessageUi::message(text, u"Errore"_s, Icon::Error);
+        = number == 0 ? completedBox : FakeMessageUi::message(text, u"Errore"_s, Icon::Error, transcript);
     QCOMPARE(f.ui.calls, QList<Dialog>{expected});
     QCOMPARE(f.sendCalls(), QList<Call>{});
 }

@@ -2,7 +2,7 @@
 // driven from the command line, for cases that need a process of their own.
 //   open-close                     start up, show, close
 //   open ARGUMENT...               start up, show, take the arguments as the
-//                                  program does, write every box's content
+//                                  program does ("--" included), write every box's content
 //                                  ("field NAME: TEXT", line breaks as \n), close
 //   send-and-close SERVER FILE N   send FILE, close the window once N bytes
 //                                  are handed over ("closing" on stdout)
@@ -16,8 +16,11 @@
 //                                  "set NAME TEXT" (\n in TEXT a line break)
 //                                  and "priority INDEX" edit as a user would,
 //                                  "echo WORD" says WORD, "close" closes
-// --as-nobody first drops root's rights, so that file modes apply.
+// --as-nobody first drops root's rights, so that file modes apply; --verbose
+// has the component write each send's transcript to stderr, as the program's
+// --verbose does.
 // Every message box shown is written to stdout as "box TITLE: TEXT".
+#include "CommandLine.h"
 #include "DialogAnswerer.h"
 #include "Form1.h"
 #include "KorvaneSTMP.h"
@@ -104,12 +107,14 @@ int main(int argc, char *argv[])
     QStringList args = LaunchArguments::commandLine(argc, argv).mid(1);
     if (args.removeAll(QStringLiteral("--as-nobody")) > 0 && !dropRoot())
         return 4;
+    const bool verbose = args.removeAll(QStringLiteral("--verbose")) > 0;
     QApplication app(argc, argv);
     int shown = 0;
     const bool withPassword = args.value(0) == QLatin1String("send-then-close") && args.size() == 5;
     {
         SessionEnd sessionEnd;
         RealWindow window(withPassword ? args.mid(3) : QStringList(), [&](KorvaneSTMP &component) {
+            component.setVerbose(verbose);
             if (withPassword)
                 component.setCaFile(args.at(2));
         });
@@ -133,7 +138,9 @@ int main(int argc, char *argv[])
             QTimer::singleShot(0, form.controls().send, &QPushButton::click);
         } else if (args.value(0) == QLatin1String("open")) {
             QTimer::singleShot(0, &form, [&form, args] {
-                form.openArguments(args.mid(1));
+                form.openArguments(
+                    CommandLine::parse(QStringList{QStringLiteral("korvane-client")} + args.mid(1))
+                        .arguments);
                 sayFields(form);
                 form.close();
             });

@@ -60,6 +60,8 @@ public:
             onAboutBox();
     }
 
+    QString lastTranscript() const override { return transcript; }
+
     // Names only, from the index of the first call of interest on.
     QStringList names(qsizetype from = 0) const
     {
@@ -72,6 +74,8 @@ public:
     mutable QList<Call> calls;
     bool ready = true;
     QString returnedName;
+    // What lastTranscript() returns.
+    QString transcript;
     std::function<void()> onAboutBox;
     bool *destroyed = nullptr;
 

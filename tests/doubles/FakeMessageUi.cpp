@@ -2,19 +2,20 @@
 
 #include <utility>
 
-FakeMessageUi::Call FakeMessageUi::message(const QString &text, const QString &title, Icon icon)
+FakeMessageUi::Call FakeMessageUi::message(const QString &text, const QString &title, Icon icon,
+                                           const QString &details)
 {
-    return {Call::Kind::Message, text, title, icon, {}, false};
+    return {Call::Kind::Message, text, title, icon, {}, false, details};
 }
 
 FakeMessageUi::Call FakeMessageUi::promptCall(const QString &text, const QString &title, bool password)
 {
-    return {Call::Kind::Prompt, text, title, Icon::Information, {}, password};
+    return {Call::Kind::Prompt, text, title, Icon::Information, {}, password, {}};
 }
 
-void FakeMessageUi::showMessage(const QString &text, const QString &title, Icon icon)
+void FakeMessageUi::showMessage(const QString &text, const QString &title, Icon icon, const QString &details)
 {
-    const Call call = message(text, title, icon);
+    const Call call = message(text, title, icon, details);
     calls.append(call);
     if (whileOpen)
         whileOpen(call);
@@ -23,7 +24,7 @@ void FakeMessageUi::showMessage(const QString &text, const QString &title, Icon 
 QString FakeMessageUi::prompt(const QString &prompt, const QString &title, const QString &defaultText,
                               bool password)
 {
-    const Call call{Call::Kind::Prompt, prompt, title, Icon::Information, defaultText, password};
+    const Call call{Call::Kind::Prompt, prompt, title, Icon::Information, defaultText, password, {}};
     calls.append(call);
     if (whileOpen)
         whileOpen(call);
@@ -32,7 +33,7 @@ QString FakeMessageUi::prompt(const QString &prompt, const QString &title, const
 
 QStringList FakeMessageUi::chooseFiles(const QString &title, const QString &directory)
 {
-    const Call call{Call::Kind::Files, title, {}, Icon::Information, directory, false};
+    const Call call{Call::Kind::Files, title, {}, Icon::Information, directory, false, {}};
     calls.append(call);
     if (whileOpen)
         whileOpen(call);

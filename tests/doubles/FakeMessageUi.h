@@ -22,14 +22,15 @@ public:
         Icon icon = Icon::Information;
         QString defaultText;
         bool password = false;
+        QString details;
 
         bool operator==(const Call &) const = default;
     };
 
-    static Call message(const QString &text, const QString &title, Icon icon);
+    static Call message(const QString &text, const QString &title, Icon icon, const QString &details = {});
     static Call promptCall(const QString &text, const QString &title, bool password);
 
-    void showMessage(const QString &text, const QString &title, Icon icon) override;
+    void showMessage(const QString &text, const QString &title, Icon icon, const QString &details) override;
     QString prompt(const QString &prompt, const QString &title, const QString &defaultText,
                    bool password) override;
     // Recorded with the title as text and the directory as defaultText.

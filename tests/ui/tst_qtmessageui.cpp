@@ -52,11 +52,16 @@ void TestQtMessageUi::messageIsPlainText_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("icon");
     QTest::addColumn<int>("expectedIcon");
+    QTest::addColumn<QString>("details"); // empty: the box has no details button
 
-    QTest::newRow("error with markup") << u"Errore n.550 <b>5.7.1</b> &lt;x&gt;"_s
-                                       << int(MessageUi::Icon::Error) << int(QMessageBox::Critical);
+    QTest::newRow("error with markup")
+        << u"Errore n.550 <b>5.7.1</b> &lt;x&gt;"_s << int(MessageUi::Icon::Error)
+        << int(QMessageBox::Critical) << QString();
+    QTest::newRow("error with details")
+        << u"Errore n.535 Autenticazione rifiutata"_s << int(MessageUi::Icon::Error)
+        << int(QMessageBox::Critical) << u"C: AUTH PLAIN ****\nS: 535 <b>no</b>"_s;
     QTest::newRow("information") << u"EMail inviata correttamente."_s << int(MessageUi::Icon::Information)
-                                 << int(QMessageBox::Information);
+                                 << int(QMessageBox::Information) << QString();
 }
 
 void TestQtMessageUi::messageIsPlainText()
@@ -64,8 +69,10 @@ void TestQtMessageUi::messageIsPlainText()
     QFETCH(QString, text);
     QFETCH(int, icon);
     QFETCH(int, expectedIcon);
+    QFETCH(QString, details);
 
     QString shownText;
+    QString shownDetails;
     QString shownTitle;
     Qt::TextFormat format = Qt::AutoText;
     int shownIcon = -1;
@@ -81,16 +88,18 @@ void TestQtMessageUi::messageIsPlainText()
         format = box->textFormat();
         shownIcon = box->icon();
         buttons = box->buttons().size();
+        shownDetails = box->detailedText();
         box->button(QMessageBox::Ok)->click();
     });
     QtMessageUi ui;
-    ui.showMessage(text, u"Titolo"_s, MessageUi::Icon(icon));
+    ui.showMessage(text, u"Titolo"_s, MessageUi::Icon(icon), details);
 
     QCOMPARE(shownText, text);
     QCOMPARE(shownTitle, u"Titolo"_s);
     QCOMPARE(format, Qt::PlainText);
     QCOMPARE(shownIcon, expectedIcon);
-    QCOMPARE(buttons, 1);
+    QCOMPARE(buttons, details.isEmpty() ? 1 : 2); // OK, and the one that shows the details
+    QCOMPARE(shownDetails, details);
 }
 
 void TestQtMessageUi::promptReturnsTextAsTyped_data()
@@ -137,6 +146,7 @@ void TestQtMessageUi::qtTextsFollowTranslation_data()
     QTest::addColumn<bool>("fileThere");
     QTest::addColumn<QStringList>("promptButtons");
     QTest::addColumn<QStringList>("menuEntries");
+    QTest::addColumn<QStringList>("detailsBoxButtons");
 
     // The context menu's entries in order, without access keys and shortcuts.
     const QStringList italianMenu{u"Annulla"_s, u"Rifai"_s,   u"Taglia"_s,         u"Copia"_s,
@@ -144,9 +154,11 @@ void TestQtMessageUi::qtTextsFollowTranslation_data()
     const QStringList englishMenu{u"Undo"_s,  u"Redo"_s,   u"Cut"_s,       u"Copy"_s,
                                   u"Paste"_s, u"Delete"_s, u"Select All"_s};
 
-    QTest::newRow("Italian installed") << true << QStringList{u"Annulla"_s, u"OK"_s} << italianMenu;
+    QTest::newRow("Italian installed") << true << QStringList{u"Annulla"_s, u"OK"_s} << italianMenu
+                                       << QStringList{u"Mostra dettagli..."_s, u"OK"_s};
     QTest::newRow("file missing: English, no failure")
-        << false << QStringList{u"Cancel"_s, u"OK"_s} << englishMenu;
+        << false << QStringList{u"Cancel"_s, u"OK"_s} << englishMenu
+        << QStringList{u"OK"_s, u"Show Details..."_s};
 }
 
 void TestQtMessageUi::qtTextsFollowTranslation()
@@ -154,6 +166,7 @@ void TestQtMessageUi::qtTextsFollowTranslation()
     QFETCH(bool, fileThere);
     QFETCH(QStringList, promptButtons);
     QFETCH(QStringList, menuEntries);
+    QFETCH(QStringList, detailsBoxButtons);
 
     const QTemporaryDir emptyDir;
     QVERIFY(emptyDir.isValid());
@@ -171,6 +184,18 @@ void TestQtMessageUi::qtTextsFollowTranslation()
     ui.prompt(u"Immettere il nome utente:"_s, u"Nome utente"_s, QString(), false);
     buttons.sort();
     QCOMPARE(buttons, promptButtons);
+
+    buttons.clear();
+    whenModal([&](QWidget *modal) {
+        for (const QAbstractButton *button : modal->findChildren<QAbstractButton *>())
+            if (!button->text().isEmpty())
+                buttons << button->text().remove(u'&');
+        modal->close();
+    });
+    ui.showMessage(u"Errore n.535 Autenticazione rifiutata"_s, u"Errore"_s, MessageUi::Icon::Error,
+                   u"S: 535 no"_s);
+    buttons.sort();
+    QCOMPARE(buttons, detailsBoxButtons);
 
     // The menu a right click or the menu key opens, as the box itself builds it.
     QLineEdit lineEdit(u"testo"_s);

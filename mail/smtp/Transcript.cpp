@@ -1,0 +1,32 @@
+#include "Transcript.h"
+
+#include "SmtpDialogue.h"
+
+#include <cstdio>
+
+void Transcript::add(const QString &line)
+{
+    const QString shown = shownText(line);
+    const std::lock_guard guard(m_lock);
+    if (m_echo) {
+        // One call per line: lines of sends that overlap (a goodbye still
+        // under way) may alternate, but never mix within a line.
+        std::fprintf(stderr, "%s\n", shown.toLocal8Bit().constData());
+        std::fflush(stderr);
+    }
+    m_lines.append(shown);
+    if (m_lines.size() > kMaxLines) {
+        m_lines.removeFirst();
+        ++m_dropped;
+    }
+}
+
+QStringList Transcript::lines() const
+{
+    const std::lock_guard guard(m_lock);
+    if (m_dropped == 0)
+        return m_lines;
+    return QStringList{QStringLiteral("… (%1 righe precedenti omesse)").arg(m_dropped)} + m_lines;
+}
+
+QString Transcript::text() const { return lines().join(u'\n'); }

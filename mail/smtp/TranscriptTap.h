@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QString>
+
+#include <functional>
+
+// Turns what libcurl's debug function reports of one connection into
+// transcript lines: "C: " our commands, "S: " the server's replies, "* " what
+// libcurl says of the connection and TLS, translated. Redaction happens here,
+// before any line exists: the AUTH exchange's payloads become "****", the
+// message itself one line with its size, and libcurl's other remarks are
+// left out. Used on the thread that runs the transfer.
+class TranscriptTap
+{
+public:
+    using Sink = std::function<void(const QString &line)>;
+
+    // Without a sink the tap writes nothing.
+    explicit TranscriptTap(Sink sink = {}) : m_sink(std::move(sink)) {}
+
+    // Makes tap the debug function of easy (a CURL *), verbose on; returns
+    // libcurl's CURLcode.
+    static int install(void *easy, TranscriptTap *tap);
+
+    // One report of libcurl's debug function: its curl_infotype and data.
+    void seen(int type, QByteArrayView data);
+    // Writes the line about the message bytes sent since the last one, if any.
+    void flush();
+
+    // libcurl's remark about the connection or TLS in Italian, or an empty
+    // text for a remark that has no place in a transcript.
+    static QString connectionRemark(const QString &text);
+
+private:
+    void command(QByteArrayView line);
+    void reply(QByteArrayView line);
+    void write(const QString &line) const;
+
+    Sink m_sink;
+    bool m_inAuth = false;
+    qint64 m_messageBytes = 0;
+};

@@ -1,0 +1,156 @@
+// The transcript behind a failed send: what it must show an administrator
+// (the refused command and reply, the port, TLS) and what it must never
+// show anyone (the password, in clear or encoded, and the message).
+
+#include "MailTestSupport.h"
+
+#include <QRegularExpression>
+#include <QTcpServer>
+
+using namespace MailTest;
+using namespace Qt::StringLiterals;
+
+class TestKorvaneSmtpTranscript : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void failedSend_data();
+    void failedSend();
+};
+
+namespace {
+
+// Repeated into a body well over a thousand bytes, so that its size is
+// written with a thousands separator.
+const QString bodyMarker = u"Contenuto-riservato-7Q"_s;
+
+QStringList starttls(const QString &kind = u"server"_s)
+{
+    return QStringList{u"--starttls"_s} + TestCertificates::instance().pair(kind);
+}
+
+QStringList auth(const QString &mechanisms)
+{
+    // The server's password differs from the one sent: every row that logs
+    // in is refused, so the secret the client sends is the one to look for.
+    return {u"--auth"_s, user + u":server-side-secret"_s, u"--auth-mechs"_s, mechanisms};
+}
+
+quint16 closedPort()
+{
+    QTcpServer probe;
+    if (!probe.listen(QHostAddress::LocalHost))
+        return 0;
+    return probe.serverPort();
+}
+
+// Every form the password could take on the wire.
+QStringList secretForms()
+{
+    const QByteArray plain = '\0' + user.toUtf8() + '\0' + password.toUtf8();
+    return {password, QString::fromLatin1(password.toUtf8().toBase64()),
+            QString::fromLatin1(plain.toBase64()), QString::fromLatin1(user.toUtf8().toBase64())};
+}
+
+} // namespace
+
+void TestKorvaneSmtpTranscript::initTestCase()
+{
+    QVERIFY2(TestCertificates::instance().isValid(), qPrintable(TestCertificates::instance().error()));
+}
+
+void TestKorvaneSmtpTranscript::failedSend_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<bool>("credentials");
+    QTest::addColumn<bool>("portChoice"); // no port typed; the server stands in for 465
+    QTest::addColumn<int>("number");
+    // Fragments that must appear in this order; {port} is the server's port,
+    // {closed} a port with nobody listening.
+    QTest::addColumn<QStringList>("expected");
+
+    const QStringList tlsUp{u"C: STARTTLS"_s, u"S: 220"_s, u"* TLS attivo: TLSv1."_s,
+                            u"* certificato del server, soggetto: CN"_s,
+                            u"* certificato del server, emesso da: CN"_s};
+    QTest::newRow("refused password, PLAIN")
+        << starttls() + auth(u"PLAIN"_s) << true << false << 535
+        << QStringList{u"* connesso a 127.0.0.1 (127.0.0.1), porta {port}"_s, u"S: 220 "_s, u"C: EHLO "_s}
+            + tlsUp + QStringList{u"C: AUTH PLAIN ****\n"_s, u"S: 535 "_s, u"* esito: Errore n.535 "_s};
+    QTest::newRow("refused password, LOGIN") << starttls() + auth(u"LOGIN"_s) << true << false << 535
+                                             << tlsUp
+            + QStringList{u"C: AUTH LOGIN"_s, u"S: 334 ****\n"_s, u"C: ****\n"_s, u"S: 535 "_s,
+                          u"* esito: Errore n.535 "_s};
+    QTest::newRow("refused recipient")
+        << QStringList{u"--refuse-rcpt"_s, u"anna@example.org"_s} << false << false << 550
+        << QStringList{u"porta {port}"_s, u"C: MAIL FROM:<zoe@example.org>"_s,
+                       u"C: RCPT TO:<anna@example.org>"_s, u"S: 550 "_s, u"* esito: Errore n.550 "_s};
+    QTest::newRow("no STARTTLS, credentials stay home")
+        << auth(u"PLAIN LOGIN"_s) << true << false << 64
+        << QStringList{u"porta {port}"_s, u"C: EHLO "_s, u"S: 250 "_s, u"* il server non offre STARTTLS"_s,
+                       u"* esito: Errore n.64 "_s};
+    QTest::newRow("certificate that fails")
+        << starttls(u"selfsigned"_s) << false << false << 60
+        << QStringList{u"porta {port}"_s, u"C: STARTTLS"_s, u"S: 220"_s, u"* certificato non accettato: "_s,
+                       u"* esito: Errore n.60 "_s};
+    QTest::newRow("port chosen among several")
+        << QStringList{u"--implicit-tls"_s} + TestCertificates::instance().pair(u"server"_s)
+            + auth(u"PLAIN"_s)
+        << true << true << 535
+        << QStringList{u"* prova di 127.0.0.1:{closed}: connessione rifiutata"_s,
+                       u"* prova di 127.0.0.1:{port} (TLS): TLS attivo: TLSv1."_s,
+                       u"* porta scelta: {port}"_s,
+                       u"* connesso a 127.0.0.1 (127.0.0.1), porta {port}"_s,
+                       u"* TLS attivo: TLSv1."_s,
+                       u"C: AUTH PLAIN ****"_s,
+                       u"S: 535 "_s};
+}
+
+void TestKorvaneSmtpTranscript::failedSend()
+{
+    QFETCH(QStringList, options);
+    QFETCH(bool, credentials);
+    QFETCH(bool, portChoice);
+    QFETCH(int, number);
+    QFETCH(QStringList, expected);
+    SmtpTestServer server(options);
+    KORVANE_START(server);
+    const quint16 closed = closedPort();
+    QVERIFY(closed != 0);
+    KorvaneSTMP component;
+    configure(component, server);
+    component.setBody(bodyMarker.repeated(80));
+    if (credentials) {
+        component.setUsername(user);
+        component.setPassword(password);
+    }
+    if (portChoice) {
+        component.setServer(u"127.0.0.1"_s);
+        component.setUsualPorts(closed, closed, server.port());
+    }
+    SendWatch watch(&component);
+    KORVANE_SEND(component, watch, 20000);
+    QCOMPARE(watch.number(), number);
+
+    const QString transcript = component.lastTranscript() + u'\n';
+    qsizetype at = 0;
+    for (QString fragment : expected) {
+        fragment.replace(u"{port}"_s, QString::number(server.port()))
+            .replace(u"{closed}"_s, QString::number(closed));
+        const qsizetype found = transcript.indexOf(fragment, at);
+        QVERIFY2(found >= 0,
+                 qPrintable(u"«%1» missing, or out of order, in:\n%2"_s.arg(fragment, transcript)));
+        at = found + fragment.size();
+    }
+    for (const QString &secret : secretForms())
+        QVERIFY2(!transcript.contains(secret), qPrintable(transcript));
+    QVERIFY2(!transcript.contains(bodyMarker), qPrintable(transcript));
+    // Shown as a box's details: printable lines only, and never unbounded.
+    static const QRegularExpression unprintable(u"[\\x00-\\x09\\x0b-\\x1f\\x7f]"_s);
+    QVERIFY(!transcript.contains(unprintable));
+    QVERIFY(transcript.count(u'\n') <= 201);
+}
+
+QTEST_GUILESS_MAIN(TestKorvaneSmtpTranscript)
+#include "tst_korvanestmp_transcript.moc"
