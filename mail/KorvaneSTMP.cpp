@@ -1,8 +1,10 @@
 #include "KorvaneSTMP.h"
 
 #include "DetachedWorkers.h"
+#include "MailTexts.h"
 #include "SecretWipe.h"
 #include "SendJob.h"
+#include "SmtpTexts.h"
 
 #include <QTimer>
 
@@ -101,7 +103,7 @@ void KorvaneSTMP::Send()
         QTimer::singleShot(0, this, [this, error, text] { Q_EMIT SendFailed(qint16(error), text); });
     };
     if (!d->ready) {
-        failLater(SendError::AlreadySending, QStringLiteral("Un altro messaggio è ancora in invio."));
+        failLater(SendError::AlreadySending, mailText(MailText::AlreadySending));
         return;
     }
     // The previous send has reported; whatever it still does (QUIT, its
@@ -120,8 +122,7 @@ void KorvaneSTMP::Send()
             link->post([this, outcome] { finish(outcome); });
         };
         if (!SmtpSession::initialise()) {
-            tell(SendOutcome::failure(SendError::Internal,
-                                      QStringLiteral("Impossibile inizializzare la libreria di rete.")));
+            tell(SendOutcome::failure(SendError::Internal, mailText(MailText::NetworkLibraryFailed)));
             return;
         }
         DetachedWorkers::holdExitForWorkers();
@@ -137,7 +138,7 @@ void KorvaneSTMP::Send()
             tell(outcome);
     });
     if (!started) {
-        failLater(SendError::Internal, QStringLiteral("Impossibile avviare l'invio."));
+        failLater(SendError::Internal, smtpText(SmtpText::CannotStart));
         return;
     }
     d->ready = false;
@@ -161,9 +162,8 @@ void KorvaneSTMP::AboutBox()
 {
     if (!d->presentAbout)
         return;
-    const QString text = QStringLiteral("KorvaneSTMP %1\nComponente per l'invio di posta via SMTP.\n\n"
-                                        "Client: %2\n%3\nQt %4")
+    const QString text = mailText(MailText::AboutText)
                              .arg(QStringLiteral(KORVANE_VERSION), d->properties.clientName,
                                   SmtpSession::libraryVersion(), QString::fromLatin1(qVersion()));
-    d->presentAbout(QStringLiteral("Informazioni su KorvaneSTMP"), text);
+    d->presentAbout(mailText(MailText::AboutTitle), text);
 }

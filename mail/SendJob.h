@@ -5,6 +5,8 @@
 #include "SendOutcome.h"
 #include "SmtpSession.h"
 
+class MessageSource;
+
 // One send, from a snapshot of the properties to its outcome: checks the
 // fields, builds the message and runs the SMTP session. run() belongs to a
 // worker thread, and overwrites its copies of the password before it
@@ -25,6 +27,10 @@ public:
     bool aborted() const { return m_session.aborted(); }
 
 private:
+    // Sends to the port typed, kept from an earlier send or chosen now.
+    SendOutcome deliver(SmtpSession::Settings &settings, MessageSource &message,
+                        const SmtpSession::Progress &progress, const SmtpSession::Verdict &verdict);
+
     MailRequest m_request;
     PortChooser m_ports;
     SmtpSession m_session;

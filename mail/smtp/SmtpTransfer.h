@@ -26,6 +26,8 @@ public:
     // False once the transfer must stop: aborted, or the server has had its
     // time to answer QUIT.
     bool keepGoing() const;
+    // The easy handle (a CURL *) the callbacks belong to.
+    void attach(void *easy) { m_easy = easy; }
     // The connection's sockets, opened and closed so that abort() can cut them.
     qintptr openSocket(int family, int type, int protocol);
     void closeSocket(qintptr socket);
@@ -41,6 +43,8 @@ public:
 
 private:
     void decideFromDialogue();
+    bool givenUpBeforeMail() const;
+    void sayQuitInPassing();
 
     SmtpSession &m_session;
     const SmtpSession::Settings &m_settings;
@@ -51,4 +55,7 @@ private:
     std::optional<SendOutcome> m_decided;
     std::optional<std::chrono::steady_clock::time_point> m_goodbyeEnds;
     bool m_resolved = false;
+    bool m_quitInPassing = false;
+    int m_repliesSeen = 0;
+    void *m_easy = nullptr;
 };

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+// Every sentence the mail component itself (not its SMTP transport) shows
+// the user, each written once. %1, %2 ... are filled in by the caller.
+enum class MailText {
+    FieldContains, // %1: field, %2: LineBreak or ControlCharacter
+    LineBreak,
+    ControlCharacter,
+    AddressInvalid, // %1: field, %2: the address
+    NoServer,
+    ServerInvalid, // %1: the text typed
+    NoSender,
+    NoRecipient,
+    AlreadySending,
+    NetworkLibraryFailed,
+    AboutTitle,
+    AboutText, // %1: version, %2: client name, %3: libcurl, %4: Qt
+};
+
+// The Italian text of id.
+QString mailText(MailText id);
