@@ -1,33 +1,44 @@
 #include "MailTexts.h"
 
+#include <iterator>
+
+namespace {
+
+struct Entry
+{
+    MailText id;
+    const char *text; // UTF-8
+};
+
+// In the order of the enumeration, so that the text of an id is found at once.
+constexpr Entry kTexts[] = {
+    {MailText::FieldContains, "Il campo %1 contiene %2: non è ammesso."},
+    {MailText::LineBreak, "un a capo"},
+    {MailText::ControlCharacter, "un carattere di controllo"},
+    {MailText::AddressInvalid, "Indirizzo non valido nel campo %1: «%2»."},
+    {MailText::NoServer, "Server SMTP non indicato."},
+    {MailText::ServerInvalid, "Server SMTP non valido: «%1»."},
+    {MailText::NoSender, "Mittente non indicato."},
+    {MailText::NoRecipient, "Nessun destinatario indicato."},
+    {MailText::AlreadySending, "Un altro messaggio è ancora in invio."},
+    {MailText::NetworkLibraryFailed, "Impossibile inizializzare la libreria di rete."},
+    {MailText::AboutTitle, "Informazioni su KorvaneSTMP"},
+    {MailText::AboutText,
+     "KorvaneSTMP %1\nComponente per l'invio di posta via SMTP.\n\n"
+     "Client: %2\n%3\nQt %4"},
+};
+constexpr bool complete()
+{
+    for (std::size_t i = 0; i < std::size(kTexts); ++i)
+        if (std::size_t(kTexts[i].id) != i)
+            return false;
+    return std::size(kTexts) == std::size_t(MailText::AboutText) + 1;
+}
+static_assert(complete(), "one entry for every text, in the order of the enumeration");
+
+} // namespace
+
 QString mailText(MailText id)
 {
-    switch (id) {
-    case MailText::FieldContains:
-        return QStringLiteral("Il campo %1 contiene %2: non è ammesso.");
-    case MailText::LineBreak:
-        return QStringLiteral("un a capo");
-    case MailText::ControlCharacter:
-        return QStringLiteral("un carattere di controllo");
-    case MailText::AddressInvalid:
-        return QStringLiteral("Indirizzo non valido nel campo %1: «%2».");
-    case MailText::NoServer:
-        return QStringLiteral("Server SMTP non indicato.");
-    case MailText::ServerInvalid:
-        return QStringLiteral("Server SMTP non valido: «%1».");
-    case MailText::NoSender:
-        return QStringLiteral("Mittente non indicato.");
-    case MailText::NoRecipient:
-        return QStringLiteral("Nessun destinatario indicato.");
-    case MailText::AlreadySending:
-        return QStringLiteral("Un altro messaggio è ancora in invio.");
-    case MailText::NetworkLibraryFailed:
-        return QStringLiteral("Impossibile inizializzare la libreria di rete.");
-    case MailText::AboutTitle:
-        return QStringLiteral("Informazioni su KorvaneSTMP");
-    case MailText::AboutText:
-        return QStringLiteral("KorvaneSTMP %1\nComponente per l'invio di posta via SMTP.\n\n"
-                              "Client: %2\n%3\nQt %4");
-    }
-    return {};
+    return QString::fromUtf8(kTexts[std::size_t(id)].text);
 }

@@ -158,7 +158,7 @@ SendOutcome SendJob::deliver(SmtpSession::Settings &settings, MessageSource &mes
                 verdict(outcome);
         };
         settings.server = *kept;
-        const SendOutcome outcome = m_session.run(settings, message, progress, unlessUnreached);
+        SendOutcome outcome = m_session.run(settings, message, progress, unlessUnreached);
         if (!outcome.unreached || aborted())
             return outcome;
         PortMemory::forget(typed, ports);
@@ -170,7 +170,7 @@ SendOutcome SendJob::deliver(SmtpSession::Settings &settings, MessageSource &mes
         return choice.failure;
     PortMemory::remember(typed, ports, *choice.server);
     settings.server = *choice.server;
-    const SendOutcome outcome = m_session.run(settings, message, progress, verdict);
+    SendOutcome outcome = m_session.run(settings, message, progress, verdict);
     if (outcome.unreached)
         PortMemory::forget(typed, ports);
     return outcome;

@@ -52,6 +52,7 @@ bool MultiLoop::turn(const Finished &finished, int waitMs, const std::vector<qin
     // What finished may change what the caller waits for: no sleep before it looks.
     if (mc == CURLM_OK && !anyFinished && !stopped()) {
         std::vector<curl_waitfd> fds;
+        fds.reserve(extraSockets.size());
         for (const qintptr s : extraSockets)
             fds.push_back({curl_socket_t(s), CURL_WAIT_POLLIN, 0});
         mc = curl_multi_poll(multi, fds.data(), unsigned(fds.size()), waitMs, nullptr);

@@ -177,7 +177,7 @@ void PortChooser::sayGoodbyes(const Probes &probes, const PortProbe *chosen)
     // server sees QUIT rather than a dropped connection. One that was waited
     // for the whole grace, or that is not even connected, goes without a word.
     const auto now = Clock::now();
-    const bool graceSpent = chosen && now - chosen->fitAt() >= milliseconds(kSilentGraceMs);
+    const bool graceSpent = chosen != nullptr && now - chosen->fitAt() >= milliseconds(kSilentGraceMs);
     for (const auto &p : probes) {
         const bool mayGreet = !p->finished() && p->connected() && !graceSpent;
         if (!p->greeted() && !mayGreet && std::erase(m_inLoop, p.get()) > 0)

@@ -15,7 +15,7 @@ struct Memory
 Memory &memory()
 {
     // Never destroyed: a send thread still winding down at exit may use it.
-    static Memory *m = new Memory;
+    static auto *m = new Memory;
     return *m;
 }
 

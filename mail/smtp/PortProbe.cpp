@@ -147,7 +147,7 @@ void PortProbe::finishFailed()
     if (m_outcome != Outcome::Pending)
         return;
     const QString detail = shownText(QString::fromUtf8(
-        m_errorText[0] ? m_errorText.get() : curl_easy_strerror(static_cast<CURLcode>(m_code))));
+        m_errorText[0] != '\0' ? m_errorText.get() : curl_easy_strerror(static_cast<CURLcode>(m_code))));
     const auto code = qint16(m_code);
     if (m_code == CURLE_PEER_FAILED_VERIFICATION) {
         // A certificate can only fail the check if a TLS server sent one.
