@@ -172,19 +172,18 @@ PortChooser::Choice PortChooser::await(const Probes &probes, const ServerAddress
 
 void PortChooser::sayGoodbyes(const Probes &probes, const PortProbe *chosen)
 {
-    // A probe still on its way when the choice fell on a later port, or on
-    // an earlier one at once, gets the goodbye's time to greet, so that the
-    // server sees QUIT rather than a dropped connection. One that was waited
-    // for the whole grace, or that is not even connected, goes without a word.
+    // A probe still on its way when the choice fell gets kGreetingWaitMs to
+    // greet, so that its server sees QUIT rather than a dropped connection;
+    // one that was waited for the whole grace, or is not even connected,
+    // goes without a word. Those greeted finish and say QUIT.
     const auto now = Clock::now();
     const bool graceSpent = chosen != nullptr && now - chosen->fitAt() >= milliseconds(kSilentGraceMs);
-    for (const auto &p : probes) {
-        const bool mayGreet = !p->finished() && p->connected() && !graceSpent;
-        if (!p->greeted() && !mayGreet && std::erase(m_inLoop, p.get()) > 0)
-            m_loop.remove(p->handle());
-    }
+    dropUngreeted(probes, [graceSpent](const PortProbe &p) { return graceSpent || !p.connected(); });
+    const auto greetingsEnd = now + milliseconds(kGreetingWaitMs);
     const auto deadline = now + milliseconds(kGoodbyeMs);
     for (auto t = now; t < deadline; t = Clock::now()) {
+        if (t >= greetingsEnd)
+            dropUngreeted(probes, [](const PortProbe &) { return true; });
         std::vector<qintptr> sockets;
         bool waiting = false;
         for (PortProbe *p : m_inLoop) {
@@ -196,6 +195,15 @@ void PortChooser::sayGoodbyes(const Probes &probes, const PortProbe *chosen)
         }
         if (!waiting || !m_loop.turn(finishProbe, millisecondsUntil(deadline, t, 100), sockets))
             return;
+    }
+}
+
+void PortChooser::dropUngreeted(const Probes &probes, const std::function<bool(const PortProbe &)> &drop)
+{
+    for (const auto &p : probes) {
+        const bool wanted = !p->greeted() && (p->finished() || drop(*p));
+        if (wanted && std::erase(m_inLoop, p.get()) > 0)
+            m_loop.remove(p->handle());
     }
 }
 

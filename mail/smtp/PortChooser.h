@@ -6,6 +6,8 @@
 
 #include <QList>
 
+#include <functional>
+
 #include <memory>
 #include <optional>
 #include <vector>
@@ -65,12 +67,23 @@ public:
     // (usually up to 6 s).
     static constexpr int kSilentGraceMs = 10000;
     static constexpr int kGoodbyeMs = 3000;
+    // How long a probe on its way when the choice falls may still greet.
+    static constexpr int kGreetingWaitMs = 1000;
 
 private:
     using Probes = std::vector<std::unique_ptr<PortProbe>>;
+    // Makes a probe for each candidate and adds it to the loop; a failure
+    // when one could not be made or added.
     SendOutcome start(Probes &probes, const ServerAddress &server, const Settings &settings);
+    // Turns the loop until the rule of choose() decides, or it is stopped.
     Choice await(const Probes &probes, const ServerAddress &server, bool credentials);
+    // Drops the probes that were never greeted, lets the others finish and
+    // say QUIT, for at most kGoodbyeMs.
     void sayGoodbyes(const Probes &probes, const PortProbe *chosen);
+    // Takes out of the loop the probes not greeted that have finished or
+    // that drop() selects.
+    void dropUngreeted(const Probes &probes, const std::function<bool(const PortProbe &)> &drop);
+    // Takes every probe left out of the loop, which closes its connection.
     void removeAll();
 
     MultiLoop m_loop;

@@ -43,7 +43,12 @@ public:
 
 private:
     void decideFromDialogue();
+    // Whether the last reply ends the conversation before MAIL FROM in a
+    // way libcurl treats as a failed connect (closed without QUIT): a
+    // refused password or STARTTLS, no STARTTLS or no AUTH with credentials.
     bool givenUpBeforeMail() const;
+    // Writes QUIT on the connection libcurl holds and waits, within the
+    // goodbye's time, for the server to answer before libcurl closes it.
     void sayQuitInPassing();
 
     SmtpSession &m_session;
