@@ -26,6 +26,7 @@ private Q_SLOTS:
     void kept_data();
     void kept();
     void keptPortGone();
+    void keptApart();
     void politeAfterRefusal_data();
     void politeAfterRefusal();
 };
@@ -56,6 +57,8 @@ QStringList options(const QString &role)
     else if (role == u"late")
         result += QStringList{QStringLiteral("--starttls")} + certificates.pair(QStringLiteral("server"))
             + QStringList{QStringLiteral("--greeting-delay"), QStringLiteral("1000")};
+    else if (role == u"badstarttls")
+        result += QStringList{QStringLiteral("--starttls")} + certificates.pair(QStringLiteral("selfsigned"));
     else if (role == u"selfsigned")
         result += QStringList{QStringLiteral("--implicit-tls")}
             + certificates.pair(QStringLiteral("selfsigned"));
@@ -80,17 +83,23 @@ QStringList impolite(const SmtpTestServer &server)
         return {QStringLiteral("connections still open")};
     QMap<QString, QString> lastCommand;
     QSet<QString> greeted;
+    QSet<QString> tlsUp;
     for (const QString &line : server.sessionLog()) {
         const QStringList f = line.split(u' ');
         if (f.size() >= 3 && f[1] == u"S" && f[2] == u"220")
             greeted.insert(f[0]);
         else if (f.size() >= 3 && f[1] == u"C")
             lastCommand[f[0]] = f.mid(2).join(u' ');
+        else if (line.endsWith(u"* starttls done"))
+            tlsUp.insert(f[0]);
     }
     QStringList result;
-    for (const QString &conn : greeted)
-        if (lastCommand.value(conn).toUpper() != u"QUIT")
+    for (const QString &conn : greeted) {
+        const QString last = lastCommand.value(conn).toUpper();
+        // After a handshake that failed nothing more can be said, in clear or not.
+        if (last != u"QUIT" && !(last == u"STARTTLS" && !tlsUp.contains(conn)))
             result << conn + QStringLiteral(" ended after ") + lastCommand.value(conn);
+    }
     return result;
 }
 
@@ -169,6 +178,11 @@ void TestKorvaneSmtpPorts::chosen_data()
     QTest::newRow("25 greets, 587 without STARTTLS, credentials: none")
         << Running{{"submission", "plain"}, {"plain", "plain"}} << "smtp://127.0.0.1" << true << "" << 64
         << "{587}: nessuna connessione protetta (STARTTLS) offerta; {25}: nessuna";
+    QTest::newRow("587 certificate refused, 465 works, credentials: 465")
+        << Running{{"submission", "badstarttls"}, {"tls", "tls"}} << "127.0.0.1" << true << "tls" << 0 << "";
+    QTest::newRow("only 587, certificate refused")
+        << Running{{"submission", "badstarttls"}} << "127.0.0.1" << true << "submission" << 60
+        << "{587}: certificato non valido o non attendibile";
     QTest::newRow("465 and 25, credentials: 465")
         << Running{{"plain", "plain"}, {"tls", "tls"}} << "127.0.0.1" << true << "tls" << 0 << "";
     QTest::newRow("all three, no credentials: 25") << all << "127.0.0.1" << false << "plain" << 0 << "";
@@ -383,6 +397,31 @@ void TestKorvaneSmtpPorts::keptPortGone()
     KORVANE_SEND(component, second, 12000);
     QVERIFY2(!second.completed.isEmpty(), second.outcome().constData());
     QVERIFY(standIns.servers["tls"]->waitForMessages(1));
+}
+
+void TestKorvaneSmtpPorts::keptApart()
+{
+    // The port kept for sends with credentials (587) says nothing about
+    // sends without them: those choose for themselves (25).
+    StandIns standIns({{"plain", "plain"}, {"submission", "submission"}, {"tls", "tls"}});
+    QVERIFY(standIns.ok());
+    KorvaneSTMP component;
+    standIns.apply(component);
+    component.setUsername(user);
+    component.setPassword(password);
+    SendWatch first(&component);
+    KORVANE_SEND(component, first, 12000);
+    QVERIFY2(!first.completed.isEmpty(), first.outcome().constData());
+    QVERIFY(standIns.servers["submission"]->waitForMessages(1));
+
+    component.setUsername(QString());
+    SendWatch second(&component);
+    KORVANE_SEND(component, second, 12000);
+    QVERIFY2(!second.completed.isEmpty(), second.outcome().constData());
+    QVERIFY(standIns.servers["plain"]->waitForMessages(1));
+    QCOMPARE(
+        standIns.servers["plain"]->messages().constFirst().value(QStringLiteral("auth_login")).toString(),
+        QString());
 }
 
 void TestKorvaneSmtpPorts::politeAfterRefusal_data()
