@@ -81,10 +81,15 @@ bool PortProbe::replyLine(const char *data, size_t size)
     m_replied = true;
     if (line.size() < 3 || !isDigit(line[0]) || !isDigit(line[1]) || !isDigit(line[2]))
         return true;
-    // Capabilities belong to the answer to EHLO, the second reply.
-    if (m_replies == 1
-        && line.sliced(qMin<qsizetype>(4, line.size())).trimmed().toByteArray().toUpper() == "STARTTLS")
+    // Capabilities belong to the answers to EHLO: the second reply, and the
+    // fourth after STARTTLS.
+    const QByteArray capability
+        = line.sliced(qMin<qsizetype>(4, line.size())).trimmed().toByteArray().toUpper();
+    if (m_replies == 1 && capability == "STARTTLS")
         m_startTlsOffered = true;
+    const int ehloOverTls = m_address.implicitTls ? 1 : 3;
+    if (m_replies == ehloOverTls && (capability.startsWith("AUTH ") || capability.startsWith("AUTH=")))
+        m_authOffered = true;
     if (m_replyText.size() < SmtpDialogue::kMaxReplyText)
         m_replyText += (m_replyText.isEmpty() ? "" : " ") + line.toByteArray();
     if (line.size() > 3 && line[3] == '-')
@@ -133,12 +138,15 @@ void PortProbe::finishConnected()
         return;
     // With CONNECT_ONLY, success after a 220 to STARTTLS means the handshake
     // that followed verified; on 465 it came before the greeting.
-    if (!m_credentials || m_address.implicitTls || m_startTlsReply == 220) {
+    const bool tls = m_address.implicitTls || m_startTlsReply == 220;
+    if (!m_credentials || (tls && m_authOffered)) {
         becomeFit();
         return;
     }
     m_outcome = Outcome::Unfit;
-    if (!m_startTlsOffered)
+    if (tls)
+        m_refusal = SendOutcome::failure(SendError::NoAuthOffered, smtpText(SmtpText::ProbeNoAuth));
+    else if (!m_startTlsOffered)
         m_refusal = {qint16(CURLE_USE_SSL_FAILED), smtpText(SmtpText::ProbeNoStartTls)};
 }
 

@@ -12,15 +12,15 @@
 // from the first byte where the address says so), reads the greeting and
 // says EHLO; with credentials on a port that starts in clear it also asks
 // for STARTTLS, so that the port counts only when the certificate passes the
-// same checks as the send's. It never authenticates, and a connection that
+// same checks as the send's and AUTH is offered over TLS. It never authenticates, and a connection that
 // got a greeting ends with QUIT, its reply read, before it is closed.
 class PortProbe
 {
 public:
     enum class Outcome {
         Pending,  // still connecting, greeting or shaking hands
-        Fit,      // can carry the send: greeted, and with credentials over verified TLS
-        Unfit,    // greeted, but credentials could not travel there safely
+        Fit,      // can carry the send: greeted, and with credentials over verified TLS, AUTH offered
+        Unfit,    // greeted, but credentials could not travel or be used there
         Answered, // a server refused: another greeting, or a certificate that failed
         Silent,   // nothing that speaks SMTP (refused, time-out, not SMTP)
     };
@@ -85,6 +85,7 @@ private:
     bool m_greeted = false;
     bool m_finished = false;
     bool m_startTlsOffered = false;
+    bool m_authOffered = false; // over TLS
     int m_startTlsReply = 0;
     int m_code = 0;
     long m_osErrno = 0;

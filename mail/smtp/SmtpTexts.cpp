@@ -39,6 +39,7 @@ constexpr Entry kTexts[] = {
     {SmtpText::ProbeOtherError, "errore %1"},
     {SmtpText::ProbeGreetingRefused, "il server rifiuta la connessione: %1"},
     {SmtpText::ProbeNoStartTls, "nessuna connessione protetta (STARTTLS) offerta"},
+    {SmtpText::ProbeNoAuth, "nessuna autenticazione (AUTH) offerta"},
     {SmtpText::ProbeStartTlsRefused, "connessione protetta (STARTTLS) rifiutata: %1"},
     {SmtpText::ProbeCertificateRefused, "certificato non valido o non attendibile (%1)"},
     {SmtpText::ProbeTlsFailed, "connessione protetta non riuscita (%1)"},

@@ -29,6 +29,7 @@ enum class SmtpText {
     ProbeOtherError,      // %1: libcurl's code
     ProbeGreetingRefused, // %1: the reply
     ProbeNoStartTls,
+    ProbeNoAuth,
     ProbeStartTlsRefused,    // %1: the reply
     ProbeCertificateRefused, // %1: libcurl's words
     ProbeTlsFailed,          // %1: libcurl's words

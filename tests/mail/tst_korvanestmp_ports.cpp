@@ -57,6 +57,8 @@ QStringList options(const QString &role)
     else if (role == u"late")
         result += QStringList{QStringLiteral("--starttls")} + certificates.pair(QStringLiteral("server"))
             + QStringList{QStringLiteral("--greeting-delay"), QStringLiteral("1000")};
+    else if (role == u"noauth")
+        result = QStringList{QStringLiteral("--starttls")} + certificates.pair(QStringLiteral("server"));
     else if (role == u"badstarttls")
         result += QStringList{QStringLiteral("--starttls")} + certificates.pair(QStringLiteral("selfsigned"));
     else if (role == u"selfsigned")
@@ -180,6 +182,8 @@ void TestKorvaneSmtpPorts::chosen_data()
         << "{587}: nessuna connessione protetta (STARTTLS) offerta; {25}: nessuna";
     QTest::newRow("587 certificate refused, 465 works, credentials: 465")
         << Running{{"submission", "badstarttls"}, {"tls", "tls"}} << "127.0.0.1" << true << "tls" << 0 << "";
+    QTest::newRow("587 offers no AUTH, 465 works, credentials: 465")
+        << Running{{"submission", "noauth"}, {"tls", "tls"}} << "127.0.0.1" << true << "tls" << 0 << "";
     QTest::newRow("only 587, certificate refused")
         << Running{{"submission", "badstarttls"}} << "127.0.0.1" << true << "submission" << 60
         << "{587}: certificato non valido o non attendibile";
