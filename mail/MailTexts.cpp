@@ -38,7 +38,4 @@ static_assert(complete(), "one entry for every text, in the order of the enumera
 
 } // namespace
 
-QString mailText(MailText id)
-{
-    return QString::fromUtf8(kTexts[std::size_t(id)].text);
-}
+QString mailText(MailText id) { return QString::fromUtf8(kTexts[std::size_t(id)].text); }
