@@ -1,9 +1,11 @@
 #include "KorvaneSTMP.h"
 
 #include "DetachedWorkers.h"
+#include "MailTexts.h"
 #include "SecretHold.h"
 #include "SecretWipe.h"
 #include "SendJob.h"
+#include "SmtpTexts.h"
 
 #include <QTimer>
 
@@ -130,7 +132,7 @@ void KorvaneSTMP::Send()
         });
     };
     if (!d->ready) {
-        failLater(SendError::AlreadySending, QStringLiteral("Un altro messaggio è ancora in invio."));
+        failLater(SendError::AlreadySending, mailText(MailText::AlreadySending));
         return;
     }
     // The previous send has reported; whatever it still does (QUIT, its
@@ -151,8 +153,7 @@ void KorvaneSTMP::Send()
             link->post([this, outcome, lines = job->transcript().text()] { finish(outcome, lines); });
         };
         if (!SmtpSession::initialise()) {
-            tell(SendOutcome::failure(SendError::Internal,
-                                      QStringLiteral("Impossibile inizializzare la libreria di rete.")));
+            tell(SendOutcome::failure(SendError::Internal, mailText(MailText::NetworkLibraryFailed)));
             return;
         }
         DetachedWorkers::holdExitForWorkers();
@@ -168,7 +169,7 @@ void KorvaneSTMP::Send()
             tell(outcome);
     });
     if (!started) {
-        failLater(SendError::Internal, QStringLiteral("Impossibile avviare l'invio."));
+        failLater(SendError::Internal, smtpText(SmtpText::CannotStart));
         return;
     }
     d->ready = false;
@@ -193,9 +194,8 @@ void KorvaneSTMP::AboutBox()
 {
     if (!d->presentAbout)
         return;
-    const QString text = QStringLiteral("KorvaneSTMP %1\nComponente per l'invio di posta via SMTP.\n\n"
-                                        "Client: %2\n%3\nQt %4")
+    const QString text = mailText(MailText::AboutText)
                              .arg(QStringLiteral(KORVANE_VERSION), d->properties.clientName,
                                   SmtpSession::libraryVersion(), QString::fromLatin1(qVersion()));
-    d->presentAbout(QStringLiteral("Informazioni su KorvaneSTMP"), text);
+    d->presentAbout(mailText(MailText::AboutTitle), text);
 }

@@ -2,8 +2,10 @@
 
 #include "AddressList.h"
 #include "AttachmentList.h"
+#include "MailTexts.h"
 #include "MessageSource.h"
 #include "MessageTexts.h"
+#include "PortMemory.h"
 #include "SecretWipe.h"
 
 #include <QScopeGuard>
@@ -36,11 +38,11 @@ std::optional<SendOutcome> controlCharacter(const MailRequest &r)
     for (const auto &f : fields) {
         for (QChar c : f.value) {
             if ((c.unicode() < 0x20 && c != u'\t') || c.unicode() == 0x7f) {
-                const QString what = c == u'\r' || c == u'\n' ? QStringLiteral("un a capo")
-                                                              : QStringLiteral("un carattere di controllo");
-                return SendOutcome::failure(SendError::ControlCharacter,
-                                            QStringLiteral("Il campo %1 contiene %2: non è ammesso.")
-                                                .arg(QLatin1String(f.name), what));
+                const QString what
+                    = mailText(c == u'\r' || c == u'\n' ? MailText::LineBreak : MailText::ControlCharacter);
+                return SendOutcome::failure(
+                    SendError::ControlCharacter,
+                    mailText(MailText::FieldContains).arg(QLatin1String(f.name), what));
             }
         }
     }
@@ -52,6 +54,50 @@ std::optional<SendOutcome> badAddress(const AddressListResult &parsed, const cha
     if (parsed.ok())
         return std::nullopt;
     return SendOutcome::failure(error, MessageTexts::badAddress(QLatin1String(field), parsed.badItem));
+}
+
+// The fields parsed, or the failure of the first that would not parse.
+struct Envelope
+{
+    AddressListResult from;
+    AddressListResult to;
+    AddressListResult cc;
+    AddressListResult bcc;
+};
+
+std::optional<SendOutcome> parseEnvelope(const MailRequest &r, Envelope &e)
+{
+    e.from = parseAddressList(r.sender);
+    if (auto failure = badAddress(e.from, "Mittente", SendError::SenderInvalid))
+        return failure;
+    if (e.from.mailboxes.isEmpty())
+        return SendOutcome::failure(SendError::SenderInvalid, MessageTexts::noSender());
+    e.to = parseAddressList(r.recipient);
+    e.cc = parseAddressList(r.cc);
+    e.bcc = parseAddressList(r.bcc);
+    if (auto failure = badAddress(e.to, "Destinatario", SendError::RecipientInvalid))
+        return failure;
+    if (auto failure = badAddress(e.cc, "CC", SendError::RecipientInvalid))
+        return failure;
+    return badAddress(e.bcc, "BCC", SendError::RecipientInvalid);
+}
+
+// One RCPT per mailbox: the domain ignores case, the local part may not
+// (a@x.it and A@x.it can be two people).
+QList<QByteArray> recipientsOf(const Envelope &e)
+{
+    QList<QByteArray> recipients;
+    QSet<QString> seen;
+    for (const auto *list : {&e.to, &e.cc, &e.bcc})
+        for (const Mailbox &box : list->mailboxes) {
+            const qsizetype at = box.address.lastIndexOf(u'@');
+            const QString key = box.address.left(at) + box.address.mid(at).toLower();
+            if (!seen.contains(key)) {
+                seen.insert(key);
+                recipients << box.address.toLatin1();
+            }
+        }
+    return recipients;
 }
 
 } // namespace
@@ -80,33 +126,18 @@ SendOutcome SendJob::run(const SmtpSession::Progress &progress, const SmtpSessio
     m_transcript.add(QStringLiteral("* invio tramite il server «%1»").arg(r.server));
     if (auto failure = controlCharacter(r))
         return *failure;
-
     const auto server = parseServerAddress(r.server);
     if (!server)
         return SendOutcome::failure(SendError::ServerInvalid,
                                     r.server.trimmed().isEmpty()
-                                        ? QStringLiteral("Server SMTP non indicato.")
-                                        : QStringLiteral("Server SMTP non valido: «%1».").arg(r.server));
-
-    const auto from = parseAddressList(r.sender);
-    if (auto failure = badAddress(from, "Mittente", SendError::SenderInvalid))
+                                        ? mailText(MailText::NoServer)
+                                        : mailText(MailText::ServerInvalid).arg(r.server));
+    Envelope envelope;
+    if (auto failure = parseEnvelope(r, envelope))
         return *failure;
-    if (from.mailboxes.isEmpty())
-        return SendOutcome::failure(SendError::SenderInvalid, MessageTexts::noSender());
-
-    const auto to = parseAddressList(r.recipient);
-    const auto cc = parseAddressList(r.cc);
-    const auto bcc = parseAddressList(r.bcc);
-    if (auto failure = badAddress(to, "Destinatario", SendError::RecipientInvalid))
-        return *failure;
-    if (auto failure = badAddress(cc, "CC", SendError::RecipientInvalid))
-        return *failure;
-    if (auto failure = badAddress(bcc, "BCC", SendError::RecipientInvalid))
-        return *failure;
-
     SmtpSession::Settings settings{*server,
-                                   from.mailboxes.first().address.toLatin1(),
-                                   {},
+                                   envelope.from.mailboxes.first().address.toLatin1(),
+                                   recipientsOf(envelope),
                                    r.username.toUtf8(),
                                    r.password.toUtf8(),
                                    r.caFile,
@@ -114,41 +145,55 @@ SendOutcome SendJob::run(const SmtpSession::Progress &progress, const SmtpSessio
                                    r.stallTimeoutMs,
                                    &m_transcript};
     const auto forgetBytes = qScopeGuard([&settings] { SecretWipe::wipe(settings.password); });
-    // One RCPT per mailbox: the domain ignores case, the local part may not
-    // (a@x.it and A@x.it can be two people).
-    QSet<QString> seen;
-    for (const auto *list : {&to, &cc, &bcc})
-        for (const Mailbox &box : list->mailboxes) {
-            const qsizetype at = box.address.lastIndexOf(u'@');
-            const QString key = box.address.left(at) + box.address.mid(at).toLower();
-            if (!seen.contains(key)) {
-                seen.insert(key);
-                settings.recipients << box.address.toLatin1();
-            }
-        }
     if (settings.recipients.isEmpty())
         return SendOutcome::failure(SendError::NoRecipient, MessageTexts::noRecipient());
 
     MessageSource message;
-    const QString problem
-        = message.build(r, from.mailboxes, to.mailboxes, cc.mailboxes, parseAttachmentList(r.attachments));
+    const QString problem = message.build(r, envelope.from.mailboxes, envelope.to.mailboxes,
+                                          envelope.cc.mailboxes, parseAttachmentList(r.attachments));
     if (!problem.isEmpty())
         return SendOutcome::failure(SendError::AttachmentProblem, problem);
     if (aborted())
         return {};
-    if (!server->portTyped) {
-        const auto choice = m_ports.choose(*server,
-                                           {{r.plainPort, r.submissionPort, r.implicitTlsPort},
-                                            !settings.username.isEmpty(),
-                                            r.caFile,
-                                            r.connectTimeoutMs,
-                                            &m_transcript});
-        if (aborted())
-            return {};
-        if (!choice.server)
-            return choice.failure;
-        settings.server = *choice.server;
-        m_transcript.add(QStringLiteral("* porta scelta: %1").arg(settings.server.port));
+    return deliver(settings, message, progress, verdict);
+}
+
+SendOutcome SendJob::deliver(SmtpSession::Settings &settings, MessageSource &message,
+                             const SmtpSession::Progress &progress, const SmtpSession::Verdict &verdict)
+{
+    if (settings.server.portTyped)
+        return m_session.run(settings, message, progress, verdict);
+    const MailRequest &r = m_request;
+    const ServerAddress typed = settings.server;
+    const PortChooser::Settings ports{{r.plainPort, r.submissionPort, r.implicitTlsPort},
+                                      !settings.username.isEmpty(),
+                                      r.caFile,
+                                      r.connectTimeoutMs,
+                                      &m_transcript};
+    if (const auto kept = PortMemory::recall(typed, ports)) {
+        // A port that no longer greets has said nothing the user needs to
+        // hear: the choice is made again, once.
+        const SmtpSession::Verdict unlessUnreached = [&verdict](const SendOutcome &outcome) {
+            if (!outcome.unreached && verdict)
+                verdict(outcome);
+        };
+        settings.server = *kept;
+        m_transcript.add(QStringLiteral("* porta ricordata da un invio precedente: %1").arg(kept->port));
+        SendOutcome outcome = m_session.run(settings, message, progress, unlessUnreached);
+        if (!outcome.unreached || aborted())
+            return outcome;
+        PortMemory::forget(typed, ports);
     }
-    return m_session.run(settings, message, progress, verdict);
+    const auto choice = m_ports.choose(typed, ports);
+    if (aborted())
+        return {};
+    if (!choice.server)
+        return choice.failure;
+    PortMemory::remember(typed, ports, *choice.server);
+    settings.server = *choice.server;
+    m_transcript.add(QStringLiteral("* porta scelta: %1").arg(settings.server.port));
+    SendOutcome outcome = m_session.run(settings, message, progress, verdict);
+    if (outcome.unreached)
+        PortMemory::forget(typed, ports);
+    return outcome;
 }

@@ -9,6 +9,8 @@
 
 #include <optional>
 
+class MessageSource;
+
 // One send, from a snapshot of the properties to its outcome: checks the
 // fields, builds the message and runs the SMTP session. run() belongs to a
 // worker thread, and overwrites its copies of the password before it
@@ -36,6 +38,9 @@ public:
 
 private:
     void forgetPassword();
+    // Sends to the port typed, kept from an earlier send or chosen now.
+    SendOutcome deliver(SmtpSession::Settings &settings, MessageSource &message,
+                        const SmtpSession::Progress &progress, const SmtpSession::Verdict &verdict);
 
     MailRequest m_request;
     std::optional<SecretHold> m_passwordHold;

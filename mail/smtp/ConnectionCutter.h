@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QtGlobal>
 
+#include <chrono>
 #include <mutex>
 #include <vector>
 
@@ -18,6 +20,15 @@ public:
     void close(qintptr socket);
     // Shuts down every open socket, and those opened later; never blocks.
     void cut();
+    // Writes bytes on the socket when exactly one is open and nothing was
+    // cut; false otherwise or when the write fell short.
+    bool writeToSole(QByteArrayView bytes);
+    // Waits until the sole open socket has something to read, until is
+    // reached or cut() is called.
+    void awaitReply(std::chrono::steady_clock::time_point until);
+    // Before close(): reads and drops what the peer still sends until it
+    // hangs up, until is reached or cut() is called.
+    void drain(qintptr socket, std::chrono::steady_clock::time_point until);
 
 private:
     std::mutex m_lock;

@@ -3,94 +3,101 @@
 #include "PortProbe.h"
 #include "SmtpDialogue.h"
 #include "SmtpFailure.h"
+#include "SmtpTexts.h"
 #include "Transcript.h"
 
 #include <curl/curl.h>
 
 #include <algorithm>
-#include <vector>
 
 namespace {
 
 using Outcome = PortProbe::Outcome;
 using Clock = PortProbe::Clock;
 using Probes = std::vector<std::unique_ptr<PortProbe>>;
-
-struct MultiDeleter
-{
-    void operator()(CURLM *multi) const { curl_multi_cleanup(multi); }
-};
+using std::chrono::milliseconds;
 
 struct Decision
 {
     const PortProbe *chosen = nullptr;
-    bool noneAnswered = false;
+    bool over = false;                       // chosen, or nothing is left to wait for
     std::optional<Clock::time_point> wakeAt; // when waiting may end sooner than a reply
 };
 
 // The rule of PortChooser::choose() applied to what the probes know now; no
-// choice yet while a port ahead of every greeting one could still win.
+// choice yet while a port ahead of every fitting one could still win.
 Decision decide(const Probes &probes, Clock::time_point now)
 {
     Decision d;
     for (auto p = probes.cbegin(); p != probes.cend(); ++p) {
-        if ((*p)->outcome() == Outcome::Greeted) {
+        if ((*p)->outcome() == Outcome::Fit) {
             d.chosen = p->get();
+            d.over = true;
             return d;
         }
         if ((*p)->outcome() != Outcome::Pending)
             continue;
-        const auto later = std::find_if(p + 1, probes.cend(),
-                                        [](const auto &q) { return q->outcome() == Outcome::Greeted; });
-        if (later == probes.cend() || (*p)->connected())
+        const auto later
+            = std::find_if(p + 1, probes.cend(), [](const auto &q) { return q->outcome() == Outcome::Fit; });
+        if (later == probes.cend())
             return d;
-        const auto giveUpAt = (*later)->finishedAt() + std::chrono::milliseconds(PortChooser::kGraceMs);
+        const int graceMs = (*p)->connected() ? PortChooser::kSilentGraceMs : PortChooser::kGraceMs;
+        const auto giveUpAt = (*later)->fitAt() + milliseconds(graceMs);
         if (now < giveUpAt) {
             d.wakeAt = giveUpAt;
             return d;
         }
     }
-    // Nothing greeted and nothing is left waiting.
-    const auto answered = std::find_if(probes.cbegin(), probes.cend(),
-                                       [](const auto &q) { return q->outcome() == Outcome::Answered; });
-    if (answered != probes.cend())
-        d.chosen = answered->get();
-    else
-        d.noneAnswered = true;
+    d.over = true;
     return d;
 }
 
-QString portList(const Probes &probes)
-{
-    QStringList ports;
-    for (const auto &p : probes)
-        ports << QString::number(p->address().port);
-    const QString last = ports.takeLast();
-    return ports.isEmpty() ? last : ports.join(QStringLiteral(", ")) + QStringLiteral(" e ") + last;
-}
-
-SendOutcome noneAnswered(const ServerAddress &server, const Probes &probes)
+SendOutcome noneFits(const ServerAddress &server, const Probes &probes, bool credentials)
 {
     const auto code = [](CURLcode c) { return [c](const auto &p) { return p->code() == c; }; };
     if (std::all_of(probes.cbegin(), probes.cend(), code(CURLE_COULDNT_RESOLVE_HOST)))
         return describeFailure({CURLE_COULDNT_RESOLVE_HOST, {}, 0, server, {}}, SmtpDialogue{});
+    QStringList ports;
     QStringList why;
-    for (const auto &p : probes)
-        why << QStringLiteral("%1: %2").arg(p->address().port).arg(p->failureText());
-    const bool allTimedOut = std::all_of(probes.cbegin(), probes.cend(), code(CURLE_OPERATION_TIMEDOUT));
-    return {qint16(allTimedOut ? CURLE_OPERATION_TIMEDOUT : CURLE_COULDNT_CONNECT),
-            QStringLiteral("Nessun server SMTP risponde su %1 alle porte %2 (%3). Se il fornitore "
-                           "indica un'altra porta, scriverla dopo il nome del server, per esempio %1:2525.")
-                .arg(server.displayHost(), portList(probes), why.join(QStringLiteral("; ")))};
+    for (const auto &p : probes) {
+        ports << QString::number(p->address().port);
+        why << smtpText(SmtpText::PortAndReason).arg(p->address().port).arg(p->refusal().description);
+    }
+    const auto answered = std::find_if(probes.cbegin(), probes.cend(),
+                                       [](const auto &p) { return p->outcome() != Outcome::Silent; });
+    if (answered == probes.cend()) {
+        const bool allTimedOut = std::all_of(probes.cbegin(), probes.cend(), code(CURLE_OPERATION_TIMEDOUT));
+        return {qint16(allTimedOut ? CURLE_OPERATION_TIMEDOUT : CURLE_COULDNT_CONNECT),
+                smtpText(SmtpText::NoServerAnswers)
+                    .arg(server.displayHost(), listInWords(ports), why.join(QStringLiteral("; ")))};
+    }
+    return {(*answered)->refusal().number,
+            smtpText(credentials ? SmtpText::NoPortFitsCredentials : SmtpText::NoPortFits)
+                .arg(server.displayHost(), listInWords(ports), why.join(QStringLiteral("; ")))};
 }
 
-SendOutcome internal(const QString &what)
+SendOutcome internal(SmtpText reason)
 {
     return SendOutcome::failure(SendError::Internal,
-                                QStringLiteral("Impossibile avviare l'invio: %1.").arg(what));
+                                smtpText(SmtpText::CannotStartBecause).arg(smtpText(reason)));
+}
+
+void finishProbe(void *easy, int code)
+{
+    void *owner = nullptr;
+    if (curl_easy_getinfo(static_cast<CURL *>(easy), CURLINFO_PRIVATE, &owner) == CURLE_OK && owner)
+        static_cast<PortProbe *>(owner)->finish(code);
+}
+
+int millisecondsUntil(Clock::time_point t, Clock::time_point now, int atMost)
+{
+    const auto left = std::chrono::duration_cast<milliseconds>(t - now).count() + 1;
+    return int(std::clamp<Clock::rep>(left, 0, atMost));
 }
 
 } // namespace
+
+PortChooser::~PortChooser() = default;
 
 QList<ServerAddress> PortChooser::candidates(const ServerAddress &server, const Settings &settings)
 {
@@ -115,91 +122,98 @@ QList<ServerAddress> PortChooser::candidates(const ServerAddress &server, const 
     return list;
 }
 
-void PortChooser::abort()
-{
-    const std::lock_guard lock(m_mutex);
-    m_abort = true;
-    if (m_multi)
-        curl_multi_wakeup(static_cast<CURLM *>(m_multi));
-}
-
 PortChooser::Choice PortChooser::choose(const ServerAddress &server, const Settings &settings)
 {
-    std::unique_ptr<CURLM, MultiDeleter> multi(curl_multi_init());
-    if (!multi)
-        return {{}, internal(QStringLiteral("memoria insufficiente"))};
+    if (!m_loop.open())
+        return {{}, internal(SmtpText::OutOfMemoryReason)};
     Probes probes;
-    for (const ServerAddress &candidate : candidates(server, settings)) {
-        probes.push_back(std::make_unique<PortProbe>(candidate, settings.caFile, settings.connectTimeoutMs));
-        if (!probes.back()->handle())
-            return {{}, internal(QStringLiteral("impossibile preparare la connessione"))};
-    }
-    std::vector<PortProbe *> running;
-    const auto removeAll = [&] {
-        // Removing a probe that has not finished closes its connection
-        // without a word; one that has finished has already hung up.
-        for (PortProbe *p : running)
-            (void)curl_multi_remove_handle(multi.get(), p->handle());
-        running.clear();
-    };
-    for (auto &p : probes) {
-        if (curl_multi_add_handle(multi.get(), p->handle()) != CURLM_OK) {
-            removeAll();
-            return {{}, internal(QStringLiteral("impossibile preparare la connessione"))};
-        }
-        running.push_back(p.get());
-    }
-    {
-        const std::lock_guard lock(m_mutex);
-        m_multi = multi.get();
-    }
-    Choice choice;
-    while (!aborted()) {
-        int active = 0;
-        CURLMcode mc = curl_multi_perform(multi.get(), &active);
-        int pending = 0;
-        while (CURLMsg *msg = curl_multi_info_read(multi.get(), &pending)) {
-            if (msg->msg != CURLMSG_DONE)
-                continue;
-            void *owner = nullptr;
-            if (curl_easy_getinfo(msg->easy_handle, CURLINFO_PRIVATE, &owner) != CURLE_OK || !owner)
-                continue;
-            auto *probe = static_cast<PortProbe *>(owner);
-            probe->finish(int(msg->data.result));
-            (void)curl_multi_remove_handle(multi.get(), probe->handle()); // it has hung up already
-            running.erase(std::remove(running.begin(), running.end(), probe), running.end());
-        }
-        const auto now = Clock::now();
-        const Decision d = decide(probes, now);
-        if (d.chosen) {
-            choice.server = d.chosen->address();
-            break;
-        }
-        if (d.noneAnswered) {
-            choice.failure = noneAnswered(server, probes);
-            break;
-        }
-        int waitMs = 1000;
-        if (d.wakeAt)
-            waitMs = int(std::clamp<Clock::rep>(
-                std::chrono::duration_cast<std::chrono::milliseconds>(*d.wakeAt - now).count() + 1, 0,
-                waitMs));
-        if (mc == CURLM_OK)
-            mc = curl_multi_poll(multi.get(), nullptr, 0, waitMs, nullptr);
-        if (mc != CURLM_OK) {
-            choice.failure = internal(QString::fromUtf8(curl_multi_strerror(mc)));
-            break;
-        }
-    }
+    Choice choice{{}, start(probes, server, settings)};
+    if (choice.failure.ok())
+        choice = await(probes, server, settings.credentials);
+    const auto chosen = std::find_if(probes.cbegin(), probes.cend(),
+                                     [](const auto &p) { return p->outcome() == Outcome::Fit; });
+    sayGoodbyes(probes, choice.server && chosen != probes.cend() ? chosen->get() : nullptr);
     if (settings.transcript && !aborted())
         for (const auto &p : probes)
             settings.transcript->add(p->summary());
     removeAll();
-    {
-        const std::lock_guard lock(m_mutex);
-        m_multi = nullptr;
-    }
+    m_loop.close();
     if (aborted())
-        return {{}, SendOutcome::failure(SendError::Internal, QStringLiteral("Invio interrotto."))};
+        return {{}, SendOutcome::failure(SendError::Internal, smtpText(SmtpText::Interrupted))};
     return choice;
+}
+
+SendOutcome PortChooser::start(Probes &probes, const ServerAddress &server, const Settings &settings)
+{
+    for (const ServerAddress &candidate : candidates(server, settings)) {
+        probes.push_back(std::make_unique<PortProbe>(candidate, settings.caFile, settings.connectTimeoutMs,
+                                                     settings.credentials));
+        if (!probes.back()->handle() || !m_loop.add(probes.back()->handle()))
+            return internal(SmtpText::ConnectionNotReady);
+        m_inLoop.push_back(probes.back().get());
+    }
+    return {};
+}
+
+PortChooser::Choice PortChooser::await(const Probes &probes, const ServerAddress &server, bool credentials)
+{
+    for (;;) {
+        const auto now = Clock::now();
+        const Decision d = decide(probes, now);
+        if (d.over && d.chosen)
+            return {d.chosen->address(), {}};
+        if (d.over)
+            return {{}, noneFits(server, probes, credentials)};
+        const int waitMs = d.wakeAt ? millisecondsUntil(*d.wakeAt, now, 1000) : 1000;
+        if (!m_loop.turn(finishProbe, waitMs)) {
+            const QString why = m_loop.failure();
+            return {
+                {},
+                SendOutcome::failure(SendError::Internal, smtpText(SmtpText::CannotStartBecause).arg(why))};
+        }
+    }
+}
+
+void PortChooser::sayGoodbyes(const Probes &probes, const PortProbe *chosen)
+{
+    // A probe still on its way when the choice fell gets kGreetingWaitMs to
+    // greet, so that its server sees QUIT rather than a dropped connection;
+    // one that was waited for the whole grace, or is not even connected,
+    // goes without a word. Those greeted finish and say QUIT.
+    const auto now = Clock::now();
+    const bool graceSpent = chosen != nullptr && now - chosen->fitAt() >= milliseconds(kSilentGraceMs);
+    dropUngreeted(probes, [graceSpent](const PortProbe &p) { return graceSpent || !p.connected(); });
+    const auto greetingsEnd = now + milliseconds(kGreetingWaitMs);
+    const auto deadline = now + milliseconds(kGoodbyeMs);
+    for (auto t = now; t < deadline; t = Clock::now()) {
+        if (t >= greetingsEnd)
+            dropUngreeted(probes, [](const PortProbe &) { return true; });
+        std::vector<qintptr> sockets;
+        bool waiting = false;
+        for (PortProbe *p : m_inLoop) {
+            if (p->awaitsGoodbye())
+                p->continueGoodbye();
+            if (p->awaitsGoodbye() && p->socket() != -1)
+                sockets.push_back(p->socket());
+            waiting = waiting || p->awaitsGoodbye() || !p->finished();
+        }
+        if (!waiting || !m_loop.turn(finishProbe, millisecondsUntil(deadline, t, 100), sockets))
+            return;
+    }
+}
+
+void PortChooser::dropUngreeted(const Probes &probes, const std::function<bool(const PortProbe &)> &drop)
+{
+    for (const auto &p : probes) {
+        const bool wanted = !p->greeted() && (p->finished() || drop(*p));
+        if (wanted && std::erase(m_inLoop, p.get()) > 0)
+            m_loop.remove(p->handle());
+    }
+}
+
+void PortChooser::removeAll()
+{
+    for (PortProbe *p : m_inLoop)
+        m_loop.remove(p->handle());
+    m_inLoop.clear();
 }

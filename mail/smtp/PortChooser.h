@@ -1,21 +1,25 @@
 #pragma once
 
+#include "MultiLoop.h"
 #include "SendOutcome.h"
 #include "ServerAddress.h"
 
 #include <QList>
 
-class Transcript;
+#include <functional>
 
-#include <atomic>
-#include <mutex>
+#include <memory>
 #include <optional>
+#include <vector>
+
+class PortProbe;
+class Transcript;
 
 // Picks the port when the user typed only a host name, as mail programs set
 // themselves up: every usual port is tried at once and the first of them, in
-// the order that fits the send, to greet wins, so a blocked port costs no
-// time-out of its own. Runs on the send's worker thread; abort() may come
-// from any thread and makes choose() return promptly.
+// the order that fits the send, that can carry it wins, so a blocked port
+// costs no time-out of its own. Runs on the send's worker thread; abort()
+// may come from any thread and makes choose() return promptly.
 class PortChooser
 {
 public:
@@ -40,7 +44,7 @@ public:
     };
 
     PortChooser() = default;
-    ~PortChooser() = default;
+    ~PortChooser();
     PortChooser(const PortChooser &) = delete;
     PortChooser &operator=(const PortChooser &) = delete;
 
@@ -49,20 +53,41 @@ public:
     // the only one.
     static QList<ServerAddress> candidates(const ServerAddress &server, const Settings &settings);
 
-    // Tries the candidates of server at once. Takes the first in their
-    // order that greets; one ahead of it that is still trying is waited for
-    // while it has a connection up, and otherwise for kGraceMs more (a port
-    // that drops packets never answers). When none greets, the first that
-    // answered at all, so the send reports that server's own words; when
-    // none answered, a failure naming the ports tried.
+    // Tries the candidates of server at once and takes the first in their
+    // order that fits (see PortProbe). One ahead of it that is still trying
+    // is waited for: kSilentGraceMs while it has a connection up but has not
+    // greeted, otherwise kGraceMs (a port that drops packets never answers).
+    // When none fits, a failure naming each port and why, numbered as a
+    // send to the first port that answered at all would be. Every probe that
+    // got a greeting has said QUIT, or had kGoodbyeMs to, when this returns.
     Choice choose(const ServerAddress &server, const Settings &settings);
-    void abort();
-    bool aborted() const { return m_abort.load(); }
+    void abort() { m_loop.stop(); }
+    bool aborted() const { return m_loop.stopped(); }
 
     static constexpr int kGraceMs = 300;
+    // Long enough for the greeting delays servers use against spam robots
+    // (usually up to 6 s).
+    static constexpr int kSilentGraceMs = 10000;
+    static constexpr int kGoodbyeMs = 3000;
+    // How long a probe on its way when the choice falls may still greet.
+    static constexpr int kGreetingWaitMs = 1000;
 
 private:
-    std::mutex m_mutex;
-    void *m_multi = nullptr; // while choose() runs, for abort() to wake it
-    std::atomic<bool> m_abort{false};
+    using Probes = std::vector<std::unique_ptr<PortProbe>>;
+    // Makes a probe for each candidate and adds it to the loop; a failure
+    // when one could not be made or added.
+    SendOutcome start(Probes &probes, const ServerAddress &server, const Settings &settings);
+    // Turns the loop until the rule of choose() decides, or it is stopped.
+    Choice await(const Probes &probes, const ServerAddress &server, bool credentials);
+    // Drops the probes that were never greeted, lets the others finish and
+    // say QUIT, for at most kGoodbyeMs.
+    void sayGoodbyes(const Probes &probes, const PortProbe *chosen);
+    // Takes out of the loop the probes not greeted that have finished or
+    // that drop() selects.
+    void dropUngreeted(const Probes &probes, const std::function<bool(const PortProbe &)> &drop);
+    // Takes every probe left out of the loop, which closes its connection.
+    void removeAll();
+
+    MultiLoop m_loop;
+    std::vector<PortProbe *> m_inLoop;
 };

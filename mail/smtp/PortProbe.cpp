@@ -1,5 +1,9 @@
 #include "PortProbe.h"
 
+#include "ConnectionOptions.h"
+#include "SmtpDialogue.h"
+#include "SmtpTexts.h"
+
 #include <curl/curl.h>
 
 #include <cerrno>
@@ -12,36 +16,57 @@ size_t probeReply(char *data, size_t size, size_t count, void *userdata)
     return static_cast<PortProbe *>(userdata)->replyLine(data, n) ? n : 0;
 }
 
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Why a port that never greeted did not answer.
+QString silentReason(int curlCode, long osErrno)
+{
+    switch (static_cast<CURLcode>(curlCode)) {
+    case CURLE_COULDNT_CONNECT:
+        return smtpText(osErrno == ECONNREFUSED ? SmtpText::ProbeConnectionRefused
+                                                : SmtpText::ProbeUnreachable);
+    case CURLE_OPERATION_TIMEDOUT:
+        return smtpText(SmtpText::ProbeTimedOut);
+    case CURLE_SSL_CONNECT_ERROR:
+        return smtpText(SmtpText::ProbeTlsNotEstablished);
+    case CURLE_SEND_ERROR:
+    case CURLE_RECV_ERROR:
+    case CURLE_GOT_NOTHING:
+        return smtpText(SmtpText::ProbeClosedWithoutGreeting);
+    case CURLE_WEIRD_SERVER_REPLY:
+        return smtpText(SmtpText::ProbeNotSmtp);
+    default:
+        return smtpText(SmtpText::ProbeOtherError).arg(curlCode);
+    }
+}
+
 } // namespace
 
 void PortProbe::EasyDeleter::operator()(void *easy) const { curl_easy_cleanup(static_cast<CURL *>(easy)); }
 
-PortProbe::PortProbe(const ServerAddress &address, const QString &caFile, int connectTimeoutMs)
-    : m_easy(curl_easy_init()), m_address(address), m_url(address.url().toUtf8()),
-      m_caFile(caFile.toLocal8Bit())
+PortProbe::PortProbe(const ServerAddress &address, const QString &caFile, int connectTimeoutMs,
+                     bool credentials)
+    : m_easy(curl_easy_init()), m_address(address), m_credentials(credentials),
+      m_errorText(std::make_unique<char[]>(CURL_ERROR_SIZE))
 {
     if (!m_easy)
         return;
-    CURLcode rc = CURLE_OK;
+    // STARTTLS only where credentials need it, and tried rather than
+    // required: a server without it stays connected for its QUIT.
+    const auto startTls = credentials && !address.implicitTls ? ConnectionSettings::StartTls::IfOffered
+                                                              : ConnectionSettings::StartTls::Never;
+    CURLcode rc = CURLcode(setConnectionOptions(m_easy.get(), {address, caFile, connectTimeoutMs, startTls}));
     const auto set = [&](CURLoption option, auto value) {
         if (rc == CURLE_OK)
             rc = curl_easy_setopt(m_easy.get(), option, value);
     };
-    set(CURLOPT_URL, m_url.constData());
-    set(CURLOPT_PROTOCOLS_STR, "smtp,smtps");
-    set(CURLOPT_NOSIGNAL, 1L);
-    // Connecting is all the probe does: even if the greeting slipped past
-    // the callback, no mail command could follow.
+    // Connecting is all the transfer does (greeting, EHLO, STARTTLS; no
+    // AUTH without a user name): the goodbye is written by hand after it.
     set(CURLOPT_CONNECT_ONLY, 1L);
-    set(CURLOPT_USE_SSL, long(CURLUSESSL_NONE));
-    set(CURLOPT_SSL_VERIFYPEER, 1L);
-    set(CURLOPT_SSL_VERIFYHOST, 2L);
-    set(CURLOPT_CONNECTTIMEOUT_MS, long(connectTimeoutMs));
     set(CURLOPT_HEADERFUNCTION, probeReply);
     set(CURLOPT_HEADERDATA, this);
     set(CURLOPT_PRIVATE, this);
-    if (!m_caFile.isEmpty())
-        set(CURLOPT_CAINFO, m_caFile.constData());
+    set(CURLOPT_ERRORBUFFER, m_errorText.get());
     if (rc == CURLE_OK)
         rc = static_cast<CURLcode>(TranscriptTap::install(m_easy.get(), &m_tap));
     if (rc != CURLE_OK)
@@ -52,30 +77,99 @@ PortProbe::~PortProbe() = default;
 
 bool PortProbe::replyLine(const char *data, size_t size)
 {
-    const QByteArrayView line(data, qsizetype(size));
+    QByteArrayView line(data, qsizetype(size));
+    while (!line.isEmpty() && (line.back() == '\n' || line.back() == '\r'))
+        line.chop(1);
     m_replied = true;
-    if (line.size() < 3 || (line.size() > 3 && line[3] == '-'))
+    if (line.size() < 3 || !isDigit(line[0]) || !isDigit(line[1]) || !isDigit(line[2]))
         return true;
-    m_outcome = line.startsWith("220") ? Outcome::Greeted : Outcome::Answered;
-    // The greeting is all the probe wanted: stopping here ends the transfer
-    // as failed, which closes the connection without a QUIT to wait for.
-    return false;
+    // Capabilities belong to the answers to EHLO: the second reply, and the
+    // fourth after STARTTLS.
+    const QByteArray capability
+        = line.sliced(qMin<qsizetype>(4, line.size())).trimmed().toByteArray().toUpper();
+    if (m_replies == 1 && capability == "STARTTLS")
+        m_startTlsOffered = true;
+    const int ehloOverTls = m_address.implicitTls ? 1 : 3;
+    if (m_replies == ehloOverTls && (capability.startsWith("AUTH ") || capability.startsWith("AUTH=")))
+        m_authOffered = true;
+    if (m_replyText.size() < SmtpDialogue::kMaxReplyText)
+        m_replyText += (m_replyText.isEmpty() ? "" : " ") + line.toByteArray();
+    if (line.size() > 3 && line[3] == '-')
+        return true;
+    const int code = line.first(3).toInt();
+    const QString text = shownText(QString::fromUtf8(std::exchange(m_replyText, {})));
+    ++m_replies;
+    if (m_replies == 1) {
+        m_greeted = code == 220;
+        if (!m_greeted) {
+            m_outcome = Outcome::Answered;
+            m_refusal = {qint16(code), smtpText(SmtpText::ProbeGreetingRefused).arg(text)};
+        } else if (!m_credentials) {
+            becomeFit(); // a greeting is all a send without credentials needs
+        }
+    } else if (m_replies == 3 && m_startTlsOffered && !m_address.implicitTls) {
+        m_startTlsReply = code;
+        if (code != 220)
+            m_refusal = {qint16(code), smtpText(SmtpText::ProbeStartTlsRefused).arg(text)};
+    }
+    return true;
+}
+
+void PortProbe::becomeFit()
+{
+    m_outcome = Outcome::Fit;
+    m_fitAt = Clock::now();
 }
 
 void PortProbe::finish(int curlCode)
 {
-    m_finishedAt = Clock::now();
     m_code = curlCode;
+    m_finished = true;
     if (curl_easy_getinfo(m_easy.get(), CURLINFO_OS_ERRNO, &m_osErrno) != CURLE_OK)
         m_osErrno = 0;
+    if (curlCode == CURLE_OK)
+        finishConnected();
+    else
+        finishFailed();
+}
+
+void PortProbe::finishConnected()
+{
+    m_goodbye = Goodbye::Due;
     if (m_outcome != Outcome::Pending)
         return;
-    // A certificate can only fail the check if a TLS server sent one: the
-    // send will say what is wrong with it rather than that nobody answered.
-    if (m_replied || curlCode == CURLE_PEER_FAILED_VERIFICATION)
+    // With CONNECT_ONLY, success after a 220 to STARTTLS means the handshake
+    // that followed verified; on 465 it came before the greeting.
+    const bool tls = m_address.implicitTls || m_startTlsReply == 220;
+    if (!m_credentials || (tls && m_authOffered)) {
+        becomeFit();
+        return;
+    }
+    m_outcome = Outcome::Unfit;
+    if (tls)
+        m_refusal = SendOutcome::failure(SendError::NoAuthOffered, smtpText(SmtpText::ProbeNoAuth));
+    else if (!m_startTlsOffered)
+        m_refusal = {qint16(CURLE_USE_SSL_FAILED), smtpText(SmtpText::ProbeNoStartTls)};
+}
+
+void PortProbe::finishFailed()
+{
+    if (m_outcome != Outcome::Pending)
+        return;
+    const QString detail = shownText(QString::fromUtf8(
+        m_errorText[0] != '\0' ? m_errorText.get() : curl_easy_strerror(static_cast<CURLcode>(m_code))));
+    const auto code = qint16(m_code);
+    if (m_code == CURLE_PEER_FAILED_VERIFICATION) {
+        // A certificate can only fail the check if a TLS server sent one.
         m_outcome = Outcome::Answered;
-    else
-        m_outcome = Outcome::Silent;
+        m_refusal = {code, smtpText(SmtpText::ProbeCertificateRefused).arg(detail)};
+    } else if (m_greeted) {
+        m_outcome = Outcome::Unfit;
+        m_refusal = {code, smtpText(SmtpText::ProbeTlsFailed).arg(detail)};
+    } else {
+        m_outcome = m_replied ? Outcome::Answered : Outcome::Silent;
+        m_refusal = {code, silentReason(m_code, m_osErrno)};
+    }
 }
 
 bool PortProbe::connected() const
@@ -84,24 +178,41 @@ bool PortProbe::connected() const
     return curl_easy_getinfo(m_easy.get(), CURLINFO_CONNECT_TIME_T, &connectUs) == CURLE_OK && connectUs > 0;
 }
 
-QString PortProbe::failureText() const
+qintptr PortProbe::socket() const
 {
-    switch (static_cast<CURLcode>(m_code)) {
-    case CURLE_COULDNT_CONNECT:
-        return m_osErrno == ECONNREFUSED ? QStringLiteral("connessione rifiutata")
-                                         : QStringLiteral("non raggiungibile");
-    case CURLE_OPERATION_TIMEDOUT:
-        return QStringLiteral("nessuna risposta in tempo");
-    case CURLE_SSL_CONNECT_ERROR:
-        return QStringLiteral("connessione protetta non riuscita");
-    case CURLE_SEND_ERROR:
-    case CURLE_RECV_ERROR:
-    case CURLE_GOT_NOTHING:
-        return QStringLiteral("connessione chiusa senza saluto");
-    case CURLE_WEIRD_SERVER_REPLY:
-        return QStringLiteral("risposta non SMTP");
-    default:
-        return QStringLiteral("errore %1").arg(m_code);
+    curl_socket_t s = CURL_SOCKET_BAD;
+    if (curl_easy_getinfo(m_easy.get(), CURLINFO_ACTIVESOCKET, &s) != CURLE_OK)
+        return -1;
+    return s == CURL_SOCKET_BAD ? -1 : qintptr(s);
+}
+
+void PortProbe::continueGoodbye()
+{
+    if (m_goodbye == Goodbye::Due) {
+        static constexpr char quit[] = "QUIT\r\n";
+        size_t sent = 0;
+        // Six bytes on an idle connection: a short write does not happen.
+        const CURLcode rc = curl_easy_send(m_easy.get(), quit, sizeof quit - 1, &sent);
+        m_goodbye = rc == CURLE_OK && sent == sizeof quit - 1 ? Goodbye::Said : Goodbye::Over;
+    }
+    while (m_goodbye == Goodbye::Said) {
+        char buffer[512];
+        size_t got = 0;
+        const CURLcode rc = curl_easy_recv(m_easy.get(), buffer, sizeof buffer, &got);
+        if (rc == CURLE_AGAIN)
+            return;
+        if (rc != CURLE_OK || got == 0) {
+            m_goodbye = Goodbye::Over;
+            return;
+        }
+        m_goodbyeReply.append(buffer, qsizetype(got));
+        // Over at the last line of the reply ("221 ..."), whatever it says.
+        const qsizetype start = m_goodbyeReply.lastIndexOf('\n', m_goodbyeReply.size() - 2) + 1;
+        if (m_goodbyeReply.endsWith('\n') && m_goodbyeReply.size() - start > 3
+            && m_goodbyeReply[start + 3] == ' ')
+            m_goodbye = Goodbye::Over;
+        if (m_goodbyeReply.size() > 4096)
+            m_goodbye = Goodbye::Over;
     }
 }
 
@@ -114,10 +225,10 @@ QString PortProbe::summary() const
         if (!words.startsWith(u"connessione") && !words.startsWith(u"connesso a "))
             seen << words;
     }
-    if (m_outcome == Outcome::Silent)
-        seen << failureText();
-    else if (m_outcome == Outcome::Pending)
-        seen << QStringLiteral("ancora senza risposta quando la porta è stata scelta");
+    if (m_outcome == Outcome::Pending)
+        seen << smtpText(SmtpText::ProbeStillPending);
+    else if (m_outcome != Outcome::Fit && !m_refusal.description.isEmpty())
+        seen << m_refusal.description;
     return QStringLiteral("* prova di %1%2: %3")
         .arg(m_address.display(), m_address.implicitTls ? QStringLiteral(" (TLS)") : QString(),
              seen.join(QStringLiteral("; ")));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "SendOutcome.h"
 #include "ServerAddress.h"
 #include "TranscriptTap.h"
 
@@ -9,24 +10,26 @@
 #include <chrono>
 #include <memory>
 
-// One try at one port, run by PortChooser's multi handle: connects (TLS from
-// the first byte where the address says so, the certificate checked as for
-// the send itself), reads the server's greeting and hangs up without sending
-// a single command. The send then opens a connection of its own.
+// One try at one port, run by PortChooser's multi handle. It connects (TLS
+// from the first byte where the address says so), reads the greeting and
+// says EHLO; with credentials on a port that starts in clear it also asks
+// for STARTTLS, so that the port counts only when the certificate passes the
+// same checks as the send's and AUTH is offered over TLS. It never authenticates, and a connection that
+// got a greeting ends with QUIT, its reply read, before it is closed.
 class PortProbe
 {
 public:
     enum class Outcome {
-        Pending,  // still connecting or waiting for the greeting
-        Greeted,  // a 220 greeting arrived (over TLS when the port wants TLS)
-        Answered, // a server is there but will not do: another greeting, or a
-                  // certificate that failed the check; the send reports it
+        Pending,  // still connecting, greeting or shaking hands
+        Fit,      // can carry the send: greeted, and with credentials over verified TLS, AUTH offered
+        Unfit,    // greeted, but credentials could not travel or be used there
+        Answered, // a server refused: another greeting, or a certificate that failed
         Silent,   // nothing that speaks SMTP (refused, time-out, not SMTP)
     };
     using Clock = std::chrono::steady_clock;
 
     // Prepares the transfer; handle() is null when that failed.
-    PortProbe(const ServerAddress &address, const QString &caFile, int connectTimeoutMs);
+    PortProbe(const ServerAddress &address, const QString &caFile, int connectTimeoutMs, bool credentials);
     ~PortProbe();
     PortProbe(const PortProbe &) = delete;
     PortProbe &operator=(const PortProbe &) = delete;
@@ -40,32 +43,60 @@ public:
     Outcome outcome() const { return m_outcome; }
     // While pending: whether the connection to the port is already up.
     bool connected() const;
-    Clock::time_point finishedAt() const { return m_finishedAt; }
+    // Whether the server greeted with 220.
+    bool greeted() const { return m_greeted; }
+    // Whether libcurl is done with the transfer.
+    bool finished() const { return m_finished; }
+    // When the probe became fit.
+    Clock::time_point fitAt() const { return m_fitAt; }
     // libcurl's code for a probe that ended without an answer.
     int code() const { return m_code; }
-    // Why the port did not answer, in a few Italian words.
-    QString failureText() const;
-
+    // Why the port will not do: the number a send there would report and a
+    // few Italian words.
+    SendOutcome refusal() const { return m_refusal; }
     // One transcript line: the port and what was seen of it, or why nothing was.
     QString summary() const;
 
     // libcurl's header callback: one reply line of the server.
     bool replyLine(const char *data, size_t size);
 
+    // The goodbye, once the transfer has finished with its connection up:
+    // true until QUIT has been answered, the server has closed or something
+    // failed. continueGoodbye() writes QUIT the first time and reads what
+    // has arrived of the reply; socket() is what to wait on meanwhile.
+    bool awaitsGoodbye() const { return m_goodbye == Goodbye::Due || m_goodbye == Goodbye::Said; }
+    void continueGoodbye();
+    qintptr socket() const;
+
 private:
+    enum class Goodbye { None, Due, Said, Over };
     struct EasyDeleter
     {
         void operator()(void *easy) const;
     };
+    void becomeFit();
+    void finishConnected();
+    void finishFailed();
+
     std::unique_ptr<void, EasyDeleter> m_easy;
     ServerAddress m_address;
-    QByteArray m_url;
-    QByteArray m_caFile;
+    bool m_credentials;
     Outcome m_outcome = Outcome::Pending;
+    SendOutcome m_refusal;
+    int m_replies = 0; // complete replies so far
+    QByteArray m_replyText;
     bool m_replied = false;
+    bool m_greeted = false;
+    bool m_finished = false;
+    bool m_startTlsOffered = false;
+    bool m_authOffered = false; // over TLS
+    int m_startTlsReply = 0;
     int m_code = 0;
     long m_osErrno = 0;
-    Clock::time_point m_finishedAt;
+    Clock::time_point m_fitAt;
+    Goodbye m_goodbye = Goodbye::None;
+    QByteArray m_goodbyeReply;
+    std::unique_ptr<char[]> m_errorText;
     QStringList m_seen; // what the tap reported, in order
     TranscriptTap m_tap{[this](const QString &line) { m_seen << line; }};
 };

@@ -21,6 +21,9 @@ struct SendOutcome
 {
     qint16 number = 0; // 0: sent
     QString description;
+    // No server greeted: nothing of the send was said, so it may go to
+    // another port.
+    bool unreached = false;
 
     bool ok() const { return number == 0; }
     static SendOutcome failure(SendError e, const QString &text) { return {qint16(e), text}; }

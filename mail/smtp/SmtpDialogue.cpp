@@ -63,6 +63,7 @@ void SmtpDialogue::commandSent(QByteArrayView line)
     if (verb == "EHLO" || verb == "HELO") {
         stage = Stage::Hello;
         m_authSeen = false;
+        startTlsOffered = false;
         authMechanisms.clear();
     } else if (verb == "STARTTLS")
         stage = Stage::StartTls;
@@ -98,6 +99,8 @@ bool SmtpDialogue::replyLine(QByteArrayView line)
         m_pending += (m_pending.isEmpty() ? QString() : QStringLiteral(" ")) + words;
     if (stage == Stage::Hello) {
         const QString capability = words.mid(4).trimmed().toUpper();
+        if (capability == u"STARTTLS")
+            startTlsOffered = true;
         if (capability.startsWith(u"AUTH ") || capability.startsWith(u"AUTH=")) {
             m_authSeen = true;
             for (const QString &m : capability.mid(5).split(u' ', Qt::SkipEmptyParts))
@@ -109,6 +112,7 @@ bool SmtpDialogue::replyLine(QByteArrayView line)
         return true;
 
     replyCode = content.first(3).toInt();
+    ++replies;
     replyText = shownText(std::exchange(m_pending, {}));
 
     if (stage == Stage::StartTls && replyCode == 220)

@@ -23,8 +23,10 @@ struct SmtpDialogue
     bool tlsActive = false; // TLS established (implicit or STARTTLS)
     bool credentials = false;
     bool noAuthOffered = false;
-    QStringList authMechanisms; // as the last EHLO reply listed them
+    bool startTlsOffered = false; // by the last EHLO reply
+    QStringList authMechanisms;   // as the last EHLO reply listed them
     bool quitSent = false;
+    int replies = 0; // complete replies so far
 
     // A command line as libcurl sends it.
     void commandSent(QByteArrayView line);

@@ -1,9 +1,13 @@
 #include "SmtpSession.h"
 
+#include "ConnectionOptions.h"
 #include "MessageSource.h"
+#include "SmtpTexts.h"
 #include "SmtpTransfer.h"
 
 #include <curl/curl.h>
+
+#include <QScopeGuard>
 
 #include <memory>
 
@@ -13,20 +17,15 @@ struct EasyDeleter
 {
     void operator()(CURL *h) const { curl_easy_cleanup(h); }
 };
-struct MultiDeleter
-{
-    void operator()(CURLM *h) const { (void)curl_multi_cleanup(h); } // nothing left to close: no reuse
-};
 struct ListDeleter
 {
     void operator()(curl_slist *l) const { curl_slist_free_all(l); }
 };
 using EasyPtr = std::unique_ptr<CURL, EasyDeleter>;
-using MultiPtr = std::unique_ptr<CURLM, MultiDeleter>;
 using ListPtr = std::unique_ptr<curl_slist, ListDeleter>;
 
-// How long the loop sleeps at most between looks at the abort flag: an abort
-// during a name lookup has no socket to cut.
+// How long the loop sleeps at most between two runs of the transfer's
+// callbacks, which also watch the goodbye's time.
 constexpr int kPollMs = 100;
 
 SmtpTransfer &transferOf(void *userdata) { return *static_cast<SmtpTransfer *>(userdata); }
@@ -82,20 +81,18 @@ SendOutcome internalFailure(const QString &text) { return SendOutcome::failure(S
 CURLcode configure(CURL *easy, const SmtpSession::Settings &s, qint64 size, SmtpTransfer &t,
                    curl_slist *recipients, char *errorText)
 {
-    CURLcode rc = CURLE_OK;
+    // Credentials never travel in clear text: without TLS the send stops.
+    const auto startTls = s.username.isEmpty() ? ConnectionSettings::StartTls::IfOffered
+                                               : ConnectionSettings::StartTls::Required;
+    CURLcode rc = CURLcode(setConnectionOptions(easy, {s.server, s.caFile, s.connectTimeoutMs, startTls}));
     const auto set = [&](CURLoption option, auto value) {
         if (rc == CURLE_OK)
             rc = curl_easy_setopt(easy, option, value);
     };
     set(CURLOPT_ERRORBUFFER, errorText);
-    set(CURLOPT_URL, s.server.url().toUtf8().constData());
-    set(CURLOPT_PROTOCOLS_STR, "smtp,smtps");
-    set(CURLOPT_NOSIGNAL, 1L);
     // One connection per send, closed (with QUIT) by the transfer itself,
     // so no cleanup is left to talk to the server.
     set(CURLOPT_FORBID_REUSE, 1L);
-    // Removing a transfer whose name lookup still runs must not wait for it.
-    set(CURLOPT_QUICK_EXIT, 1L);
     set(CURLOPT_MAIL_FROM, ('<' + s.mailFrom + '>').constData());
     set(CURLOPT_MAIL_RCPT, recipients);
     set(CURLOPT_UPLOAD, 1L);
@@ -115,16 +112,9 @@ CURLcode configure(CURL *easy, const SmtpSession::Settings &s, qint64 size, Smtp
     set(CURLOPT_OPENSOCKETDATA, &t);
     set(CURLOPT_CLOSESOCKETFUNCTION, closeSocket);
     set(CURLOPT_CLOSESOCKETDATA, &t);
-    set(CURLOPT_SSL_VERIFYPEER, 1L);
-    set(CURLOPT_SSL_VERIFYHOST, 2L);
-    // Credentials never travel in clear text: without TLS the send stops.
-    set(CURLOPT_USE_SSL, long(s.username.isEmpty() ? CURLUSESSL_TRY : CURLUSESSL_ALL));
-    set(CURLOPT_CONNECTTIMEOUT_MS, long(s.connectTimeoutMs));
     set(CURLOPT_SERVER_RESPONSE_TIMEOUT, seconds(s.stallTimeoutMs));
     set(CURLOPT_LOW_SPEED_LIMIT, 1L);
     set(CURLOPT_LOW_SPEED_TIME, seconds(s.stallTimeoutMs));
-    if (!s.caFile.isEmpty())
-        set(CURLOPT_CAINFO, s.caFile.toLocal8Bit().constData());
     if (!s.username.isEmpty()) {
         set(CURLOPT_USERNAME, s.username.constData());
         set(CURLOPT_PASSWORD, s.password.constData());
@@ -150,45 +140,20 @@ struct LoopEnd
 {
     bool finished = false; // libcurl is done with the transfer
     CURLcode result = CURLE_OK;
-    CURLMcode failed = CURLM_OK;
 };
 
-// Turns the multi handle until the transfer is done, aborted, or the multi
-// interface itself fails.
-LoopEnd runLoop(CURLM *multi, const SmtpSession &session)
+// Turns the loop until the transfer is done, aborted, or the multi interface
+// itself fails.
+LoopEnd runLoop(MultiLoop &loop)
 {
     LoopEnd end;
-    while (!end.finished && !session.aborted()) {
-        int running = 0;
-        CURLMcode mc = curl_multi_perform(multi, &running);
-        int pending = 0;
-        while (CURLMsg *msg = curl_multi_info_read(multi, &pending)) {
-            if (msg->msg == CURLMSG_DONE) {
-                end.result = msg->data.result;
-                end.finished = true;
-            }
-        }
-        if (mc == CURLM_OK && !end.finished && running > 0)
-            mc = curl_multi_poll(multi, nullptr, 0, kPollMs, nullptr);
-        if (mc != CURLM_OK) {
-            end.failed = mc;
-            return end;
-        }
-        if (running == 0)
-            end.finished = true;
+    const auto finished = [&end](void * /*easy*/, int code) {
+        end.finished = true;
+        end.result = static_cast<CURLcode>(code);
+    };
+    while (!end.finished && loop.turn(finished, kPollMs)) {
     }
     return end;
-}
-
-// libcurl 7.88 ends an SMTP upload removed while it runs as if it were
-// complete: it writes the final "." and a server that kept up with the data
-// takes the truncated message. One more turn lets the progress callback
-// report the abort, so the transfer fails; the connection was cut by abort()
-// already, so any late write of the mark fails too.
-void failAbortedTransfer(CURLM *multi)
-{
-    int running = 0;
-    (void)curl_multi_perform(multi, &running); // its result does not matter: the connection is cut
 }
 
 } // namespace
@@ -204,12 +169,12 @@ QString SmtpSession::libraryVersion()
     const curl_version_info_data *curl = curl_version_info(CURLVERSION_NOW);
     return QStringLiteral("libcurl %1 (%2)")
         .arg(QString::fromLatin1(curl->version),
-             QString::fromLatin1(curl->ssl_version ? curl->ssl_version : "senza TLS"));
+             curl->ssl_version ? QString::fromLatin1(curl->ssl_version) : smtpText(SmtpText::WithoutTls));
 }
 
 void SmtpSession::abort()
 {
-    m_abort = true;
+    m_loop.stop();
     m_connections.cut();
 }
 
@@ -217,37 +182,41 @@ SendOutcome SmtpSession::run(const Settings &s, MessageSource &source, const Pro
                              const Verdict &verdict)
 {
     SmtpTransfer t(*this, s, source, progress, verdict);
-    MultiPtr multi(curl_multi_init());
     EasyPtr easy(curl_easy_init());
-    if (!multi || !easy)
-        return t.decide(internalFailure(QStringLiteral("Impossibile avviare l'invio.")));
+    if (!easy || !m_loop.open())
+        return t.decide(internalFailure(smtpText(SmtpText::CannotStart)));
+    const auto closeLoop = qScopeGuard([this] { m_loop.close(); });
     const ListPtr recipients = recipientList(s.recipients);
     if (!recipients && !s.recipients.isEmpty())
-        return t.decide(internalFailure(QStringLiteral("Memoria insufficiente.")));
+        return t.decide(internalFailure(smtpText(SmtpText::OutOfMemory)));
 
     char errorText[CURL_ERROR_SIZE] = {};
+    t.attach(easy.get());
     if (const CURLcode rc = configure(easy.get(), s, source.size(), t, recipients.get(), errorText);
         rc != CURLE_OK)
-        return t.decide(internalFailure(QStringLiteral("Impossibile preparare l'invio: %1.")
-                                            .arg(QString::fromUtf8(curl_easy_strerror(rc)))));
-    if (const CURLMcode mc = curl_multi_add_handle(multi.get(), easy.get()); mc != CURLM_OK)
-        return t.decide(internalFailure(QString::fromUtf8(curl_multi_strerror(mc))));
+        return t.decide(internalFailure(
+            smtpText(SmtpText::CannotPrepareSend).arg(QString::fromUtf8(curl_easy_strerror(rc)))));
+    if (!m_loop.add(easy.get()))
+        return t.decide(internalFailure(smtpText(SmtpText::CannotStart)));
 
-    const LoopEnd end = runLoop(multi.get(), *this);
-    if (!end.finished && end.failed == CURLM_OK)
-        failAbortedTransfer(multi.get());
+    const LoopEnd end = runLoop(m_loop);
+    // libcurl 7.88 ends an SMTP upload removed while it runs as if it were
+    // complete: it writes the final "." and a server that kept up with the
+    // data takes the truncated message. One more run lets the progress
+    // callback report the abort, so the transfer fails; the connection was
+    // cut by abort() already, so any late write of the mark fails too.
+    if (!end.finished && aborted())
+        m_loop.runOnce();
     long osErrno = 0;
     if (curl_easy_getinfo(easy.get(), CURLINFO_OS_ERRNO, &osErrno) != CURLE_OK)
         osErrno = 0;
     // Removing an unfinished transfer closes its connection: the server
     // never sees the end of the message.
-    const CURLMcode removed = curl_multi_remove_handle(multi.get(), easy.get());
-    if (end.failed != CURLM_OK)
-        return t.decide(internalFailure(QString::fromUtf8(curl_multi_strerror(end.failed))));
-    if (removed != CURLM_OK && end.finished && !t.decided())
-        return t.decide(internalFailure(QString::fromUtf8(curl_multi_strerror(removed))));
+    m_loop.remove(easy.get());
     if (aborted() && !t.decided())
-        return t.decide(internalFailure(QStringLiteral("Invio interrotto.")));
+        return t.decide(internalFailure(smtpText(SmtpText::Interrupted)));
+    if (!end.finished)
+        return t.decide(internalFailure(m_loop.failure()));
     if (end.result == CURLE_OK)
         return t.decide({});
     return t.decide(t.failure(int(end.result), QString::fromUtf8(errorText), int(osErrno)));

@@ -1,23 +1,23 @@
 #pragma once
 
 #include "ConnectionCutter.h"
+#include "MultiLoop.h"
 #include "SendOutcome.h"
 #include "ServerAddress.h"
 
 #include <QByteArray>
 #include <QList>
 
-#include <atomic>
 #include <functional>
 
 class MessageSource;
 class Transcript;
 
 // One SMTP conversation over libcurl: connect, TLS, authentication, envelope,
-// DATA, then QUIT. Runs on the calling (worker) thread, where every libcurl
-// handle is made and freed; abort() may be called from any thread at any
-// time, never blocks, and makes run() return promptly without the final "."
-// ever being sent.
+// DATA, then QUIT, also after a refusal while the connection is up. Runs on
+// the calling (worker) thread, where every libcurl handle is made and freed;
+// abort() may be called from any thread at any time, never blocks, and makes
+// run() return promptly without the final "." ever being sent.
 class SmtpSession
 {
 public:
@@ -58,13 +58,13 @@ public:
     // it gave one.
     SendOutcome run(const Settings &settings, MessageSource &source, const Progress &progress,
                     const Verdict &verdict = {});
-    // Cuts the connection and stops run(); no libcurl call, no waiting.
+    // Cuts the connection and stops run(); no waiting.
     void abort();
-    bool aborted() const { return m_abort.load(); }
+    bool aborted() const { return m_loop.stopped(); }
 
 private:
     friend class SmtpTransfer;
 
-    std::atomic<bool> m_abort{false};
+    MultiLoop m_loop;
     ConnectionCutter m_connections;
 };

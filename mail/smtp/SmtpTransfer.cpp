@@ -4,6 +4,12 @@
 #include "SmtpFailure.h"
 #include "Transcript.h"
 
+#include <curl/curl.h>
+
+#ifdef KORVANE_QUIT_OVER_OPENSSL
+#include <openssl/ssl.h>
+#endif
+
 namespace {
 
 // libcurl's codes for what the session decides before libcurl itself does:
@@ -11,8 +17,28 @@ namespace {
 // the conversation (the code is not shown: the server's reply code is).
 constexpr int kWeirdServerReply = 8;
 constexpr int kRefused = 55;
+constexpr int kNoStartTls = 64;
 
 bool isRefusal(int code) { return code >= 400 && code <= 599; }
+
+constexpr char kQuit[] = "QUIT\r\n";
+constexpr int kQuitSize = int(sizeof kQuit - 1);
+
+// QUIT through the TLS session libcurl holds, where the TLS library is one
+// this program can reach.
+bool writeQuitOverTls(void *easy)
+{
+#ifdef KORVANE_QUIT_OVER_OPENSSL
+    curl_tlssessioninfo *info = nullptr;
+    if (curl_easy_getinfo(static_cast<CURL *>(easy), CURLINFO_TLS_SSL_PTR, &info) != CURLE_OK || !info
+        || info->backend != CURLSSLBACKEND_OPENSSL || !info->internals)
+        return false;
+    return SSL_write(static_cast<SSL *>(info->internals), kQuit, kQuitSize) == kQuitSize;
+#else
+    (void)easy;
+    return false;
+#endif
+}
 
 } // namespace
 
@@ -56,7 +82,47 @@ bool SmtpTransfer::replyLine(QByteArrayView line)
         const int code = m_dialogue.replyCode;
         decide(code == 250 ? SendOutcome{} : failure(isRefusal(code) ? kRefused : kWeirdServerReply, {}, 0));
     }
+    if (std::exchange(m_repliesSeen, m_dialogue.replies) != m_dialogue.replies && givenUpBeforeMail()) {
+        decide(failure(isRefusal(m_dialogue.replyCode) || m_dialogue.noAuthOffered ? kRefused : kNoStartTls,
+                       {}, 0));
+        sayQuitInPassing();
+    }
     return goOn;
+}
+
+bool SmtpTransfer::givenUpBeforeMail() const
+{
+    // libcurl counts these as a failed connect and hangs up without QUIT.
+    const SmtpDialogue &d = m_dialogue;
+    if (m_quitInPassing || !d.credentials)
+        return false;
+    switch (d.stage) {
+    case SmtpDialogue::Stage::Hello:
+        return d.noAuthOffered || (d.replyCode == 250 && !d.tlsActive && !d.startTlsOffered);
+    case SmtpDialogue::Stage::StartTls:
+    case SmtpDialogue::Stage::Auth:
+        return isRefusal(d.replyCode);
+    default:
+        return false;
+    }
+}
+
+void SmtpTransfer::sayQuitInPassing()
+{
+    // libcurl is between two reads and will only close the connection now:
+    // the goodbye is written by hand, and the socket's closing waits for
+    // the server to answer it and hang up.
+    m_quitInPassing = true;
+    const bool written = m_dialogue.tlsActive
+        ? writeQuitOverTls(m_easy)
+        : m_session.m_connections.writeToSole(QByteArrayView(kQuit, kQuitSize));
+    if (!written)
+        return;
+    m_dialogue.quitSent = true;
+    m_goodbyeEnds = std::chrono::steady_clock::now() + std::chrono::milliseconds(SmtpSession::kGoodbyeMs);
+    // libcurl's closing TLS alert must not overtake QUIT: a server that sees
+    // the connection end drops what it has not read yet.
+    m_session.m_connections.awaitReply(*m_goodbyeEnds);
 }
 
 void SmtpTransfer::commandSent(QByteArrayView line)
@@ -93,12 +159,19 @@ qintptr SmtpTransfer::openSocket(int family, int type, int protocol)
     return m_session.m_connections.open(family, type, protocol);
 }
 
-void SmtpTransfer::closeSocket(qintptr socket) { m_session.m_connections.close(socket); }
+void SmtpTransfer::closeSocket(qintptr socket)
+{
+    if (m_quitInPassing && m_goodbyeEnds)
+        m_session.m_connections.drain(socket, *m_goodbyeEnds);
+    m_session.m_connections.close(socket);
+}
 
 SendOutcome SmtpTransfer::failure(int curlCode, const QString &detail, int osErrno) const
 {
-    return describeFailure({curlCode, detail, osErrno, m_settings.server, m_source.error(), m_resolved},
-                           m_dialogue);
+    SendOutcome outcome = describeFailure(
+        {curlCode, detail, osErrno, m_settings.server, m_source.error(), m_resolved}, m_dialogue);
+    outcome.unreached = m_dialogue.stage == SmtpDialogue::Stage::Greeting;
+    return outcome;
 }
 
 SendOutcome SmtpTransfer::decide(const SendOutcome &outcome)

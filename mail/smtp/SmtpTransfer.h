@@ -27,6 +27,8 @@ public:
     // False once the transfer must stop: aborted, or the server has had its
     // time to answer QUIT.
     bool keepGoing() const;
+    // The easy handle (a CURL *) the callbacks belong to.
+    void attach(void *easy) { m_easy = easy; }
     // The connection's sockets, opened and closed so that abort() can cut them.
     qintptr openSocket(int family, int type, int protocol);
     void closeSocket(qintptr socket);
@@ -44,6 +46,13 @@ public:
 
 private:
     void decideFromDialogue();
+    // Whether the last reply ends the conversation before MAIL FROM in a
+    // way libcurl treats as a failed connect (closed without QUIT): a
+    // refused password or STARTTLS, no STARTTLS or no AUTH with credentials.
+    bool givenUpBeforeMail() const;
+    // Writes QUIT on the connection libcurl holds and waits, within the
+    // goodbye's time, for the server to answer before libcurl closes it.
+    void sayQuitInPassing();
 
     SmtpSession &m_session;
     const SmtpSession::Settings &m_settings;
@@ -55,4 +64,7 @@ private:
     std::optional<SendOutcome> m_decided;
     std::optional<std::chrono::steady_clock::time_point> m_goodbyeEnds;
     bool m_resolved = false;
+    bool m_quitInPassing = false;
+    int m_repliesSeen = 0;
+    void *m_easy = nullptr;
 };

@@ -3,7 +3,8 @@
 
 Prints the port it listens on (one line) and nothing else on stdout; exits
 when its stdin closes or on SIGTERM. A line "resume" on stdin ends the pause
-of --pause-in-data. Records into --out DIR:
+of --pause-in-data. --refuse-sender ADDR / --refuse-rcpt ADDR refuse that sender / recipient.
+Records into --out DIR:
   msg-NNNN.json  each message that reached the final "." (see smtp_capture)
   session.log    "<conn> C <command>", "<conn> S <reply>", "<conn> * <event>";
                  AUTH payloads are replaced by "***"
@@ -52,6 +53,7 @@ def parse_args():
     p.add_argument("--auth-mechs", default="PLAIN LOGIN")
     p.add_argument("--auth-before-tls", action="store_true")
     p.add_argument("--refuse-rcpt", action="append", default=[], metavar="ADDR")
+    p.add_argument("--refuse-sender", action="append", default=[], metavar="ADDR")
     p.add_argument("--greeting-421", action="store_true")
     p.add_argument("--no-greeting", action="store_true")
     p.add_argument("--greeting-delay", type=int, default=0, metavar="MS")
@@ -85,6 +87,7 @@ class Handler:
         self.opts = opts
         self.recorder = recorder
         self.refused = {a.lower() for a in opts.refuse_rcpt}
+        self.refused_senders = {a.lower() for a in opts.refuse_sender}
 
     async def handle_EHLO(self, server, session, envelope, hostname, responses):
         session.host_name = hostname
@@ -96,6 +99,13 @@ class Handler:
                 line = line[:4] + "AUTH " + " ".join(self.opts.mechs)
             kept.append(line)
         return kept
+
+    async def handle_MAIL(self, server, session, envelope, address, mail_options):
+        if address.lower() in self.refused_senders:
+            return f"553 5.7.1 <{address}>: Sender address rejected: not owned by user"
+        envelope.mail_from = address
+        envelope.mail_options.extend(mail_options)
+        return "250 2.1.0 OK"
 
     async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
         if address.lower() in self.refused:

@@ -1,9 +1,13 @@
 // The port, when the server field names none: the usual ones are tried in
-// the order that fits the credentials, and TLS rules hold on the one chosen.
-// Test servers on loopback ports stand in for 25, 587 and 465.
+// the order that fits the credentials, a port counts only if it can carry
+// them, the choice is kept for the run, and every connection that was
+// greeted ends with QUIT. Test servers on loopback ports stand in for 25,
+// 587 and 465.
 
 #include "MailTestSupport.h"
 
+#include <QRegularExpression>
+#include <QSet>
 #include <QTcpServer>
 
 using namespace MailTest;
@@ -19,6 +23,12 @@ private Q_SLOTS:
     void typedPort_data();
     void typedPort();
     void destroyedWhileChoosing();
+    void kept_data();
+    void kept();
+    void keptPortGone();
+    void keptApart();
+    void politeAfterRefusal_data();
+    void politeAfterRefusal();
 };
 
 namespace {
@@ -47,6 +57,10 @@ QStringList options(const QString &role)
     else if (role == u"late")
         result += QStringList{QStringLiteral("--starttls")} + certificates.pair(QStringLiteral("server"))
             + QStringList{QStringLiteral("--greeting-delay"), QStringLiteral("1000")};
+    else if (role == u"noauth")
+        result = QStringList{QStringLiteral("--starttls")} + certificates.pair(QStringLiteral("server"));
+    else if (role == u"badstarttls")
+        result += QStringList{QStringLiteral("--starttls")} + certificates.pair(QStringLiteral("selfsigned"));
     else if (role == u"selfsigned")
         result += QStringList{QStringLiteral("--implicit-tls")}
             + certificates.pair(QStringLiteral("selfsigned"));
@@ -55,6 +69,45 @@ QStringList options(const QString &role)
     else if (role == u"busy")
         result = QStringList{QStringLiteral("--greeting-421")};
     return result;
+}
+
+// Connections the server greeted that did not end with the client's QUIT,
+// once every connection it saw is closed.
+QStringList impolite(const SmtpTestServer &server)
+{
+    if (!SmtpTestServer::waitFor(
+            [&] {
+                const QJsonObject state = server.state();
+                return state.value(QStringLiteral("closed")).toInt()
+                    >= state.value(QStringLiteral("connections")).toInt();
+            },
+            10000))
+        return {QStringLiteral("connections still open")};
+    QMap<QString, QString> lastCommand;
+    QSet<QString> greeted;
+    QSet<QString> tlsUp;
+    for (const QString &line : server.sessionLog()) {
+        const QStringList f = line.split(u' ');
+        if (f.size() >= 3 && f[1] == u"S" && f[2] == u"220")
+            greeted.insert(f[0]);
+        else if (f.size() >= 3 && f[1] == u"C")
+            lastCommand[f[0]] = f.mid(2).join(u' ');
+        else if (line.endsWith(u"* starttls done"))
+            tlsUp.insert(f[0]);
+    }
+    QStringList result;
+    for (const QString &conn : greeted) {
+        const QString last = lastCommand.value(conn).toUpper();
+        // After a handshake that failed nothing more can be said, in clear or not.
+        if (last != u"QUIT" && !(last == u"STARTTLS" && !tlsUp.contains(conn)))
+            result << conn + QStringLiteral(" ended after ") + lastCommand.value(conn);
+    }
+    return result;
+}
+
+int connections(const SmtpTestServer &server)
+{
+    return server.state().value(QStringLiteral("connections")).toInt();
 }
 
 // Stand-ins for the usual ports: a server of its kind where one is named,
@@ -119,9 +172,21 @@ void TestKorvaneSmtpPorts::chosen_data()
     QTest::newRow("only 465, TLS") << Running{{"tls", "tls"}} << "127.0.0.1" << true << "tls" << 0 << "";
     QTest::newRow("only 25, no credentials")
         << Running{{"plain", "plain"}} << "127.0.0.1" << false << "plain" << 0 << "";
-    QTest::newRow("only 25, credentials stay home")
-        << Running{{"plain", "plain"}} << "127.0.0.1" << true << "plain" << 64 << "STARTTLS";
+    QTest::newRow("only 25, credentials stay home") << Running{{"plain", "plain"}} << "127.0.0.1" << true
+                                                    << "plain" << 64 << "{25}: nessuna connessione protetta";
     QTest::newRow("all three, credentials: 587") << all << "127.0.0.1" << true << "submission" << 0 << "";
+    QTest::newRow("587 without STARTTLS, 465 works, credentials: 465")
+        << Running{{"submission", "plain"}, {"tls", "tls"}} << "127.0.0.1" << true << "tls" << 0 << "";
+    QTest::newRow("25 greets, 587 without STARTTLS, credentials: none")
+        << Running{{"submission", "plain"}, {"plain", "plain"}} << "smtp://127.0.0.1" << true << "" << 64
+        << "{587}: nessuna connessione protetta (STARTTLS) offerta; {25}: nessuna";
+    QTest::newRow("587 certificate refused, 465 works, credentials: 465")
+        << Running{{"submission", "badstarttls"}, {"tls", "tls"}} << "127.0.0.1" << true << "tls" << 0 << "";
+    QTest::newRow("587 offers no AUTH, 465 works, credentials: 465")
+        << Running{{"submission", "noauth"}, {"tls", "tls"}} << "127.0.0.1" << true << "tls" << 0 << "";
+    QTest::newRow("only 587, certificate refused")
+        << Running{{"submission", "badstarttls"}} << "127.0.0.1" << true << "submission" << 60
+        << "{587}: certificato non valido o non attendibile";
     QTest::newRow("465 and 25, credentials: 465")
         << Running{{"plain", "plain"}, {"tls", "tls"}} << "127.0.0.1" << true << "tls" << 0 << "";
     QTest::newRow("all three, no credentials: 25") << all << "127.0.0.1" << false << "plain" << 0 << "";
@@ -132,7 +197,9 @@ void TestKorvaneSmtpPorts::chosen_data()
         << Running{{"submission", "silent"}, {"tls", "tls"}} << "127.0.0.1" << true << "tls" << 0 << "";
     // A server that is there but will not do is reported in its own words.
     QTest::newRow("465 with a self-signed certificate")
-        << Running{{"tls", "selfsigned"}} << "127.0.0.1" << true << "tls" << 60 << "self-signed";
+        << Running{{"tls", "selfsigned"}} << "127.0.0.1" << true << "tls" << 60
+        << "{587}: connessione rifiutata; {465}: certificato non valido o non attendibile (SSL certificate "
+           "problem: self-signed certificate); {25}: connessione rifiutata";
     QTest::newRow("587 busy, 25 greets: 25") << Running{{"submission", "busy"}, {"plain", "submission"}}
                                              << "127.0.0.1" << true << "plain" << 0 << "";
     QTest::newRow("only 587, busy") << Running{{"submission", "busy"}} << "127.0.0.1" << true << "submission"
@@ -189,11 +256,20 @@ void TestKorvaneSmtpPorts::chosen()
             QVERIFY(!state.value(QStringLiteral("password_seen")).toBool());
         }
     }
-    // Trying a port is connecting and reading its greeting: no command,
-    // let alone credentials, reaches a server that was not chosen.
-    for (const auto &[port, server] : standIns.servers.asKeyValueRange())
-        if (port != chosen)
-            QCOMPARE(server->commands(), QStringList());
+    // Trying a port says EHLO, STARTTLS where credentials need it, and
+    // QUIT: no credentials and no envelope reach a server not chosen.
+    for (const auto &[port, server] : standIns.servers.asKeyValueRange()) {
+        const QStringList said = server->commands();
+        if (port != chosen || number != 0)
+            for (const QString &command : said)
+                QVERIFY2(!QRegularExpression(QStringLiteral("^(AUTH|MAIL|RCPT|DATA)"),
+                                             QRegularExpression::CaseInsensitiveOption)
+                              .match(command)
+                              .hasMatch(),
+                         qPrintable(port + QStringLiteral(": ") + said.join(QStringLiteral(" | "))));
+        QVERIFY2(impolite(*server).isEmpty(),
+                 qPrintable(port + QStringLiteral(": ") + impolite(*server).join(QStringLiteral("; "))));
+    }
 }
 
 void TestKorvaneSmtpPorts::typedPort_data()
@@ -251,6 +327,143 @@ void TestKorvaneSmtpPorts::destroyedWhileChoosing()
     component.reset();
     QVERIFY2(silent.waitForLogLine(QStringLiteral("* closed")), qPrintable(silent.sessionLog().join('\n')));
     QCOMPARE(watch.outcomes(), 0);
+}
+
+void TestKorvaneSmtpPorts::kept_data()
+{
+    QTest::addColumn<Running>("running");
+    QTest::addColumn<bool>("credentials");
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<int>("connectTimeoutMs");
+
+    const Running all{{"plain", "plain"}, {"submission", "submission"}, {"tls", "tls"}};
+    QTest::newRow("all three, no credentials: 25") << all << false << "plain" << 3000;
+    QTest::newRow("all three, credentials: 587") << all << true << "submission" << 3000;
+    // 25 takes the connection and never greets; its connect time-out is far
+    // off, so only the grace after 587 greeted ends the wait.
+    QTest::newRow("25 silent, 587 greets: 587")
+        << Running{{"plain", "silent"}, {"submission", "submission"}} << false << "submission" << 60000;
+}
+
+void TestKorvaneSmtpPorts::kept()
+{
+    QFETCH(Running, running);
+    QFETCH(bool, credentials);
+    QFETCH(QString, chosen);
+    QFETCH(int, connectTimeoutMs);
+    const StandIns standIns(running);
+    QVERIFY(standIns.ok());
+    KorvaneSTMP component;
+    standIns.apply(component);
+    component.setConnectTimeoutMs(connectTimeoutMs);
+    if (credentials) {
+        component.setUsername(user);
+        component.setPassword(password);
+    }
+    SendWatch first(&component);
+    KORVANE_SEND(component, first, 12000);
+    QVERIFY2(!first.completed.isEmpty(), first.outcome().constData());
+    QVERIFY(standIns.servers[chosen]->waitForMessages(1));
+    for (const auto &server : standIns.servers)
+        QVERIFY2(impolite(*server).isEmpty(), qPrintable(impolite(*server).join(QStringLiteral("; "))));
+
+    QMap<QString, int> before;
+    for (const auto &[port, server] : standIns.servers.asKeyValueRange())
+        before[port] = connections(*server);
+    if (credentials)
+        component.setPassword(password);
+    SendWatch second(&component);
+    KORVANE_SEND(component, second, 12000);
+    QVERIFY2(!second.completed.isEmpty(), second.outcome().constData());
+    QVERIFY(standIns.servers[chosen]->waitForMessages(2));
+    // Straight to the port kept: one connection, no probe.
+    for (const auto &[port, server] : standIns.servers.asKeyValueRange())
+        QCOMPARE(connections(*server) - before[port], port == chosen ? 1 : 0);
+}
+
+void TestKorvaneSmtpPorts::keptPortGone()
+{
+    // 587 was chosen and kept, then goes away: the same send chooses again.
+    StandIns standIns({{"plain", "plain"}, {"submission", "submission"}, {"tls", "tls"}});
+    QVERIFY(standIns.ok());
+    KorvaneSTMP component;
+    standIns.apply(component);
+    component.setUsername(user);
+    component.setPassword(password);
+    SendWatch first(&component);
+    KORVANE_SEND(component, first, 12000);
+    QVERIFY2(!first.completed.isEmpty(), first.outcome().constData());
+    QVERIFY(standIns.servers["submission"]->waitForMessages(1));
+    standIns.servers["submission"]->stop();
+
+    component.setPassword(password);
+    SendWatch second(&component);
+    KORVANE_SEND(component, second, 12000);
+    QVERIFY2(!second.completed.isEmpty(), second.outcome().constData());
+    QVERIFY(standIns.servers["tls"]->waitForMessages(1));
+}
+
+void TestKorvaneSmtpPorts::keptApart()
+{
+    // The port kept for sends with credentials (587) says nothing about
+    // sends without them: those choose for themselves (25).
+    StandIns standIns({{"plain", "plain"}, {"submission", "submission"}, {"tls", "tls"}});
+    QVERIFY(standIns.ok());
+    KorvaneSTMP component;
+    standIns.apply(component);
+    component.setUsername(user);
+    component.setPassword(password);
+    SendWatch first(&component);
+    KORVANE_SEND(component, first, 12000);
+    QVERIFY2(!first.completed.isEmpty(), first.outcome().constData());
+    QVERIFY(standIns.servers["submission"]->waitForMessages(1));
+
+    component.setUsername(QString());
+    SendWatch second(&component);
+    KORVANE_SEND(component, second, 12000);
+    QVERIFY2(!second.completed.isEmpty(), second.outcome().constData());
+    QVERIFY(standIns.servers["plain"]->waitForMessages(1));
+    QCOMPARE(
+        standIns.servers["plain"]->messages().constFirst().value(QStringLiteral("auth_login")).toString(),
+        QString());
+}
+
+void TestKorvaneSmtpPorts::politeAfterRefusal_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("password"); // empty: no credentials
+    QTest::addColumn<int>("number");
+
+    const TestCertificates &certificates = TestCertificates::instance();
+    const QStringList starttls
+        = QStringList{QStringLiteral("--starttls")} + certificates.pair(QStringLiteral("server"));
+    const QStringList auth{QStringLiteral("--auth"), user + QLatin1Char(':') + password};
+    QTest::newRow("refused password") << starttls + auth << "sbagliata" << 535;
+    QTest::newRow("no AUTH offered") << starttls << password << 1007;
+    QTest::newRow("no STARTTLS, credentials") << auth << password << 64;
+    QTest::newRow("refused sender") << QStringList{"--refuse-sender", senderAddress} << "" << 553;
+    QTest::newRow("refused recipient") << QStringList{"--refuse-rcpt", "anna@example.org"} << "" << 550;
+    QTest::newRow("refused message") << QStringList{"--data-reply", "554"} << "" << 554;
+}
+
+void TestKorvaneSmtpPorts::politeAfterRefusal()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QString, password);
+    QFETCH(int, number);
+    SmtpTestServer server(options);
+    KORVANE_START(server);
+    KorvaneSTMP component;
+    configure(component, server);
+    if (!password.isEmpty()) {
+        component.setUsername(user);
+        component.setPassword(password);
+    }
+    SendWatch watch(&component);
+    KORVANE_SEND(component, watch, 15000);
+    QCOMPARE(watch.number(), number);
+    QVERIFY2(impolite(server).isEmpty(), qPrintable(impolite(server).join(QStringLiteral("; "))));
+    QVERIFY2(server.waitForLogLine(QStringLiteral(" S 221")), qPrintable(server.sessionLog().join(u'\n')));
 }
 
 QTEST_GUILESS_MAIN(TestKorvaneSmtpPorts)

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+// Every sentence the mail component itself (not its SMTP transport) shows
+// the user, each written once; the address fields' sentences belong to the
+// message room (MessageTexts). %1, %2 ... are filled in by the caller.
+enum class MailText {
+    FieldContains, // %1: field, %2: LineBreak or ControlCharacter
+    LineBreak,
+    ControlCharacter,
+    NoServer,
+    ServerInvalid, // %1: the text typed
+    AlreadySending,
+    NetworkLibraryFailed,
+    AboutTitle,
+    AboutText, // %1: version, %2: client name, %3: libcurl, %4: Qt
+};
+
+// The Italian text of id.
+QString mailText(MailText id);
