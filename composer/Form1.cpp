@@ -5,6 +5,7 @@
 #include "ComponentPlace.h"
 #include "ComposerLayout.h"
 #include "FieldText.h"
+#include "ImmediateMnemonic.h"
 #include "LaunchArguments.h"
 #include "LineLengthGuard.h"
 #include "MailComponent.h"
@@ -82,6 +83,8 @@ Form1::Form1(std::unique_ptr<MailComponent> component, MessageUi &ui, SettingsSt
     auto *sendKeys = new QShortcut(this);
     sendKeys->setKeys({QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
     connect(sendKeys, &QShortcut::activated, m_controls.send, &QPushButton::click);
+    // Alt+I starts the send on the key too, not when the press look ends.
+    ImmediateMnemonic::install(m_controls.send);
     m_attachments = new AttachmentField(m_controls.attachments, this, m_ui, m_handlers);
     new LineLengthGuard(this, m_ui, m_handlers);
 
