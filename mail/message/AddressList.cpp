@@ -2,8 +2,13 @@
 
 #include "AddressToken.h"
 
-#include <QHostAddress>
 #include <QUrl>
+
+#ifdef Q_OS_WIN
+#include <ws2tcpip.h>
+#else
+#include <arpa/inet.h>
+#endif
 
 #include <algorithm>
 
@@ -48,23 +53,30 @@ bool isHostName(QStringView s)
     return true;
 }
 
+// inet_pton takes exactly the two forms RFC 5321 allows in a literal: four
+// decimal parts for IPv4 (no shortened "127.1", no octal or hex parts), the
+// full or "::" forms for IPv6, with no zone.
+bool isIpAddress(int family, QStringView text)
+{
+    const QByteArray bytes = text.toLatin1();
+    in6_addr parsed{};
+    return inet_pton(family, bytes.constData(), &parsed) == 1;
+}
+
 bool isAddressLiteral(QStringView s)
 {
     if (s.size() < 3 || s.front() != u'[' || s.back() != u']')
         return false;
     QStringView inner = s.sliced(1, s.size() - 2);
-    // QHostAddress stops reading at a NUL and takes "%zone" suffixes, yet the
-    // literal travels as written: only the characters of a plain IP may pass.
+    // inet_pton stops reading at a NUL, yet the literal travels as written:
+    // only the characters of a plain IP may pass.
     const bool v6 = inner.startsWith(u"IPv6:", Qt::CaseInsensitive);
-    for (QChar c : v6 ? inner.sliced(5) : inner)
+    if (v6)
+        inner = inner.sliced(5);
+    for (QChar c : inner)
         if (c.unicode() >= 0x80 || !(c.isDigit() || QStringView(u".:abcdefABCDEF").contains(c)))
             return false;
-    if (v6) {
-        QHostAddress a;
-        return a.setAddress(inner.sliced(5).toString()) && a.protocol() == QHostAddress::IPv6Protocol;
-    }
-    QHostAddress a;
-    return a.setAddress(inner.toString()) && a.protocol() == QHostAddress::IPv4Protocol;
+    return isIpAddress(v6 ? AF_INET6 : AF_INET, inner);
 }
 
 // Returns the envelope form of a written address, or a null string.

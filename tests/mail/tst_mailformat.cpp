@@ -80,6 +80,23 @@ private Q_SLOTS:
             << QString();
         QTest::newRow("address literal")
             << "x@[127.0.0.1]" << QStringList{"x@[127.0.0.1]"} << QStringList{""} << QString();
+        QTest::newRow("IPv6 literal")
+            << "x@[IPv6:2001:db8::1]" << QStringList{"x@[IPv6:2001:db8::1]"} << QStringList{""} << QString();
+        QTest::newRow("IPv6 literal ending in IPv4")
+            << "x@[IPv6:::ffff:10.0.0.1]" << QStringList{"x@[IPv6:::ffff:10.0.0.1]"} << QStringList{""}
+            << QString();
+        // RFC 5321 literals: four decimal parts, the IPv6 tag, no zone.
+        QTest::newRow("shortened IPv4 literal")
+            << "x@[127.1]" << QStringList{} << QStringList{} << "x@[127.1]";
+        QTest::newRow("IPv4 part over 255")
+            << "x@[10.0.0.256]" << QStringList{} << QStringList{} << "x@[10.0.0.256]";
+        QTest::newRow("IPv6 without its tag") << "x@[::1]" << QStringList{} << QStringList{} << "x@[::1]";
+        QTest::newRow("IPv4 under the IPv6 tag")
+            << "x@[IPv6:10.0.0.1]" << QStringList{} << QStringList{} << "x@[IPv6:10.0.0.1]";
+        QTest::newRow("IPv6 literal with a zone")
+            << "x@[IPv6:fe80::1%eth0]" << QStringList{} << QStringList{} << "x@[IPv6:fe80::1%eth0]";
+        QTest::newRow("IPv6 literal with two ::")
+            << "x@[IPv6:1::2::3]" << QStringList{} << QStringList{} << "x@[IPv6:1::2::3]";
         QTest::newRow("empty") << "  " << QStringList{} << QStringList{} << QString();
         QTest::newRow("no at") << "a@x.it, mario" << QStringList{} << QStringList{} << "mario";
         QTest::newRow("space inside")
