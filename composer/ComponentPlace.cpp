@@ -6,31 +6,56 @@
 #include <QPalette>
 
 #include <algorithm>
+#include <utility>
 
 ComponentPlace::ComponentPlace(QWidget *parent) : QWidget(parent)
 {
     setFocusPolicy(Qt::NoFocus);
     setAccessibleName(QStringLiteral("Invio"));
     m_idle = korvaneClientIcon().pixmap(QSize(32, 32));
+    m_pendingAnnouncement.setSingleShot(true);
+    connect(&m_pendingAnnouncement, &QTimer::timeout, this, &ComponentPlace::announceLatest);
 }
 
 void ComponentPlace::setProgress(qint64 sent, qint64 total)
 {
-    const qint64 share = total > 0 ? std::clamp<qint64>(sent * 100 / total, 0, 100) : 0;
+    const int percent = total > 0 ? static_cast<int>(std::clamp<qint64>(sent * 100 / total, 0, 100)) : 0;
+    const bool starting = !m_sending;
+    if (!starting && percent == m_percent)
+        return; // the pie would be drawn the same
     m_sending = true;
-    m_percent = static_cast<int>(share);
+    m_percent = percent;
     setToolTip(QStringLiteral("Inviato %1%").arg(m_percent));
-    setAccessibleDescription(toolTip());
     update();
+    announce(starting || m_percent == 100);
 }
 
 void ComponentPlace::setIdle()
 {
-    m_sending = false;
+    m_pendingAnnouncement.stop();
+    if (!std::exchange(m_sending, false) && m_percent == 0)
+        return;
     m_percent = 0;
     setToolTip({});
     setAccessibleDescription({});
     update();
+}
+
+void ComponentPlace::announce(bool now)
+{
+    if (now || !m_announced.isValid() || m_announced.elapsed() >= kAnnounceIntervalMs) {
+        announceLatest();
+        return;
+    }
+    if (!m_pendingAnnouncement.isActive())
+        m_pendingAnnouncement.start(kAnnounceIntervalMs - static_cast<int>(m_announced.elapsed()));
+}
+
+void ComponentPlace::announceLatest()
+{
+    m_pendingAnnouncement.stop();
+    m_announced.start();
+    setAccessibleDescription(toolTip());
 }
 
 void ComponentPlace::paintEvent(QPaintEvent * /*event*/)

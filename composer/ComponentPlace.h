@@ -1,15 +1,23 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QPixmap>
+#include <QTimer>
 #include <QWidget>
 
 // The mail component's spot in the window: a picture while it is idle, a
 // pie of the share of the message sent while it sends. Never takes focus.
+// It repaints only when the whole percent it draws changes, and tells a
+// screen reader the share at the start, at 100 % and at most a few times a
+// second in between (the last share always follows).
 class ComponentPlace : public QWidget
 {
     Q_OBJECT
 
 public:
+    // The least time between two announcements of the share in between.
+    static constexpr int kAnnounceIntervalMs = 250;
+
     explicit ComponentPlace(QWidget *parent = nullptr);
 
     bool isSending() const { return m_sending; }
@@ -22,7 +30,12 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    void announce(bool now);
+    void announceLatest();
+
     bool m_sending = false;
     int m_percent = 0;
     QPixmap m_idle;
+    QElapsedTimer m_announced;
+    QTimer m_pendingAnnouncement;
 };

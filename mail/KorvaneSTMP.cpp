@@ -3,6 +3,7 @@
 #include "DetachedWorkers.h"
 #include "MailTexts.h"
 #include "SecretHold.h"
+#include "ProgressPace.h"
 #include "SecretWipe.h"
 #include "SendJob.h"
 #include "SmtpTexts.h"
@@ -157,11 +158,9 @@ void KorvaneSTMP::Send()
             return;
         }
         DetachedWorkers::holdExitForWorkers();
-        int lastShare = -1;
-        const auto progress = [this, &lastShare, &link](qint64 sent, qint64 total) {
-            // Per mille steps: enough for a progress bar, few enough events.
-            const int share = total > 0 ? int(sent * 1000 / total) : 1000;
-            if (std::exchange(lastShare, share) != share)
+        ProgressPace pace;
+        const auto progress = [this, &pace, &link](qint64 sent, qint64 total) {
+            if (pace.due(sent, total))
                 link->post([this, sent, total] { Q_EMIT progressChanged(sent, total); });
         };
         const SendOutcome outcome = job->run(progress, tell);

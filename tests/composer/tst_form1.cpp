@@ -16,6 +16,8 @@ private Q_SLOTS:
     void firstRunShowsDefaults();
     void restoredLineBreakBecomesSpace();
     void placeShowsProgress();
+    void pieRepaintsOnlyWhenItChanges_data();
+    void pieRepaintsOnlyWhenItChanges();
     void closingStoresOnce_data();
     void closingStoresOnce();
     void closingDuringSendNeitherAsksNorWaits();
@@ -88,6 +90,54 @@ void TestForm1::placeShowsProgress()
     Q_EMIT f.mail->SendCompleted();
     QVERIFY(!place->isSending());
     QVERIFY(place->toolTip().isEmpty());
+}
+
+namespace {
+
+// Counts the paints one widget receives.
+class PaintCounter : public QObject
+{
+public:
+    explicit PaintCounter(QWidget *widget) : QObject(widget) { widget->installEventFilter(this); }
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+} // namespace
+
+void TestForm1::pieRepaintsOnlyWhenItChanges_data()
+{
+    QTest::addColumn<QList<qint64>>("sent"); // of 1000 bytes, each report handled on its own
+    QTest::addColumn<int>("repaints");
+    QTest::newRow("within the percent drawn") << QList<qint64>{1, 5, 9} << 0;
+    QTest::newRow("a new percent each") << QList<qint64>{10, 20, 30} << 3;
+    QTest::newRow("100 % reported twice") << QList<qint64>{990, 1000, 1000} << 2;
+}
+
+void TestForm1::pieRepaintsOnlyWhenItChanges()
+{
+    QFETCH(QList<qint64>, sent);
+    QFETCH(int, repaints);
+    Form1Fixture f;
+    f.form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.form.get()));
+    auto *counter = new PaintCounter(f.controls().component);
+    f.send(); // the pie at 0 %
+    QCoreApplication::processEvents();
+    counter->paints = 0;
+    for (const qint64 bytes : sent) {
+        Q_EMIT f.mail->progressChanged(bytes, 1000);
+        QCoreApplication::processEvents();
+    }
+    QCOMPARE(counter->paints, repaints);
+    QCOMPARE(f.controls().component->toolTip(), u"Inviato %1%"_s.arg(sent.last() / 10));
 }
 
 void TestForm1::closingStoresOnce_data()

@@ -1,12 +1,15 @@
 // Input at the edges that must still travel as a well-formed message: huge
-// headers, a thousand recipients, NUL in the body; and an attachment deleted
-// or given new metadata while it is being sent, where one changed must stop
-// the send.
+// headers, a thousand recipients, NUL in the body; an attachment deleted or
+// given new metadata while it is being sent, where one changed must stop the
+// send; and a large send's progress, which reaches the window at a pace a
+// person can follow.
 
 #include "MailTestSupport.h"
 
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <functional>
 
 #include <cerrno>
@@ -29,6 +32,7 @@ private Q_SLOTS:
     void arrivesWellFormed();
     void attachmentChangedWhileSent_data();
     void attachmentChangedWhileSent();
+    void progressAtAHumanPace();
 };
 
 void TestKorvaneSmtpExtremes::initTestCase()
@@ -259,6 +263,52 @@ void TestKorvaneSmtpExtremes::attachmentChangedWhileSent()
              qPrintable(server.sessionLog().join('\n')));
     QCOMPARE(server.messages().size(), 0);
     QVERIFY(!server.sessionLog().join('\n').contains(QLatin1String("end of DATA")));
+}
+
+// libcurl asks for the message 512 KiB at a time, hundreds of times a
+// second to a fast server; the window must get the first report, the last
+// (all of it, once) and at most one per 33 ms in between, whatever the
+// machine's speed. (The test server reads slowly: the pace itself is tested
+// against a clock of its own in tst_progresspace.)
+void TestKorvaneSmtpExtremes::progressAtAHumanPace()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("grande.bin"));
+    QByteArray content(qsizetype(6) * 1024 * 1024, Qt::Uninitialized);
+    for (qsizetype i = 0; i < content.size(); ++i)
+        content[i] = char((i * 17) ^ (i >> 11));
+    QVERIFY(writeFile(path, content));
+
+    SmtpTestServer server;
+    KORVANE_START(server);
+    KorvaneSTMP component;
+    configure(component, server);
+    component.setAttachments(path);
+    // The test server parses the whole message before it answers the end.
+    component.setStallTimeoutMs(120000);
+    QList<qint64> sent;
+    qint64 total = -1;
+    qint64 outcomeAtMs = -1;
+    QElapsedTimer clock;
+    QObject context;
+    connect(&component, &MailComponent::progressChanged, &context, [&](qint64 done, qint64 of) {
+        sent.append(done);
+        total = of;
+    });
+    connect(&component, &MailComponent::SendCompleted, &context, [&] { outcomeAtMs = clock.elapsed(); });
+    SendWatch watch(&component);
+    clock.start();
+    KORVANE_SEND(component, watch, 120000);
+    QVERIFY2(!watch.completed.isEmpty(), watch.outcome().constData());
+
+    QVERIFY(total > content.size());
+    QVERIFY(!sent.isEmpty());
+    QCOMPARE(sent.last(), total);
+    QVERIFY(std::ranges::is_sorted(sent));
+    QCOMPARE(sent.count(total), 1);
+    const qint64 allowed = 2 + outcomeAtMs / 33;
+    QVERIFY2(sent.size() <= allowed,
+             qPrintable(QStringLiteral("%1 reports in %2 ms").arg(sent.size()).arg(outcomeAtMs)));
 }
 
 QTEST_GUILESS_MAIN(TestKorvaneSmtpExtremes)
