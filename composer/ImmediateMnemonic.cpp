@@ -38,13 +38,14 @@ bool ImmediateMnemonic::eventFilter(QObject *watched, QEvent *event)
     const QPointer<QAbstractButton> button(m_button);
     m_button->setDown(true);
     m_button->repaint();
-    m_button->click();
-    if (!button)
-        return true;
-    // click() lets the button up; the look stays pressed as long as Qt's.
-    m_button->setDown(true);
     m_showingPress = true;
     QTimer::singleShot(kPressLookMs, this, &ImmediateMnemonic::release);
+    // The send starts here; it may open a prompt, over the pressed button.
+    m_button->click();
+    // click() lets the button up: pressed again until the look's time is up,
+    // unless a prompt outlasted it. (This filter goes with the button.)
+    if (button && m_showingPress)
+        m_button->setDown(true);
     return true;
 }
 
