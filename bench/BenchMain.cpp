@@ -9,12 +9,15 @@
 //   korvane-bench close SERVER               send, close the window on a line of stdin
 //   korvane-bench typing MB 0|1 SECONDS      key latency in a body of MB megabytes,
 //                                            without or with the recovery copy
+//   korvane-bench window SERVER FILE         the window, waiting for the send key
 #include "CloseBench.h"
+#include "LaunchClock.h"
 #include "PortBench.h"
 #include "SendBench.h"
 #include "StallMeter.h"
 #include "StartupBench.h"
 #include "TypingBench.h"
+#include "WindowBench.h"
 
 #include <QApplication>
 #include <QStringList>
@@ -24,6 +27,8 @@
 
 int main(int argc, char *argv[])
 {
+    // What the dynamic loader did before main: the libraries the program links.
+    const double mainMs = millisecondsSinceLaunch();
     QApplication app(argc, argv);
     const QStringList args = QApplication::arguments().mid(1);
     const QString mode = args.value(0);
@@ -45,8 +50,10 @@ int main(int argc, char *argv[])
         return runCloseBench(args[1]);
     if (mode == u"typing" && args.size() == 4)
         return runTypingBench(args[1].toInt(), args[2] == u"1", args[3].toInt());
+    if (mode == u"window" && args.size() == 3)
+        return runWindowBench(args[1], args[2]);
     if (mode == u"startup" && args.size() == 1)
-        return runStartupBench();
+        return runStartupBench(mainMs);
     if (mode == u"idle" && args.size() == 2) {
         // What the machine alone does to the event loop: the same meter with
         // no send, so a stall during a send can be told from the scheduler's.
@@ -61,8 +68,7 @@ int main(int argc, char *argv[])
     }
     std::fprintf(stderr,
                  "usage: korvane-bench send SERVER FILE [COUNT] | dump FILE OUT | charset FILE | startup"
-                 " | idle MS | close SERVER | typing MB 0|1 SECONDS"
-                 " | ports SERVER PLAIN SUBMISSION TLS CAFILE USER|- PASSWORD COUNT
-");
+                 " | idle MS | close SERVER | typing MB 0|1 SECONDS | window SERVER FILE"
+                 " | ports SERVER PLAIN SUBMISSION TLS CAFILE USER|- PASSWORD COUNT\n");
     return 2;
 }

@@ -8,7 +8,12 @@
 #include <QWidget>
 #include <QWindow>
 
+#include <algorithm>
 #include <cstdio>
+#include <fstream>
+#include <set>
+#include <string>
+#include <utility>
 
 ExposeProbe::ExposeProbe(QWidget *window) : QObject(window), m_window(window)
 {
@@ -27,9 +32,30 @@ bool ExposeProbe::eventFilter(QObject *watched, QEvent *event)
     return QObject::eventFilter(watched, event);
 }
 
+namespace {
+
+// The shared libraries mapped so far, and whether libcurl is among them.
+std::pair<int, bool> librariesLoaded()
+{
+    std::ifstream maps("/proc/self/maps");
+    std::set<std::string> paths;
+    for (std::string line; std::getline(maps, line);) {
+        const std::size_t slash = line.find('/');
+        if (slash != std::string::npos && line.find(".so", slash) != std::string::npos)
+            paths.insert(line.substr(slash));
+    }
+    const bool curl = std::ranges::any_of(
+        paths, [](const std::string &p) { return p.find("libcurl") != std::string::npos; });
+    return {int(paths.size()), curl};
+}
+
+} // namespace
+
 void ExposeProbe::report()
 {
-    std::printf("startup_ms=%.1f\n", millisecondsSinceLaunch());
+    const double ms = millisecondsSinceLaunch();
+    const auto [libraries, curl] = librariesLoaded();
+    std::printf("startup_ms=%.1f libraries=%d curl_loaded=%d\n", ms, libraries, curl ? 1 : 0);
     std::fflush(stdout);
     QCoreApplication::exit(0);
 }

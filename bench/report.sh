@@ -87,6 +87,12 @@ WORST_GROWTH=$(printf '%s\n' "${GROWTH[@]}" | maximum)
   echo "| GUI stall at most 50 ms (worst run) | $GAP_WORST ms | $(verdict "$GAP_WORST" 50) |"
 } >"$WORK/results.md"
 
+# The before-and-after section bench/compare.sh wrote stays at the end.
+awk '/^## Before and after: / { keep = 1 } keep { print }' bench/RESULTS.md >"$WORK/compared.md"
+if [[ -s $WORK/compared.md ]]; then
+  echo >>"$WORK/results.md"
+  cat "$WORK/compared.md" >>"$WORK/results.md"
+fi
 cp "$WORK/results.md" bench/RESULTS.md
 echo
 cat bench/RESULTS.md

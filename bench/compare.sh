@@ -1,0 +1,136 @@
+#!/usr/bin/env bash
+# Start-up and the send through the window, two builds side by side in one
+# run, each pair interleaved so that the machine's load falls on both alike.
+#   bench/compare.sh BEFORE_BUILD AFTER_BUILD
+# Each build is a tree configured with -DKORVANE_BENCH=ON and its korvane-bench
+# and korvane-bench-minimal-qt built (the minimal program of AFTER is the
+# baseline). Writes the section "Before and after" at the end of
+# bench/RESULTS.md (run.sh keeps it when it rewrites the rest).
+#   ROUNDS=15 start-ups a program, SENDS=5 window sends a build, SIZE_MIB=100
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source bench/lib.sh
+(($# == 2)) || { echo "usage: $0 BEFORE_BUILD AFTER_BUILD" >&2; exit 2; }
+BEFORE=$1/bench/korvane-bench AFTER=$2/bench/korvane-bench MINIMAL=$2/bench/korvane-bench-minimal-qt
+ROUNDS=${ROUNDS:-15} SENDS=${SENDS:-5} SIZE_MIB=${SIZE_MIB:-100}
+SECTION="## Before and after: start-up and the send through the window"
+
+ensure_tools
+start_work korvane-compare
+mkdir -m 700 "$WORK/runtime" "$WORK/config"
+export XDG_RUNTIME_DIR=$WORK/runtime XDG_CONFIG_HOME=$WORK/config
+LOAD_START=$(load_now)
+
+for d in $(seq 90 99); do [[ -e /tmp/.X$d-lock ]] || break; done
+timeout 3600 Xvfb ":$d" -nolisten tcp -screen 0 1280x1024x24 >/dev/null 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do [[ -S /tmp/.X11-unix/X$d ]] && break; sleep 0.05; done
+export DISPLAY=:$d QT_QPA_PLATFORM=xcb
+
+PORT=$(free_port)
+sink_user=()
+[[ $(id -u) -eq 0 ]] && sink_user=(-u nobody)
+timeout 3600 /usr/sbin/smtp-sink "${sink_user[@]}" "127.0.0.1:$PORT" 1000 >/dev/null 2>&1 &
+pids+=($!)
+wait_port "$PORT"
+SERVER=127.0.0.1:$PORT
+
+# One start-up: the phases and the libraries loaded, appended to $WORK/<name>.<key>.
+startup() {
+  local name=$1; shift
+  local out key
+  out=$(KORVANE_BENCH_LAUNCH_NS=$(($(now_us) * 1000)) timeout 30 "$@")
+  for key in main_ms app_ms icon_ms form_ms startup_ms libraries curl_loaded; do
+    field "$key" <<<"$out" >>"$WORK/$name.$key" || true
+  done
+}
+# Instructions the program runs from its start to its first paint (callgrind).
+instructions() {
+  valgrind --tool=callgrind --callgrind-out-file=/dev/null "$@" 2>&1 >/dev/null |
+    sed -n 's/.*Collected : \([0-9]*\).*/\1/p'
+}
+
+echo "== start-up, $ROUNDS rounds"
+startup before "$BEFORE" startup && startup after "$AFTER" startup && startup minimal "$MINIMAL"
+rm -f "$WORK"/*.{main_ms,app_ms,icon_ms,form_ms,startup_ms,libraries,curl_loaded}  # warm-up only
+for _ in $(seq "$ROUNDS"); do
+  startup before "$BEFORE" startup
+  startup after "$AFTER" startup
+  startup minimal "$MINIMAL"
+done
+IR_BEFORE=$(instructions "$BEFORE" startup) IR_AFTER=$(instructions "$AFTER" startup)
+IR_MIN=$(instructions "$MINIMAL")
+
+echo "== the send through the window, ${SIZE_MIB} MiB, $SENDS rounds"
+head -c $((SIZE_MIB * 1048576)) /dev/urandom >"$WORK/attachment"
+"$AFTER" dump "$WORK/attachment" "$WORK/message"
+window_send() {
+  local name=$1 program=$2 key=$3 out
+  out=$(bench/window_path.py "$key" "$program" window "$SERVER" "$WORK/attachment")
+  grep -q 'box=EMail_inviata' <<<"$out" || { echo "$name: no success box: $out" >&2; return 1; }
+  for k in key_to_box_ms window_cpu_ms progress_events pie_paints; do
+    field "$k" <<<"$out" >>"$WORK/$name.$k"
+  done
+  echo "   $name: $(field key_to_box_ms <<<"$out") ms, window thread $(field window_cpu_ms <<<"$out") ms CPU"
+}
+for run in $(seq "$SENDS"); do
+  window_send before-alt "$BEFORE" alt+i
+  window_send after-alt "$AFTER" alt+i
+  window_send before-ctrl "$BEFORE" ctrl+return
+  window_send after-ctrl "$AFTER" ctrl+return
+  curl -sS -o /dev/null -w '%{time_total}\n' "smtp://$SERVER" --mail-from bench@korvane.test \
+    --mail-rcpt sink@korvane.test -T "$WORK/message" | awk '{ printf "%.1f\n", $1 * 1000 }' >>"$WORK/curl"
+  echo "   curl: $(tail -1 "$WORK/curl") ms"
+done
+
+m() { median <"$WORK/$1"; }
+CURL=$(m curl)
+{
+  echo "$SECTION"
+  echo
+  echo "Written by \`bench/compare.sh\` on $(date -u '+%Y-%m-%d %H:%M UTC'): before = \`$1\`, after = \`$2\`."
+  echo "Load average (1, 5, 15 min): $LOAD_START at the start, $(load_now) at the end; Xvfb (xcb"
+  echo "platform); each round runs the programs one after the other, so load falls on each pair alike."
+  echo
+  echo "### Start-up, process start to the first paint (median of $ROUNDS)"
+  echo
+  echo "The phases are times since launch: main() entered (the dynamic loader's work on the linked"
+  echo "libraries), QApplication made, window icon set, window built (controls, fonts, settings), first"
+  echo "paint. Instructions: the whole process under callgrind, one run each (not disturbed by load)."
+  echo
+  echo "| program | main() ms | QApplication ms | icon ms | window built ms | painted ms | / minimal | libraries mapped | libcurl loaded | instructions (M) |"
+  echo "|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|"
+  for name in before after; do
+    ir=$IR_BEFORE
+    [[ $name == after ]] && ir=$IR_AFTER
+    curl_loaded=no
+    [[ $(m $name.curl_loaded) == 1.0 ]] && curl_loaded=yes
+    echo "| composer, $name | $(m $name.main_ms) | $(m $name.app_ms) | $(m $name.icon_ms) | $(m $name.form_ms) |" \
+      "$(m $name.startup_ms) | $(ratio "$(m $name.startup_ms)" "$(m minimal.startup_ms)") | $(m $name.libraries) |" \
+      "$curl_loaded | $((ir / 1000000)) |"
+  done
+  echo "| minimal Qt Widgets program | $(m minimal.main_ms) | $(m minimal.app_ms) | | | $(m minimal.startup_ms) | 1.00 | $(m minimal.libraries) | no | $((IR_MIN / 1000000)) |"
+  echo
+  echo "### A ${SIZE_MIB} MiB attachment sent through the window (median of $SENDS)"
+  echo
+  echo "From the key, pressed through the X server (XTEST), to the X server mapping the outcome box"
+  echo "(\`bench/window_path.py\`); the window is on screen and idle for 0.5 s before the key. curl: its"
+  echo "\`time_total\` for the same message bytes, pre-built (the window also encodes the attachment, and"
+  echo "its first send sets up libcurl and OpenSSL). Window thread CPU: its own clock"
+  echo "(\`CLOCK_THREAD_CPUTIME_ID\`) from the key press to the box; progress reports and pie repaints"
+  echo "counted on that thread over the same span."
+  echo
+  echo "| build, key | key to box ms | / curl | window thread CPU ms | progress reports | pie repaints |"
+  echo "|---|---:|---:|---:|---:|---:|"
+  for name in before-alt after-alt before-ctrl after-ctrl; do
+    label=${name/-alt/, Alt+I}; label=${label/-ctrl/, Ctrl+Return}
+    echo "| $label | $(m $name.key_to_box_ms) | $(ratio "$(m $name.key_to_box_ms)" "$CURL") | $(m $name.window_cpu_ms) | $(m $name.progress_events) | $(m $name.pie_paints) |"
+  done
+  echo "| curl CLI | $CURL | 1.00 | | | |"
+} >"$WORK/section.md"
+
+# Everything of RESULTS.md before this section, then the new section.
+awk -v s="$SECTION" '$0 == s { exit } { print }' bench/RESULTS.md >"$WORK/results.md"
+cat "$WORK/section.md" >>"$WORK/results.md"
+cp "$WORK/results.md" bench/RESULTS.md
+cat "$WORK/section.md"
