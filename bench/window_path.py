@@ -20,6 +20,7 @@ import sys
 import time
 
 MAP_NOTIFY = 19
+REVERT_TO_PARENT = 2
 SUBSTRUCTURE_NOTIFY_MASK = 1 << 19
 KEYS = {"alt+i": ("Alt_L", "i"), "ctrl+return": ("Control_L", "Return")}
 
@@ -43,7 +44,7 @@ def x_libraries():
     x11.XStringToKeysym.argtypes = [ctypes.c_char_p]
     x11.XKeysymToKeycode.restype = ctypes.c_ubyte
     x11.XKeysymToKeycode.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
-    x11.XConnectionNumber.argtypes = [ctypes.c_void_p]
+    x11.XSetInputFocus.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_ulong]
     xtst.XTestFakeKeyEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int, ctypes.c_ulong]
     return x11, xtst
 
@@ -75,8 +76,17 @@ def main():
             sys.exit("the program ended before its window was painted")
         # A person takes a moment before the key; the window settles meanwhile.
         time.sleep(0.5)
+        # Without a window manager nobody gives the window the keyboard: the
+        # script does, as a click on it would.
+        window = 0
+        event = XEvent()
         while x11.XPending(display):
-            x11.XNextEvent(display, ctypes.byref(XEvent()))
+            x11.XNextEvent(display, ctypes.byref(event))
+            if event.type == MAP_NOTIFY:
+                window = event.pad[5]
+        if window:
+            x11.XSetInputFocus(display, window, REVERT_TO_PARENT, 0)
+            x11.XSync(display, 0)
         codes = [x11.XKeysymToKeycode(display, x11.XStringToKeysym(k.encode())) for k in KEYS[sys.argv[1]]]
         start = time.monotonic()
         for code in codes:
