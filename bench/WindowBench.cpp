@@ -33,7 +33,10 @@ public:
     explicit SendFollower(Form1 &form) : QObject(&form), m_form(form)
     {
         QCoreApplication::instance()->installEventFilter(this);
-        connect(form.component(), &MailComponent::progressChanged, this, [this] { ++m_progress; });
+        connect(form.component(), &MailComponent::progressChanged, this, [this] {
+            ++m_progress;
+            m_lastProgressCpuMs = threadCpuMs();
+        });
     }
 
 protected:
@@ -68,14 +71,18 @@ protected:
 private:
     void report(const QMessageBox *box) const
     {
-        std::printf("window_cpu_ms=%.3f progress_events=%d pie_paints=%d box=%s\n",
-                    threadCpuMs() - m_keyCpuMs, m_progress, m_piePaints,
-                    qPrintable(box->text().left(40).replace(u' ', u'_')));
+        // To the last progress report: the send as the window follows it, without
+        // the outcome box, which costs the same whatever the send did.
+        std::printf(
+            "window_cpu_ms=%.3f to_last_progress_cpu_ms=%.3f progress_events=%d pie_paints=%d box=%s\n",
+            threadCpuMs() - m_keyCpuMs, m_lastProgressCpuMs - m_keyCpuMs, m_progress, m_piePaints,
+            qPrintable(box->text().left(40).replace(u' ', u'_')));
         std::fflush(stdout);
     }
 
     Form1 &m_form;
     double m_keyCpuMs = -1;
+    double m_lastProgressCpuMs = -1;
     int m_progress = 0;
     int m_piePaints = 0;
     bool m_painted = false;
