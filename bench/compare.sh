@@ -74,7 +74,7 @@ window_send() {
   echo "   $name: $(field key_to_box_ms <<<"$out") ms, window thread $(field window_cpu_ms <<<"$out") ms CPU" \
     "($(field to_last_progress_cpu_ms <<<"$out") to the last progress report)"
 }
-for run in $(seq "$SENDS"); do
+for _ in $(seq "$SENDS"); do
   window_send before-alt "$BEFORE" alt+i
   window_send after-alt "$AFTER" alt+i
   window_send before-ctrl "$BEFORE" ctrl+return
