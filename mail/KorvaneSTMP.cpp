@@ -2,8 +2,8 @@
 
 #include "DetachedWorkers.h"
 #include "MailTexts.h"
-#include "SecretHold.h"
 #include "ProgressPace.h"
+#include "SecretHold.h"
 #include "SecretWipe.h"
 #include "SendJob.h"
 #include "SmtpTexts.h"
