@@ -114,19 +114,20 @@ void TestAttachments::filesOffered_data()
     const QString notLocal = u": non è un file locale."_s;
     const QString notText = u"%D/caf\uFFFD.txt: il nome non è leggibile come testo."_s;
     for (const QString &way : {u"arguments"_s, u"Allegati"_s}) {
-        const auto row = [&way](const char *name) { return qPrintable(way + u": "_s + QLatin1String(name)); };
-        QTest::newRow(row("file://localhost/path"))
+        // The name is copied by newRow() while the bytes still live.
+        const auto row = [&way](const char *name) { return (way + u": "_s + QLatin1String(name)).toUtf8(); };
+        QTest::newRow(row("file://localhost/path").constData())
             << way << none << QStringList{u"file://localhost%D/a.pdf"_s} << u"%D/a.pdf"_s << none;
-        QTest::newRow(row("file:/path, no host"))
+        QTest::newRow(row("file:/path, no host").constData())
             << way << none << QStringList{u"file:%D/a.pdf"_s} << u"%D/a.pdf"_s << none;
-        QTest::newRow(row("file://otherhost/path"))
+        QTest::newRow(row("file://otherhost/path").constData())
             << way << none << QStringList{u"file://otherhost%D/a.pdf"_s} << none
             << u"file://otherhost%D/a.pdf"_s + notLocal;
-        QTest::newRow(row("file://tmp/x"))
+        QTest::newRow(row("file://tmp/x").constData())
             << way << none << QStringList{u"file://tmp/x"_s} << none << u"file://tmp/x"_s + notLocal;
-        QTest::newRow(row("a name not UTF-8, beside one with U+FFFD"))
+        QTest::newRow(row("a name not UTF-8, beside one with U+FFFD").constData())
             << way << none << QStringList{u"%D/caf<E9>.txt"_s} << none << notText;
-        QTest::newRow(row("the name with U+FFFD"))
+        QTest::newRow(row("the name with U+FFFD").constData())
             << way << none << QStringList{u"%D/caf\uFFFD.txt"_s} << u"%D/caf\uFFFD.txt"_s << none;
     }
     // A dialog returns names as text: which of the two was chosen cannot be told.
