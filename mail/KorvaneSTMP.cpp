@@ -45,9 +45,8 @@ private:
 QString outcomeLine(const SendOutcome &outcome)
 {
     if (outcome.ok())
-        return QStringLiteral("* esito: messaggio accettato dal server");
-    return QStringLiteral("* esito: Errore n.%1 %2")
-        .arg(QString::number(outcome.number), outcome.description);
+        return mailText(MailText::TranscriptAccepted);
+    return mailText(MailText::TranscriptFailed).arg(QString::number(outcome.number), outcome.description);
 }
 
 } // namespace

@@ -13,6 +13,12 @@ enum class MailText {
     ServerInvalid, // %1: the text typed
     AlreadySending,
     NetworkLibraryFailed,
+    // Lines of a send's transcript.
+    TranscriptServer,     // %1: the server field
+    TranscriptPortKept,   // %1: port
+    TranscriptPortChosen, // %1: port
+    TranscriptAccepted,
+    TranscriptFailed, // %1: number, %2: description
     AboutTitle,
     AboutText, // %1: version, %2: client name, %3: libcurl, %4: Qt
 };

@@ -123,7 +123,7 @@ SendOutcome SendJob::run(const SmtpSession::Progress &progress, const SmtpSessio
 {
     const auto forget = qScopeGuard([this] { forgetPassword(); });
     const MailRequest &r = m_request;
-    m_transcript.add(QStringLiteral("* invio tramite il server «%1»").arg(r.server));
+    m_transcript.add(mailText(MailText::TranscriptServer).arg(r.server));
     if (auto failure = controlCharacter(r))
         return *failure;
     const auto server = parseServerAddress(r.server);
@@ -178,7 +178,7 @@ SendOutcome SendJob::deliver(SmtpSession::Settings &settings, MessageSource &mes
                 verdict(outcome);
         };
         settings.server = *kept;
-        m_transcript.add(QStringLiteral("* porta ricordata da un invio precedente: %1").arg(kept->port));
+        m_transcript.add(mailText(MailText::TranscriptPortKept).arg(kept->port));
         SendOutcome outcome = m_session.run(settings, message, progress, unlessUnreached);
         if (!outcome.unreached || aborted())
             return outcome;
@@ -191,7 +191,7 @@ SendOutcome SendJob::deliver(SmtpSession::Settings &settings, MessageSource &mes
         return choice.failure;
     PortMemory::remember(typed, ports, *choice.server);
     settings.server = *choice.server;
-    m_transcript.add(QStringLiteral("* porta scelta: %1").arg(settings.server.port));
+    m_transcript.add(mailText(MailText::TranscriptPortChosen).arg(settings.server.port));
     SendOutcome outcome = m_session.run(settings, message, progress, verdict);
     if (outcome.unreached)
         PortMemory::forget(typed, ports);

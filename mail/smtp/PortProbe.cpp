@@ -229,7 +229,7 @@ QString PortProbe::summary() const
         seen << smtpText(SmtpText::ProbeStillPending);
     else if (m_outcome != Outcome::Fit && !m_refusal.description.isEmpty())
         seen << m_refusal.description;
-    return QStringLiteral("* prova di %1%2: %3")
+    return smtpText(SmtpText::ProbeSummary)
         .arg(m_address.display(), m_address.implicitTls ? QStringLiteral(" (TLS)") : QString(),
              seen.join(QStringLiteral("; ")));
 }

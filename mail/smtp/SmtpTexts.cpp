@@ -1,17 +1,11 @@
 #include "SmtpTexts.h"
 
-#include <iterator>
+#include "TextTable.h"
 
 namespace {
 
-struct Entry
-{
-    SmtpText id;
-    const char *text; // UTF-8
-};
-
 // In the order of the enumeration, so that the text of an id is found at once.
-constexpr Entry kTexts[] = {
+constexpr TextEntry<SmtpText> kTexts[] = {
     {SmtpText::CannotStart, "Impossibile avviare l'invio."},
     {SmtpText::CannotStartBecause, "Impossibile avviare l'invio: %1."},
     {SmtpText::CannotPrepareSend, "Impossibile preparare l'invio: %1."},
@@ -43,6 +37,7 @@ constexpr Entry kTexts[] = {
     {SmtpText::ProbeStartTlsRefused, "connessione protetta (STARTTLS) rifiutata: %1"},
     {SmtpText::ProbeCertificateRefused, "certificato non valido o non attendibile (%1)"},
     {SmtpText::ProbeTlsFailed, "connessione protetta non riuscita (%1)"},
+    {SmtpText::ProbeSummary, "* prova di %1%2: %3"},
     {SmtpText::ProbeStillPending, "ancora senza risposta quando la porta è stata scelta"},
     {SmtpText::GreetingRefused, "Il server %1 ha rifiutato la connessione: %2"},
     {SmtpText::HelloRefused, "Il server %1 ha rifiutato il saluto EHLO: %2"},
@@ -73,18 +68,12 @@ constexpr Entry kTexts[] = {
     {SmtpText::NoMechanism, "nessuno"},
     {SmtpText::WithoutTls, "senza TLS"},
 };
-constexpr bool complete()
-{
-    for (std::size_t i = 0; i < std::size(kTexts); ++i)
-        if (std::size_t(kTexts[i].id) != i)
-            return false;
-    return std::size(kTexts) == std::size_t(SmtpText::WithoutTls) + 1;
-}
-static_assert(complete(), "one entry for every text, in the order of the enumeration");
+static_assert(textTableComplete(kTexts, SmtpText::WithoutTls),
+              "one entry for every text, in the order of the enumeration");
 
 } // namespace
 
-QString smtpText(SmtpText id) { return QString::fromUtf8(kTexts[std::size_t(id)].text); }
+QString smtpText(SmtpText id) { return textOf(kTexts, id); }
 
 QString listInWords(QStringList items)
 {

@@ -33,6 +33,7 @@ enum class SmtpText {
     ProbeStartTlsRefused,    // %1: the reply
     ProbeCertificateRefused, // %1: libcurl's words
     ProbeTlsFailed,          // %1: libcurl's words
+    ProbeSummary,            // a transcript line: %1 address, %2 " (TLS)" or nothing, %3 what was seen
     ProbeStillPending,       // the transcript's word for a probe the choice did not wait for
     // The server refused, in its own words: %1 server, %2 reply (or %1 reply).
     GreetingRefused,
