@@ -3,6 +3,7 @@
 // line, closing during a large send, and the ends of a run that are not the
 // close button (signals, a kill) with its recovery copy.
 #include "SmtpTestServer.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -21,6 +22,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+using TestFiles::readFile;
+using TestFiles::writeFile;
+
 const QString aboutBox = u"box Informazioni su KorvaneSTMP: "_s;
 
 QProcessEnvironment configEnvironment(const QString &dir)
@@ -37,19 +41,6 @@ const QByteArray savedIni
     = "[STMP]\nSERVER=smtp.example.it:587\n[EMAIL]\nMITTENTE=mario@example.it\n"
       "DESTINATARIO=vecchio@example.it\nCC=copia@example.it\nBCC=nascosta@example.it\n"
       "ALLEGATI=/tmp/listino.ods\nPRIORITA=0\nOGGETTO=Vecchio oggetto\nCONTENUTO=Vecchio testo\n"_ba;
-
-void writeFile(const QString &path, const QByteArray &contents)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(contents), contents.size());
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 QStringList recoveryFiles(const QString &dir, const QString &pattern = u"*.recovery-*.json"_s)
 {

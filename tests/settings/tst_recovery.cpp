@@ -3,6 +3,7 @@
 #include "RecoveryFolder.h"
 #include "RecoveryFormat.h"
 #include "RecoveryWriter.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,6 +16,9 @@
 using namespace Qt::StringLiterals;
 
 namespace {
+
+using TestFiles::readFile;
+using TestFiles::writeFile;
 
 FormFields sample(const QString &subject)
 {
@@ -32,19 +36,6 @@ FormFields sample(const QString &subject)
 QByteArray copyOf(const QString &subject, qint64 takenAtMs)
 {
     return RecoveryFormat::encode({sample(subject), takenAtMs});
-}
-
-void writeFile(const QString &path, const QByteArray &contents)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(contents), contents.size());
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 const QString prefix = u"KORVANE_CLIENT_STMP.recovery-"_s;
