@@ -60,6 +60,8 @@ void ComponentPlace::announceLatest()
 
 void ComponentPlace::paintEvent(QPaintEvent * /*event*/)
 {
+    if (!std::exchange(m_painted, true))
+        Q_EMIT firstPainted();
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     if (!m_sending) {

@@ -26,6 +26,10 @@ public:
     void setProgress(qint64 sent, qint64 total);
     void setIdle();
 
+Q_SIGNALS:
+    // Once, when the place (and so the window around it) is first painted.
+    void firstPainted();
+
 protected:
     void paintEvent(QPaintEvent *event) override;
 
@@ -34,6 +38,7 @@ private:
     void announceLatest();
 
     bool m_sending = false;
+    bool m_painted = false;
     int m_percent = 0;
     QPixmap m_idle;
     QElapsedTimer m_announced;

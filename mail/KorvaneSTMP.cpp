@@ -5,13 +5,14 @@
 #include "ProgressPace.h"
 #include "SecretHold.h"
 #include "SecretWipe.h"
-#include "SendJob.h"
+#include "SendTask.h"
 #include "SmtpTexts.h"
+#include "TransportModule.h"
 
 #include <QTimer>
 
+#include <cstdio>
 #include <mutex>
-#include <optional>
 #include <vector>
 
 namespace {
@@ -49,18 +50,31 @@ QString outcomeLine(const SendOutcome &outcome)
     return mailText(MailText::TranscriptFailed).arg(QString::number(outcome.number), outcome.description);
 }
 
+// The one line of a send refused before a transport took it; with echo, it
+// goes to standard error too, as every transcript line does.
+QString refusalTranscript(const SendOutcome &outcome, bool echo)
+{
+    const QString line = outcomeLine(outcome);
+    if (echo) {
+        std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
+        std::fflush(stderr);
+    }
+    return line;
+}
+
 } // namespace
 
 struct KorvaneSTMP::Private
 {
     MailRequest properties;
-    std::shared_ptr<SendJob> job;
+    std::shared_ptr<SendTask> job;
     std::shared_ptr<OwnerLink> link;
     // Earlier sends that may still be saying QUIT.
-    std::vector<std::weak_ptr<SendJob>> windingDown;
+    std::vector<std::weak_ptr<SendTask>> windingDown;
     AboutPresenter presentAbout;
-    // Taken while properties hold a password; the send's job takes its own.
-    std::optional<SecretHold> passwordHold;
+    // Taken while properties hold a password, and handed to the send that
+    // takes the password: one count of holds, the program's.
+    std::shared_ptr<SecretHold> passwordHold;
     QString lastTranscript;
     bool ready = true;
     bool verbose = false;
@@ -100,7 +114,7 @@ QString KorvaneSTMP::ClientName() const { return d->properties.clientName; }
 void KorvaneSTMP::setPassword(const QString &value)
 {
     if (!value.isEmpty() && !d->passwordHold)
-        d->passwordHold.emplace();
+        d->passwordHold = std::make_shared<SecretHold>();
     SecretWipe::wipe(d->properties.password);
     d->properties.password = value;
     if (value.isEmpty())
@@ -124,10 +138,9 @@ void KorvaneSTMP::setVerbose(bool on) { d->verbose = on; }
 void KorvaneSTMP::Send()
 {
     const auto failLater = [this](SendError error, const QString &text) {
-        Transcript transcript(d->verbose);
-        transcript.add(outcomeLine(SendOutcome::failure(error, text)));
-        QTimer::singleShot(0, this, [this, error, text, lines = transcript.text()] {
-            d->lastTranscript = lines;
+        const QString line = refusalTranscript(SendOutcome::failure(error, text), d->verbose);
+        QTimer::singleShot(0, this, [this, error, text, line] {
+            d->lastTranscript = line;
             Q_EMIT SendFailed(qint16(error), text);
         });
     };
@@ -135,24 +148,29 @@ void KorvaneSTMP::Send()
         failLater(SendError::AlreadySending, mailText(MailText::AlreadySending));
         return;
     }
+    const TransportEntry *transport = TransportModule::entry();
+    if (!transport) {
+        failLater(SendError::Internal,
+                  mailText(MailText::TransportMissing).arg(TransportModule::loadError()));
+        return;
+    }
     // The previous send has reported; whatever it still does (QUIT, its
     // cleanup) it does on its own and has nothing more to say.
     if (d->link)
         d->link->letGo();
-    auto job = std::make_shared<SendJob>(d->properties, d->verbose);
+    auto job = transport->makeTask(d->properties, d->verbose, std::move(d->passwordHold));
     auto link = std::make_shared<OwnerLink>(this);
     // The job holds the only copy of the password now, and wipes it when done.
     SecretWipe::wipe(d->properties.password);
-    d->passwordHold.reset();
-    const bool started = DetachedWorkers::start([this, job, link] {
+    const bool started = DetachedWorkers::start([this, job, link, transport] {
         bool told = false;
         const auto tell = [this, &told, &link, &job](const SendOutcome &outcome) {
             if (std::exchange(told, true))
                 return;
-            job->transcript().add(outcomeLine(outcome));
-            link->post([this, outcome, lines = job->transcript().text()] { finish(outcome, lines); });
+            job->addTranscriptLine(outcomeLine(outcome));
+            link->post([this, outcome, lines = job->transcriptText()] { finish(outcome, lines); });
         };
-        if (!SmtpSession::initialise()) {
+        if (!transport->initialise()) {
             tell(SendOutcome::failure(SendError::Internal, mailText(MailText::NetworkLibraryFailed)));
             return;
         }
@@ -171,7 +189,7 @@ void KorvaneSTMP::Send()
         return;
     }
     d->ready = false;
-    std::erase_if(d->windingDown, [](const std::weak_ptr<SendJob> &earlier) { return earlier.expired(); });
+    std::erase_if(d->windingDown, [](const std::weak_ptr<SendTask> &earlier) { return earlier.expired(); });
     if (d->job)
         d->windingDown.push_back(d->job);
     d->job = std::move(job);
@@ -188,12 +206,18 @@ void KorvaneSTMP::finish(const SendOutcome &outcome, const QString &transcript)
         Q_EMIT SendFailed(outcome.number, outcome.description);
 }
 
+void KorvaneSTMP::prepare() { TransportModule::preload(); }
+
 void KorvaneSTMP::AboutBox()
 {
     if (!d->presentAbout)
         return;
+    const TransportEntry *transport = TransportModule::entry();
+    const QString library = transport
+        ? transport->libraryVersion()
+        : mailText(MailText::TransportUnavailable).arg(TransportModule::loadError());
     const QString text = mailText(MailText::AboutText)
-                             .arg(QStringLiteral(KORVANE_VERSION), d->properties.clientName,
-                                  SmtpSession::libraryVersion(), QString::fromLatin1(qVersion()));
+                             .arg(QStringLiteral(KORVANE_VERSION), d->properties.clientName, library,
+                                  QString::fromLatin1(qVersion()));
     d->presentAbout(mailText(MailText::AboutTitle), text);
 }

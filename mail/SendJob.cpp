@@ -102,12 +102,9 @@ QList<QByteArray> recipientsOf(const Envelope &e)
 
 } // namespace
 
-SendJob::SendJob(MailRequest request, bool echoTranscript)
-    : m_request(std::move(request)), m_transcript(echoTranscript)
-{
-    if (!m_request.password.isEmpty())
-        m_passwordHold.emplace();
-}
+SendJob::SendJob(MailRequest request, bool echoTranscript, std::shared_ptr<void> passwordHold)
+    : m_request(std::move(request)), m_passwordHold(std::move(passwordHold)), m_transcript(echoTranscript)
+{}
 
 SendJob::~SendJob() { forgetPassword(); }
 

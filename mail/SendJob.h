@@ -2,25 +2,26 @@
 
 #include "MailRequest.h"
 #include "PortChooser.h"
-#include "SecretHold.h"
 #include "SendOutcome.h"
 #include "SmtpSession.h"
 #include "Transcript.h"
 
-#include <optional>
+#include <memory>
 
 class MessageSource;
 
 // One send, from a snapshot of the properties to its outcome: checks the
 // fields, builds the message and runs the SMTP session. run() belongs to a
 // worker thread, and overwrites its copies of the password before it
-// returns; abort() may come from any thread and never blocks. From its
-// making until its password is wiped, the process is not dumpable. The send's
-// transcript fills as it goes; with echoTranscript it also goes to stderr.
+// returns; abort() may come from any thread and never blocks. passwordHold,
+// the caller's guard keeping the process undumpable, is let go once the
+// password is wiped. The send's transcript fills as it goes; with
+// echoTranscript it also goes to stderr.
 class SendJob
 {
 public:
-    explicit SendJob(MailRequest request, bool echoTranscript = false);
+    explicit SendJob(MailRequest request, bool echoTranscript = false,
+                     std::shared_ptr<void> passwordHold = {});
     // Wipes the password of a job that never ran.
     ~SendJob();
     SendJob(const SendJob &) = delete;
@@ -35,6 +36,7 @@ public:
     }
     bool aborted() const { return m_session.aborted(); }
     Transcript &transcript() { return m_transcript; }
+    const Transcript &transcript() const { return m_transcript; }
 
 private:
     void forgetPassword();
@@ -43,7 +45,7 @@ private:
                         const SmtpSession::Progress &progress, const SmtpSession::Verdict &verdict);
 
     MailRequest m_request;
-    std::optional<SecretHold> m_passwordHold;
+    std::shared_ptr<void> m_passwordHold;
     Transcript m_transcript;
     PortChooser m_ports;
     SmtpSession m_session;

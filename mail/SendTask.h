@@ -1,0 +1,65 @@
+#pragma once
+
+#include "MailRequest.h"
+#include "SendOutcome.h"
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+// What the component asks of the transport, which lives in a module of its
+// own (korvane-smtp) so that libcurl and its libraries are loaded after the
+// window is on screen, not before it. Both sides are built from this header
+// by the same compiler, so C++ types cross the boundary as they are.
+class SendTask
+{
+public:
+    using Progress = std::function<void(qint64 sent, qint64 total)>;
+    using Verdict = std::function<void(const SendOutcome &outcome)>;
+
+    SendTask() = default;
+    SendTask(const SendTask &) = delete;
+    SendTask &operator=(const SendTask &) = delete;
+    virtual ~SendTask() = default;
+
+    // The whole send, on a worker thread: checks the fields, builds the
+    // message, talks to the server. verdict gets the outcome as soon as it
+    // is known; the same outcome is returned once the goodbye is over.
+    virtual SendOutcome run(const Progress &progress, const Verdict &verdict) = 0;
+    // From any thread, never blocking: cuts the connection, run() returns.
+    virtual void abort() = 0;
+    virtual bool aborted() const = 0;
+    // Adds a line to the send's transcript, as the transport adds its own.
+    virtual void addTranscriptLine(const QString &line) = 0;
+    // The transcript so far, one line each; any thread.
+    virtual QString transcriptText() const = 0;
+};
+
+// The module's one entry point (korvane_transport): a table that outlives
+// every caller, since the module is never unloaded.
+struct TransportEntry
+{
+    // Raised when this table changes; with the version, it makes a module of
+    // another build refused rather than called.
+    static constexpr int kAbiVersion = 2;
+
+    int abiVersion = kAbiVersion;
+    const char *version = KORVANE_VERSION;
+    // libcurl's process-wide set-up, once; false when it failed.
+    bool (*initialise)() = nullptr;
+    // libcurl's version and its TLS library, for the about dialog.
+    QString (*libraryVersion)() = nullptr;
+    // A send of request; with echoTranscript its transcript also goes to
+    // standard error. The task wipes its password when it ends and then lets
+    // go of passwordHold: the caller's hold keeping the process undumpable,
+    // which the program counts, so the module takes none of its own.
+    std::shared_ptr<SendTask> (*makeTask)(const MailRequest &request, bool echoTranscript,
+                                          std::shared_ptr<void> passwordHold)
+        = nullptr;
+};
+
+extern "C" {
+using TransportEntryFunction = const TransportEntry *(*)();
+}
+inline constexpr const char *kTransportEntrySymbol = "korvane_transport";

@@ -1,0 +1,82 @@
+#include "TransportModule.h"
+
+#include "MailTexts.h"
+#include "SendTask.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+
+#include <mutex>
+#include <system_error>
+#include <thread>
+
+#include <dlfcn.h>
+
+namespace {
+
+struct Loaded
+{
+    const TransportEntry *entry = nullptr;
+    QString error;
+};
+
+// Filled once, under the flag; call_once makes it visible to every caller.
+// Never destroyed: a preload still running at exit may yet write it.
+std::once_flag loadOnce;
+Loaded &loaded()
+{
+    static auto *const instance = new Loaded;
+    return *instance;
+}
+
+Loaded open(const QString &path)
+{
+    // RTLD_LOCAL: nothing of libcurl's leaks into the program's own lookups.
+    void *handle = dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle)
+        return {nullptr, QString::fromLocal8Bit(dlerror())};
+    const auto function = reinterpret_cast<TransportEntryFunction>(dlsym(handle, kTransportEntrySymbol));
+    const TransportEntry *entry = function ? function() : nullptr;
+    if (!entry || entry->abiVersion != TransportEntry::kAbiVersion
+        || qstrcmp(entry->version, KORVANE_VERSION) != 0)
+        return {nullptr, mailText(MailText::TransportOtherVersion).arg(path)};
+    return {entry, {}};
+}
+
+Loaded load(const QString &programDir)
+{
+    const QString installed
+        = programDir + QStringLiteral("/" KORVANE_TRANSPORT_FROM_BIN "/" KORVANE_TRANSPORT_FILE);
+    if (QFileInfo::exists(installed))
+        return open(installed);
+    return open(QStringLiteral(KORVANE_TRANSPORT_FILE));
+}
+
+const Loaded &loadedFrom(const QString &programDir)
+{
+    std::call_once(loadOnce, [&programDir] { loaded() = load(programDir); });
+    return loaded();
+}
+
+QString programDir() { return QCoreApplication::applicationDirPath(); }
+
+} // namespace
+
+const TransportEntry *TransportModule::entry() { return loadedFrom(programDir()).entry; }
+
+QString TransportModule::loadError() { return loadedFrom(programDir()).error; }
+
+void TransportModule::preload()
+{
+    static std::once_flag started;
+    std::call_once(started, [] {
+        try {
+            // Detached: a load takes milliseconds, and exit waits for a
+            // dlopen in progress under the loader's own lock.
+            std::thread([dir = programDir()] { loadedFrom(dir); }).detach();
+        } catch (const std::system_error &) {
+            // The first send loads it instead.
+        }
+    });
+}
