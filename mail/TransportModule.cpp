@@ -11,7 +11,11 @@
 #include <system_error>
 #include <thread>
 
+#ifdef Q_OS_WIN
+#include <QLibrary>
+#else
 #include <dlfcn.h>
+#endif
 
 namespace {
 
@@ -30,6 +34,19 @@ Loaded &loaded()
     return *instance;
 }
 
+#ifdef Q_OS_WIN
+// Windows looks for the module's own libraries (libcurl) beside it and beside
+// the program; the path is always a whole one there (see load()).
+Loaded open(const QString &path)
+{
+    QLibrary library(path);
+    library.setLoadHints(QLibrary::ResolveAllSymbolsHint);
+    if (!library.load())
+        return {nullptr, library.errorString()};
+    const auto function = reinterpret_cast<TransportEntryFunction>(library.resolve(kTransportEntrySymbol));
+#else
+// dlopen itself, not QLibrary: a bare name is then looked for along the
+// program's own run path (the build tree's), not Qt's.
 Loaded open(const QString &path)
 {
     // RTLD_LOCAL: nothing of libcurl's leaks into the program's own lookups.
@@ -37,6 +54,7 @@ Loaded open(const QString &path)
     if (!handle)
         return {nullptr, QString::fromLocal8Bit(dlerror())};
     const auto function = reinterpret_cast<TransportEntryFunction>(dlsym(handle, kTransportEntrySymbol));
+#endif
     const TransportEntry *entry = function ? function() : nullptr;
     if (!entry || entry->abiVersion != TransportEntry::kAbiVersion
         || qstrcmp(entry->version, KORVANE_VERSION) != 0)
