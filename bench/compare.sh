@@ -130,6 +130,9 @@ CURL=$(m curl)
       "$(m $name.to_last_progress_cpu_ms) | $(m $name.progress_events) | $(m $name.pie_paints) |"
   done
   echo "| curl CLI | $CURL | 1.00 | | | | |"
+  echo
+  echo "The span from the last progress report to the box is the outcome box being built and shown,"
+  echo "about the same in both builds; the send itself, as the window follows it, is the column before."
 } >"$WORK/section.md"
 
 # Everything of RESULTS.md before this section, then the new section.
