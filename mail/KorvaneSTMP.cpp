@@ -54,7 +54,7 @@ QString outcomeLine(const SendOutcome &outcome)
 // goes to standard error too, as every transcript line does.
 QString refusalTranscript(const SendOutcome &outcome, bool echo)
 {
-    const QString line = outcomeLine(outcome);
+    QString line = outcomeLine(outcome);
     if (echo) {
         std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
         std::fflush(stderr);

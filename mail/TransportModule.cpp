@@ -6,7 +6,10 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringList>
 
+#include <cstdlib>
+#include <memory>
 #include <mutex>
 #include <system_error>
 #include <thread>
@@ -62,12 +65,41 @@ Loaded open(const QString &path)
     return {entry, {}};
 }
 
+#ifndef Q_OS_WIN
+// The folders the loader would search for a library of the program: its run
+// path (the build tree's) among them. dlopen of a bare name is not enough,
+// as it searches along the run path of whoever calls it, and a sanitizer's
+// runtime intercepts the call.
+QStringList librarySearchPath()
+{
+    void *program = dlopen(nullptr, RTLD_NOW);
+    Dl_serinfo size{};
+    if (!program || dlinfo(program, RTLD_DI_SERINFOSIZE, &size) != 0)
+        return {};
+    const std::unique_ptr<Dl_serinfo, decltype(&std::free)> info(
+        static_cast<Dl_serinfo *>(std::malloc(size.dls_size)), &std::free);
+    if (!info || dlinfo(program, RTLD_DI_SERINFOSIZE, info.get()) != 0
+        || dlinfo(program, RTLD_DI_SERINFO, info.get()) != 0)
+        return {};
+    QStringList folders;
+    for (unsigned i = 0; i < info->dls_cnt; ++i)
+        folders << QFile::decodeName(info->dls_serpath[i].dls_name);
+    return folders;
+}
+#endif
+
 Loaded load(const QString &programDir)
 {
-    const QString installed
-        = programDir + QStringLiteral("/" KORVANE_TRANSPORT_FROM_BIN "/" KORVANE_TRANSPORT_FILE);
-    if (QFileInfo::exists(installed))
-        return open(installed);
+    QStringList candidates{programDir + QStringLiteral("/" KORVANE_TRANSPORT_FROM_BIN)};
+#ifndef Q_OS_WIN
+    candidates += librarySearchPath();
+#endif
+    for (const QString &folder : std::as_const(candidates)) {
+        const QString path = folder + QStringLiteral("/" KORVANE_TRANSPORT_FILE);
+        if (QFileInfo::exists(path))
+            return open(path);
+    }
+    // Found nowhere: the loader's own words say so.
     return open(QStringLiteral(KORVANE_TRANSPORT_FILE));
 }
 

@@ -6,8 +6,9 @@ struct TransportEntry;
 
 // The korvane-smtp module (the transport: libcurl, OpenSSL and Qt Network
 // with it), loaded once per process and never unloaded. It is looked for
-// where the program installs it, relative to the executable, then by name
-// along the executable's run path, which the build tree sets.
+// where the program installs it, relative to the executable, then in the
+// folders the loader searches for the program's libraries: its run path,
+// which the build tree sets, among them.
 namespace TransportModule {
 
 // The module's table, loaded now if no one has yet (a caller that comes
