@@ -41,7 +41,7 @@ else
   readelf -d "$module" | grep -q 'NEEDED.*libcurl' || problem "the transport module does not link libcurl"
   # The program looks for it in a folder relative to its own, usr/bin (a UTF-16 literal).
   module_dir=$(dirname "${module#"$root"/usr/}")
-  strings -a -el "$exe" | grep -qxF "/../$module_dir" || problem "korvane-client does not look in ${module_dir}"
+  strings -a -el "$exe" | grep -q "/\.\./$module_dir\$" || problem "korvane-client does not look in ${module_dir}"
 fi
 if [[ -f $exe ]]; then
   readelf -d "$exe" | grep -Eq 'NEEDED.*(libcurl|libQt6Network)' &&
