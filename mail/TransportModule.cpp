@@ -48,8 +48,7 @@ Loaded open(const QString &path)
         return {nullptr, library.errorString()};
     const auto function = reinterpret_cast<TransportEntryFunction>(library.resolve(kTransportEntrySymbol));
 #else
-// dlopen itself, not QLibrary: a bare name is then looked for along the
-// program's own run path (the build tree's), not Qt's.
+// dlopen itself, so that the loader's own words say why a load failed.
 Loaded open(const QString &path)
 {
     // RTLD_LOCAL: nothing of libcurl's leaks into the program's own lookups.
@@ -72,7 +71,9 @@ Loaded open(const QString &path)
 // runtime intercepts the call.
 QStringList librarySearchPath()
 {
-    void *program = dlopen(nullptr, RTLD_NOW);
+    const auto close = [](void *handle) { dlclose(handle); };
+    const std::unique_ptr<void, decltype(close)> handle(dlopen(nullptr, RTLD_NOW), close);
+    void *program = handle.get();
     Dl_serinfo size{};
     if (!program || dlinfo(program, RTLD_DI_SERINFOSIZE, &size) != 0)
         return {};
