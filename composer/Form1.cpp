@@ -228,14 +228,20 @@ void Form1::handOverFields()
     m_component->setBody(FieldText::withoutTrailingSpaces(m_controls.body->toPlainText()));
 }
 
+// Once the window is closed nobody is left to read an outcome, and a box
+// with no window under it would keep the program alive after its answer.
 void Form1::reportFailure(qint16 number, const QString &description, const QString &transcript)
 {
+    if (m_stored)
+        return;
     m_ui.showMessage(QStringLiteral("Errore n.") + QString::number(number) + u' ' + description,
                      QStringLiteral("Errore"), Icon::Error, transcript);
 }
 
 void Form1::reportCompletion()
 {
+    if (m_stored)
+        return;
     m_ui.showMessage(QStringLiteral("EMail inviata correttamente."), QStringLiteral("Invio"),
                      Icon::Information);
 }

@@ -29,11 +29,13 @@
 #include "QtMessageUi.h"
 #include "SessionEnd.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <cstdio>
 #include <grp.h>
@@ -57,6 +59,17 @@ void sayFields(const Form1 &form)
     say(QStringLiteral("field %1: %2").arg(c.priority->objectName(), c.priority->currentText()));
 }
 
+// The close button as a user presses it: a modal box takes the input while
+// it is open (the answerer reads and closes it), so the close comes after it.
+void closeLikeTheButton(Form1 &form)
+{
+    if (QApplication::activeModalWidget()) {
+        QTimer::singleShot(10, &form, [&form] { closeLikeTheButton(form); });
+        return;
+    }
+    form.close();
+}
+
 void runCommand(Form1 &form, const QString &line)
 {
     const QString command = line.section(u' ', 0, 0);
@@ -72,7 +85,7 @@ void runCommand(Form1 &form, const QString &line)
     } else if (command == QLatin1String("echo")) {
         say(name);
     } else if (command == QLatin1String("close")) {
-        form.close();
+        closeLikeTheButton(form);
     }
 }
 
@@ -161,7 +174,7 @@ int main(int argc, char *argv[])
             auto *input = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, &form);
             QObject::connect(input, &QSocketNotifier::activated, &form, [&form, input] {
                 input->setEnabled(false);
-                form.close();
+                closeLikeTheButton(form);
             });
             QTimer::singleShot(0, form.controls().send, &QPushButton::click);
         } else if (args.value(0) == QLatin1String("open-close")) {
