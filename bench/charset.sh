@@ -24,12 +24,7 @@ BENCH=$BUILD/bench/korvane-bench
 start_work korvane-charset
 mkdir -m 700 "$WORK/runtime"
 export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$WORK/runtime
-PORT=$(free_port)
-sink_user=()
-[[ $(id -u) -eq 0 ]] && sink_user=(-u nobody)
-timeout 1800 /usr/sbin/smtp-sink "${sink_user[@]}" "127.0.0.1:$PORT" 1000 >/dev/null 2>&1 &
-pids+=($!)
-wait_port "$PORT"
+start_sink 1800
 
 /usr/bin/python3 - "$WORK/testo.txt" "$SIZE_MB" <<'PY'
 import sys

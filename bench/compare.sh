@@ -27,13 +27,7 @@ pids+=($!)
 for _ in $(seq 100); do [[ -S /tmp/.X11-unix/X$d ]] && break; sleep 0.05; done
 export DISPLAY=:$d QT_QPA_PLATFORM=xcb
 
-PORT=$(free_port)
-sink_user=()
-[[ $(id -u) -eq 0 ]] && sink_user=(-u nobody)
-timeout 3600 /usr/sbin/smtp-sink "${sink_user[@]}" "127.0.0.1:$PORT" 1000 >/dev/null 2>&1 &
-pids+=($!)
-wait_port "$PORT"
-SERVER=127.0.0.1:$PORT
+start_sink 3600
 
 # One start-up: the phases and the libraries loaded, appended to $WORK/<name>.<key>.
 startup() {

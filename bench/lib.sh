@@ -38,6 +38,18 @@ wait_port() {
   return 1
 }
 
+# smtp-sink on a free loopback port for at most $1 seconds (never as root),
+# listed in pids; sets PORT and SERVER. Call after start_work.
+start_sink() {
+  local sink_user=()
+  PORT=$(free_port)
+  [[ $(id -u) -eq 0 ]] && sink_user=(-u nobody)
+  timeout "$1" /usr/sbin/smtp-sink "${sink_user[@]}" "127.0.0.1:$PORT" 1000 >/dev/null 2>&1 &
+  pids+=($!)
+  wait_port "$PORT"
+  SERVER=127.0.0.1:$PORT
+}
+
 # Starts a program in the background under a time limit; prints its pid.
 start_bounded() {
   local seconds=$1; shift

@@ -29,13 +29,7 @@ mkdir -m 700 "$WORK/runtime" "$WORK/config"
 export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$WORK/runtime XDG_CONFIG_HOME=$WORK/config
 LOAD_START=$(load_now)
 
-PORT=$(free_port)
-sink_user=()
-[[ $(id -u) -eq 0 ]] && sink_user=(-u nobody)
-timeout 1800 /usr/sbin/smtp-sink "${sink_user[@]}" "127.0.0.1:$PORT" 1000 >/dev/null 2>&1 &
-pids+=($!)
-wait_port "$PORT"
-SERVER=127.0.0.1:$PORT
+start_sink 1800
 
 component_send() { "$BENCH" send "$SERVER" "$@"; }
 # With a second argument, the process's CPU time (user + system, ms) is
