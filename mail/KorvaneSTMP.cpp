@@ -84,6 +84,10 @@ KorvaneSTMP::KorvaneSTMP(AboutPresenter presentAbout, QObject *parent)
     : MailComponent(parent), d(std::make_unique<Private>())
 {
     d->presentAbout = std::move(presentAbout);
+    // The about dialog names libcurl's version, so it needs the transport:
+    // loading starts now and overlaps whatever comes before the dialog.
+    if (d->presentAbout)
+        TransportModule::preload();
 }
 
 KorvaneSTMP::~KorvaneSTMP()
