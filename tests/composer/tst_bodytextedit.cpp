@@ -2,23 +2,18 @@
 // the program that copied has exited: nothing goes in and nothing breaks.
 // Text that is there goes in whole, as one step to undo.
 #include "Form1Fixture.h"
+#include "PasteRoutes.h"
 
-#include <QApplication>
 #include <QClipboard>
-#include <QMenu>
 #include <QMimeData>
-#include <QTest>
 
-#include <algorithm>
 #include <array>
-#include <memory>
 #include <utility>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-enum class Route { CtrlV, ShiftInsert, MenuPaste, Drop };
 enum class Offer { Nothing, ClaimedText, ClaimedMarkdown, GoneAfterCheck, MarkdownAndText };
 
 // The formats the program that copied claims and, while it runs, its text.
@@ -35,7 +30,7 @@ public:
     bool hasFormat(const QString &format) const override { return m_claimed.contains(format); }
 
 protected:
-    QVariant retrieveData(const QString &format, QMetaType) const override
+    QVariant retrieveData(const QString &format, QMetaType /*type*/) const override
     {
         return m_claimed.contains(format) && !m_text.isEmpty() ? QVariant(m_text) : QVariant();
     }
@@ -64,44 +59,6 @@ OfferedData *dataFor(Offer offer)
     return nullptr;
 }
 
-// Drives route; data is the clipboard's, and the owner exits between the
-// check Qt makes first (menu, drag entry) and the insertion when asked.
-void apply(Route route, QPlainTextEdit *body, OfferedData *data, bool exitsAfterCheck, bool usable)
-{
-    const QPoint end(body->viewport()->width() - 2, body->viewport()->height() - 2);
-    switch (route) {
-    case Route::CtrlV:
-        QTest::keyClick(body, Qt::Key_V, Qt::ControlModifier);
-        break;
-    case Route::ShiftInsert:
-        QTest::keyClick(body, Qt::Key_Insert, Qt::ShiftModifier);
-        break;
-    case Route::MenuPaste: {
-        const std::unique_ptr<QMenu> menu(body->createStandardContextMenu());
-        const QString shortcut = u'\t' + QKeySequence(QKeySequence::Paste).toString(QKeySequence::NativeText);
-        const QList<QAction *> actions = menu->actions();
-        const auto paste
-            = std::ranges::find_if(actions, [&](QAction *a) { return a->text().endsWith(shortcut); });
-        QVERIFY(paste != actions.end());
-        QCOMPARE((*paste)->isEnabled(), usable);
-        if (exitsAfterCheck)
-            data->ownerExits();
-        (*paste)->trigger();
-        break;
-    }
-    case Route::Drop: {
-        QDragEnterEvent enter(end, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(body->viewport(), &enter);
-        QCOMPARE(enter.isAccepted(), usable);
-        if (exitsAfterCheck)
-            data->ownerExits();
-        QDropEvent drop(end, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(body->viewport(), &drop);
-        break;
-    }
-    }
-}
-
 } // namespace
 
 class TestBodyTextEdit : public QObject
@@ -116,10 +73,11 @@ private Q_SLOTS:
 
 void TestBodyTextEdit::offered_data()
 {
-    QTest::addColumn<Route>("route");
+    QTest::addColumn<PasteRoute>("route");
     QTest::addColumn<Offer>("offer");
-    const std::array routes{std::pair{Route::CtrlV, "Ctrl+V"}, std::pair{Route::ShiftInsert, "Shift+Insert"},
-                            std::pair{Route::MenuPaste, "Incolla"}, std::pair{Route::Drop, "drop"}};
+    const std::array routes{std::pair{PasteRoute::CtrlV, "Ctrl+V"},
+                            std::pair{PasteRoute::ShiftInsert, "Shift+Insert"},
+                            std::pair{PasteRoute::MenuPaste, "Incolla"}, std::pair{PasteRoute::Drop, "drop"}};
     const std::array offers{std::pair{Offer::Nothing, "no formats at all"},
                             std::pair{Offer::ClaimedText, "text claimed, none given"},
                             std::pair{Offer::ClaimedMarkdown, "markdown claimed first, none given"},
@@ -128,7 +86,8 @@ void TestBodyTextEdit::offered_data()
     for (const auto &[route, routeName] : routes) {
         for (const auto &[offer, offerName] : offers) {
             // Keys check nothing before they insert.
-            if (offer == Offer::GoneAfterCheck && (route == Route::CtrlV || route == Route::ShiftInsert))
+            if (offer == Offer::GoneAfterCheck
+                && (route == PasteRoute::CtrlV || route == PasteRoute::ShiftInsert))
                 continue;
             QTest::addRow("%s, %s", routeName, offerName) << route << offer;
         }
@@ -137,7 +96,7 @@ void TestBodyTextEdit::offered_data()
 
 void TestBodyTextEdit::offered()
 {
-    QFETCH(Route, route);
+    QFETCH(PasteRoute, route);
     QFETCH(Offer, offer);
     Form1Fixture f;
     QPlainTextEdit *body = f.body();
@@ -148,8 +107,10 @@ void TestBodyTextEdit::offered()
     QGuiApplication::clipboard()->setMimeData(data); // the clipboard owns it
 
     const bool exitsAfterCheck = offer == Offer::GoneAfterCheck;
-    const bool usableAtCheck = offer == Offer::MarkdownAndText || exitsAfterCheck;
-    apply(route, body, data, exitsAfterCheck, usableAtCheck);
+    PasteRoutes::paste(route, body, data, offer == Offer::MarkdownAndText || exitsAfterCheck, [&] {
+        if (exitsAfterCheck)
+            data->ownerExits();
+    });
     if (QTest::currentTestFailed())
         return;
     if (offer != Offer::MarkdownAndText) {
@@ -168,12 +129,7 @@ void TestBodyTextEdit::dropWithoutData()
     Form1Fixture f;
     QPlainTextEdit *body = f.body();
     body->setPlainText(u"Buongiorno"_s);
-    const QPoint at(10, 10);
-    QDragEnterEvent enter(at, Qt::CopyAction, nullptr, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(body->viewport(), &enter);
-    QVERIFY(!enter.isAccepted());
-    QDropEvent drop(at, Qt::CopyAction, nullptr, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(body->viewport(), &drop);
+    PasteRoutes::paste(PasteRoute::Drop, body, nullptr, false);
     QCOMPARE(body->toPlainText(), u"Buongiorno"_s);
 }
 

@@ -3,24 +3,21 @@
 // exited (no clipboard manager takes it over): the text goes in whole, or
 // nothing does; the program lives on.
 #include "Form1Fixture.h"
+#include "PasteRoutes.h"
 
-#include <QApplication>
 #include <QClipboard>
-#include <QMenu>
 #include <QMimeData>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTest>
 
-#include <algorithm>
-#include <memory>
+#include <array>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
 namespace {
-
-enum class Route { CtrlV, ShiftInsert, MiddleClick, MenuPaste, Drop };
 
 // Xvfb on a display number it picks itself (-displayfd), as two runs of the
 // test may share the machine. Started before the application, which
@@ -33,11 +30,15 @@ public:
         const QString program = QStandardPaths::findExecutable(u"Xvfb"_s);
         if (program.isEmpty())
             return;
-        m_process.start(
-            program,
-            {u"-displayfd"_s, u"1"_s, u"-nolisten"_s, u"tcp"_s, u"-screen"_s, u"0"_s, u"800x600x24"_s});
+        // -terminate: it ends with its last client, should this test end
+        // without its destructors (a crash is what it looks for).
+        m_process.start(program,
+                        {u"-displayfd"_s, u"1"_s, u"-nolisten"_s, u"tcp"_s, u"-screen"_s, u"0"_s,
+                         u"800x600x24"_s, u"-terminate"_s});
         // The number comes once the server takes connections.
-        while (!m_process.canReadLine() && m_process.waitForReadyRead(30000)) {
+        while (!m_process.canReadLine()) {
+            if (!m_process.waitForReadyRead(30000))
+                break;
         }
         const QByteArray number = m_process.readLine().trimmed();
         if (!number.isEmpty())
@@ -62,60 +63,6 @@ private:
 
 const XServer *server = nullptr;
 
-// A point past the end of the box's text, where a click or a drop puts the
-// cursor at its end.
-QPoint pastTheEnd(QWidget *target) { return {target->width() - 4, target->height() - 4}; }
-
-QAction *pasteEntry(QMenu *menu)
-{
-    const QString shortcut = u'\t' + QKeySequence(QKeySequence::Paste).toString(QKeySequence::NativeText);
-    const QList<QAction *> actions = menu->actions();
-    const auto entry
-        = std::ranges::find_if(actions, [&](QAction *a) { return a->text().endsWith(shortcut); });
-    return entry == actions.end() ? nullptr : *entry;
-}
-
-void apply(Route route, QWidget *box, QWidget *target, bool owned)
-{
-    switch (route) {
-    case Route::CtrlV:
-        QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
-        break;
-    case Route::ShiftInsert:
-        QTest::keyClick(box, Qt::Key_Insert, Qt::ShiftModifier);
-        break;
-    case Route::MiddleClick:
-        QTest::mouseClick(target, Qt::MiddleButton, {}, pastTheEnd(target));
-        break;
-    case Route::MenuPaste: {
-        auto *line = qobject_cast<QLineEdit *>(box);
-        const std::unique_ptr<QMenu> menu(
-            line ? line->createStandardContextMenu()
-                 : static_cast<QPlainTextEdit *>(box)->createStandardContextMenu());
-        QAction *paste = pasteEntry(menu.get());
-        QVERIFY(paste);
-        QCOMPARE(paste->isEnabled(), owned);
-        paste->trigger();
-        break;
-    }
-    case Route::Drop: {
-        const QMimeData *data = QGuiApplication::clipboard()->mimeData();
-        QDragEnterEvent enter(pastTheEnd(target), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(target, &enter);
-        QCOMPARE(enter.isAccepted(), owned);
-        QDropEvent drop(pastTheEnd(target), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(target, &drop);
-        break;
-    }
-    }
-}
-
-QString textOf(const QWidget *box)
-{
-    const auto *line = qobject_cast<const QLineEdit *>(box);
-    return line ? line->text() : static_cast<const QPlainTextEdit *>(box)->toPlainText();
-}
-
 } // namespace
 
 class TestOwnerlessClipboard : public QObject
@@ -139,14 +86,15 @@ void TestOwnerlessClipboard::initTestCase()
 void TestOwnerlessClipboard::paste_data()
 {
     QTest::addColumn<QString>("box");
-    QTest::addColumn<Route>("route");
+    QTest::addColumn<PasteRoute>("route");
     QTest::addColumn<bool>("owned"); // xclip still holds the clipboard
     const QStringList boxes{u"txtContenuto"_s,    u"txtSrvSTMP"_s,      u"txtMittente"_s,
                             u"txtDestinatario"_s, u"txtCopiaCarbone"_s, u"txtCopiaCarboneNascosta"_s,
                             u"txtAllegati"_s,     u"txtOggetto"_s};
-    const std::array routes{std::pair{Route::CtrlV, "Ctrl+V"}, std::pair{Route::ShiftInsert, "Shift+Insert"},
-                            std::pair{Route::MiddleClick, "middle click"},
-                            std::pair{Route::MenuPaste, "Incolla"}, std::pair{Route::Drop, "drop"}};
+    const std::array routes{std::pair{PasteRoute::CtrlV, "Ctrl+V"},
+                            std::pair{PasteRoute::ShiftInsert, "Shift+Insert"},
+                            std::pair{PasteRoute::MiddleClick, "middle click"},
+                            std::pair{PasteRoute::MenuPaste, "Incolla"}, std::pair{PasteRoute::Drop, "drop"}};
     for (const QString &box : boxes) {
         for (const auto &[route, routeName] : routes) {
             for (const bool owned : {false, true}) {
@@ -160,16 +108,15 @@ void TestOwnerlessClipboard::paste_data()
 void TestOwnerlessClipboard::paste()
 {
     QFETCH(QString, box);
-    QFETCH(Route, route);
+    QFETCH(PasteRoute, route);
     QFETCH(bool, owned);
     Form1Fixture f;
     QWidget *widget = f.named(box);
     QVERIFY(widget);
     auto *body = qobject_cast<QPlainTextEdit *>(widget);
-    QWidget *target = body ? body->viewport() : widget;
     const QString text = body ? u"Caro Marco,\nè pronto."_s : u"è pronto"_s;
 
-    const bool primary = route == Route::MiddleClick;
+    const bool primary = route == PasteRoute::MiddleClick;
     const QClipboard::Mode mode = primary ? QClipboard::Selection : QClipboard::Clipboard;
     QProcess xclip;
     xclip.start(u"xclip"_s, {u"-i"_s, u"-quiet"_s, u"-selection"_s, primary ? u"primary"_s : u"clipboard"_s});
@@ -185,7 +132,7 @@ void TestOwnerlessClipboard::paste()
         QVERIFY(xclip.state() == QProcess::NotRunning || xclip.waitForFinished(10000));
         const auto ownerless = [mode] {
             const QMimeData *data = QGuiApplication::clipboard()->mimeData(mode);
-            return !data || data->formats().isEmpty();
+            return data == nullptr || data->formats().isEmpty();
         };
         QTRY_VERIFY(ownerless());
     }
@@ -197,15 +144,15 @@ void TestOwnerlessClipboard::paste()
     } else {
         static_cast<QLineEdit *>(widget)->setText(before);
     }
-    apply(route, widget, target, owned);
+    PasteRoutes::paste(route, widget, QGuiApplication::clipboard()->mimeData(), owned);
     if (QTest::currentTestFailed())
         return;
-    QCOMPARE(textOf(widget), owned ? before + text : before);
+    QCOMPARE(PasteRoutes::textOf(widget), owned ? before + text : before);
     if (!owned)
         return;
     // One step takes the whole of it back out.
     QMetaObject::invokeMethod(widget, "undo");
-    QCOMPARE(textOf(widget), before);
+    QCOMPARE(PasteRoutes::textOf(widget), before);
 }
 
 int main(int argc, char *argv[])
