@@ -1,5 +1,6 @@
 #include "ComposerLayout.h"
 
+#include "BodyTextEdit.h"
 #include "ComponentPlace.h"
 #include "LengthValidator.h"
 
@@ -86,7 +87,9 @@ QWidget *create(const Control &control, QWidget *form)
         return box;
     }
     case Kind::MultiLineTextBox: {
-        auto *box = new QPlainTextEdit(form);
+        // Its own kind: a paste from a clipboard nobody owns any more must
+        // not reach Qt's own insertion.
+        auto *box = new BodyTextEdit(form);
         box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
         // Tab walks the window's tab order; a tab can still be pasted in.
         box->setTabChangesFocus(true);

@@ -11,6 +11,7 @@ packages=(
   python3 python3-aiosmtpd openssl ca-certificates
   qt6-translations-l10n
   desktop-file-utils dpkg-dev lintian appstream clang-format clang-tidy
+  xvfb xclip
 )
 packages+=(${EXTRA_PACKAGES:-})
 
