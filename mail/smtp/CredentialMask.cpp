@@ -44,6 +44,8 @@ qsizetype codeLength(const QString &text, qsizetype at)
 CredentialMask::CredentialMask(QByteArrayView username, QByteArrayView password)
     : m_username(username.toByteArray())
 {
+    if (username.isEmpty())
+        return; // no authentication: nothing was sent to hide
     const QString clear = QString::fromUtf8(password);
     if (clear.contains(u'\t')) {
         // Tabs reach the user as spaces: the password too.

@@ -13,6 +13,7 @@ private Q_SLOTS:
     void hides_data();
     void hides();
     void hidesAcrossTranscriptLines();
+    void withoutCredentialsHidesNothing();
 };
 
 void TestCredentialMask::hides_data()
@@ -65,6 +66,13 @@ void TestCredentialMask::hidesAcrossTranscriptLines()
     const CredentialMask mask("zoe", "Pw-9fQ2xLr7Tz!");
     const QStringList lines{"S: 535-ricevuto Pw-9f", "S: 535-Q2xLr7Tz!", "S: 535 fine"};
     QCOMPARE(mask.maskedReply(lines, 7), QStringList({"S: 535-ricevuto ****", "S: 535-****", "S: 535 fine"}));
+}
+
+void TestCredentialMask::withoutCredentialsHidesNothing()
+{
+    // An empty PLAIN payload is "AAA=": no send without credentials wrote it.
+    const CredentialMask mask("", "");
+    QCOMPARE(mask.masked(QStringLiteral("250 AAA= AAA")), QStringLiteral("250 AAA= AAA"));
 }
 
 QTEST_GUILESS_MAIN(TestCredentialMask)
