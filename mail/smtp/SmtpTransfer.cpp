@@ -1,6 +1,7 @@
 #include "SmtpTransfer.h"
 
 #include "MessageSource.h"
+#include "SecretWipe.h"
 #include "SmtpFailure.h"
 #include "Transcript.h"
 
@@ -20,6 +21,12 @@ constexpr int kRefused = 55;
 constexpr int kNoStartTls = 64;
 
 bool isRefusal(int code) { return code >= 400 && code <= 599; }
+
+// Lines of one reply held back at most, so a server that never ends its
+// reply cannot make the transcript wait (or grow) without end.
+constexpr qsizetype kMaxHeldLines = 64;
+// Where the server's words start in a transcript line: "S: 250-".
+constexpr qsizetype kReplyPrefix = 7;
 
 constexpr char kQuit[] = "QUIT\r\n";
 constexpr int kQuitSize = int(sizeof kQuit - 1);
@@ -44,12 +51,44 @@ bool writeQuitOverTls(void *easy)
 
 SmtpTransfer::SmtpTransfer(SmtpSession &session, const SmtpSession::Settings &settings, MessageSource &source,
                            const SmtpSession::Progress &progress, const SmtpSession::Verdict &verdict)
-    : m_session(session), m_settings(settings), m_source(source), m_progress(progress), m_verdict(verdict)
+    : m_session(session), m_settings(settings), m_source(source), m_progress(progress), m_verdict(verdict),
+      m_mask(settings.username, settings.password)
 {
-    if (Transcript *transcript = settings.transcript)
-        m_tap = TranscriptTap([transcript](const QString &line) { transcript->add(line); });
+    if (settings.transcript)
+        m_tap = TranscriptTap([this](const QString &line) { show(line); });
     m_dialogue.tlsActive = settings.server.implicitTls;
     m_dialogue.credentials = !settings.username.isEmpty();
+}
+
+SmtpTransfer::~SmtpTransfer()
+{
+    showHeldReply();
+    SecretWipe::wipe(m_dialogue.replyText);
+}
+
+void SmtpTransfer::show(const QString &line)
+{
+    if (!line.startsWith(u"S: ")) {
+        showHeldReply();
+        m_settings.transcript->add(m_mask.masked(line));
+        return;
+    }
+    m_heldReply.append(line);
+    const bool continued = line.size() > kReplyPrefix - 1 && line[kReplyPrefix - 1] == u'-';
+    if (!continued || m_heldReply.size() >= kMaxHeldLines)
+        showHeldReply();
+}
+
+void SmtpTransfer::showHeldReply()
+{
+    if (m_heldReply.isEmpty())
+        return;
+    const QStringList lines = m_mask.maskedReply(m_heldReply, kReplyPrefix);
+    for (QString &held : m_heldReply)
+        SecretWipe::wipe(held);
+    m_heldReply.clear();
+    for (const QString &line : lines)
+        m_settings.transcript->add(line);
 }
 
 qint64 SmtpTransfer::readMessage(char *buffer, qint64 room)
@@ -127,6 +166,8 @@ void SmtpTransfer::sayQuitInPassing()
 
 void SmtpTransfer::commandSent(QByteArrayView line)
 {
+    // Before the dialogue moves on: what follows AUTH is a payload.
+    m_mask.commandSent(line, m_dialogue.stage == SmtpDialogue::Stage::Auth);
     m_dialogue.commandSent(line);
     if (!m_dialogue.quitSent || m_goodbyeEnds)
         return;
@@ -168,8 +209,12 @@ void SmtpTransfer::closeSocket(qintptr socket)
 
 SendOutcome SmtpTransfer::failure(int curlCode, const QString &detail, int osErrno) const
 {
+    // The server's words as the user will read them: without what it quoted
+    // of the credentials.
+    SmtpDialogue shown = m_dialogue;
+    shown.replyText = m_mask.maskedJoinedReply(m_dialogue.replyText);
     SendOutcome outcome = describeFailure(
-        {curlCode, detail, osErrno, m_settings.server, m_source.error(), m_resolved}, m_dialogue);
+        {curlCode, m_mask.masked(detail), osErrno, m_settings.server, m_source.error(), m_resolved}, shown);
     outcome.unreached = m_dialogue.stage == SmtpDialogue::Stage::Greeting;
     return outcome;
 }
@@ -179,6 +224,7 @@ SendOutcome SmtpTransfer::decide(const SendOutcome &outcome)
     if (decided())
         return *m_decided;
     m_tap.flush(); // the message's size belongs before the outcome
+    showHeldReply();
     m_decided = outcome;
     if (m_verdict && !m_session.aborted())
         m_verdict(outcome);

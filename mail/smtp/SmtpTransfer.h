@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CredentialMask.h"
 #include "SmtpDialogue.h"
 #include "SmtpSession.h"
 #include "TranscriptTap.h"
@@ -17,6 +18,11 @@ class SmtpTransfer
 public:
     SmtpTransfer(SmtpSession &session, const SmtpSession::Settings &settings, MessageSource &source,
                  const SmtpSession::Progress &progress, const SmtpSession::Verdict &verdict);
+    // Overwrites what the dialogue kept of the server's words, which may quote
+    // the credentials.
+    ~SmtpTransfer();
+    SmtpTransfer(const SmtpTransfer &) = delete;
+    SmtpTransfer &operator=(const SmtpTransfer &) = delete;
 
     // Up to room bytes of the message into buffer; -1 stops the upload.
     qint64 readMessage(char *buffer, qint64 room);
@@ -53,6 +59,10 @@ private:
     // Writes QUIT on the connection libcurl holds and waits, within the
     // goodbye's time, for the server to answer before libcurl closes it.
     void sayQuitInPassing();
+    // A transcript line on its way out, credentials hidden; the lines of a
+    // reply wait for its last one, so a secret split over them is seen whole.
+    void show(const QString &line);
+    void showHeldReply();
 
     SmtpSession &m_session;
     const SmtpSession::Settings &m_settings;
@@ -60,6 +70,8 @@ private:
     const SmtpSession::Progress &m_progress;
     const SmtpSession::Verdict &m_verdict;
     SmtpDialogue m_dialogue;
+    CredentialMask m_mask;
+    QStringList m_heldReply;
     TranscriptTap m_tap;
     std::optional<SendOutcome> m_decided;
     std::optional<std::chrono::steady_clock::time_point> m_goodbyeEnds;

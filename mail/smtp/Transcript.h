@@ -9,8 +9,9 @@
 // connections, our commands and the server's replies, TLS, the outcome. It
 // keeps the last kMaxLines lines, each fit to show (see shownText()); with
 // echo on, every line also goes to standard error as it is added. Secrets
-// never reach it: TranscriptTap redacts before adding. Any thread may add and
-// read.
+// never reach it: TranscriptTap redacts what the client sends, and the
+// session's CredentialMask what the server quotes back of the credentials,
+// before adding. Any thread may add and read.
 class Transcript
 {
 public:

@@ -169,6 +169,23 @@ def run():
         assert not s.state()["password_seen"]
     case("535 on a wrong password", ["--starttls", *cert, *auth], wrong_password)
 
+    def echo_inline(s):
+        error = expect_fault(lambda: send(s.port, starttls=True, login=("alice", "nope"), mech="PLAIN"),
+                             smtplib.SMTPAuthenticationError, "535")
+        payload = base64.b64encode(b"\0alice\0nope").decode()
+        text = error.smtp_error.decode()
+        assert f" {payload} nope ({payload.rstrip('=')})" in text, text
+    case("--echo-auth inline quotes what AUTH carried",
+         ["--starttls", *cert, *auth, "--echo-auth", "inline"], echo_inline)
+
+    def echo_split_cram(s):
+        send(s.port, starttls=True, login=("alice", PASSWORD))
+        log = s.log()
+        assert "C AUTH CRAM-MD5" in log and "auth CRAM-MD5 ok" in log and "S 235-" in log, log
+        assert "S 235 2.7.0 accesso riuscito per alice" in log, log
+    case("CRAM-MD5, --echo-auth split over lines",
+         ["--starttls", *cert, *auth, "--auth-mechs", "CRAM-MD5", "--echo-auth", "split"], echo_split_cram)
+
     def implicit(s):
         send(s.port, implicit=True, login=("alice", PASSWORD))
         (m,) = s.messages(1)

@@ -12,7 +12,10 @@ Records into --out DIR:
                  messages, auth_seen, password_seen
 
 AUTH is advertised only with --auth, and only with the mechanisms of
---auth-mechs. Where it shows up follows a cautious real server: after
+--auth-mechs (PLAIN, LOGIN, CRAM-MD5). With --echo-auth the reply to AUTH
+(235 or 535) quotes what the client sent: its base64 payloads (also without
+padding) and what they carry, on one line ("inline") or each piece split in
+half over two lines of a multi-line reply ("split"). Where it shows up follows a cautious real server: after
 STARTTLS when STARTTLS is offered (before it too with --auth-before-tls),
 from the start with --implicit-tls, and in clear text when the server has no
 TLS at all, so that a client willing to leak credentials gets the chance and
@@ -52,6 +55,7 @@ def parse_args():
     p.add_argument("--auth", metavar="USER:PASS")
     p.add_argument("--auth-mechs", default="PLAIN LOGIN")
     p.add_argument("--auth-before-tls", action="store_true")
+    p.add_argument("--echo-auth", choices=("inline", "split"))
     p.add_argument("--refuse-rcpt", action="append", default=[], metavar="ADDR")
     p.add_argument("--refuse-sender", action="append", default=[], metavar="ADDR")
     p.add_argument("--greeting-421", action="store_true")
@@ -124,8 +128,28 @@ class Handler:
     def authenticate(self, server, session, envelope, mechanism, auth_data):
         ok = (auth_data.login == self.opts.user.encode()
               and auth_data.password == self.opts.password.encode())
+        return self.auth_result(server, mechanism, ok, auth_data.login, auth_data.password)
+
+    def auth_result(self, server, mechanism, ok, login, carried):
         self.recorder.log(server.conn_id, "*", f"auth {mechanism} {'ok' if ok else 'refused'}")
-        return AuthResult(success=ok, handled=False, auth_data=self.opts.user if ok else None)
+        return AuthResult(success=ok, handled=False, auth_data=self.opts.user if ok else None,
+                          message=self.echo(server, ok, login, carried))
+
+    def echo(self, server, ok, login, carried):
+        """The reply of --echo-auth: what the client sent, quoted back."""
+        if not self.opts.echo_auth:
+            return None
+        code, words = ("235", "2.7.0 accesso riuscito") if ok else ("535", "5.7.8 credenziali rifiutate")
+        login = login.decode("utf-8", "replace")
+        quoted = server.auth_payloads + [carried.decode("utf-8", "replace")]
+        if self.opts.echo_auth == "split":
+            lines = []
+            for piece in quoted:
+                half = len(piece) // 2
+                lines += [f"{code}-{words}, ricevuto {piece[:half]}", f"{code}-{piece[half:]}"]
+            return "\r\n".join(lines + [f"{code} {words} per {login}"])
+        unpadded = " ".join(p.rstrip("=") for p in server.auth_payloads)
+        return f"{code} {words} per {login}: ricevuto {' '.join(quoted)} ({unpadded})"
 
 
 async def serve(opts):
@@ -140,7 +164,7 @@ async def serve(opts):
         starttls = tls_context(*opts.starttls) if opts.starttls else None
         server_tls = tls_context(*opts.implicit_tls) if opts.implicit_tls else None
         in_clear = not starttls and not server_tls
-        mechs = {"PLAIN", "LOGIN"} - set(opts.mechs if opts.auth else [])
+        mechs = {"PLAIN", "LOGIN", "CRAM-MD5"} - set(opts.mechs if opts.auth else [])
 
         def factory():
             return RecordingSMTP(

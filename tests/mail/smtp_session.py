@@ -3,9 +3,12 @@ records every line and can misbehave in DATA, and a raw one for servers
 that greet badly or not at all."""
 
 import asyncio
+import hashlib
+import hmac
+import os
 import socket
 
-from aiosmtpd.smtp import SMTP
+from aiosmtpd.smtp import MISSING, SMTP, AuthResult
 
 TCP_CLOSE, TCP_CLOSE_WAIT = 7, 8  # tcp_info.tcpi_state on Linux
 
@@ -32,6 +35,7 @@ class RecordingSMTP(SMTP):
         self._owed = 0
         self._watcher = None
         self._paused = False
+        self.auth_payloads = []  # as the client wrote them in the last AUTH
 
     def connection_made(self, transport):
         starting = self.conn_id == 0
@@ -76,7 +80,8 @@ class RecordingSMTP(SMTP):
 
     async def push(self, status):
         text = status.decode("utf-8", "replace") if isinstance(status, bytes) else status
-        self.recorder.log(self.conn_id, "S", text)
+        for line in text.split("\r\n"):  # a multi-line reply: one log line each
+            self.recorder.log(self.conn_id, "S", line)
         if text.startswith("354"):
             self._data_bytes = 0
             self.recorder.bump("data_started")
@@ -89,8 +94,19 @@ class RecordingSMTP(SMTP):
         finally:
             self._in_auth = False
 
+    async def auth_CRAM__MD5(self, _, args):
+        challenge = f"<{os.getpid()}.{self.conn_id}@localhost>".encode()
+        response = await self.challenge_auth(challenge)
+        if response is MISSING:
+            return AuthResult(success=False, handled=False)
+        login, _, digest = response.partition(b" ")
+        expected = hmac.new(self.opts.password.encode(), challenge, hashlib.md5).hexdigest().encode()
+        ok = login == self.opts.user.encode() and hmac.compare_digest(digest, expected)
+        return self.event_handler.auth_result(self, "CRAM-MD5", ok, login, response)
+
     async def tapped(self, line, in_data):
         if not in_data:
+            self._note_auth(line)
             self._log_command(line)
             verb = line.split(b" ", 1)[0].strip().decode("ascii", "replace").upper()
             if verb in self.opts.silent_at and not self._in_auth:
@@ -138,6 +154,13 @@ class RecordingSMTP(SMTP):
                 self.transport.abort()
                 return
             await asyncio.sleep(0.05)
+
+    def _note_auth(self, line):
+        text = line.rstrip(b"\r\n").decode("ascii", "replace")
+        if self._in_auth:
+            self.auth_payloads.append(text)
+        elif text[:5].upper() == "AUTH ":
+            self.auth_payloads = text.split()[2:]
 
     def _log_command(self, line):
         text = line.rstrip(b"\r\n").decode("utf-8", "replace")

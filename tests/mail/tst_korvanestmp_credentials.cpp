@@ -1,0 +1,165 @@
+// A server that quotes back what it got in AUTH: none of the credentials, in
+// clear or encoded, reaches the failure's text, the transcript or the
+// verbose echo on standard error; the server's code and other words do.
+
+#include "MailTestSupport.h"
+
+#include <QMessageAuthenticationCode>
+#include <QRegularExpression>
+#include <QTemporaryFile>
+
+#include <cstdio>
+
+#include <unistd.h>
+
+using namespace MailTest;
+
+class TestKorvaneSmtpCredentials : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void quotedBack_data();
+    void quotedBack();
+};
+
+namespace {
+
+// Standard error goes to a file for as long as this lives.
+class StderrCapture
+{
+public:
+    StderrCapture()
+    {
+        if (!m_file.open())
+            return;
+        std::fflush(stderr);
+        m_saved = dup(STDERR_FILENO);
+        dup2(m_file.handle(), STDERR_FILENO);
+    }
+    ~StderrCapture() { restore(); }
+    StderrCapture(const StderrCapture &) = delete;
+    StderrCapture &operator=(const StderrCapture &) = delete;
+
+    QString text()
+    {
+        restore();
+        m_file.seek(0);
+        return QString::fromLocal8Bit(m_file.readAll());
+    }
+
+private:
+    void restore()
+    {
+        if (m_saved < 0)
+            return;
+        std::fflush(stderr);
+        dup2(m_saved, STDERR_FILENO);
+        close(m_saved);
+        m_saved = -1;
+    }
+
+    QTemporaryFile m_file;
+    int m_saved = -1;
+};
+
+QString base64(const QByteArray &bytes) { return QString::fromLatin1(bytes.toBase64()); }
+
+// Every form of the credentials the client sent that must not be shown.
+QStringList secretForms(const QString &secret, const QString &mechanism, const QStringList &serverLog)
+{
+    const QByteArray pass = secret.toUtf8();
+    const QByteArray name = user.toUtf8();
+    QStringList forms{secret, base64(pass), base64(name), base64('\0' + name + '\0' + pass)};
+    if (mechanism == u"CRAM-MD5") {
+        // The response depends on the challenge, which the server logged.
+        QByteArray challenge;
+        for (const QString &line : serverLog)
+            if (const qsizetype at = line.indexOf(QStringLiteral(" S 334 ")); at >= 0)
+                challenge = QByteArray::fromBase64(line.mid(at + 7).toLatin1());
+        const QByteArray digest
+            = QMessageAuthenticationCode::hash(challenge, pass, QCryptographicHash::Md5).toHex();
+        forms << QString::fromLatin1(digest) << base64(name + ' ' + digest);
+    }
+    for (const QString &form : QStringList(forms))
+        if (form.endsWith(u'='))
+            forms << QString(form).remove(u'=');
+    return forms;
+}
+
+// The first form text shows, also across the lines of a reply: the server
+// may split what it quotes over them.
+QString firstShown(const QString &text, const QStringList &forms)
+{
+    static const QRegularExpression lineJoin(QStringLiteral(R"(\s*(?:S: )?\b\d{3}-)"));
+    const QString glued = QString(text).remove(lineJoin);
+    for (const QString &form : forms)
+        if (text.contains(form) || glued.contains(form))
+            return form;
+    return {};
+}
+
+} // namespace
+
+void TestKorvaneSmtpCredentials::initTestCase()
+{
+    QVERIFY2(TestCertificates::instance().isValid(), qPrintable(TestCertificates::instance().error()));
+}
+
+void TestKorvaneSmtpCredentials::quotedBack_data()
+{
+    QTest::addColumn<QString>("mechanism");
+    QTest::addColumn<QString>("echo");
+    QTest::addColumn<bool>("accepted");
+    for (const char *mechanism : {"PLAIN", "LOGIN", "CRAM-MD5"}) {
+        QTest::addRow("%s, 535 quoting it", mechanism) << mechanism << "inline" << false;
+        QTest::addRow("%s, 535 quoting it split over lines", mechanism) << mechanism << "split" << false;
+        QTest::addRow("%s, 235 quoting it", mechanism) << mechanism << "inline" << true;
+        QTest::addRow("%s, 235 quoting it split over lines", mechanism) << mechanism << "split" << true;
+    }
+}
+
+void TestKorvaneSmtpCredentials::quotedBack()
+{
+    QFETCH(QString, mechanism);
+    QFETCH(QString, echo);
+    QFETCH(bool, accepted);
+    const QString secret = accepted ? password : QStringLiteral("Sb4gl+ata/X?");
+    SmtpTestServer server(
+        QStringList{QStringLiteral("--starttls")} + TestCertificates::instance().pair("server")
+        + QStringList{"--auth", user + u':' + password, "--auth-mechs", mechanism, "--echo-auth", echo});
+    KORVANE_START(server);
+    KorvaneSTMP component;
+    configure(component, server);
+    component.setUsername(user);
+    component.setPassword(secret);
+    component.setVerbose(true);
+    SendWatch watch(&component);
+    StderrCapture stderrCapture;
+    KORVANE_SEND(component, watch, 15000);
+    const QString echoed = stderrCapture.text();
+    QCOMPARE(watch.completed.count(), accepted ? 1 : 0);
+
+    const QStringList serverLog = server.sessionLog();
+    const QString code = accepted ? QStringLiteral("235") : QStringLiteral("535");
+    QVERIFY2(serverLog.join(u'\n').contains(QStringLiteral("ricevuto")), qPrintable(serverLog.join(u'\n')));
+    const QStringList forms = secretForms(secret, mechanism, serverLog);
+    const QString transcript = component.lastTranscript();
+    const QString words
+        = accepted ? QStringLiteral("accesso riuscito") : QStringLiteral("credenziali rifiutate");
+    for (const QString &shown : {transcript, echoed, watch.description()}) {
+        QVERIFY2(firstShown(shown, forms).isEmpty(), qPrintable(firstShown(shown, forms) + u'\n' + shown));
+        if (accepted && shown.isEmpty())
+            continue; // a send that went through has no failure to describe
+        QVERIFY2(shown.contains(code) && shown.contains(words)
+                     && shown.contains(QStringLiteral("ricevuto ****")),
+                 qPrintable(shown));
+    }
+    // The user name in clear is no secret: the server's words naming it stay.
+    QVERIFY2(transcript.contains(QStringLiteral(" per ") + user), qPrintable(transcript));
+    QVERIFY2(echoed.contains(QStringLiteral("S: %1").arg(code)), qPrintable(echoed));
+}
+
+QTEST_GUILESS_MAIN(TestKorvaneSmtpCredentials)
+#include "tst_korvanestmp_credentials.moc"
