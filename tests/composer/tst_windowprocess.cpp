@@ -185,12 +185,16 @@ QString copyWith(const QString &config, const QByteArray &want)
     return found;
 }
 
+bool endedWell(QProcess &program, int signal)
+{
+    return (program.state() == QProcess::NotRunning || program.waitForFinished(10000))
+        && (signal == SIGKILL || (program.exitStatus() == QProcess::NormalExit && program.exitCode() == 0));
+}
+
 // A signal, and the end it brings.
 bool endsOn(QProcess &program, int signal)
 {
-    return ::kill(pid_t(program.processId()), signal) == 0
-        && (program.state() == QProcess::NotRunning || program.waitForFinished(10000))
-        && (signal == SIGKILL || program.exitCode() == 0);
+    return ::kill(pid_t(program.processId()), signal) == 0 && endedWell(program, signal);
 }
 
 } // namespace
@@ -664,10 +668,11 @@ void TestWindowProcess::twoWindowsLogout()
     if (together) {
         QCOMPARE(::kill(pid_t(first.processId()), SIGTERM), 0);
         QVERIFY(endsOn(second, SIGTERM));
-    }
-    QVERIFY(endsOn(first, SIGTERM));
-    if (!together)
+        QVERIFY(endedWell(first, SIGTERM));
+    } else {
+        QVERIFY(endsOn(first, SIGTERM));
         QVERIFY(endsOn(second, SIGTERM));
+    }
 
     const QString last = QSettings(ini, QSettings::IniFormat).value(u"EMAIL/OGGETTO"_s).toString();
     const QString other
