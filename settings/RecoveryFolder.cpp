@@ -11,6 +11,7 @@
 #include <QLockFile>
 #include <QSysInfo>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 
@@ -140,12 +141,13 @@ bool RecoveryFolder::othersOpen() const
         return false;
     const QFileInfo own(m_ownPath);
     const QDir dir = own.absoluteDir();
-    for (const QString &name : dir.entryList({m_pattern + ".lock"_L1}, QDir::Files | QDir::Hidden)) {
+    const QStringList locks = dir.entryList({m_pattern + ".lock"_L1}, QDir::Files | QDir::Hidden);
+    // A stale lock is taken and let go on the way.
+    return std::ranges::any_of(locks, [&](const QString &name) {
         const QString path = dir.filePath(name);
-        if (name != own.fileName() + ".lock"_L1 && !m_takenLocks.contains(path) && !lockFor(path.chopped(5)))
-            return true; // a stale one was taken and let go
-    }
-    return false;
+        return name != own.fileName() + ".lock"_L1 && !m_takenLocks.contains(path)
+            && !lockFor(path.chopped(5));
+    });
 }
 
 // A run killed before it wrote its first copy leaves only its lock file.

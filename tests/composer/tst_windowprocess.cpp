@@ -17,8 +17,8 @@
 #include <QTest>
 
 #include <csignal>
-#include <tuple>
 #include <sys/stat.h>
+#include <tuple>
 
 using namespace Qt::StringLiterals;
 
