@@ -22,6 +22,7 @@ public:
 
     bool isSending() const { return m_sending; }
     int percent() const { return m_percent; }
+    bool hasBeenPainted() const { return m_painted; }
 
     void setProgress(qint64 sent, qint64 total);
     void setIdle();

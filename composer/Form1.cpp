@@ -27,6 +27,7 @@
 #include <QScopedValueRollback>
 #include <QScreen>
 #include <QShortcut>
+#include <QTimer>
 
 #include <array>
 
@@ -142,12 +143,31 @@ void Form1::openArguments(const QStringList &arguments)
         // A leftover copy stays for a window of its own: a link window that
         // closes untouched would store nothing and lose it.
         if (!m_fromLink && m_recovery)
-            m_recovery->recover([this](const FormFields &recovered) { setFields(recovered); });
+            announceRecovery(
+                m_recovery->recover([this](const FormFields &recovered) { setFields(recovered); }));
         for (const QString &link : launch.links)
             openLink(link);
         if (!launch.files.isEmpty())
             m_attachments->add(launch.files);
     });
+}
+
+// Told once the window is on screen, so that the user sees what it is about.
+void Form1::announceRecovery(const QString &text)
+{
+    if (text.isEmpty())
+        return;
+    const auto tell = [this, text] {
+        m_handlers.run([this, text] {
+            if (!m_stored)
+                m_ui.showMessage(text, QStringLiteral("Recupero"), Icon::Information);
+        });
+    };
+    if (m_controls.component->hasBeenPainted())
+        QTimer::singleShot(0, this, tell);
+    else
+        connect(m_controls.component, &ComponentPlace::firstPainted, this, tell,
+                Qt::ConnectionType(Qt::QueuedConnection | Qt::SingleShotConnection));
 }
 
 void Form1::openLink(const QString &link)
@@ -253,7 +273,7 @@ void Form1::RestoreFields()
     setFields(restored);
 }
 
-bool Form1::StoreFields() { return SavedFields::StoreFields(m_store, fields()); }
+bool Form1::StoreFields(qint64 order) { return SavedFields::StoreFields(m_store, fields(), order); }
 
 FormFields Form1::fields() const { return fieldsWithBody(m_controls.body->toPlainText()); }
 
@@ -317,11 +337,12 @@ void Form1::closeEvent(QCloseEvent *event)
     // An untouched link window leaves the saved message as it was.
     if (m_fromLink && !m_touched)
         return;
-    const bool stored = StoreFields();
+    const qint64 order = m_recovery ? m_recovery->nextOrder() : 0;
+    const bool stored = StoreFields(order);
     if (!m_recovery)
         return;
     if (stored)
-        m_recovery->fieldsStored();
+        m_recovery->fieldsStored(order);
     else
         m_recovery->fieldsNotStored();
 }
@@ -334,7 +355,7 @@ void Form1::watchEdits()
     if (const QString settings = m_store.fileName(); !settings.isEmpty()) {
         m_body = new BodyMirror(m_controls.body->document());
         m_recovery = new RecoveryCopy(
-            settings, [this] { return fieldsWithBody(QString()); }, m_body, this);
+            m_store, [this] { return fieldsWithBody(QString()); }, m_body, this);
     }
     for (const LineField &line : lineFields)
         connect(m_controls.*line.control, &QLineEdit::textChanged, this, &Form1::edited);

@@ -34,7 +34,9 @@ public:
     // fills the boxes of a new message (or a message box says it cannot be
     // read), every other argument names a file to attach. Runs as a handler.
     // Without a link, the fields a run that did not close left in a recovery
-    // copy come back first. A window opened from a link starts with no
+    // copy come back first (when newer than the settings' last store), and
+    // once the window is on screen a message box tells what came back and
+    // where the copies set aside are. A window opened from a link starts with no
     // attachment and priority "Normale", keeps no leftover copy for itself,
     // and stores nothing when it closes untouched (no edit, no send).
     void openArguments(const QStringList &arguments);
@@ -48,6 +50,7 @@ protected:
 
 private:
     void startUp();
+    void announceRecovery(const QString &text);
     void openLink(const QString &link);
     void sendCommand();
     bool askCredentials();
@@ -59,7 +62,8 @@ private:
     void edited();
 
     void RestoreFields();
-    bool StoreFields();
+    // order: the recovery copies' count (RecoveryOrder), stored with the fields.
+    bool StoreFields(qint64 order = 0);
     FormFields fields() const;
     FormFields fieldsWithBody(const QString &body) const;
     void setFields(const FormFields &fields);

@@ -1,9 +1,15 @@
 #include "RecoveryCopy.h"
 
 #include "BodyMirror.h"
+#include "ComposerLayout.h"
+#include "RecoveryFormat.h"
 #include "RecoveryWriter.h"
+#include "SavedFields.h"
+#include "SettingsStore.h"
 
 #include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
 
 namespace {
 
@@ -11,14 +17,43 @@ namespace {
 // left for writing a large body.
 constexpr int delayMs = 1000;
 
+// The seven one-line boxes full, encoded, leave most of a copy for the body.
+static_assert(qint64(7) * ComposerLayout::lineBoxLimit * 3 < RecoveryFormat::largestCopy / 4);
+
+QString nativeList(const QStringList &paths)
+{
+    QStringList names;
+    for (const QString &path : paths)
+        names << QDir::toNativeSeparators(path);
+    return names.join(u'\n');
+}
+
+QString notice(bool restored, const QStringList &setAside, const QStringList &foreign)
+{
+    QStringList parts;
+    if (restored)
+        parts << QStringLiteral("È stata ripristinata la bozza di una sessione che non si era chiusa.");
+    if (!setAside.isEmpty())
+        parts << QStringLiteral(
+                     "Copie di recupero non usate sono state messe da parte nella cartella %1:\n%2")
+                     .arg(QDir::toNativeSeparators(QFileInfo(setAside.first()).absolutePath()),
+                          nativeList(setAside));
+    if (!foreign.isEmpty())
+        parts << QStringLiteral("Copie di recupero bloccate da un altro computer, non usate:\n%1")
+                     .arg(nativeList(foreign));
+    return parts.join(QStringLiteral("\n\n"));
+}
+
 } // namespace
 
-RecoveryCopy::RecoveryCopy(const QString &settingsFile, std::function<FormFields()> snapshot,
-                           const BodyMirror *body, QObject *parent)
-    : QObject(parent), m_folder(settingsFile), m_snapshot(std::move(snapshot)), m_body(body)
+RecoveryCopy::RecoveryCopy(SettingsStore &store, std::function<FormFields()> snapshot, const BodyMirror *body,
+                           QObject *parent)
+    : QObject(parent), m_store(store), m_folder(store.fileName()), m_order(store.fileName()),
+      m_snapshot(std::move(snapshot)), m_body(body)
 {
+    m_order.raiseFloor(SavedFields::storedOrder(m_store));
     if (!m_folder.ownPath().isEmpty())
-        m_writer = std::make_unique<RecoveryWriter>(m_folder.ownPath());
+        m_writer = std::make_unique<RecoveryWriter>(m_folder.ownPath(), [this] { return m_order.next(); });
     m_delay.setSingleShot(true);
     m_delay.setInterval(delayMs);
     connect(&m_delay, &QTimer::timeout, this, [this] { writeNow(); });
@@ -26,29 +61,43 @@ RecoveryCopy::RecoveryCopy(const QString &settingsFile, std::function<FormFields
 
 RecoveryCopy::~RecoveryCopy() = default;
 
-void RecoveryCopy::recover(const std::function<void(const FormFields &)> &apply)
+QString RecoveryCopy::recover(const std::function<void(const FormFields &)> &apply)
 {
     if (!m_writer)
-        return;
-    const std::optional<RecoveryFolder::Leftover> leftover = m_folder.takeLeftover();
-    if (!leftover)
-        return;
-    apply(leftover->fields);
-    // The window now holds values the settings do not: they need a copy of
-    // this run's before the old one may go.
-    writeNow({leftover->path});
+        return {};
+    FormFields stored;
+    SavedFields::RestoreFields(m_store, stored);
+    const RecoveryFolder::Found found
+        = m_folder.takeLeftovers({SavedFields::storedOrder(m_store), [&stored](const FormFields &copy) {
+                                      return SavedFields::asStored(copy) == stored;
+                                  }});
+    if (found.newest) {
+        m_ownValues = true;
+        apply(found.newest->fields);
+        // The window now holds values the settings do not: they need a copy
+        // of this run's before the old one may go.
+        writeNow({found.newest->path});
+    }
+    return notice(found.newest.has_value(), found.setAside, found.foreign);
 }
 
 void RecoveryCopy::changed()
 {
+    m_ownValues = true;
     if (m_writer && !m_delay.isActive())
         m_delay.start();
 }
 
-void RecoveryCopy::fieldsStored()
+void RecoveryCopy::fieldsStored(qint64 order)
 {
     m_delay.stop();
-    if (m_writer)
+    if (!m_writer)
+        return;
+    // A window that only showed the settings has nothing another store
+    // could lose.
+    if (m_ownValues && m_folder.othersOpen())
+        writeNow({}, order);
+    else
         m_writer->remove();
 }
 
@@ -58,9 +107,10 @@ void RecoveryCopy::fieldsNotStored()
     writeNow();
 }
 
-void RecoveryCopy::writeNow(const QStringList &then)
+void RecoveryCopy::writeNow(const QStringList &then, qint64 storedOrder)
 {
     m_delay.stop();
     if (m_writer)
-        m_writer->write({m_snapshot(), QDateTime::currentMSecsSinceEpoch()}, m_body->pieces(), then);
+        m_writer->write({m_snapshot(), QDateTime::currentMSecsSinceEpoch(), storedOrder, storedOrder > 0},
+                        m_body->pieces(), then);
 }

@@ -2,6 +2,7 @@
 
 #include "FormFields.h"
 #include "RecoveryFolder.h"
+#include "RecoveryOrder.h"
 
 #include <QObject>
 #include <QTimer>
@@ -11,6 +12,7 @@
 
 class BodyMirror;
 class RecoveryWriter;
+class SettingsStore;
 
 // The window's fields kept in a recovery copy beside the settings file
 // while the user types, so that a run that never gets to close (a crash, a
@@ -23,28 +25,40 @@ class RecoveryCopy : public QObject
     Q_OBJECT
 
 public:
-    // snapshot gives the fields as the window holds them now, but for the
-    // body, which body gives.
-    RecoveryCopy(const QString &settingsFile, std::function<FormFields()> snapshot, const BodyMirror *body,
+    // store: the settings, which have a file. snapshot gives the fields as
+    // the window holds them now, but for the body, which body gives.
+    RecoveryCopy(SettingsStore &store, std::function<FormFields()> snapshot, const BodyMirror *body,
                  QObject *parent = nullptr);
     ~RecoveryCopy() override;
 
-    // Puts the newest copy left by a run that did not close into the window
-    // through apply. Its file goes once this run's copy of them is written.
-    void recover(const std::function<void(const FormFields &)> &apply);
+    // Puts the newest copy left by a run that did not close, when it is
+    // newer than the settings' last store, into the window through apply.
+    // Its file goes once this run's copy of them is written. Returns what
+    // the user is to be told of the copies found: what came back, where
+    // the ones set aside are, which ones another machine holds; empty when
+    // there is nothing to tell.
+    QString recover(const std::function<void(const FormFields &)> &apply);
     // A box changed.
     void changed();
-    // A close stored the fields: no copy is needed any more.
-    void fieldsStored();
+    // The number a store of the fields goes with (SavedFields::StoreFields).
+    qint64 nextOrder() { return m_order.next(); }
+    // A close stored the fields as order: the copy goes, unless the window
+    // held values of its own (edited, or a leftover) and another window is
+    // open, whose close may store over them; then it stays, marked as
+    // stored, for a later start to drop if the settings still hold them.
+    void fieldsStored(qint64 order);
     // A close could not store them: the copy, written now, keeps them.
     void fieldsNotStored();
 
 private:
-    void writeNow(const QStringList &then = {});
+    void writeNow(const QStringList &then = {}, qint64 storedOrder = 0);
 
+    SettingsStore &m_store;
     RecoveryFolder m_folder;
+    RecoveryOrder m_order;
     std::unique_ptr<RecoveryWriter> m_writer; // null when no copy can be kept
     std::function<FormFields()> m_snapshot;
     const BodyMirror *m_body;
     QTimer m_delay;
+    bool m_ownValues = false; // edited, or a leftover shown: not only what the settings held
 };

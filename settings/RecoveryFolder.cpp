@@ -1,6 +1,7 @@
 #include "RecoveryFolder.h"
 
 #include "RecoveryFormat.h"
+#include "RegularFile.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -8,34 +9,54 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
+#include <QSysInfo>
 
+#include <algorithm>
 #include <atomic>
+#include <cstdio>
 
 namespace {
 
 using namespace Qt::StringLiterals;
 
-// Larger than any copy the program writes (seven boxes and a body of a few
-// million characters): a bigger file is not one of them.
-constexpr qint64 largestCopy = qint64(512) * 1024 * 1024;
+// A window open on another machine for this long is not believed: its copy
+// is then taken as any run's that ended. Until then it is only named.
+constexpr int foreignLockMs = 7 * 24 * 3600 * 1000;
 
 // Held only by a live process: a stale lock is one whose process is gone,
 // however old a live one is.
-std::unique_ptr<QLockFile> lockFor(const QString &copyPath)
+std::unique_ptr<QLockFile> lockFor(const QString &copyPath, int staleMs = 0)
 {
     auto lock = std::make_unique<QLockFile>(copyPath + ".lock"_L1);
-    lock->setStaleLockTime(0);
+    lock->setStaleLockTime(staleMs);
     if (!lock->tryLock(0))
         return nullptr;
     return lock;
 }
 
+// A lock QLockFile cannot check: written on another machine (by its name,
+// or by its machine id for a system installed anew under the same name).
+bool lockedElsewhere(const QString &copyPath)
+{
+    const std::optional<QByteArray> data = RegularFile::read(copyPath + ".lock"_L1, 4096);
+    if (!data)
+        return false;
+    const QList<QByteArray> lines = data->split('\n');
+    const QByteArray host = lines.value(2);
+    const QByteArray machine = lines.value(3);
+    return (!host.isEmpty() && host != QSysInfo::machineHostName().toUtf8())
+        || (!machine.isEmpty() && machine != QSysInfo::machineUniqueId());
+}
+
 std::optional<RecoveryFormat::Copy> readCopy(const QString &path)
 {
-    QFile file(path);
-    if (file.size() > largestCopy || !file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    return RecoveryFormat::decode(file.readAll());
+    const std::optional<QByteArray> data = RegularFile::read(path, RecoveryFormat::largestCopy);
+    return data ? RecoveryFormat::decode(*data) : std::nullopt;
+}
+
+bool isNewer(const RecoveryFormat::Copy &a, const RecoveryFormat::Copy &b)
+{
+    return a.order != b.order ? a.order > b.order : a.takenAtMs > b.takenAtMs;
 }
 
 } // namespace
@@ -61,41 +82,72 @@ RecoveryFolder::RecoveryFolder(const QString &settingsFile)
 
 RecoveryFolder::~RecoveryFolder() = default;
 
-std::optional<RecoveryFolder::Leftover> RecoveryFolder::takeLeftover()
+RecoveryFolder::Found RecoveryFolder::takeLeftovers(const Settings &settings)
 {
+    Found found;
     if (!m_ownLock)
-        return std::nullopt;
+        return found;
     const QFileInfo own(m_ownPath);
     const QDir dir = own.absoluteDir();
     removeOrphanLocks(dir);
-    std::optional<Leftover> newest;
-    qint64 newestAt = 0;
+    std::optional<RecoveryFormat::Copy> newest;
     std::unique_ptr<QLockFile> newestLock;
     for (const QString &name : dir.entryList({m_pattern}, QDir::Files | QDir::Hidden | QDir::System)) {
         const QString path = dir.filePath(name);
         if (name == own.fileName())
             continue;
-        std::unique_ptr<QLockFile> lock = lockFor(path);
+        std::unique_ptr<QLockFile> lock = lockLeftover(path, found);
         if (!lock)
-            continue; // a window still open
+            continue;
         const std::optional<RecoveryFormat::Copy> copy = readCopy(path);
         if (!copy) {
-            keepAside(path, ".bad"_L1);
-            continue;
+            found.setAside << keepAside(path, ".bad"_L1);
+        } else if (copy->stored && settings.hold && settings.hold(copy->fields)) {
+            QFile::remove(path); // what it kept is in the settings
+        } else if (copy->stored || copy->order < settings.order || (newest && !isNewer(*copy, *newest))) {
+            found.setAside << keepAside(path, ".old"_L1);
+        } else {
+            if (newest)
+                found.setAside << keepAside(found.newest->path, ".old"_L1);
+            newest = copy;
+            found.newest = Leftover{copy->fields, path};
+            newestLock = std::move(lock);
         }
-        if (newest && copy->takenAtMs <= newestAt) {
-            keepAside(path, ".old"_L1);
-            continue;
-        }
-        if (newest)
-            keepAside(newest->path, ".old"_L1);
-        newest = Leftover{copy->fields, path};
-        newestAt = copy->takenAtMs;
-        newestLock = std::move(lock);
     }
-    if (newestLock)
+    if (newestLock) {
+        m_takenLocks << newestLock->fileName();
         m_taken.push_back(std::move(newestLock));
-    return newest;
+    }
+    return found;
+}
+
+// Null for a window still open, on this machine or (named in found) on
+// another one, unless that one's lock is too old to believe.
+std::unique_ptr<QLockFile> RecoveryFolder::lockLeftover(const QString &path, Found &found) const
+{
+    if (std::unique_ptr<QLockFile> lock = lockFor(path))
+        return lock;
+    if (!lockedElsewhere(path))
+        return nullptr;
+    if (std::unique_ptr<QLockFile> lock = lockFor(path, foreignLockMs))
+        return lock;
+    found.foreign << path;
+    return nullptr;
+}
+
+bool RecoveryFolder::othersOpen() const
+{
+    if (!m_ownLock)
+        return false;
+    const QFileInfo own(m_ownPath);
+    const QDir dir = own.absoluteDir();
+    const QStringList locks = dir.entryList({m_pattern + ".lock"_L1}, QDir::Files | QDir::Hidden);
+    // A stale lock is taken and let go on the way.
+    return std::ranges::any_of(locks, [&](const QString &name) {
+        const QString path = dir.filePath(name);
+        return name != own.fileName() + ".lock"_L1 && !m_takenLocks.contains(path)
+            && !lockFor(path.chopped(5));
+    });
 }
 
 // A run killed before it wrote its first copy leaves only its lock file.
@@ -103,15 +155,18 @@ void RecoveryFolder::removeOrphanLocks(const QDir &dir) const
 {
     for (const QString &name : dir.entryList({m_pattern + ".lock"_L1}, QDir::Files | QDir::Hidden)) {
         const QString copy = dir.filePath(name.chopped(5));
-        if (!QFileInfo::exists(copy))
+        if (!QFileInfo::exists(copy) && !QFileInfo(copy).isSymLink())
             lockFor(copy); // taken only when stale; let go, it removes the file
     }
 }
 
-void RecoveryFolder::keepAside(const QString &path, const QString &suffix) const
+QString RecoveryFolder::keepAside(const QString &path, const QString &suffix) const
 {
     QString aside = path + suffix;
-    for (int n = 2; QFileInfo::exists(aside); ++n)
+    for (int n = 2; QFileInfo::exists(aside) || QFileInfo(aside).isSymLink(); ++n)
         aside = path + u'.' + QString::number(n) + suffix;
-    QFile::rename(path, aside);
+    // Not QFile::rename(), which copies what it cannot rename: a FIFO or a
+    // link to a device would be read.
+    return ::rename(QFile::encodeName(path).constData(), QFile::encodeName(aside).constData()) == 0 ? aside
+                                                                                                    : path;
 }

@@ -29,6 +29,17 @@ constexpr std::array textKeys{
     TextKey{"body"_L1, &FormFields::body},
 };
 
+// Missing: 0. Anything but a whole number from 0 up is no order.
+std::optional<qint64> orderOf(const QJsonValue &value)
+{
+    if (value.isUndefined())
+        return 0;
+    const double number = value.toDouble(-1);
+    if (!value.isDouble() || number < 0 || number > 9e15 || number != double(qint64(number)))
+        return std::nullopt;
+    return qint64(number);
+}
+
 } // namespace
 
 namespace RecoveryFormat {
@@ -37,6 +48,8 @@ QByteArray encode(const Copy &copy)
 {
     QJsonObject object{{"format"_L1, formatName},
                        {"takenAtMs"_L1, double(copy.takenAtMs)},
+                       {"order"_L1, double(copy.order)},
+                       {"stored"_L1, copy.stored},
                        {"priorityIndex"_L1, copy.fields.priorityIndex}};
     for (const TextKey &entry : textKeys)
         object.insert(entry.key, copy.fields.*entry.text);
@@ -54,6 +67,12 @@ std::optional<Copy> decode(const QByteArray &data)
         return std::nullopt;
     Copy copy;
     copy.takenAtMs = qint64(object.value("takenAtMs"_L1).toDouble());
+    const std::optional<qint64> order = orderOf(object.value("order"_L1));
+    const QJsonValue stored = object.value("stored"_L1);
+    if (!order || !(stored.isUndefined() || stored.isBool()))
+        return std::nullopt;
+    copy.order = *order;
+    copy.stored = stored.toBool();
     const QJsonValue priority = object.value("priorityIndex"_L1);
     const int index = priority.toInt(-1);
     if (!priority.isDouble() || index < 0 || index >= int(priorities.size()) || priority.toDouble() != index)

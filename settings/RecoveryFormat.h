@@ -6,15 +6,29 @@
 
 #include <optional>
 
-// The recovery copy's file: the nine field values as the window held them
-// and when they were taken. JSON, so that any text (line breaks, NUL, any
-// length) comes back exactly; never the user name or the password.
+// The recovery copy's file: the nine field values as the window held them,
+// where they stand in the order of copies and stores (RecoveryOrder) and
+// when they were taken. JSON, so that any text (line breaks, NUL, any
+// length) comes back exactly; never the user name or the password. A file
+// without "order" or "stored" (an earlier version's) reads as order 0, not
+// stored.
 namespace RecoveryFormat {
+
+// No copy the program writes is bigger: the seven one-line boxes full
+// (ComposerLayout::lineBoxLimit characters each, three bytes at most once
+// encoded but for escaped control characters) leave room for a body of some
+// twenty million characters. A bigger file is not read, and a bigger copy is
+// not written (the close still stores the fields).
+inline constexpr qint64 largestCopy = qint64(96) * 1024 * 1024;
 
 struct Copy
 {
     FormFields fields;
-    qint64 takenAtMs = 0; // since the epoch: the newest of several copies wins
+    qint64 takenAtMs = 0; // since the epoch: for the user's eyes, and between copies of one order
+    qint64 order = 0;     // the newest of several copies, or than the settings, wins
+    // The fields are the ones a close stored as order while another window
+    // was open: the copy stays until a start finds them still stored.
+    bool stored = false;
 };
 
 QByteArray encode(const Copy &copy);

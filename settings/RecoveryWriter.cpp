@@ -13,7 +13,9 @@ constexpr qsizetype pieceSize = qsizetype(256) * 1024;
 
 } // namespace
 
-RecoveryWriter::RecoveryWriter(QString path) : m_path(std::move(path)) {}
+RecoveryWriter::RecoveryWriter(QString path, std::function<qint64()> nextOrder)
+    : m_path(std::move(path)), m_nextOrder(std::move(nextOrder))
+{}
 
 RecoveryWriter::~RecoveryWriter()
 {
@@ -88,7 +90,12 @@ bool RecoveryWriter::writeFile(RecoveryFormat::Copy copy, const QStringList &bod
 {
     if (!bodyPieces.isEmpty())
         copy.fields.body = bodyPieces.join(QString());
+    // Taken just before the write: a store that came earlier has a lower number.
+    if (m_nextOrder && !copy.stored)
+        copy.order = m_nextOrder();
     const QByteArray data = RecoveryFormat::encode(copy);
+    if (data.size() > RecoveryFormat::largestCopy)
+        return false; // no start would read it
     QDir().mkpath(QFileInfo(m_path).absolutePath());
     QSaveFile file(m_path);
     if (!file.open(QIODevice::WriteOnly))

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -18,7 +19,9 @@
 class RecoveryWriter
 {
 public:
-    explicit RecoveryWriter(QString path);
+    // nextOrder, when given, numbers each copy (RecoveryOrder) as it is
+    // written, on the writer's thread; a copy marked stored keeps its own.
+    explicit RecoveryWriter(QString path, std::function<qint64()> nextOrder = {});
     // Finishes what was asked: a copy still wanted is written out (a close
     // that could not store the fields relies on it), a removal is done.
     // Waits only for that.
@@ -42,6 +45,7 @@ private:
     void removeFiles(const QStringList &paths) const;
 
     const QString m_path;
+    const std::function<qint64()> m_nextOrder;
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::optional<RecoveryFormat::Copy> m_pending; // guarded by m_mutex

@@ -32,6 +32,9 @@ constexpr std::array rows{
     Row{"EMAIL"_L1, "CONTENUTO"_L1, Rule::WithoutTrailingSpaces, &FormFields::body},
 };
 
+constexpr auto orderSection = "STMP"_L1;
+constexpr auto orderKey = "SEQUENZA"_L1;
+
 QString applyRule(Rule rule, const QString &text)
 {
     return rule == Rule::WithoutTrailingSpaces ? FieldText::withoutTrailingSpaces(text)
@@ -57,10 +60,12 @@ void RestoreFields(SettingsStore &store, FormFields &fields)
     }
 }
 
-bool StoreFields(SettingsStore &store, const FormFields &fields)
+bool StoreFields(SettingsStore &store, const FormFields &fields, qint64 order)
 {
     bool saved = true;
     store.beginSave();
+    if (order > 0)
+        saved = store.write(orderSection, orderKey, QString::number(order));
     for (const Row &row : rows) {
         const QString text = row.rule == Rule::PriorityIndex ? QString::number(fields.priorityIndex)
                                                              : applyRule(row.rule, fields.*row.text);
@@ -68,6 +73,24 @@ bool StoreFields(SettingsStore &store, const FormFields &fields)
         saved = store.write(row.section, row.key, text) && saved;
     }
     return store.endSave() && saved;
+}
+
+qint64 storedOrder(SettingsStore &store)
+{
+    const std::optional<QString> text = store.read(orderSection, orderKey);
+    bool ok = false;
+    const qint64 order = text ? text->toLongLong(&ok) : 0;
+    return ok && order > 0 ? order : 0;
+}
+
+FormFields asStored(const FormFields &fields)
+{
+    FormFields stored = fields;
+    for (const Row &row : rows) {
+        if (row.text)
+            stored.*row.text = applyRule(row.rule, fields.*row.text);
+    }
+    return stored;
 }
 
 } // namespace SavedFields

@@ -12,6 +12,13 @@ namespace SavedFields {
 // priority only changes for a stored index of 0, 1 or 2.
 void RestoreFields(SettingsStore &store, FormFields &fields);
 // Writes every field, empty ones included; true when all of them were saved.
-bool StoreFields(SettingsStore &store, const FormFields &fields);
+// A non-zero order (RecoveryOrder) goes with them, in the same save, under
+// STMP/SEQUENZA: it tells a later start which recovery copies are older.
+bool StoreFields(SettingsStore &store, const FormFields &fields, qint64 order = 0);
+
+// The order of the last store: 0 for a file written without one.
+qint64 storedOrder(SettingsStore &store);
+// fields as StoreFields writes them (trimmed as each key's rule says).
+FormFields asStored(const FormFields &fields);
 
 } // namespace SavedFields

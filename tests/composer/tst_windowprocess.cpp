@@ -17,6 +17,8 @@
 #include <QTest>
 
 #include <csignal>
+#include <sys/stat.h>
+#include <tuple>
 
 using namespace Qt::StringLiterals;
 
@@ -114,6 +116,87 @@ const QStringList saved{u"field txtSrvSTMP: smtp.example.it:587"_s,
                         u"field txtContenuto: Vecchio testo"_s,
                         u"field cboPriorita: Alta"_s};
 
+// How the helper shows the recovery box: its lines joined by spaces.
+QString recoveryBox(bool restored, const QStringList &setAside, const QStringList &foreign = {})
+{
+    QStringList parts;
+    if (restored)
+        parts << u"È stata ripristinata la bozza di una sessione che non si era chiusa."_s;
+    if (!setAside.isEmpty())
+        parts << u"Copie di recupero non usate sono state messe da parte nella cartella %1: %2"_s.arg(
+            QFileInfo(setAside.first()).absolutePath(), setAside.join(u' '));
+    if (!foreign.isEmpty())
+        parts << u"Copie di recupero bloccate da un altro computer, non usate: %1"_s.arg(foreign.join(u' '));
+    return u"box Recupero: "_s + parts.join(u"  "_s);
+}
+
+int boxesSoFar(QProcess &program)
+{
+    program.write("boxes\n");
+    while (program.canReadLine() || program.waitForReadyRead(30000)) {
+        const QByteArray line = program.readLine();
+        if (line.startsWith("boxes "))
+            return line.mid(6).trimmed().toInt();
+    }
+    return -1;
+}
+
+struct Start
+{
+    QStringList fields;
+    QStringList told; // the boxes after the about box
+};
+
+// An ordinary start, closed once it has shown told boxes after the about box.
+Start startAndClose(const QString &config, int told)
+{
+    Start start;
+    QProcess program;
+    startSession(program, config, {});
+    start.fields = fieldLines(program);
+    if (!QTest::qWaitFor([&] { return boxesSoFar(program) >= 1 + told; }, 20000))
+        qWarning("the start did not show %d boxes", told);
+    program.write("close\n");
+    if (!(program.state() == QProcess::NotRunning || program.waitForFinished(10000)))
+        program.kill();
+    const QStringList lines
+        = QString::fromUtf8(program.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    for (const QString &line : lines) {
+        if (line.startsWith(u"box "_s) && !line.startsWith(aboutBox))
+            start.told << line;
+    }
+    return start;
+}
+
+// Waits for a copy in config whose text has want, and gives its path.
+QString copyWith(const QString &config, const QByteArray &want)
+{
+    QString found;
+    // Nothing found is told by the empty path.
+    std::ignore = QTest::qWaitFor(
+        [&] {
+            for (const QString &name : recoveryFiles(config)) {
+                if (readFile(config + u'/' + name).contains(want))
+                    found = config + u'/' + name;
+            }
+            return !found.isEmpty();
+        },
+        20000);
+    return found;
+}
+
+bool endedWell(QProcess &program, int signal)
+{
+    return (program.state() == QProcess::NotRunning || program.waitForFinished(10000))
+        && (signal == SIGKILL || (program.exitStatus() == QProcess::NormalExit && program.exitCode() == 0));
+}
+
+// A signal, and the end it brings.
+bool endsOn(QProcess &program, int signal)
+{
+    return ::kill(pid_t(program.processId()), signal) == 0 && endedWell(program, signal);
+}
+
 } // namespace
 
 class TestWindowProcess : public QObject
@@ -134,6 +217,11 @@ private Q_SLOTS:
     void twoWindowsKeepTheirCopies();
     void linkWindowClose_data();
     void linkWindowClose();
+    void twoWindowsLogout_data();
+    void twoWindowsLogout();
+    void leftoverOlderThanStore();
+    void strangeCopies_data();
+    void strangeCopies();
 };
 
 void TestWindowProcess::unusableSettings_data()
@@ -438,11 +526,12 @@ void TestWindowProcess::endOfRun()
         QCOMPARE(recoveryFiles(config.path()), QStringList());
     }
 
-    QProcess next;
-    next.setProcessEnvironment(configEnvironment(config.path()));
-    next.start(helperPath(), {u"open"_s});
-    QVERIFY(next.waitForFinished(30000));
-    QCOMPARE(fieldLines(next), typed);
+    // Told once, what came back after a kill (a copy that was none went
+    // aside, and was told, at the first start).
+    const bool restored = ending == SIGKILL;
+    const Start next = startAndClose(config.path(), restored ? 1 : 0);
+    QCOMPARE(next.fields, typed);
+    QCOMPARE(next.told, restored ? QStringList{recoveryBox(true, {})} : QStringList());
     QCOMPARE(recoveryFiles(config.path()), QStringList());
     QCOMPARE(recoveryFiles(config.path(), u"*.lock"_s), QStringList());
     QCOMPARE(QSettings(ini, QSettings::IniFormat).value(u"EMAIL/CONTENUTO"_s).toString(),
@@ -541,6 +630,151 @@ void TestWindowProcess::linkWindowClose()
     QCOMPARE(settings.value(u"EMAIL/DESTINATARIO"_s).toString(), u"iscrizioni@newsletter.example.com"_s);
     QCOMPARE(settings.value(u"EMAIL/ALLEGATI"_s).toString(), QString());
     QCOMPARE(settings.value(u"EMAIL/PRIORITA"_s).toString(), u"1"_s);
+}
+
+void TestWindowProcess::twoWindowsLogout_data()
+{
+    QTest::addColumn<bool>("linkFirst"); // the link window ends first
+    QTest::addColumn<bool>("together");  // the second signal does not wait for the first end
+    QTest::newRow("the ordinary window ends first") << false << false;
+    QTest::newRow("the link window ends first") << true << false;
+    QTest::newRow("both at once") << false << true;
+}
+
+// A logout ends a window with a draft and one opened from a link and typed
+// in: the settings get one, the other's draft is kept, set aside and named
+// at the next start; nothing typed is in no file.
+void TestWindowProcess::twoWindowsLogout()
+{
+    QFETCH(bool, linkFirst);
+    QFETCH(bool, together);
+    QTemporaryDir config;
+    QVERIFY(config.isValid());
+    const QString ini = config.filePath(u"KORVANE_CLIENT_STMP.ini"_s);
+    writeFile(ini, savedIni);
+    QProcess ordinary;
+    startSession(ordinary, config.path(), {});
+    QCOMPARE(fieldLines(ordinary), saved);
+    ordinary.write("set txtOggetto Bozza della finestra\necho typed\n");
+    QVERIFY(waitForLine(ordinary, "typed\n"_ba));
+    QProcess link;
+    startSession(link, config.path(), {u"mailto:anna@example.org"_s});
+    fieldLines(link);
+    link.write("set txtOggetto Risposta dal collegamento\necho typed\n");
+    QVERIFY(waitForLine(link, "typed\n"_ba));
+
+    QProcess &first = linkFirst ? link : ordinary;
+    QProcess &second = linkFirst ? ordinary : link;
+    if (together) {
+        QCOMPARE(::kill(pid_t(first.processId()), SIGTERM), 0);
+        QVERIFY(endsOn(second, SIGTERM));
+        QVERIFY(endedWell(first, SIGTERM));
+    } else {
+        QVERIFY(endsOn(first, SIGTERM));
+        QVERIFY(endsOn(second, SIGTERM));
+    }
+
+    const QString last = QSettings(ini, QSettings::IniFormat).value(u"EMAIL/OGGETTO"_s).toString();
+    const QString other
+        = last == u"Risposta dal collegamento"_s ? u"Bozza della finestra"_s : u"Risposta dal collegamento"_s;
+    if (!together)
+        QCOMPARE(last, linkFirst ? u"Bozza della finestra"_s : u"Risposta dal collegamento"_s);
+    const QStringList left = recoveryFiles(config.path());
+    QVERIFY2(!left.isEmpty() && left.size() <= 2, qPrintable(left.join(u' ')));
+    const QString kept = copyWith(config.path(), other.toUtf8());
+    QVERIFY2(!kept.isEmpty(), "the other window's draft is in no file");
+
+    const Start next = startAndClose(config.path(), 1);
+    QVERIFY2(next.fields.contains(u"field txtOggetto: "_s + last), qPrintable(next.fields.join(u'\n')));
+    QCOMPARE(next.told, QStringList{recoveryBox(false, {kept + u".old"_s})});
+    QVERIFY(readFile(kept + u".old"_s).contains(other.toUtf8()));
+    QCOMPARE(recoveryFiles(config.path()), QStringList());
+}
+
+// A draft left by a kill, then a reply written in a link window and closed:
+// the next start shows the reply, and says where the older draft went.
+void TestWindowProcess::leftoverOlderThanStore()
+{
+    QTemporaryDir config;
+    QVERIFY(config.isValid());
+    const QString ini = config.filePath(u"KORVANE_CLIENT_STMP.ini"_s);
+    writeFile(ini, savedIni);
+    QProcess crashed;
+    startSession(crashed, config.path(), {});
+    QCOMPARE(fieldLines(crashed), saved);
+    crashed.write(typing);
+    QVERIFY(waitForLine(crashed, "typed\n"_ba));
+    const QString draft = copyWith(config.path(), "Preventivo scritto");
+    QVERIFY(!draft.isEmpty());
+    QVERIFY(endsOn(crashed, SIGKILL));
+
+    QProcess link;
+    startSession(link, config.path(), {u"mailto:anna@example.org?subject=Re%3A%20listino"_s});
+    fieldLines(link);
+    link.write("set txtContenuto Ecco la risposta.\nclose\n");
+    QVERIFY(link.state() == QProcess::NotRunning || link.waitForFinished(10000));
+    QCOMPARE(QSettings(ini, QSettings::IniFormat).value(u"EMAIL/OGGETTO"_s).toString(), u"Re: listino"_s);
+
+    const Start next = startAndClose(config.path(), 1);
+    QVERIFY2(next.fields.contains(u"field txtOggetto: Re: listino"_s), qPrintable(next.fields.join(u'\n')));
+    QCOMPARE(next.told, QStringList{recoveryBox(false, {draft + u".old"_s})});
+    QVERIFY(readFile(draft + u".old"_s).contains("Preventivo scritto"));
+    QCOMPARE(QSettings(ini, QSettings::IniFormat).value(u"EMAIL/CONTENUTO"_s).toString(),
+             u"Ecco la risposta."_s);
+}
+
+void TestWindowProcess::strangeCopies_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("FIFO") << u"fifo"_s;
+    QTest::newRow("link to /dev/zero") << u"zero"_s;
+    QTest::newRow("300 MB") << u"large"_s;
+    QTest::newRow("locked on another machine") << u"foreign"_s;
+}
+
+// Files named like a copy that are none, or that another machine holds:
+// start-up goes on at once with the saved fields, and the box names them.
+void TestWindowProcess::strangeCopies()
+{
+    QFETCH(QString, kind);
+    QTemporaryDir config;
+    QVERIFY(config.isValid());
+    writeFile(config.filePath(u"KORVANE_CLIENT_STMP.ini"_s), savedIni);
+    const QString path = config.filePath(u"KORVANE_CLIENT_STMP.recovery-7-7-1.json"_s);
+    const QByteArray copy
+        = "{\"format\":\"korvane-client recovery 1\",\"takenAtMs\":1,\"order\":99,"
+          "\"priorityIndex\":1,\"server\":\"\",\"sender\":\"\",\"recipient\":\"\",\"cc\":\"\","
+          "\"bcc\":\"\",\"attachments\":\"\",\"subject\":\"Altrove\",\"body\":\"\"}"_ba;
+    if (kind == u"fifo"_s) {
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    } else if (kind == u"zero"_s) {
+        QVERIFY(QFile::link(u"/dev/zero"_s, path));
+    } else {
+        writeFile(path, copy);
+        QFile file(path);
+        if (kind == u"large"_s)
+            QVERIFY(file.open(QIODevice::ReadWrite) && file.resize(qint64(300) * 1024 * 1024));
+        else
+            writeFile(path + u".lock"_s, "4242\nkorvane-client\naltro-computer\n0123abcd\nboot\n"_ba);
+    }
+
+    const bool foreign = kind == u"foreign"_s;
+    for (int start = 0; start < (foreign ? 2 : 1); ++start) { // another machine's, at every start
+        const Start next = startAndClose(config.path(), 1);
+        QCOMPARE(next.fields, saved);
+        QCOMPARE(
+            next.told,
+            QStringList{foreign ? recoveryBox(false, {}, {path}) : recoveryBox(false, {path + u".bad"_s})});
+    }
+    if (foreign) {
+        QCOMPARE(readFile(path), copy);
+        return;
+    }
+    const QFileInfo aside(path + u".bad"_s);
+    // Renamed as it was: the link still a link, the big file whole.
+    QCOMPARE(aside.symLinkTarget(), kind == u"zero"_s ? u"/dev/zero"_s : QString());
+    if (kind == u"large"_s)
+        QCOMPARE(aside.size(), qint64(300) * 1024 * 1024);
 }
 
 QTEST_GUILESS_MAIN(TestWindowProcess)

@@ -15,7 +15,9 @@
 //                                  from stdin until the session ends:
 //                                  "set NAME TEXT" (\n in TEXT a line break)
 //                                  and "priority INDEX" edit as a user would,
-//                                  "echo WORD" says WORD, "close" closes
+//                                  "echo WORD" says WORD, "boxes" says
+//                                  "boxes N" (the boxes answered so far),
+//                                  "close" closes
 // --as-nobody first drops root's rights, so that file modes apply; --verbose
 // has the component write each send's transcript to stderr, as the program's
 // --verbose does.
@@ -70,7 +72,7 @@ void closeLikeTheButton(Form1 &form)
     form.close();
 }
 
-void runCommand(Form1 &form, const QString &line)
+void runCommand(Form1 &form, const DialogAnswerer &answerer, const QString &line)
 {
     const QString command = line.section(u' ', 0, 0);
     const QString name = line.section(u' ', 1, 1);
@@ -84,6 +86,8 @@ void runCommand(Form1 &form, const QString &line)
         form.controls().priority->setCurrentIndex(name.toInt());
     } else if (command == QLatin1String("echo")) {
         say(name);
+    } else if (command == QLatin1String("boxes")) {
+        say(QStringLiteral("boxes %1").arg(answerer.boxes.size()));
     } else if (command == QLatin1String("close")) {
         closeLikeTheButton(form);
     }
@@ -91,7 +95,7 @@ void runCommand(Form1 &form, const QString &line)
 
 // Commands arrive whole lines at a time; a line split across reads waits
 // for its end.
-void readCommands(Form1 &form, QSocketNotifier *input)
+void readCommands(Form1 &form, const DialogAnswerer &answerer, QSocketNotifier *input)
 {
     static QByteArray pending;
     char chunk[4096];
@@ -102,7 +106,7 @@ void readCommands(Form1 &form, QSocketNotifier *input)
     }
     pending.append(chunk, got);
     for (qsizetype end = pending.indexOf('\n'); end >= 0; end = pending.indexOf('\n')) {
-        runCommand(form, QString::fromUtf8(pending.left(end)));
+        runCommand(form, answerer, QString::fromUtf8(pending.left(end)));
         pending.remove(0, end + 1);
     }
 }
@@ -158,13 +162,13 @@ int main(int argc, char *argv[])
                 form.close();
             });
         } else if (args.value(0) == QLatin1String("session")) {
-            QTimer::singleShot(0, &form, [&form, args] {
+            QTimer::singleShot(0, &form, [&form, &answerer, args] {
                 form.openArguments(args.mid(1));
                 sayFields(form);
                 say(QStringLiteral("ready"));
                 auto *input = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, &form);
                 QObject::connect(input, &QSocketNotifier::activated, &form,
-                                 [&form, input] { readCommands(form, input); });
+                                 [&form, &answerer, input] { readCommands(form, answerer, input); });
             });
         } else if (args.value(0) == QLatin1String("send-then-close") && (args.size() == 2 || withPassword)) {
             form.controls().authenticate->setChecked(withPassword);

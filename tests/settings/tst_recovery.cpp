@@ -2,16 +2,28 @@
 // left over is taken, and the writer's order of writes and removals.
 #include "RecoveryFolder.h"
 #include "RecoveryFormat.h"
+#include "RecoveryOrder.h"
 #include "RecoveryWriter.h"
 #include "TestFiles.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLockFile>
+#include <QRegularExpression>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <memory>
+#include <mutex>
+#include <thread>
+
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -33,10 +45,22 @@ FormFields sample(const QString &subject)
     return f;
 }
 
-QByteArray copyOf(const QString &subject, qint64 takenAtMs)
+QByteArray copyOf(const QString &subject, qint64 takenAtMs, qint64 order = 0, bool stored = false)
 {
-    return RecoveryFormat::encode({sample(subject), takenAtMs});
+    return RecoveryFormat::encode({sample(subject), takenAtMs, order, stored});
 }
+
+// As an earlier version wrote it: no order, no mark.
+QByteArray unnumbered(const QString &subject, qint64 takenAtMs)
+{
+    QJsonObject object = QJsonDocument::fromJson(copyOf(subject, takenAtMs)).object();
+    object.remove(u"order"_s);
+    object.remove(u"stored"_s);
+    return QJsonDocument(object).toJson();
+}
+
+// The settings hold what a copy with this subject has.
+bool holdsKept(const FormFields &fields) { return fields.subject == u"kept"_s; }
 
 const QString prefix = u"KORVANE_CLIENT_STMP.recovery-"_s;
 
@@ -50,10 +74,15 @@ private Q_SLOTS:
     void formatRoundTrip();
     void formatRefuses_data();
     void formatRefuses();
-    void takeLeftover_data();
-    void takeLeftover();
+    void takeLeftovers_data();
+    void takeLeftovers();
+    void strangeFiles_data();
+    void strangeFiles();
+    void foreignLock_data();
+    void foreignLock();
     void writer_data();
     void writer();
+    void order();
 };
 
 void TestRecovery::formatRoundTrip()
@@ -62,10 +91,12 @@ void TestRecovery::formatRoundTrip()
     large.body = QString(qsizetype(5) * 1000 * 1000, u'è');
     for (const FormFields &fields : {sample(u"Preventivo caffè"_s), large, FormFields()}) {
         const std::optional<RecoveryFormat::Copy> back
-            = RecoveryFormat::decode(RecoveryFormat::encode({fields, 1765000000123}));
+            = RecoveryFormat::decode(RecoveryFormat::encode({fields, 1765000000123, 4503599627370496, true}));
         QVERIFY(back);
         QVERIFY(back->fields == fields);
         QCOMPARE(back->takenAtMs, 1765000000123);
+        QCOMPARE(back->order, 4503599627370496);
+        QVERIFY(back->stored);
     }
 }
 
@@ -83,6 +114,10 @@ void TestRecovery::formatRefuses_data()
     QTest::newRow("priority 1.5") << QByteArray(whole).replace("\"priorityIndex\":2",
                                                                "\"priorityIndex\":1.5");
     QTest::newRow("no time") << QByteArray(whole).replace("\"takenAtMs\"", "\"presoAlle\"");
+    QTest::newRow("order below 0") << QByteArray(whole).replace("\"order\":0", "\"order\":-1");
+    QTest::newRow("order 2.5") << QByteArray(whole).replace("\"order\":0", "\"order\":2.5");
+    QTest::newRow("order as text") << QByteArray(whole).replace("\"order\":0", "\"order\":\"0\"");
+    QTest::newRow("mark as text") << QByteArray(whole).replace("\"stored\":false", "\"stored\":\"no\"");
 }
 
 void TestRecovery::formatRefuses()
@@ -91,45 +126,64 @@ void TestRecovery::formatRefuses()
     QVERIFY(!RecoveryFormat::decode(data));
 }
 
-void TestRecovery::takeLeftover_data()
+void TestRecovery::takeLeftovers_data()
 {
     QTest::addColumn<QStringList>("names");
     QTest::addColumn<QList<QByteArray>>("contents");
-    QTest::addColumn<QStringList>("held");  // by a run still open
-    QTest::addColumn<QString>("taken");     // the subject; empty when none
-    QTest::addColumn<QStringList>("after"); // the folder's files, locks aside
+    QTest::addColumn<QStringList>("held");     // by a run still open
+    QTest::addColumn<qint64>("settingsOrder"); // of the settings' last store
+    QTest::addColumn<QString>("taken");        // the subject; empty when none
+    QTest::addColumn<QStringList>("after");    // the folder's files, locks aside
 
     const QString a = prefix + u"11-1.json"_s;
     const QString b = prefix + u"22-2.json"_s;
     const QString c = prefix + u"33-3.json"_s;
-    QTest::newRow("nothing left") << QStringList() << QList<QByteArray>() << QStringList() << QString()
+    const QString ini = u"KORVANE_CLIENT_STMP.ini"_s;
+    using Contents = QList<QByteArray>;
+    QTest::newRow("nothing left") << QStringList() << Contents() << QStringList() << qint64(0) << QString()
                                   << QStringList();
-    QTest::newRow("one copy") << QStringList{a} << QList<QByteArray>{copyOf(u"a"_s, 5)} << QStringList()
-                              << u"a"_s << QStringList{a};
-    QTest::newRow("the newest of three, the others aside")
-        << QStringList{a, b, c} << QList<QByteArray>{copyOf(u"a"_s, 3), copyOf(u"b"_s, 9), copyOf(u"c"_s, 5)}
-        << QStringList() << u"b"_s << QStringList{a + u".old"_s, b, c + u".old"_s};
+    QTest::newRow("one copy") << QStringList{a} << Contents{copyOf(u"a"_s, 5, 3)} << QStringList()
+                              << qint64(2) << u"a"_s << QStringList{a};
+    QTest::newRow("the newest of three by order, whatever the clock, the others aside")
+        << QStringList{a, b, c} << Contents{copyOf(u"a"_s, 99, 3), copyOf(u"b"_s, 1, 9), copyOf(u"c"_s, 5, 5)}
+        << QStringList() << qint64(0) << u"b"_s << QStringList{a + u".old"_s, b, c + u".old"_s};
+    QTest::newRow("older than the settings' last store, aside")
+        << QStringList{a} << Contents{copyOf(u"a"_s, 99, 4)} << QStringList() << qint64(6) << QString()
+        << QStringList{a + u".old"_s};
+    QTest::newRow("stored by a close, still in the settings: gone")
+        << QStringList{a} << Contents{copyOf(u"kept"_s, 1, 4, true)} << QStringList() << qint64(4)
+        << QString() << QStringList();
+    QTest::newRow("stored by a close, since stored over: aside")
+        << QStringList{a, b} << Contents{copyOf(u"a"_s, 1, 4, true), copyOf(u"kept"_s, 1, 5, true)}
+        << QStringList() << qint64(5) << QString() << QStringList{a + u".old"_s};
+    QTest::newRow("copies of an earlier version against settings of one")
+        << QStringList{a, b} << Contents{unnumbered(u"a"_s, 3), unnumbered(u"b"_s, 9)} << QStringList()
+        << qint64(0) << u"b"_s << QStringList{a + u".old"_s, b};
+    QTest::newRow("a copy of an earlier version against a numbered store")
+        << QStringList{a} << Contents{unnumbered(u"a"_s, 3)} << QStringList() << qint64(1) << QString()
+        << QStringList{a + u".old"_s};
     QTest::newRow("garbage aside, the good one taken")
-        << QStringList{a, b} << QList<QByteArray>{"\x00\x01garbage"_ba, copyOf(u"b"_s, 1)} << QStringList()
-        << u"b"_s << QStringList{a + u".bad"_s, b};
-    QTest::newRow("an empty file aside") << QStringList{a} << QList<QByteArray>{QByteArray()} << QStringList()
-                                         << QString() << QStringList{a + u".bad"_s};
+        << QStringList{a, b} << Contents{"\x00\x01garbage"_ba, copyOf(u"b"_s, 1, 1)} << QStringList()
+        << qint64(0) << u"b"_s << QStringList{a + u".bad"_s, b};
+    QTest::newRow("an empty file aside") << QStringList{a} << Contents{QByteArray()} << QStringList()
+                                         << qint64(0) << QString() << QStringList{a + u".bad"_s};
     QTest::newRow("a copy of a window still open stays")
-        << QStringList{a, b} << QList<QByteArray>{copyOf(u"a"_s, 9), copyOf(u"b"_s, 1)} << QStringList{a}
-        << u"b"_s << QStringList{a, b};
-    QTest::newRow("only an open window's copy") << QStringList{a} << QList<QByteArray>{"not yet written"_ba}
-                                                << QStringList{a} << QString() << QStringList{a};
+        << QStringList{a, b} << Contents{copyOf(u"a"_s, 9, 9), copyOf(u"b"_s, 1, 1)} << QStringList{a}
+        << qint64(0) << u"b"_s << QStringList{a, b};
+    QTest::newRow("only an open window's copy") << QStringList{a} << Contents{"not yet written"_ba}
+                                                << QStringList{a} << qint64(0) << QString() << QStringList{a};
     QTest::newRow("other files are no copies")
-        << QStringList{u"KORVANE_CLIENT_STMP.ini"_s, prefix + u"1-1.json.bad"_s}
-        << QList<QByteArray>{copyOf(u"a"_s, 1), copyOf(u"b"_s, 1)} << QStringList() << QString()
-        << QStringList{u"KORVANE_CLIENT_STMP.ini"_s, prefix + u"1-1.json.bad"_s};
+        << QStringList{ini, prefix + u"1-1.json.bad"_s, prefix + u"order"_s}
+        << Contents{copyOf(u"a"_s, 1), copyOf(u"b"_s, 1), "12\n"_ba} << QStringList() << qint64(0)
+        << QString() << QStringList{ini, prefix + u"1-1.json.bad"_s, prefix + u"order"_s};
 }
 
-void TestRecovery::takeLeftover()
+void TestRecovery::takeLeftovers()
 {
     QFETCH(QStringList, names);
     QFETCH(QList<QByteArray>, contents);
     QFETCH(QStringList, held);
+    QFETCH(qint64, settingsOrder);
     QFETCH(QString, taken);
     QFETCH(QStringList, after);
     QTemporaryDir config;
@@ -142,29 +196,130 @@ void TestRecovery::takeLeftover()
         QVERIFY(locks.back()->tryLock(0));
     }
 
+    QStringList told;
     {
         RecoveryFolder folder(config.filePath(u"KORVANE_CLIENT_STMP.ini"_s));
         QVERIFY(!folder.ownPath().isEmpty());
-        const std::optional<RecoveryFolder::Leftover> leftover = folder.takeLeftover();
-        QCOMPARE(leftover ? leftover->fields.subject : QString(), taken);
-        if (leftover)
-            QVERIFY(leftover->fields == sample(taken));
+        QCOMPARE(folder.othersOpen(), !held.isEmpty());
+        const RecoveryFolder::Found found = folder.takeLeftovers({settingsOrder, holdsKept});
+        QCOMPARE(found.newest ? found.newest->fields.subject : QString(), taken);
+        if (found.newest)
+            QVERIFY(found.newest->fields == sample(taken));
+        QCOMPARE(found.foreign, QStringList());
+        for (const QString &path : found.setAside)
+            told << QFileInfo(path).fileName();
         // A second look, as another window starting now would take: the one
-        // taken is held.
+        // taken is held, and this run's window counts as open.
         RecoveryFolder other(config.filePath(u"KORVANE_CLIENT_STMP.ini"_s));
         QVERIFY(!other.ownPath().isEmpty());
-        QVERIFY(!other.takeLeftover());
+        QVERIFY(!other.takeLeftovers({settingsOrder, holdsKept}).newest);
+        QVERIFY(other.othersOpen());
     }
     QStringList files = QDir(config.path()).entryList(QDir::Files);
     files.removeIf([](const QString &name) { return name.endsWith(u".lock"_s); });
     QCOMPARE(files, after);
+    QStringList setAside = after.filter(QRegularExpression(u"\\.(old|bad)$"_s));
+    setAside.removeIf([&names](const QString &name) { return names.contains(name); });
+    told.sort();
+    QCOMPARE(told, setAside); // every one renamed is named to the user
     for (qsizetype i = 0; i < names.size(); ++i) {
         const QString &name = names.at(i);
         const QString now = files.contains(name) ? name : files.filter(name).value(0);
-        QCOMPARE(readFile(config.filePath(now)), contents.at(i)); // nothing changed, nothing lost
+        if (!now.isEmpty())
+            QCOMPARE(readFile(config.filePath(now)), contents.at(i)); // nothing changed
     }
     locks.clear();
-    QCOMPARE(QDir(config.path()).entryList({u"*.lock"_s}, QDir::Files), QStringList());
+    QCOMPARE(QDir(config.path()).entryList({u"*.json.lock"_s}, QDir::Files), QStringList());
+}
+
+// Files named like a copy that are none: nothing waits on them, nothing
+// reads through them, they are put aside as they are and named.
+void TestRecovery::strangeFiles_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("FIFO") << u"fifo"_s;
+    QTest::newRow("link to /dev/zero") << u"zero"_s;
+    QTest::newRow("link to a good copy") << u"link"_s;
+    QTest::newRow("larger than any copy") << u"large"_s;
+    QTest::newRow("a folder") << u"folder"_s;
+}
+
+void TestRecovery::strangeFiles()
+{
+    QFETCH(QString, kind);
+    QTemporaryDir config;
+    QTemporaryDir elsewhere;
+    QVERIFY(config.isValid() && elsewhere.isValid());
+    const QString path = config.filePath(prefix + u"11-1.json"_s);
+    const QString target = elsewhere.filePath(u"copia.json"_s);
+    writeFile(target, copyOf(u"altrove"_s, 1, 1));
+    if (kind == u"fifo"_s) {
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    } else if (kind == u"zero"_s || kind == u"link"_s) {
+        QVERIFY(QFile::link(kind == u"zero"_s ? u"/dev/zero"_s : target, path));
+    } else if (kind == u"large"_s) {
+        // Sparse: a valid start, then far more than a copy can hold.
+        writeFile(path, copyOf(u"grande"_s, 1, 1));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite) && file.resize(RecoveryFormat::largestCopy + 1));
+    } else {
+        QVERIFY(QDir().mkpath(path));
+    }
+
+    RecoveryFolder folder(config.filePath(u"KORVANE_CLIENT_STMP.ini"_s));
+    const RecoveryFolder::Found found = folder.takeLeftovers({0, holdsKept});
+    QVERIFY(!found.newest);
+    if (kind == u"folder"_s) {
+        QCOMPARE(found.setAside, QStringList()); // not a file: not looked at
+        return;
+    }
+    QCOMPARE(found.setAside, QStringList{path + u".bad"_s});
+    const QFileInfo aside(path + u".bad"_s);
+    QCOMPARE(aside.isSymLink(), kind == u"zero"_s || kind == u"link"_s);
+    QCOMPARE(readFile(target), copyOf(u"altrove"_s, 1, 1));
+}
+
+// A lock written on another machine sharing the folder: its copy is named
+// at each start, left where it is; after a week it is taken as any other.
+void TestRecovery::foreignLock_data()
+{
+    QTest::addColumn<QByteArray>("lock");
+    QTest::addColumn<int>("ageDays");
+    QTest::addColumn<bool>("taken");
+    const QByteArray otherHost = "4242\nkorvane-client\naltro-computer\n0123456789abcdef\nboot\n"_ba;
+    const QByteArray otherMachine
+        = "4242\nkorvane-client\n" + QSysInfo::machineHostName().toUtf8() + "\n0123456789abcdef\nboot\n"_ba;
+    QTest::newRow("another host, fresh") << otherHost << 0 << false;
+    QTest::newRow("this host's name, another system") << otherMachine << 1 << false;
+    QTest::newRow("another host, eight days old") << otherHost << 8 << true;
+}
+
+void TestRecovery::foreignLock()
+{
+    QFETCH(QByteArray, lock);
+    QFETCH(int, ageDays);
+    QFETCH(bool, taken);
+    QTemporaryDir config;
+    QVERIFY(config.isValid());
+    const QString path = config.filePath(prefix + u"11-1.json"_s);
+    writeFile(path, copyOf(u"altrove"_s, 1, 3));
+    writeFile(path + u".lock"_s, lock);
+    QFile lockFile(path + u".lock"_s);
+    QVERIFY(lockFile.open(QIODevice::ReadWrite));
+    QVERIFY(lockFile.setFileTime(QDateTime::currentDateTime().addDays(-ageDays),
+                                 QFileDevice::FileModificationTime));
+    lockFile.close();
+
+    for (int start = 0; start < 2; ++start) { // every start tells it again
+        RecoveryFolder folder(config.filePath(u"KORVANE_CLIENT_STMP.ini"_s));
+        const RecoveryFolder::Found found = folder.takeLeftovers({0, holdsKept});
+        QCOMPARE(found.newest.has_value(), taken);
+        QCOMPARE(found.foreign, taken ? QStringList() : QStringList{path});
+        QCOMPARE(folder.othersOpen(), !taken);
+        if (taken)
+            return;
+        QCOMPARE(readFile(path + u".lock"_s), lock);
+    }
 }
 
 void TestRecovery::writer_data()
@@ -223,6 +378,47 @@ void TestRecovery::writer()
     QCOMPARE(written->fields.subject, copy);
     QVERIFY(written->fields.body.startsWith(sample(copy).body + u"xx"_s));
     QCOMPARE(QFile::permissions(path) & 0x7077, QFile::ReadOwner | QFile::WriteOwner);
+}
+
+// Two runs on one settings file (two objects here, one of them on two
+// threads) never take one number twice, and a count file lost or damaged
+// starts again above the settings' last store.
+void TestRecovery::order()
+{
+    QTemporaryDir config;
+    QVERIFY(config.isValid());
+    const QString ini = config.filePath(u"KORVANE_CLIENT_STMP.ini"_s);
+    RecoveryOrder one(ini);
+    RecoveryOrder two(ini);
+    QList<qint64> taken;
+    std::mutex guard;
+    const auto take = [&](RecoveryOrder &order) {
+        for (int i = 0; i < 50; ++i) {
+            const qint64 number = order.next();
+            const std::lock_guard lock(guard);
+            taken << number;
+        }
+    };
+    std::thread a([&] { take(one); });
+    std::thread b([&] { take(one); });
+    take(two);
+    a.join();
+    b.join();
+    std::sort(taken.begin(), taken.end());
+    QCOMPARE(taken.size(), 150);
+    QCOMPARE(taken.first(), 1);
+    QCOMPARE(taken.last(), 150); // none twice, none skipped
+
+    const QString file = config.filePath(u"KORVANE_CLIENT_STMP.recovery-order"_s);
+    for (const QByteArray &damaged : {QByteArray(), "garbage"_ba}) {
+        if (damaged.isNull())
+            QVERIFY(QFile::remove(file));
+        else
+            writeFile(file, damaged);
+        RecoveryOrder fresh(ini);
+        fresh.raiseFloor(1000);
+        QVERIFY(fresh.next() > 1000);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestRecovery)

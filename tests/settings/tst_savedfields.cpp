@@ -20,6 +20,8 @@ private Q_SLOTS:
     void failingRowIsSkipped_data();
     void failingRowIsSkipped();
     void storesEveryRowInOrder();
+    void order_data();
+    void order();
 };
 
 void TestSavedFields::restoresTextRules_data()
@@ -151,6 +153,32 @@ void TestSavedFields::storesEveryRowInOrder()
         u"EMAIL/CONTENUTO=  riga\n"_s,
     };
     QCOMPARE(store.writes, expected);
+}
+
+void TestSavedFields::order_data()
+{
+    QTest::addColumn<QString>("stored"); // under STMP/SEQUENZA; null: no key
+    QTest::addColumn<qint64>("read");
+    QTest::newRow("a file of an earlier version") << QString() << qint64(0);
+    QTest::newRow("a number") << u"41"_s << qint64(41);
+    QTest::newRow("edited into text") << u"quarantuno"_s << qint64(0);
+    QTest::newRow("below 0") << u"-5"_s << qint64(0);
+}
+
+// The store's number goes with the fields, first, in the same save; one
+// that cannot be read counts as none.
+void TestSavedFields::order()
+{
+    QFETCH(QString, stored);
+    QFETCH(qint64, read);
+    MemorySettingsStore store;
+    if (!stored.isNull())
+        store.values.insert(u"STMP/SEQUENZA"_s, stored);
+    QCOMPARE(SavedFields::storedOrder(store), read);
+    QVERIFY(StoreFields(store, FormFields(), 42));
+    QCOMPARE(store.writes.size(), 10);
+    QCOMPARE(store.writes.constFirst(), u"STMP/SEQUENZA=42"_s);
+    QCOMPARE(SavedFields::storedOrder(store), 42);
 }
 
 QTEST_APPLESS_MAIN(TestSavedFields)
