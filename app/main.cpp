@@ -16,7 +16,7 @@
 
 int main(int argc, char *argv[])
 {
-    StandardError::ignoreBrokenPipe();
+    StandardError::setUpProcess();
     raiseOpenFileLimit();
     // Read before Qt sees a display, so that help and mistakes are answered without one.
     const CommandLine command = CommandLine::parse(argc, argv);

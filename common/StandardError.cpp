@@ -8,6 +8,7 @@
 #include <mutex>
 
 #ifdef Q_OS_UNIX
+#include <fcntl.h>
 #include <unistd.h>
 #else
 #include <cstdio>
@@ -45,10 +46,15 @@ bool writeAll(const QByteArray &bytes)
 
 } // namespace
 
-void StandardError::ignoreBrokenPipe()
+void StandardError::setUpProcess()
 {
-#ifdef SIGPIPE
+#ifdef Q_OS_UNIX
     std::signal(SIGPIPE, SIG_IGN);
+    for (const int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+        // open() takes the lowest free number: this one, when it is closed.
+        if (::fcntl(fd, F_GETFD) < 0 && errno == EBADF && ::open("/dev/null", O_RDWR) != fd)
+            return;
+    }
 #endif
 }
 

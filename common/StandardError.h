@@ -7,10 +7,12 @@
 // then stops, quietly, and the program goes on with its send.
 namespace StandardError {
 
-// A write to a pipe nobody reads must fail rather than end the program:
-// called first thing in main(), before any thread starts. The program starts
-// no child processes, so nothing inherits the setting.
-void ignoreBrokenPipe();
+// Called first thing in main(), before any thread starts. A write to a pipe
+// nobody reads must fail rather than end the program: SIGPIPE is ignored (the
+// program starts no child processes, so nothing inherits that). A standard
+// descriptor the program was started without gets /dev/null, or the next
+// file opened would take its number and receive what is meant for stderr.
+void setUpProcess();
 
 // Writes line and a line break as one unit, from any thread. After a write
 // failed for good (the reader gone, the descriptor closed), nothing more.

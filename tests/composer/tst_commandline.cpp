@@ -235,9 +235,10 @@ void TestCommandLine::verboseWritesTranscript()
 
 void TestCommandLine::verboseIntoClosedPipe_data()
 {
-    QTest::addColumn<bool>("firstLineRead"); // before the reader goes
-    QTest::newRow("nobody reads") << false;
-    QTest::newRow("the reader goes after one line, mid-send") << true;
+    QTest::addColumn<QString>("reader"); // of standard error
+    QTest::newRow("nobody reads") << u"none"_s;
+    QTest::newRow("the reader goes after one line, mid-send") << u"one line"_s;
+    QTest::newRow("standard error closed (2>&-)") << u"no descriptor"_s;
 }
 
 // --verbose piped into a reader that goes away (`2>&1 | head`): the echo
@@ -245,7 +246,8 @@ void TestCommandLine::verboseIntoClosedPipe_data()
 // stores the fields all go on as without it.
 void TestCommandLine::verboseIntoClosedPipe()
 {
-    QFETCH(bool, firstLineRead);
+    QFETCH(QString, reader);
+    const bool firstLineRead = reader == u"one line"_s;
     SmtpTestServer server;
     QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
     QTemporaryDir dir;
@@ -254,14 +256,19 @@ void TestCommandLine::verboseIntoClosedPipe()
     QVERIFY(::pipe2(ends, O_CLOEXEC) == 0);
     if (!firstLineRead)
         ::close(ends[0]);
+    // A descriptor 2 the program finds closed would be the next file it opens.
+    const int writeEnd = reader == u"no descriptor"_s ? -1 : ends[1];
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(u"XDG_CONFIG_HOME"_s, dir.path());
     env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
     QProcess helper;
     helper.setProcessEnvironment(env);
-    helper.setChildProcessModifier([writeEnd = ends[1]] {
+    helper.setChildProcessModifier([writeEnd] {
         std::signal(SIGPIPE, SIG_DFL); // as a shell starts it
-        ::dup2(writeEnd, STDERR_FILENO);
+        if (writeEnd < 0)
+            ::close(STDERR_FILENO);
+        else
+            ::dup2(writeEnd, STDERR_FILENO);
     });
     helper.start(QCoreApplication::applicationDirPath() + u"/window_helper"_s,
                  {u"send-then-close"_s, server.hostAndPort(), u"--verbose"_s});
@@ -278,6 +285,8 @@ void TestCommandLine::verboseIntoClosedPipe()
              qPrintable(u"the program ended during the send, %1 %2"_s.arg(
                  helper.exitStatus() == QProcess::CrashExit ? u"by signal"_s : u"with status"_s,
                  QString::number(helper.exitCode()))));
+    if (writeEnd < 0)
+        QCOMPARE(QFile::symLinkTarget(u"/proc/%1/fd/2"_s.arg(helper.processId())), u"/dev/null"_s);
     helper.write("close\n");
     QVERIFY2(SmtpTestServer::waitFor(ended, 20000), "the window did not close");
     QCOMPARE(helper.exitStatus(), QProcess::NormalExit);
@@ -286,7 +295,11 @@ void TestCommandLine::verboseIntoClosedPipe()
     QVERIFY2(shown.contains(u"box Invio: EMail inviata correttamente.\n"_s), qPrintable(shown));
     QCOMPARE(server.messages().size(), 1);
     QVERIFY2(server.commands().contains(u"QUIT"_s), qPrintable(server.sessionLog().join(u'\n')));
-    const QSettings stored(dir.filePath(u"KORVANE_CLIENT_STMP.ini"_s), QSettings::IniFormat);
+    const QString ini = dir.filePath(u"KORVANE_CLIENT_STMP.ini"_s);
+    QFile file(ini);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY2(!file.readAll().contains("C: "), "the transcript went into the settings");
+    const QSettings stored(ini, QSettings::IniFormat);
     QCOMPARE(stored.value(u"STMP/SERVER"_s).toString(), server.hostAndPort());
     QCOMPARE(stored.value(u"EMAIL/DESTINATARIO"_s).toString(), u"anna@example.org"_s);
 }

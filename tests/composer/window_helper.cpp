@@ -118,7 +118,7 @@ bool dropRoot()
 
 int main(int argc, char *argv[])
 {
-    StandardError::ignoreBrokenPipe(); // as the program does
+    StandardError::setUpProcess(); // as the program does
     QStringList args = LaunchArguments::commandLine(argc, argv).mid(1);
     if (args.removeAll(QStringLiteral("--as-nobody")) > 0 && !dropRoot())
         return 4;
