@@ -1,4 +1,5 @@
 #include "CommandLine.h"
+#include "DisplayGuard.h"
 #include "Form1.h"
 #include "KorvaneSTMP.h"
 #include "OpenFileLimit.h"
@@ -6,6 +7,7 @@
 #include "QtMessageUi.h"
 #include "QtTranslation.h"
 #include "SessionEnd.h"
+#include "StandardError.h"
 #include "WindowIcon.h"
 
 #include <QApplication>
@@ -14,6 +16,7 @@
 
 int main(int argc, char *argv[])
 {
+    StandardError::setUpProcess();
     raiseOpenFileLimit();
     // Read before Qt sees a display, so that help and mistakes are answered without one.
     const CommandLine command = CommandLine::parse(argc, argv);
@@ -22,7 +25,9 @@ int main(int argc, char *argv[])
     // Every argument is the program's own: Qt must not take a file named
     // "-reverse" for one of its options.
     int qtArgc = 1;
+    DisplayGuard displayGuard(&CommandLine::noDisplay);
     QApplication app(qtArgc, argv);
+    displayGuard.release();
     QGuiApplication::setDesktopFileName(QStringLiteral("it.korvane.Client"));
     QApplication::setWindowIcon(korvaneClientIcon());
     const auto qtTexts = installQtTranslation();

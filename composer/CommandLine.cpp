@@ -17,21 +17,34 @@ void print(std::FILE *stream, const QString &text)
     std::fflush(stream);
 }
 
-// Why parse() failed, in Italian: QCommandLineParser words it in English.
-QString mistakeOf(const QCommandLineParser &parser, const QStringList &arguments)
+bool isOption(const QString &name)
 {
-    const QStringList unknown = parser.unknownOptionNames();
-    if (!unknown.isEmpty())
-        return QStringLiteral("opzione sconosciuta: «%1%2».")
-            .arg(unknown.first().size() == 1 ? QStringLiteral("-") : QStringLiteral("--"), unknown.first());
-    // Otherwise an option that takes no value was given one: "--help=x".
-    for (const QString &argument : arguments.mid(1)) {
-        if (argument == u"--")
+    static const QStringList words{QStringLiteral("--help"), QStringLiteral("--version"),
+                                   QStringLiteral("--verbose")};
+    if (words.contains(name))
+        return true;
+    // Short options, alone or run together as QCommandLineParser takes them: "-hv".
+    return name.size() >= 2 && name.startsWith(u'-') && name.at(1) != u'-'
+        && std::ranges::all_of(name.mid(1), [](QChar c) { return c == u'h' || c == u'v'; });
+}
+
+// What is wrong with the options, in Italian, naming the word whole as it was
+// typed: QCommandLineParser would name one letter of "-verbose" ("-e") and
+// call "---" "--". Empty when every word before "--" is an option or none.
+QString optionMistake(const QStringList &arguments)
+{
+    for (const QString &word : arguments.mid(1)) {
+        if (word == u"--")
             break;
-        if (argument.startsWith(u'-') && argument.contains(u'='))
-            return QStringLiteral("l'opzione «%1» non accetta valori.").arg(argument.section(u'=', 0, 0));
+        if (!word.startsWith(u'-') || word == u"-")
+            continue;
+        const QString name = word.section(u'=', 0, 0);
+        if (!isOption(name))
+            return QStringLiteral("opzione sconosciuta: «%1».").arg(word);
+        if (word.contains(u'='))
+            return QStringLiteral("l'opzione «%1» non accetta valori.").arg(name);
     }
-    return QStringLiteral("opzioni non valide.");
+    return {};
 }
 
 } // namespace
@@ -44,9 +57,15 @@ CommandLine CommandLine::parse(const QStringList &arguments)
     const QCommandLineOption verbose(QStringLiteral("verbose"));
     parser.addOptions({help, version, verbose});
     CommandLine result;
-    if (!parser.parse(arguments)) {
+    result.mistake = optionMistake(arguments);
+    if (result.mistake.isEmpty() && !parser.parse(arguments))
+        result.mistake = QStringLiteral("opzioni non valide.");
+    // Taken as a path, an empty word would name the current folder.
+    if (result.mistake.isEmpty() && parser.positionalArguments().contains(QString()))
+        result.mistake
+            = QStringLiteral("argomento vuoto: manca il nome di un file o un collegamento mailto:.");
+    if (!result.mistake.isEmpty()) {
         result.action = Action::Mistake;
-        result.mistake = mistakeOf(parser, arguments);
         return result;
     }
     if (parser.isSet(help))
@@ -82,11 +101,14 @@ std::optional<int> CommandLine::answer(const QProcessEnvironment &environment) c
     }
     if (displayAvailable(environment))
         return std::nullopt;
-    print(stderr,
-          QStringLiteral("%1: nessuno schermo grafico disponibile (DISPLAY e WAYLAND_DISPLAY non "
-                         "sono impostate): impossibile aprire la finestra.\n")
-              .arg(program));
+    print(stderr, noDisplay(QStringLiteral("DISPLAY e WAYLAND_DISPLAY non sono impostate")));
     return 1;
+}
+
+QString CommandLine::noDisplay(const QString &reason)
+{
+    return QStringLiteral("%1: nessuno schermo grafico disponibile (%2): impossibile aprire la finestra.\n")
+        .arg(program, reason);
 }
 
 QString CommandLine::usage()

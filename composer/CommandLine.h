@@ -28,6 +28,9 @@ struct CommandLine
                               = QProcessEnvironment::systemEnvironment()) const;
 
     static QString usage();
+    // The one line, ending in a line break, that says the window cannot open
+    // for want of a display, and why.
+    static QString noDisplay(const QString &reason);
     // Whether Qt will find a display: QT_QPA_PLATFORM's platforms, or those
     // it picks by itself, and the variables they need.
     static bool displayAvailable(const QProcessEnvironment &environment);

@@ -7,11 +7,11 @@
 #include "SecretWipe.h"
 #include "SendTask.h"
 #include "SmtpTexts.h"
+#include "StandardError.h"
 #include "TransportModule.h"
 
 #include <QTimer>
 
-#include <cstdio>
 #include <mutex>
 #include <vector>
 
@@ -55,10 +55,8 @@ QString outcomeLine(const SendOutcome &outcome)
 QString refusalTranscript(const SendOutcome &outcome, bool echo)
 {
     QString line = outcomeLine(outcome);
-    if (echo) {
-        std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
-        std::fflush(stderr);
-    }
+    if (echo)
+        StandardError::echoLine(line.toLocal8Bit());
     return line;
 }
 

@@ -4,6 +4,7 @@
 #include "SendTask.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
@@ -91,17 +92,25 @@ QStringList librarySearchPath()
 
 Loaded load(const QString &programDir)
 {
-    QStringList candidates{programDir + QStringLiteral("/" KORVANE_TRANSPORT_FROM_BIN)};
+    const QString installed = programDir + QStringLiteral("/" KORVANE_TRANSPORT_FROM_BIN);
+    QStringList candidates{installed};
 #ifndef Q_OS_WIN
     candidates += librarySearchPath();
 #endif
     for (const QString &folder : std::as_const(candidates)) {
+        // A relative folder is wherever the program was started from (an
+        // empty run path entry, as CMake's build run path ends with, means
+        // the current one); the module's constructor would run before its
+        // version is checked. $ORIGIN is already expanded by the loader.
+        if (!QDir::isAbsolutePath(folder))
+            continue;
         const QString path = folder + QStringLiteral("/" KORVANE_TRANSPORT_FILE);
         if (QFileInfo::exists(path))
             return open(path);
     }
-    // Found nowhere: the loader's own words say so.
-    return open(QStringLiteral(KORVANE_TRANSPORT_FILE));
+    // Found nowhere: the loader's own words say so, for the place it belongs
+    // in. A bare name would have the loader search the run path again.
+    return open(installed + QStringLiteral("/" KORVANE_TRANSPORT_FILE));
 }
 
 const Loaded &loadedFrom(const QString &programDir)

@@ -8,7 +8,8 @@ struct TransportEntry;
 // with it), loaded once per process and never unloaded. It is looked for
 // where the program installs it, relative to the executable, then in the
 // folders the loader searches for the program's libraries: its run path,
-// which the build tree sets, among them.
+// which the build tree sets, among them. Never in a relative folder: that is
+// wherever the program happens to be started.
 namespace TransportModule {
 
 // The module's table, loaded now if no one has yet (a caller that comes

@@ -1,8 +1,7 @@
 #include "Transcript.h"
 
 #include "SmtpDialogue.h"
-
-#include <cstdio>
+#include "StandardError.h"
 
 void Transcript::add(const QString &line)
 {
@@ -11,8 +10,7 @@ void Transcript::add(const QString &line)
     if (m_echo) {
         // One call per line: lines of sends that overlap (a goodbye still
         // under way) may alternate, but never mix within a line.
-        std::fprintf(stderr, "%s\n", shown.toLocal8Bit().constData());
-        std::fflush(stderr);
+        StandardError::echoLine(shown.toLocal8Bit());
     }
     m_lines.append(shown);
     if (m_lines.size() > kMaxLines) {

@@ -30,6 +30,7 @@
 #include "QSettingsStore.h"
 #include "QtMessageUi.h"
 #include "SessionEnd.h"
+#include "StandardError.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -121,6 +122,7 @@ bool dropRoot()
 
 int main(int argc, char *argv[])
 {
+    StandardError::setUpProcess(); // as the program does
     QStringList args = LaunchArguments::commandLine(argc, argv).mid(1);
     if (args.removeAll(QStringLiteral("--as-nobody")) > 0 && !dropRoot())
         return 4;
