@@ -17,6 +17,8 @@
 int main(int argc, char *argv[])
 {
     StandardError::setUpProcess();
+    // Last to go: what the sends echoed reaches standard error before the end.
+    const StandardError::DrainAtExit drainEcho;
     raiseOpenFileLimit();
     // Read before Qt sees a display, so that help and mistakes are answered without one.
     const CommandLine command = CommandLine::parse(argc, argv);

@@ -160,7 +160,8 @@ void KorvaneSTMP::Send()
     // cleanup) it does on its own and has nothing more to say.
     if (d->link)
         d->link->letGo();
-    auto job = transport->makeTask(d->properties, d->verbose, std::move(d->passwordHold));
+    auto job = transport->makeTask(d->properties, d->verbose ? &StandardError::echoLine : nullptr,
+                                   std::move(d->passwordHold));
     auto link = std::make_shared<OwnerLink>(this);
     // The job holds the only copy of the password now, and wipes it when done.
     SecretWipe::wipe(d->properties.password);

@@ -102,8 +102,8 @@ QList<QByteArray> recipientsOf(const Envelope &e)
 
 } // namespace
 
-SendJob::SendJob(MailRequest request, bool echoTranscript, std::shared_ptr<void> passwordHold)
-    : m_request(std::move(request)), m_passwordHold(std::move(passwordHold)), m_transcript(echoTranscript)
+SendJob::SendJob(MailRequest request, Transcript::EchoLine echo, std::shared_ptr<void> passwordHold)
+    : m_request(std::move(request)), m_passwordHold(std::move(passwordHold)), m_transcript(echo)
 {}
 
 SendJob::~SendJob() { forgetPassword(); }

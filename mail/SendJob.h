@@ -16,11 +16,11 @@ class MessageSource;
 // returns; abort() may come from any thread and never blocks. passwordHold,
 // the caller's guard keeping the process undumpable, is let go once the
 // password is wiped. The send's transcript fills as it goes; with
-// echoTranscript it also goes to stderr.
+// echo, each line also goes to it.
 class SendJob
 {
 public:
-    explicit SendJob(MailRequest request, bool echoTranscript = false,
+    explicit SendJob(MailRequest request, Transcript::EchoLine echo = nullptr,
                      std::shared_ptr<void> passwordHold = {});
     // Wipes the password of a job that never ran.
     ~SendJob();

@@ -2,6 +2,7 @@
 
 #include "MailRequest.h"
 #include "SendOutcome.h"
+#include "Transcript.h"
 
 #include <QString>
 
@@ -42,7 +43,7 @@ struct TransportEntry
 {
     // Raised when this table changes; with the version, it makes a module of
     // another build refused rather than called.
-    static constexpr int kAbiVersion = 2;
+    static constexpr int kAbiVersion = 3;
 
     int abiVersion = kAbiVersion;
     const char *version = KORVANE_VERSION;
@@ -50,11 +51,12 @@ struct TransportEntry
     bool (*initialise)() = nullptr;
     // libcurl's version and its TLS library, for the about dialog.
     QString (*libraryVersion)() = nullptr;
-    // A send of request; with echoTranscript its transcript also goes to
-    // standard error. The task wipes its password when it ends and then lets
-    // go of passwordHold: the caller's hold keeping the process undumpable,
-    // which the program counts, so the module takes none of its own.
-    std::shared_ptr<SendTask> (*makeTask)(const MailRequest &request, bool echoTranscript,
+    // A send of request; with an echo (the program's standard error, one
+    // queue for the whole process) each transcript line also goes to it.
+    // The task wipes its password when it ends and then lets go of
+    // passwordHold: the caller's hold keeping the process undumpable, which
+    // the program counts, so the module takes none of its own.
+    std::shared_ptr<SendTask> (*makeTask)(const MailRequest &request, Transcript::EchoLine echo,
                                           std::shared_ptr<void> passwordHold)
         = nullptr;
 };

@@ -10,8 +10,8 @@ namespace {
 class JobTask final : public SendTask
 {
 public:
-    JobTask(const MailRequest &request, bool echoTranscript, std::shared_ptr<void> passwordHold)
-        : m_job(request, echoTranscript, std::move(passwordHold))
+    JobTask(const MailRequest &request, Transcript::EchoLine echo, std::shared_ptr<void> passwordHold)
+        : m_job(request, echo, std::move(passwordHold))
     {}
 
     SendOutcome run(const Progress &progress, const Verdict &verdict) override
@@ -32,9 +32,9 @@ const TransportEntry kEntry{
     KORVANE_VERSION,
     &SmtpSession::initialise,
     &SmtpSession::libraryVersion,
-    [](const MailRequest &request, bool echoTranscript,
+    [](const MailRequest &request, Transcript::EchoLine echo,
        std::shared_ptr<void> passwordHold) -> std::shared_ptr<SendTask> {
-        return std::make_shared<JobTask>(request, echoTranscript, std::move(passwordHold));
+        return std::make_shared<JobTask>(request, echo, std::move(passwordHold));
     },
 };
 

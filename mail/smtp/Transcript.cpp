@@ -1,7 +1,6 @@
 #include "Transcript.h"
 
 #include "SmtpDialogue.h"
-#include "StandardError.h"
 
 void Transcript::add(const QString &line)
 {
@@ -10,7 +9,7 @@ void Transcript::add(const QString &line)
     if (m_echo) {
         // One call per line: lines of sends that overlap (a goodbye still
         // under way) may alternate, but never mix within a line.
-        StandardError::echoLine(shown.toLocal8Bit());
+        m_echo(shown.toLocal8Bit());
     }
     m_lines.append(shown);
     if (m_lines.size() > kMaxLines) {

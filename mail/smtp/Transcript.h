@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 
@@ -8,7 +9,8 @@
 // The account of one send that an administrator reads when it failed: the
 // connections, our commands and the server's replies, TLS, the outcome. It
 // keeps the last kMaxLines lines, each fit to show (see shownText()); with
-// echo on, every line also goes to standard error as it is added. Secrets
+// an echo, every line also goes to it as it is added: the program's
+// standard error, which never waits for its reader. Secrets
 // never reach it: TranscriptTap redacts what the client sends, and the
 // session's CredentialMask what the server quotes back of the credentials,
 // before adding. Any thread may add and read.
@@ -16,8 +18,10 @@ class Transcript
 {
 public:
     static constexpr qsizetype kMaxLines = 200;
+    // The program's own function, also where this code runs in the module.
+    using EchoLine = void (*)(QByteArrayView line);
 
-    explicit Transcript(bool echo = false) : m_echo(echo) {}
+    explicit Transcript(EchoLine echo = nullptr) : m_echo(echo) {}
 
     void add(const QString &line);
     // The kept lines, oldest first, with a first line saying how many older
@@ -30,5 +34,5 @@ private:
     mutable std::mutex m_lock;
     QStringList m_lines;
     qsizetype m_dropped = 0;
-    bool m_echo;
+    EchoLine m_echo;
 };

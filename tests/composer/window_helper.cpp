@@ -123,6 +123,7 @@ bool dropRoot()
 int main(int argc, char *argv[])
 {
     StandardError::setUpProcess(); // as the program does
+    const StandardError::DrainAtExit drainEcho;
     QStringList args = LaunchArguments::commandLine(argc, argv).mid(1);
     if (args.removeAll(QStringLiteral("--as-nobody")) > 0 && !dropRoot())
         return 4;

@@ -3,6 +3,7 @@
 // verbose echo on standard error; the server's code and other words do.
 
 #include "MailTestSupport.h"
+#include "StandardError.h"
 
 #include <QMessageAuthenticationCode>
 #include <QRegularExpression>
@@ -44,6 +45,7 @@ public:
 
     QString text()
     {
+        StandardError::drain(std::chrono::seconds(30)); // the echo writes on a thread of its own
         restore();
         m_file.seek(0);
         return QString::fromLocal8Bit(m_file.readAll());
