@@ -49,6 +49,10 @@ class RecordingSMTP(SMTP):
         # A server slow to greet: a port that is there, only late.
         if self.opts.greeting_delay:
             await asyncio.sleep(self.opts.greeting_delay / 1000)
+        # A port that has turned silent: it takes the connection, says nothing.
+        if self.opts.turned == "silent":
+            self.recorder.log(self.conn_id, "*", "silent, no greeting")
+            await asyncio.Event().wait()
         await super()._handle_client()
 
     def _client_connected_cb(self, reader, writer):
@@ -76,7 +80,10 @@ class RecordingSMTP(SMTP):
 
     async def push(self, status):
         text = status.decode("utf-8", "replace") if isinstance(status, bytes) else status
-        self.recorder.log(self.conn_id, "S", text)
+        lines = text.split("\r\n")
+        # A reply of many lines goes in the log as its first and last lines.
+        self.recorder.log(self.conn_id, "S", lines[0] if len(lines) == 1
+                          else f"{lines[0]} ... ({len(lines)} lines) {lines[-1]}")
         if text.startswith("354"):
             self._data_bytes = 0
             self.recorder.bump("data_started")
