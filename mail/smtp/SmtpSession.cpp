@@ -207,6 +207,12 @@ SendOutcome SmtpSession::run(const Settings &s, MessageSource &source, const Pro
     // cut by abort() already, so any late write of the mark fails too.
     if (!end.finished && aborted())
         m_loop.runOnce();
+    // The same end as if the whole message had been read would write the
+    // final "." on a connection whose server never greeted, and wait for
+    // its reply: shut down, the write fails at once.
+    const bool silent = !end.finished && t.greetingOverdue();
+    if (silent)
+        m_connections.cutOpen();
     long osErrno = 0;
     if (curl_easy_getinfo(easy.get(), CURLINFO_OS_ERRNO, &osErrno) != CURLE_OK)
         osErrno = 0;
@@ -215,7 +221,7 @@ SendOutcome SmtpSession::run(const Settings &s, MessageSource &source, const Pro
     m_loop.remove(easy.get());
     if (aborted() && !t.decided())
         return t.decide(internalFailure(smtpText(SmtpText::Interrupted)));
-    if (!end.finished && t.greetingOverdue())
+    if (silent)
         return t.decide(t.noGreeting());
     if (!end.finished)
         return t.decide(internalFailure(m_loop.failure()));
