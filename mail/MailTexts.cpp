@@ -18,6 +18,8 @@ constexpr TextEntry<MailText> kTexts[] = {
     {MailText::TransportOtherVersion, "%1 non è il modulo di questa versione del programma"},
     {MailText::TranscriptServer, "* invio tramite il server «%1»"},
     {MailText::TranscriptPortKept, "* porta ricordata da un invio precedente: %1"},
+    {MailText::TranscriptKeptGreeting, "* attesa del saluto sulla porta ricordata: al massimo %1 s"},
+    {MailText::TranscriptKeptDropped, "* porta %1 dimenticata, si sceglie di nuovo: %2"},
     {MailText::TranscriptPortChosen, "* porta scelta: %1"},
     {MailText::TranscriptAccepted, "* esito: messaggio accettato dal server"},
     {MailText::TranscriptFailed, "* esito: Errore n.%1 %2"},

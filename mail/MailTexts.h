@@ -17,9 +17,11 @@ enum class MailText {
     TransportUnavailable,  // %1: why; a line of the about dialog
     TransportOtherVersion, // %1: the module's path
     // Lines of a send's transcript.
-    TranscriptServer,     // %1: the server field
-    TranscriptPortKept,   // %1: port
-    TranscriptPortChosen, // %1: port
+    TranscriptServer,       // %1: the server field
+    TranscriptPortKept,     // %1: port
+    TranscriptKeptGreeting, // %1: seconds the port kept has to greet
+    TranscriptKeptDropped,  // %1: port, %2: why
+    TranscriptPortChosen,   // %1: port
     TranscriptAccepted,
     TranscriptFailed, // %1: number, %2: description
     AboutTitle,

@@ -165,20 +165,13 @@ SendOutcome SendJob::deliver(SmtpSession::Settings &settings, MessageSource &mes
     const PortChooser::Settings ports{{r.plainPort, r.submissionPort, r.implicitTlsPort},
                                       !settings.username.isEmpty(),
                                       r.caFile,
-                                      r.connectTimeoutMs,
+                                      {r.connectTimeoutMs},
                                       &m_transcript};
     if (const auto kept = PortMemory::recall(typed, ports)) {
-        // A port that no longer greets has said nothing the user needs to
-        // hear: the choice is made again, once.
-        const SmtpSession::Verdict unlessUnreached = [&verdict](const SendOutcome &outcome) {
-            if (!outcome.unreached && verdict)
-                verdict(outcome);
-        };
-        settings.server = *kept;
-        m_transcript.add(mailText(MailText::TranscriptPortKept).arg(kept->port));
-        SendOutcome outcome = m_session.run(settings, message, progress, unlessUnreached);
-        if (!outcome.unreached || aborted())
-            return outcome;
+        std::optional<SendOutcome> outcome
+            = sendToKept(settings, *kept, ports.timings, message, progress, verdict);
+        if (outcome)
+            return *outcome;
         PortMemory::forget(typed, ports);
     }
     const auto choice = m_ports.choose(typed, ports);
@@ -193,4 +186,29 @@ SendOutcome SendJob::deliver(SmtpSession::Settings &settings, MessageSource &mes
     if (outcome.unreached)
         PortMemory::forget(typed, ports);
     return outcome;
+}
+
+std::optional<SendOutcome> SendJob::sendToKept(SmtpSession::Settings &settings, const ServerAddress &kept,
+                                               const ConnectionTimings &timings, MessageSource &message,
+                                               const SmtpSession::Progress &progress,
+                                               const SmtpSession::Verdict &verdict)
+{
+    // A port that no longer greets has said nothing the user needs to
+    // hear: the choice is made again, once. It gets to greet what the
+    // choice would give it, not the whole connect time-out.
+    const SmtpSession::Verdict unlessUnreached = [&verdict](const SendOutcome &outcome) {
+        if (!outcome.unreached && verdict)
+            verdict(outcome);
+    };
+    settings.server = kept;
+    settings.greetingTimeoutMs = timings.greetingMs();
+    m_transcript.add(mailText(MailText::TranscriptPortKept).arg(kept.port));
+    m_transcript.add(
+        mailText(MailText::TranscriptKeptGreeting).arg((settings.greetingTimeoutMs + 999) / 1000));
+    SendOutcome outcome = m_session.run(settings, message, progress, unlessUnreached);
+    settings.greetingTimeoutMs = 0;
+    if (!outcome.unreached || aborted())
+        return outcome;
+    m_transcript.add(mailText(MailText::TranscriptKeptDropped).arg(kept.port).arg(outcome.description));
+    return std::nullopt;
 }

@@ -7,6 +7,7 @@
 #include "Transcript.h"
 
 #include <memory>
+#include <optional>
 
 class MessageSource;
 
@@ -43,6 +44,13 @@ private:
     // Sends to the port typed, kept from an earlier send or chosen now.
     SendOutcome deliver(SmtpSession::Settings &settings, MessageSource &message,
                         const SmtpSession::Progress &progress, const SmtpSession::Verdict &verdict);
+
+    // Sends to the port kept from an earlier choice; nothing when it did not
+    // greet (in time), and the choice must be made again.
+    std::optional<SendOutcome> sendToKept(SmtpSession::Settings &settings, const ServerAddress &kept,
+                                          const ConnectionTimings &timings, MessageSource &message,
+                                          const SmtpSession::Progress &progress,
+                                          const SmtpSession::Verdict &verdict);
 
     MailRequest m_request;
     std::shared_ptr<void> m_passwordHold;

@@ -87,6 +87,13 @@ void ConnectionCutter::cut()
         shutdownSocket(socket);
 }
 
+void ConnectionCutter::cutOpen()
+{
+    const std::lock_guard guard(m_lock);
+    for (const qintptr socket : m_open)
+        shutdownSocket(socket);
+}
+
 bool ConnectionCutter::writeToSole(QByteArrayView bytes)
 {
     const std::lock_guard guard(m_lock);

@@ -20,6 +20,9 @@ public:
     void close(qintptr socket);
     // Shuts down every open socket, and those opened later; never blocks.
     void cut();
+    // Shuts down the sockets open now, of a transfer given up; later ones
+    // are left alone.
+    void cutOpen();
     // Writes bytes on the socket when exactly one is open and nothing was
     // cut; false otherwise or when the write fell short.
     bool writeToSole(QByteArrayView bytes);

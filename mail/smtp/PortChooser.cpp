@@ -41,7 +41,8 @@ Decision decide(const Probes &probes, Clock::time_point now)
             = std::find_if(p + 1, probes.cend(), [](const auto &q) { return q->outcome() == Outcome::Fit; });
         if (later == probes.cend())
             return d;
-        const int graceMs = (*p)->connected() ? PortChooser::kSilentGraceMs : PortChooser::kGraceMs;
+        const int graceMs
+            = (*p)->connected() ? ConnectionTimings::kSilentGraceMs : ConnectionTimings::kUnconnectedGraceMs;
         const auto giveUpAt = (*later)->fitAt() + milliseconds(graceMs);
         if (now < giveUpAt) {
             d.wakeAt = giveUpAt;
@@ -146,7 +147,7 @@ PortChooser::Choice PortChooser::choose(const ServerAddress &server, const Setti
 SendOutcome PortChooser::start(Probes &probes, const ServerAddress &server, const Settings &settings)
 {
     for (const ServerAddress &candidate : candidates(server, settings)) {
-        probes.push_back(std::make_unique<PortProbe>(candidate, settings.caFile, settings.connectTimeoutMs,
+        probes.push_back(std::make_unique<PortProbe>(candidate, settings.caFile, settings.timings.connectMs,
                                                      settings.credentials));
         if (!probes.back()->handle() || !m_loop.add(probes.back()->handle()))
             return internal(SmtpText::ConnectionNotReady);
@@ -181,7 +182,8 @@ void PortChooser::sayGoodbyes(const Probes &probes, const PortProbe *chosen)
     // one that was waited for the whole grace, or is not even connected,
     // goes without a word. Those greeted finish and say QUIT.
     const auto now = Clock::now();
-    const bool graceSpent = chosen != nullptr && now - chosen->fitAt() >= milliseconds(kSilentGraceMs);
+    const bool graceSpent
+        = chosen != nullptr && now - chosen->fitAt() >= milliseconds(ConnectionTimings::kSilentGraceMs);
     dropUngreeted(probes, [graceSpent](const PortProbe &p) { return graceSpent || !p.connected(); });
     const auto greetingsEnd = now + milliseconds(kGreetingWaitMs);
     const auto deadline = now + milliseconds(kGoodbyeMs);

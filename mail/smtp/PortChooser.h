@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ConnectionOptions.h"
 #include "MultiLoop.h"
 #include "SendOutcome.h"
 #include "ServerAddress.h"
@@ -34,7 +35,7 @@ public:
         UsualPorts ports;
         bool credentials = false;
         QString caFile; // extra trusted certificates, PEM
-        int connectTimeoutMs = 30000;
+        ConnectionTimings timings;
         Transcript *transcript = nullptr; // gets one line per port tried, if given
     };
     struct Choice
@@ -55,8 +56,8 @@ public:
 
     // Tries the candidates of server at once and takes the first in their
     // order that fits (see PortProbe). One ahead of it that is still trying
-    // is waited for: kSilentGraceMs while it has a connection up but has not
-    // greeted, otherwise kGraceMs (a port that drops packets never answers).
+    // is waited for as ConnectionTimings says: longer while it has a
+    // connection up but has not greeted.
     // When none fits, a failure naming each port and why, numbered as a
     // send to the first port that answered at all would be. Every probe that
     // got a greeting has said QUIT, or had kGoodbyeMs to, when this returns.
@@ -64,10 +65,6 @@ public:
     void abort() { m_loop.stop(); }
     bool aborted() const { return m_loop.stopped(); }
 
-    static constexpr int kGraceMs = 300;
-    // Long enough for the greeting delays servers use against spam robots
-    // (usually up to 6 s).
-    static constexpr int kSilentGraceMs = 10000;
     static constexpr int kGoodbyeMs = 3000;
     // How long a probe on its way when the choice falls may still greet.
     static constexpr int kGreetingWaitMs = 1000;

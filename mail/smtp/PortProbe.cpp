@@ -2,6 +2,7 @@
 
 #include "ConnectionOptions.h"
 #include "SmtpDialogue.h"
+#include "SmtpFailure.h"
 #include "SmtpTexts.h"
 
 #include <curl/curl.h>
@@ -159,7 +160,10 @@ void PortProbe::finishFailed()
     const QString detail = shownText(QString::fromUtf8(
         m_errorText[0] != '\0' ? m_errorText.get() : curl_easy_strerror(static_cast<CURLcode>(m_code))));
     const auto code = qint16(m_code);
-    if (m_code == CURLE_PEER_FAILED_VERIFICATION) {
+    if (m_code == CURLE_RECV_ERROR && isReplyTooLong(detail)) {
+        m_outcome = m_greeted ? Outcome::Unfit : Outcome::Answered;
+        m_refusal = {code, smtpText(SmtpText::ProbeReplyTooLong)};
+    } else if (m_code == CURLE_PEER_FAILED_VERIFICATION) {
         // A certificate can only fail the check if a TLS server sent one.
         m_outcome = Outcome::Answered;
         m_refusal = {code, smtpText(SmtpText::ProbeCertificateRefused).arg(detail)};

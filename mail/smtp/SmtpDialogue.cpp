@@ -51,6 +51,9 @@ void SmtpDialogue::commandSent(QByteArrayView line)
     const QByteArrayView text = line.trimmed();
     const qsizetype space = text.indexOf(' ');
     const QByteArray verb = (space < 0 ? text : text.first(space)).toByteArray().toUpper();
+    // The goodbye after a failure leaves the account of the last answer.
+    if (verb != "QUIT")
+        replyLines = 0;
     // While authenticating, lines are SASL continuations (and secrets), unless
     // they open the next command; they are not even copied.
     if (stage == Stage::Auth && verb != "MAIL" && verb != "AUTH" && verb != "QUIT")
@@ -93,6 +96,7 @@ bool SmtpDialogue::replyLine(QByteArrayView line)
     // The goodbye after a refusal must not hide the refusal itself.
     if (quitSent)
         return true;
+    ++replyLines;
     const bool last = content.size() == 3 || content[3] == ' ';
     const QString words = shownText(QString::fromUtf8(content));
     if (m_pending.size() < kMaxReplyText)

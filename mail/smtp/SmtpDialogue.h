@@ -26,7 +26,8 @@ struct SmtpDialogue
     bool startTlsOffered = false; // by the last EHLO reply
     QStringList authMechanisms;   // as the last EHLO reply listed them
     bool quitSent = false;
-    int replies = 0; // complete replies so far
+    int replies = 0;    // complete replies so far
+    int replyLines = 0; // lines of the answer to the last command so far
 
     // A command line as libcurl sends it.
     void commandSent(QByteArrayView line);

@@ -33,6 +33,32 @@ QString refusal(const SmtpDialogue &d, const QString &server)
     return smtpText(SmtpText::MessageRefused).arg(d.replyText);
 }
 
+// What a reply at this stage of the dialogue answers, in words.
+QString answered(Stage stage)
+{
+    const auto command
+        = [](const char *verb) { return smtpText(SmtpText::ReplyToCommand).arg(QLatin1String(verb)); };
+    switch (stage) {
+    case Stage::Greeting:
+        return smtpText(SmtpText::ReplyToGreeting);
+    case Stage::Hello:
+        return command("EHLO");
+    case Stage::StartTls:
+        return command("STARTTLS");
+    case Stage::Auth:
+        return command("AUTH");
+    case Stage::MailFrom:
+        return command("MAIL FROM");
+    case Stage::RcptTo:
+        return command("RCPT TO");
+    case Stage::Data:
+        return command("DATA");
+    case Stage::Message:
+        break;
+    }
+    return smtpText(SmtpText::ReplyToMessage);
+}
+
 QString transport(const TransportError &e, const SmtpDialogue &d)
 {
     const QString server = e.server.display();
@@ -63,8 +89,12 @@ QString transport(const TransportError &e, const SmtpDialogue &d)
         return smtpText(SmtpText::TlsFailed).arg(server, detail);
     case CURLE_LOGIN_DENIED:
         return smtpText(SmtpText::LoginDenied).arg(server);
-    case CURLE_SEND_ERROR:
     case CURLE_RECV_ERROR:
+        if (isReplyTooLong(e.detail))
+            return smtpText(SmtpText::ReplyTooLong)
+                .arg(server, answered(d.stage), QString::number(d.replyLines));
+        [[fallthrough]];
+    case CURLE_SEND_ERROR:
     case CURLE_GOT_NOTHING:
         return smtpText(SmtpText::ConnectionBroken).arg(server);
     case CURLE_WEIRD_SERVER_REPLY:
@@ -94,4 +124,9 @@ SendOutcome describeFailure(const TransportError &e, const SmtpDialogue &d)
     if (d.replyCode >= 400 && d.replyCode <= 599)
         return {qint16(d.replyCode), refusal(d, e.server.display())};
     return {qint16(e.code), transport(e, d)};
+}
+
+bool isReplyTooLong(const QString &curlDetail)
+{
+    return curlDetail.startsWith(QLatin1String("Too large response headers"));
 }

@@ -142,16 +142,16 @@ struct LoopEnd
     CURLcode result = CURLE_OK;
 };
 
-// Turns the loop until the transfer is done, aborted, or the multi interface
-// itself fails.
-LoopEnd runLoop(MultiLoop &loop)
+// Turns the loop until the transfer is done, aborted, the server has let
+// the greeting's time pass, or the multi interface itself fails.
+LoopEnd runLoop(MultiLoop &loop, const SmtpTransfer &t)
 {
     LoopEnd end;
     const auto finished = [&end](void * /*easy*/, int code) {
         end.finished = true;
         end.result = static_cast<CURLcode>(code);
     };
-    while (!end.finished && loop.turn(finished, kPollMs)) {
+    while (!end.finished && loop.turn(finished, kPollMs) && !t.greetingOverdue()) {
     }
     return end;
 }
@@ -199,7 +199,7 @@ SendOutcome SmtpSession::run(const Settings &s, MessageSource &source, const Pro
     if (!m_loop.add(easy.get()))
         return t.decide(internalFailure(smtpText(SmtpText::CannotStart)));
 
-    const LoopEnd end = runLoop(m_loop);
+    const LoopEnd end = runLoop(m_loop, t);
     // libcurl 7.88 ends an SMTP upload removed while it runs as if it were
     // complete: it writes the final "." and a server that kept up with the
     // data takes the truncated message. One more run lets the progress
@@ -207,6 +207,12 @@ SendOutcome SmtpSession::run(const Settings &s, MessageSource &source, const Pro
     // cut by abort() already, so any late write of the mark fails too.
     if (!end.finished && aborted())
         m_loop.runOnce();
+    // The same end as if the whole message had been read would write the
+    // final "." on a connection whose server never greeted, and wait for
+    // its reply: shut down, the write fails at once.
+    const bool silent = !end.finished && t.greetingOverdue();
+    if (silent)
+        m_connections.cutOpen();
     long osErrno = 0;
     if (curl_easy_getinfo(easy.get(), CURLINFO_OS_ERRNO, &osErrno) != CURLE_OK)
         osErrno = 0;
@@ -215,6 +221,8 @@ SendOutcome SmtpSession::run(const Settings &s, MessageSource &source, const Pro
     m_loop.remove(easy.get());
     if (aborted() && !t.decided())
         return t.decide(internalFailure(smtpText(SmtpText::Interrupted)));
+    if (silent)
+        return t.decide(t.noGreeting());
     if (!end.finished)
         return t.decide(internalFailure(m_loop.failure()));
     if (end.result == CURLE_OK)

@@ -32,6 +32,11 @@ public:
         int connectTimeoutMs = 30000;
         int stallTimeoutMs = 60000;
         Transcript *transcript = nullptr; // gets the dialogue, redacted, if given
+        // When above 0: a server that has not greeted this long after the
+        // connection was started is given up, unreached, however long the
+        // connect time-out still runs (a port kept from an earlier choice
+        // gets what the choice would give it).
+        int greetingTimeoutMs = 0;
     };
     using Progress = std::function<void(qint64 sent, qint64 total)>;
     // Called once, on the running thread, as soon as the outcome is known:

@@ -37,6 +37,7 @@ constexpr TextEntry<SmtpText> kTexts[] = {
     {SmtpText::ProbeStartTlsRefused, "connessione protetta (STARTTLS) rifiutata: %1"},
     {SmtpText::ProbeCertificateRefused, "certificato non valido o non attendibile (%1)"},
     {SmtpText::ProbeTlsFailed, "connessione protetta non riuscita (%1)"},
+    {SmtpText::ProbeReplyTooLong, "risposta troppo lunga per la libreria di rete (libcurl)"},
     {SmtpText::ProbeSummary, "* prova di %1%2: %3"},
     {SmtpText::ProbeStillPending, "ancora senza risposta quando la porta è stata scelta"},
     {SmtpText::GreetingRefused, "Il server %1 ha rifiutato la connessione: %2"},
@@ -51,6 +52,7 @@ constexpr TextEntry<SmtpText> kTexts[] = {
     {SmtpText::CannotConnect, "Impossibile collegarsi a %1 (%2)."},
     {SmtpText::LookupTimedOut, "La ricerca dell'indirizzo del server %1 non si è conclusa in tempo."},
     {SmtpText::GreetingTimedOut, "Il server %1 non ha risposto in tempo alla connessione."},
+    {SmtpText::NoGreetingWithin, "Il server %1 non ha salutato entro %2 s dalla connessione."},
     {SmtpText::StoppedResponding, "Il server %1 ha smesso di rispondere durante l'invio."},
     {SmtpText::NoStartTls,
      "Il server %1 non offre una connessione protetta (STARTTLS): "
@@ -59,6 +61,13 @@ constexpr TextEntry<SmtpText> kTexts[] = {
     {SmtpText::TlsFailed, "Connessione protetta con %1 non riuscita (%2)."},
     {SmtpText::LoginDenied, "Autenticazione rifiutata dal server %1."},
     {SmtpText::ConnectionBroken, "La connessione con %1 si è interrotta durante l'invio."},
+    {SmtpText::ReplyTooLong,
+     "Il server %1 ha inviato una risposta troppo lunga %2 (%3 righe ricevute prima "
+     "dell'interruzione): la libreria di rete (libcurl) non accetta risposte così lunghe "
+     "e ha chiuso la connessione."},
+    {SmtpText::ReplyToGreeting, "come saluto"},
+    {SmtpText::ReplyToCommand, "al comando %1"},
+    {SmtpText::ReplyToMessage, "alla fine del messaggio"},
     {SmtpText::UnexpectedReply, "Risposta inattesa dal server %1: %2"},
     {SmtpText::CommunicationError, "Errore di comunicazione con %1: %2."},
     {SmtpText::NoAuthOffered, "Il server %1 non offre l'autenticazione: il messaggio non è stato inviato."},

@@ -33,8 +33,9 @@ enum class SmtpText {
     ProbeStartTlsRefused,    // %1: the reply
     ProbeCertificateRefused, // %1: libcurl's words
     ProbeTlsFailed,          // %1: libcurl's words
-    ProbeSummary,            // a transcript line: %1 address, %2 " (TLS)" or nothing, %3 what was seen
-    ProbeStillPending,       // the transcript's word for a probe the choice did not wait for
+    ProbeReplyTooLong,
+    ProbeSummary,      // a transcript line: %1 address, %2 " (TLS)" or nothing, %3 what was seen
+    ProbeStillPending, // the transcript's word for a probe the choice did not wait for
     // The server refused, in its own words: %1 server, %2 reply (or %1 reply).
     GreetingRefused,
     HelloRefused,
@@ -49,12 +50,17 @@ enum class SmtpText {
     CannotConnect,
     LookupTimedOut,
     GreetingTimedOut,
+    NoGreetingWithin, // %2: seconds
     StoppedResponding,
     NoStartTls,
     CertificateInvalid,
     TlsFailed,
     LoginDenied,
     ConnectionBroken,
+    ReplyTooLong, // %2: what it answered (one of the three below), %3: lines
+    ReplyToGreeting,
+    ReplyToCommand, // %1: the command
+    ReplyToMessage,
     UnexpectedReply,
     CommunicationError,
     NoAuthOffered,

@@ -3,6 +3,7 @@
 #include "MessageSource.h"
 #include "SecretWipe.h"
 #include "SmtpFailure.h"
+#include "SmtpTexts.h"
 #include "Transcript.h"
 
 #include <curl/curl.h>
@@ -195,8 +196,13 @@ bool SmtpTransfer::keepGoing() const
 
 qintptr SmtpTransfer::openSocket(int family, int type, int protocol)
 {
-    // A socket is only asked for once the name lookup has finished.
+    // A socket is only asked for once the name lookup has finished: the
+    // greeting's time counts from here, as the choice of the port counts
+    // it from connections already under way.
     m_resolved = true;
+    if (m_settings.greetingTimeoutMs > 0 && !m_greetingEnds)
+        m_greetingEnds
+            = std::chrono::steady_clock::now() + std::chrono::milliseconds(m_settings.greetingTimeoutMs);
     return m_session.m_connections.open(family, type, protocol);
 }
 
@@ -205,6 +211,20 @@ void SmtpTransfer::closeSocket(qintptr socket)
     if (m_quitInPassing && m_goodbyeEnds)
         m_session.m_connections.drain(socket, *m_goodbyeEnds);
     m_session.m_connections.close(socket);
+}
+
+bool SmtpTransfer::greetingOverdue() const
+{
+    return m_greetingEnds && m_dialogue.replies == 0 && std::chrono::steady_clock::now() >= *m_greetingEnds;
+}
+
+SendOutcome SmtpTransfer::noGreeting() const
+{
+    const int seconds = (m_settings.greetingTimeoutMs + 999) / 1000;
+    SendOutcome outcome{qint16(CURLE_OPERATION_TIMEDOUT),
+                        smtpText(SmtpText::NoGreetingWithin).arg(m_settings.server.display()).arg(seconds)};
+    outcome.unreached = true;
+    return outcome;
 }
 
 SendOutcome SmtpTransfer::failure(int curlCode, const QString &detail, int osErrno) const

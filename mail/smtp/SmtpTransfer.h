@@ -39,6 +39,12 @@ public:
     qintptr openSocket(int family, int type, int protocol);
     void closeSocket(qintptr socket);
 
+    // Whether the server has let the greeting's time (greetingTimeoutMs)
+    // pass without a reply.
+    bool greetingOverdue() const;
+    // The outcome of a server given up for that: unreached.
+    SendOutcome noGreeting() const;
+
     // The outcome libcurl's failed result stands for.
     SendOutcome failure(int curlCode, const QString &detail, int osErrno) const;
     // Hands the outcome to the verdict the first time; returns the outcome
@@ -75,6 +81,7 @@ private:
     TranscriptTap m_tap;
     std::optional<SendOutcome> m_decided;
     std::optional<std::chrono::steady_clock::time_point> m_goodbyeEnds;
+    std::optional<std::chrono::steady_clock::time_point> m_greetingEnds;
     bool m_resolved = false;
     bool m_quitInPassing = false;
     int m_repliesSeen = 0;

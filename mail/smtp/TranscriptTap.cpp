@@ -90,7 +90,7 @@ void TranscriptTap::seen(int type, QByteArrayView data)
         command(withoutLineEnd(data));
         return;
     case CURLINFO_HEADER_IN:
-        flush();
+        flushMessage();
         reply(withoutLineEnd(data));
         return;
     case CURLINFO_TEXT: {
@@ -106,6 +106,20 @@ void TranscriptTap::seen(int type, QByteArrayView data)
 }
 
 void TranscriptTap::flush()
+{
+    flushMessage();
+    flushUnshown();
+}
+
+void TranscriptTap::flushUnshown()
+{
+    if (m_unshownLines > 0)
+        write(QStringLiteral("S: … (altre %1 righe della risposta non mostrate)").arg(m_unshownLines));
+    m_unshownLines = 0;
+    m_replyLines = 0;
+}
+
+void TranscriptTap::flushMessage()
 {
     if (m_messageBytes == 0)
         return;
@@ -173,6 +187,13 @@ void TranscriptTap::reply(QByteArrayView line)
         }
         m_inAuth = false;
     }
+    const bool continued = line.size() > 3 && line[3] == '-';
+    if (continued && ++m_replyLines > kShownReplyLines) {
+        ++m_unshownLines;
+        return;
+    }
+    if (!continued)
+        flushUnshown();
     write(QStringLiteral("S: ") + QString::fromUtf8(line));
 }
 

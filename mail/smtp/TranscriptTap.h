@@ -25,8 +25,14 @@ public:
 
     // One report of libcurl's debug function: its curl_infotype and data.
     void seen(int type, QByteArrayView data);
-    // Writes the line about the message bytes sent since the last one, if any.
+    // Writes the line about the message bytes sent since the last one, and
+    // the one about the reply lines not shown, if any.
     void flush();
+
+    // Of one reply, the lines shown; a count stands for the rest, so that a
+    // reply of thousands of lines leaves the dialogue before it in the
+    // transcript's last lines.
+    static constexpr int kShownReplyLines = 40;
 
     // libcurl's remark about the connection or TLS in Italian, or an empty
     // text for a remark that has no place in a transcript.
@@ -36,8 +42,12 @@ private:
     void command(QByteArrayView line);
     void reply(QByteArrayView line);
     void write(const QString &line) const;
+    void flushMessage();
+    void flushUnshown();
 
     Sink m_sink;
     bool m_inAuth = false;
     qint64 m_messageBytes = 0;
+    int m_replyLines = 0; // of the reply under way
+    int m_unshownLines = 0;
 };

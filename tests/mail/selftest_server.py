@@ -289,6 +289,24 @@ def run():
             assert s.messages() == [] and "end of DATA" not in s.log()
         case(f"client gone mid-DATA {mode[0]}", mode, abandoned)
 
+    for verb, lines in (("EHLO", 150), ("RCPT", 300)):
+        def long_reply(s, verb=verb, lines=lines):
+            with smtplib.SMTP("127.0.0.1", s.port, timeout=5) as c:
+                code, text = c.ehlo()
+                if verb == "RCPT":
+                    c.mail("a@example.org")
+                    code, text = c.rcpt("b@example.org")
+                assert code == 250 and len(text.splitlines()) == lines, (code, len(text.splitlines()))
+        case(f"{verb} answered in {lines} lines", ["--long-reply", verb, str(lines)], long_reply)
+
+    for how in ("silent", "filtered"):
+        def turns(s):
+            send(s.port)
+            s.messages(1)
+            expect_fault(lambda: smtplib.SMTP("127.0.0.1", s.port, timeout=0.5),
+                         (smtplib.SMTPServerDisconnected, TimeoutError), "timed out")
+        case(f"turns {how} after a message", ["--turn-after-message", how], turns)
+
     def untrusted(s):
         expect_fault(lambda: send(s.port, starttls=True), ssl.SSLCertVerificationError)
     case("self-signed certificate refused", ["--starttls", CERTS["selfsigned.pem"], CERTS["selfsigned.key"]], untrusted)

@@ -4,6 +4,10 @@
 Prints the port it listens on (one line) and nothing else on stdout; exits
 when its stdin closes or on SIGTERM. A line "resume" on stdin ends the pause
 of --pause-in-data. --refuse-sender ADDR / --refuse-rcpt ADDR refuse that sender / recipient.
+--long-reply EHLO|MAIL|RCPT LINES answers that command with a reply of LINES
+lines. --turn-after-message silent|filtered: once the first message is in,
+the port takes new connections and never greets (silent), or drops them
+unanswered as a firewall does (filtered).
 Records into --out DIR:
   msg-NNNN.json  each message that reached the final "." (see smtp_capture)
   session.log    "<conn> C <command>", "<conn> S <reply>", "<conn> * <event>";
@@ -27,6 +31,7 @@ import asyncio
 import logging
 import os
 import signal
+import socket
 import ssl
 import sys
 
@@ -71,13 +76,45 @@ def parse_args():
     p.add_argument("--slow-data", type=int, default=0, metavar="BYTES_PER_SEC")
     p.add_argument("--silent-at", action="append", default=[], metavar="VERB",
                    help="read this command (QUIT, DATA, ...) and never answer it")
+    p.add_argument("--long-reply", nargs=2, metavar=("VERB", "LINES"))
+    p.add_argument("--turn-after-message", choices=("silent", "filtered"))
     opts = p.parse_args()
     if opts.no_starttls:
         opts.starttls = None
     opts.mechs = [m.upper() for m in opts.auth_mechs.replace(",", " ").split()]
     opts.silent_at = {v.upper() for v in opts.silent_at}
     opts.user, opts.password = (opts.auth.split(":", 1) if opts.auth else (None, None))
+    verb, lines = opts.long_reply or ("", "0")
+    opts.long_reply = (verb.upper(), int(lines))
+    opts.turned = None
     return opts
+
+
+def long_reply(opts, verb, lines):
+    """lines (the reply's own, last one included) padded with filler lines
+    of about 80 characters up to the count --long-reply asks for."""
+    wanted_verb, count = opts.long_reply
+    if verb != wanted_verb or count <= len(lines):
+        return lines
+    code = lines[-1][:3]
+    filler = [f"{code}-X-KORVANE-FILLER-{i:05d} " + "x" * 54 for i in range(count - len(lines))]
+    return [l[:3] + "-" + l[4:] for l in lines[:-1]] + filler + [lines[-1]]
+
+
+def turn(opts):
+    """The port's change of mind after the first message (see --turn-after-message)."""
+    if opts.turned or not opts.turn_after_message:
+        return
+    opts.turned = opts.turn_after_message
+    if opts.turned == "filtered":
+        # A full accept queue: the kernel drops every new SYN.
+        host, port = opts.server.sockets[0].getsockname()[:2]
+        opts.server.close()
+        listener = socket.socket()
+        listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+        listener.bind((host, port))
+        listener.listen(0)
+        opts.held = [listener, socket.create_connection((host, port))]
 
 
 def tls_context(cert, key):
@@ -102,27 +139,30 @@ class Handler:
                     continue
                 line = line[:4] + "AUTH " + " ".join(self.opts.mechs)
             kept.append(line)
-        return kept
+        lines = long_reply(self.opts, "EHLO", kept)
+        # One write, as servers answer EHLO: the client reads it in one go.
+        return ["\r\n".join(lines)] if len(lines) > len(kept) else kept
 
     async def handle_MAIL(self, server, session, envelope, address, mail_options):
         if address.lower() in self.refused_senders:
             return f"553 5.7.1 <{address}>: Sender address rejected: not owned by user"
         envelope.mail_from = address
         envelope.mail_options.extend(mail_options)
-        return "250 2.1.0 OK"
+        return "\r\n".join(long_reply(self.opts, "MAIL", ["250 2.1.0 OK"]))
 
     async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
         if address.lower() in self.refused:
             return f"550 5.1.1 <{address}>: Recipient address rejected: User unknown"
         envelope.rcpt_tos.append(address)
         envelope.rcpt_options.extend(rcpt_options)
-        return "250 2.1.5 OK"
+        return "\r\n".join(long_reply(self.opts, "RCPT", ["250 2.1.5 OK"]))
 
     async def handle_DATA(self, server, session, envelope):
         code = self.opts.data_reply
         reply = f"{code} {DATA_REPLIES.get(code, 'korvane-test: refused')}" if code \
             else "250 2.0.0 korvane-test: message accepted"
         self.recorder.message(envelope_record(envelope, session, reply, not code))
+        turn(self.opts)
         return reply
 
     def authenticate(self, server, session, envelope, mechanism, auth_data):
@@ -176,6 +216,7 @@ async def serve(opts):
                 authenticator=handler.authenticate if opts.auth else None,
                 data_size_limit=64 * 1024 * 1024, timeout=120)
     server = await loop.create_server(factory, host=opts.host, port=0, ssl=server_tls)
+    opts.server = server
     print(server.sockets[0].getsockname()[1], flush=True)
     sys.stdout = sys.stderr  # the port line is all a test may find on stdout
 

@@ -53,6 +53,10 @@ class RecordingSMTP(SMTP):
         # A server slow to greet: a port that is there, only late.
         if self.opts.greeting_delay:
             await asyncio.sleep(self.opts.greeting_delay / 1000)
+        # A port that has turned silent: it takes the connection, says nothing.
+        if self.opts.turned == "silent":
+            self.recorder.log(self.conn_id, "*", "silent, no greeting")
+            await asyncio.Event().wait()
         await super()._handle_client()
 
     def _client_connected_cb(self, reader, writer):
@@ -80,8 +84,12 @@ class RecordingSMTP(SMTP):
 
     async def push(self, status):
         text = status.decode("utf-8", "replace") if isinstance(status, bytes) else status
-        for line in text.split("\r\n"):  # a multi-line reply: one log line each
-            self.recorder.log(self.conn_id, "S", line)
+        lines = text.split("\r\n")
+        if len(lines) <= 40:  # a multi-line reply: one log line each
+            for line in lines:
+                self.recorder.log(self.conn_id, "S", line)
+        else:  # a reply of many lines: its first and last lines
+            self.recorder.log(self.conn_id, "S", f"{lines[0]} ... ({len(lines)} lines) {lines[-1]}")
         if text.startswith("354"):
             self._data_bytes = 0
             self.recorder.bump("data_started")

@@ -26,6 +26,8 @@ private Q_SLOTS:
     void kept_data();
     void kept();
     void keptPortGone();
+    void keptPortTurns_data();
+    void keptPortTurns();
     void keptApart();
     void politeAfterRefusal_data();
     void politeAfterRefusal();
@@ -48,6 +50,11 @@ quint16 closedPort()
 
 QStringList options(const QString &role)
 {
+    // "kind>silent", "kind>filtered": that kind of server, turning silent or
+    // filtered once its first message is in.
+    if (const qsizetype turn = role.indexOf(u'>'); turn >= 0)
+        return options(role.left(turn))
+            + QStringList{QStringLiteral("--turn-after-message"), role.mid(turn + 1)};
     const TestCertificates &certificates = TestCertificates::instance();
     QStringList result{QStringLiteral("--auth"), user + QLatin1Char(':') + password};
     if (role == u"submission")
@@ -379,6 +386,11 @@ void TestKorvaneSmtpPorts::kept()
     // Straight to the port kept: one connection, no probe.
     for (const auto &[port, server] : standIns.servers.asKeyValueRange())
         QCOMPARE(connections(*server) - before[port], port == chosen ? 1 : 0);
+    // It had to greet within what the choice gives a silent port, not the
+    // whole connect time-out.
+    const QString bound = QStringLiteral("* attesa del saluto sulla porta ricordata: al massimo %1 s")
+                              .arg(qMin(connectTimeoutMs, 10000) / 1000);
+    QVERIFY2(component.lastTranscript().split(u'\n').contains(bound), qPrintable(component.lastTranscript()));
 }
 
 void TestKorvaneSmtpPorts::keptPortGone()
@@ -401,6 +413,88 @@ void TestKorvaneSmtpPorts::keptPortGone()
     KORVANE_SEND(component, second, 12000);
     QVERIFY2(!second.completed.isEmpty(), second.outcome().constData());
     QVERIFY(standIns.servers["tls"]->waitForMessages(1));
+}
+
+void TestKorvaneSmtpPorts::keptPortTurns_data()
+{
+    QTest::addColumn<Running>("running");
+    QTest::addColumn<bool>("credentials");
+    QTest::addColumn<QString>("kept");   // chosen by the first send
+    QTest::addColumn<QString>("chosen"); // by the second, once kept is dropped
+    QTest::addColumn<int>("connectTimeoutMs");
+
+    QTest::newRow("25 turns silent, no credentials: 587")
+        << Running{{"plain", "plain>silent"}, {"submission", "submission"}} << false << "plain"
+        << "submission" << 3000;
+    QTest::newRow("587 turns silent, credentials: 465")
+        << Running{{"submission", "submission>silent"}, {"tls", "tls"}} << true << "submission"
+        << "tls" << 3000;
+    QTest::newRow("587 turns filtered, credentials: 465")
+        << Running{{"submission", "submission>filtered"}, {"tls", "tls"}} << true << "submission"
+        << "tls" << 3000;
+    // The connect time-out far off: only the 10 s of grace end the wait,
+    // and the connection given up must not hold the send any longer.
+    QTest::newRow("587 turns silent, the grace ends the wait: 465")
+        << Running{{"submission", "submission>silent"}, {"tls", "tls"}} << true << "submission"
+        << "tls" << 60000;
+}
+
+void TestKorvaneSmtpPorts::keptPortTurns()
+{
+    // The port kept from the first send then takes connections without a
+    // greeting, or drops them: the second send gives it what the choice
+    // gives a silent port (the 10 s of grace, or the connect time-out when
+    // shorter), forgets it and goes through on the port chosen again.
+    QFETCH(Running, running);
+    QFETCH(bool, credentials);
+    QFETCH(QString, kept);
+    QFETCH(QString, chosen);
+    QFETCH(int, connectTimeoutMs);
+    const StandIns standIns(running);
+    QVERIFY(standIns.ok());
+    KorvaneSTMP component;
+    standIns.apply(component);
+    component.setConnectTimeoutMs(connectTimeoutMs);
+    if (credentials) {
+        component.setUsername(user);
+        component.setPassword(password);
+    }
+    SendWatch first(&component);
+    KORVANE_SEND(component, first, 12000);
+    QVERIFY2(!first.completed.isEmpty(), first.outcome().constData());
+    QVERIFY(standIns.servers[kept]->waitForMessages(1));
+
+    if (credentials)
+        component.setPassword(password);
+    SendWatch second(&component);
+    // Far below the connect time-out of the last row and the stall time-out.
+    KORVANE_SEND(component, second, 40000);
+    QVERIFY2(!second.completed.isEmpty(), second.outcome().constData());
+    QVERIFY(standIns.servers[chosen]->waitForMessages(1));
+    QCOMPARE(standIns.servers[kept]->state().value(QStringLiteral("messages")).toInt(), 1);
+
+    // Lines that start so, in this order. Where the bound and libcurl's
+    // connect time-out are the same 3 s, whichever ends the wait, the port
+    // is dropped for its silence.
+    const QString keptPort = QString::number(standIns.ports[kept]);
+    const int bound = qMin(connectTimeoutMs, 10000) / 1000;
+    const QStringList expected{
+        QStringLiteral("* porta ricordata da un invio precedente: ") + keptPort,
+        QStringLiteral("* attesa del saluto sulla porta ricordata: al massimo %1 s").arg(bound),
+        QStringLiteral("* porta %1 dimenticata, si sceglie di nuovo: Il server 127.0.0.1:%1 non ha %2")
+            .arg(keptPort, connectTimeoutMs > 10000 ? QStringLiteral("salutato entro 10 s") : QString()),
+        QStringLiteral("* porta scelta: %1").arg(standIns.ports[chosen]),
+    };
+    const QStringList transcript = component.lastTranscript().split(u'\n');
+    qsizetype next = 0;
+    for (const QString &start : expected) {
+        const auto found = std::find_if(transcript.cbegin() + next, transcript.cend(),
+                                        [&start](const QString &line) { return line.startsWith(start); });
+        QVERIFY2(
+            found != transcript.cend(),
+            qPrintable(start + QStringLiteral("\n  missing or out of order in:\n") + transcript.join(u'\n')));
+        next = found - transcript.cbegin() + 1;
+    }
 }
 
 void TestKorvaneSmtpPorts::keptApart()

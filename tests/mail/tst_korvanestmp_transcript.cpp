@@ -18,6 +18,8 @@ private Q_SLOTS:
     void initTestCase();
     void failedSend_data();
     void failedSend();
+    void longReply_data();
+    void longReply();
 };
 
 namespace {
@@ -149,6 +151,69 @@ void TestKorvaneSmtpTranscript::failedSend()
     static const QRegularExpression unprintable(u"[\\x00-\\x09\\x0b-\\x1f\\x7f]"_s);
     QVERIFY(!transcript.contains(unprintable));
     QVERIFY(transcript.count(u'\n') <= 201);
+}
+
+void TestKorvaneSmtpTranscript::longReply_data()
+{
+    QTest::addColumn<QString>("verb");
+    QTest::addColumn<int>("lines");         // of about 80 characters
+    QTest::addColumn<QString>("command");   // as the transcript shows it
+    QTest::addColumn<QString>("answering"); // as the error text says it
+
+    // libcurl counts again, for each line of the answer to EHLO, all it had
+    // read after that line: 150 lines are well past its limit.
+    QTest::newRow("EHLO") << u"EHLO"_s << 150 << u"C: EHLO "_s << u"al comando EHLO"_s;
+    // Any other reply counts once, against one limit for the whole conversation.
+    QTest::newRow("RCPT") << u"RCPT"_s << 5000 << u"C: RCPT TO:<anna@example.org>"_s
+                          << u"al comando RCPT TO"_s;
+}
+
+void TestKorvaneSmtpTranscript::longReply()
+{
+    QFETCH(QString, verb);
+    QFETCH(int, lines);
+    QFETCH(QString, command);
+    QFETCH(QString, answering);
+    SmtpTestServer server({u"--long-reply"_s, verb, QString::number(lines)});
+    KORVANE_START(server);
+    KorvaneSTMP component;
+    configure(component, server);
+    SendWatch watch(&component);
+    KORVANE_SEND(component, watch, 20000);
+    QCOMPARE(watch.number(), 56);
+    static const QRegularExpression said(
+        u"^Il server 127\\.0\\.0\\.1:(\\d+) ha inviato una risposta troppo lunga (.+) \\((\\d+) righe "
+        "ricevute prima dell'interruzione\\): la libreria di rete \\(libcurl\\) non accetta risposte così "
+        "lunghe e ha chiuso la connessione\\.$"_s);
+    const QRegularExpressionMatch match = said.match(watch.description());
+    QVERIFY2(match.hasMatch(), watch.outcome().constData());
+    QCOMPARE(match.captured(1).toInt(), server.port());
+    QCOMPARE(match.captured(2), answering);
+    const int received = match.captured(3).toInt();
+    QVERIFY2(received > 0 && received < lines, watch.outcome().constData());
+
+    // The transcript shows how far it came: the command, the lines of its
+    // answer (the first ones, then how many more), the outcome.
+    const QStringList transcript = component.lastTranscript().split(u'\n');
+    const QString joined = transcript.join(u'\n');
+    qsizetype at = -1;
+    for (qsizetype i = 0; i < transcript.size(); ++i)
+        if (transcript[i].startsWith(command))
+            at = i;
+    QVERIFY2(at >= 0, qPrintable(joined));
+    static const QRegularExpression unshown(u"^S: … \\(altre (\\d+) righe della risposta non mostrate\\)$"_s);
+    int shown = 0;
+    int more = 0;
+    for (qsizetype i = at + 1; i < transcript.size(); ++i) {
+        if (const auto m = unshown.match(transcript[i]); m.hasMatch())
+            more += m.captured(1).toInt();
+        else if (transcript[i].startsWith(u"S: 250-"_s))
+            ++shown;
+    }
+    QCOMPARE(shown + more, received);
+    QVERIFY(shown <= 40);
+    QVERIFY2(transcript.contains(u"* esito: Errore n.56 "_s + watch.description()), qPrintable(joined));
+    QVERIFY(transcript.size() <= 201);
 }
 
 QTEST_GUILESS_MAIN(TestKorvaneSmtpTranscript)
