@@ -87,7 +87,7 @@ void startSession(QProcess &program, const QString &config, const QStringList &a
 // The saved settings written in config; gives the file's path.
 QString writeSavedIni(const QTemporaryDir &config)
 {
-    const QString ini = config.filePath(u"KORVANE_CLIENT_STMP.ini"_s);
+    QString ini = config.filePath(u"KORVANE_CLIENT_STMP.ini"_s);
     writeFile(ini, savedIni);
     return ini;
 }
