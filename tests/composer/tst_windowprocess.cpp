@@ -84,6 +84,14 @@ void startSession(QProcess &program, const QString &config, const QStringList &a
     program.start(helperPath(), QStringList{u"session"_s} + arguments);
 }
 
+// The saved settings written in config; gives the file's path.
+QString writeSavedIni(const QTemporaryDir &config)
+{
+    QString ini = config.filePath(u"KORVANE_CLIENT_STMP.ini"_s);
+    writeFile(ini, savedIni);
+    return ini;
+}
+
 bool signalIgnored(qint64 pid, int number)
 {
     const QList<QByteArray> status = readFile(u"/proc/%1/status"_s.arg(pid)).split('\n');
@@ -139,6 +147,15 @@ int boxesSoFar(QProcess &program)
             return line.mid(6).trimmed().toInt();
     }
     return -1;
+}
+
+// A session on the saved settings, the typing done.
+void startTyped(QProcess &program, const QString &config, bool sigintIgnored = false)
+{
+    startSession(program, config, {}, sigintIgnored);
+    QCOMPARE(fieldLines(program), saved);
+    program.write(typing);
+    QVERIFY(waitForLine(program, "typed\n"_ba));
 }
 
 struct Start
@@ -479,18 +496,16 @@ void TestWindowProcess::endOfRun()
     QFETCH(QByteArray, leftover);
     QTemporaryDir config;
     QVERIFY(config.isValid());
-    const QString ini = config.filePath(u"KORVANE_CLIENT_STMP.ini"_s);
-    writeFile(ini, savedIni);
+    const QString ini = writeSavedIni(config);
     const QString leftoverPath = config.filePath(u"KORVANE_CLIENT_STMP.recovery-1-1.json"_s);
     if (!leftover.isNull())
         writeFile(leftoverPath, leftover);
 
     QProcess program;
-    startSession(program, config.path(), {}, sigintIgnored);
-    QCOMPARE(fieldLines(program), saved);
+    startTyped(program, config.path(), sigintIgnored);
+    if (QTest::currentTestFailed())
+        return;
     QElapsedTimer sinceTyping;
-    program.write(typing);
-    QVERIFY(waitForLine(program, "typed\n"_ba));
     sinceTyping.start();
     if (ending == SIGKILL) {
         QString copy;
@@ -546,13 +561,11 @@ void TestWindowProcess::twoWindowsKeepTheirCopies()
 {
     QTemporaryDir config;
     QVERIFY(config.isValid());
-    const QString ini = config.filePath(u"KORVANE_CLIENT_STMP.ini"_s);
-    writeFile(ini, savedIni);
+    const QString ini = writeSavedIni(config);
     QProcess first;
-    startSession(first, config.path(), {});
-    QCOMPARE(fieldLines(first), saved);
-    first.write(typing);
-    QVERIFY(waitForLine(first, "typed\n"_ba));
+    startTyped(first, config.path());
+    if (QTest::currentTestFailed())
+        return;
     QVERIFY(QTest::qWaitFor([&] { return recoveryFiles(config.path()).size() == 1; }, 20000));
     const QString copy = config.filePath(recoveryFiles(config.path()).constFirst());
     QVERIFY(QTest::qWaitFor([&] { return readFile(copy).contains("Preventivo scritto"); }, 20000));
@@ -595,8 +608,7 @@ void TestWindowProcess::linkWindowClose()
     QFETCH(bool, stores);
     QTemporaryDir config;
     QVERIFY(config.isValid());
-    const QString ini = config.filePath(u"KORVANE_CLIENT_STMP.ini"_s);
-    writeFile(ini, savedIni);
+    const QString ini = writeSavedIni(config);
     const QByteArray leftover
         = "{\"format\":\"korvane-client recovery 1\",\"takenAtMs\":1,\"priorityIndex\":1,"
           "\"server\":\"\",\"sender\":\"\",\"recipient\":\"\",\"cc\":\"\",\"bcc\":\"\","
@@ -650,8 +662,7 @@ void TestWindowProcess::twoWindowsLogout()
     QFETCH(bool, together);
     QTemporaryDir config;
     QVERIFY(config.isValid());
-    const QString ini = config.filePath(u"KORVANE_CLIENT_STMP.ini"_s);
-    writeFile(ini, savedIni);
+    const QString ini = writeSavedIni(config);
     QProcess ordinary;
     startSession(ordinary, config.path(), {});
     QCOMPARE(fieldLines(ordinary), saved);
@@ -697,13 +708,11 @@ void TestWindowProcess::leftoverOlderThanStore()
 {
     QTemporaryDir config;
     QVERIFY(config.isValid());
-    const QString ini = config.filePath(u"KORVANE_CLIENT_STMP.ini"_s);
-    writeFile(ini, savedIni);
+    const QString ini = writeSavedIni(config);
     QProcess crashed;
-    startSession(crashed, config.path(), {});
-    QCOMPARE(fieldLines(crashed), saved);
-    crashed.write(typing);
-    QVERIFY(waitForLine(crashed, "typed\n"_ba));
+    startTyped(crashed, config.path());
+    if (QTest::currentTestFailed())
+        return;
     const QString draft = copyWith(config.path(), "Preventivo scritto");
     QVERIFY(!draft.isEmpty());
     QVERIFY(endsOn(crashed, SIGKILL));
@@ -739,7 +748,7 @@ void TestWindowProcess::strangeCopies()
     QFETCH(QString, kind);
     QTemporaryDir config;
     QVERIFY(config.isValid());
-    writeFile(config.filePath(u"KORVANE_CLIENT_STMP.ini"_s), savedIni);
+    writeSavedIni(config);
     const QString path = config.filePath(u"KORVANE_CLIENT_STMP.recovery-7-7-1.json"_s);
     const QByteArray copy
         = "{\"format\":\"korvane-client recovery 1\",\"takenAtMs\":1,\"order\":99,"

@@ -152,10 +152,29 @@ struct StandIns
         component.setUsualPorts(ports[QStringLiteral("plain")], ports[QStringLiteral("submission")],
                                 ports[QStringLiteral("tls")]);
     }
+    // As above, with the row's connect time-out and credentials where it asks.
+    void apply(KorvaneSTMP &component, bool credentials, int connectTimeoutMs = 3000) const
+    {
+        apply(component);
+        component.setConnectTimeoutMs(connectTimeoutMs);
+        if (credentials) {
+            component.setUsername(user);
+            component.setPassword(password);
+        }
+    }
 
     QMap<QString, std::shared_ptr<SmtpTestServer>> servers;
     QMap<QString, quint16> ports;
 };
+
+// One send that goes through, its message the server's count-th.
+void sendThrough(KorvaneSTMP &component, const SmtpTestServer &server, int count, int timeoutMs = 12000)
+{
+    SendWatch watch(&component);
+    KORVANE_SEND(component, watch, timeoutMs);
+    QVERIFY2(!watch.completed.isEmpty(), watch.outcome().constData());
+    QVERIFY(server.waitForMessages(count));
+}
 
 } // namespace
 
@@ -361,16 +380,10 @@ void TestKorvaneSmtpPorts::kept()
     const StandIns standIns(running);
     QVERIFY(standIns.ok());
     KorvaneSTMP component;
-    standIns.apply(component);
-    component.setConnectTimeoutMs(connectTimeoutMs);
-    if (credentials) {
-        component.setUsername(user);
-        component.setPassword(password);
-    }
-    SendWatch first(&component);
-    KORVANE_SEND(component, first, 12000);
-    QVERIFY2(!first.completed.isEmpty(), first.outcome().constData());
-    QVERIFY(standIns.servers[chosen]->waitForMessages(1));
+    standIns.apply(component, credentials, connectTimeoutMs);
+    sendThrough(component, *standIns.servers[chosen], 1);
+    if (QTest::currentTestFailed())
+        return;
     for (const auto &server : standIns.servers)
         QVERIFY2(impolite(*server).isEmpty(), qPrintable(impolite(*server).join(QStringLiteral("; "))));
 
@@ -379,10 +392,9 @@ void TestKorvaneSmtpPorts::kept()
         before[port] = connections(*server);
     if (credentials)
         component.setPassword(password);
-    SendWatch second(&component);
-    KORVANE_SEND(component, second, 12000);
-    QVERIFY2(!second.completed.isEmpty(), second.outcome().constData());
-    QVERIFY(standIns.servers[chosen]->waitForMessages(2));
+    sendThrough(component, *standIns.servers[chosen], 2);
+    if (QTest::currentTestFailed())
+        return;
     // Straight to the port kept: one connection, no probe.
     for (const auto &[port, server] : standIns.servers.asKeyValueRange())
         QCOMPARE(connections(*server) - before[port], port == chosen ? 1 : 0);
@@ -399,20 +411,14 @@ void TestKorvaneSmtpPorts::keptPortGone()
     StandIns standIns({{"plain", "plain"}, {"submission", "submission"}, {"tls", "tls"}});
     QVERIFY(standIns.ok());
     KorvaneSTMP component;
-    standIns.apply(component);
-    component.setUsername(user);
-    component.setPassword(password);
-    SendWatch first(&component);
-    KORVANE_SEND(component, first, 12000);
-    QVERIFY2(!first.completed.isEmpty(), first.outcome().constData());
-    QVERIFY(standIns.servers["submission"]->waitForMessages(1));
+    standIns.apply(component, true);
+    sendThrough(component, *standIns.servers["submission"], 1);
+    if (QTest::currentTestFailed())
+        return;
     standIns.servers["submission"]->stop();
 
     component.setPassword(password);
-    SendWatch second(&component);
-    KORVANE_SEND(component, second, 12000);
-    QVERIFY2(!second.completed.isEmpty(), second.outcome().constData());
-    QVERIFY(standIns.servers["tls"]->waitForMessages(1));
+    sendThrough(component, *standIns.servers["tls"], 1);
 }
 
 void TestKorvaneSmtpPorts::keptPortTurns_data()
@@ -453,24 +459,17 @@ void TestKorvaneSmtpPorts::keptPortTurns()
     const StandIns standIns(running);
     QVERIFY(standIns.ok());
     KorvaneSTMP component;
-    standIns.apply(component);
-    component.setConnectTimeoutMs(connectTimeoutMs);
-    if (credentials) {
-        component.setUsername(user);
-        component.setPassword(password);
-    }
-    SendWatch first(&component);
-    KORVANE_SEND(component, first, 12000);
-    QVERIFY2(!first.completed.isEmpty(), first.outcome().constData());
-    QVERIFY(standIns.servers[kept]->waitForMessages(1));
+    standIns.apply(component, credentials, connectTimeoutMs);
+    sendThrough(component, *standIns.servers[kept], 1);
+    if (QTest::currentTestFailed())
+        return;
 
     if (credentials)
         component.setPassword(password);
-    SendWatch second(&component);
     // Far below the connect time-out of the last row and the stall time-out.
-    KORVANE_SEND(component, second, 40000);
-    QVERIFY2(!second.completed.isEmpty(), second.outcome().constData());
-    QVERIFY(standIns.servers[chosen]->waitForMessages(1));
+    sendThrough(component, *standIns.servers[chosen], 1, 40000);
+    if (QTest::currentTestFailed())
+        return;
     QCOMPARE(standIns.servers[kept]->state().value(QStringLiteral("messages")).toInt(), 1);
 
     // Lines that start so, in this order. Where the bound and libcurl's
@@ -504,19 +503,15 @@ void TestKorvaneSmtpPorts::keptApart()
     StandIns standIns({{"plain", "plain"}, {"submission", "submission"}, {"tls", "tls"}});
     QVERIFY(standIns.ok());
     KorvaneSTMP component;
-    standIns.apply(component);
-    component.setUsername(user);
-    component.setPassword(password);
-    SendWatch first(&component);
-    KORVANE_SEND(component, first, 12000);
-    QVERIFY2(!first.completed.isEmpty(), first.outcome().constData());
-    QVERIFY(standIns.servers["submission"]->waitForMessages(1));
+    standIns.apply(component, true);
+    sendThrough(component, *standIns.servers["submission"], 1);
+    if (QTest::currentTestFailed())
+        return;
 
     component.setUsername(QString());
-    SendWatch second(&component);
-    KORVANE_SEND(component, second, 12000);
-    QVERIFY2(!second.completed.isEmpty(), second.outcome().constData());
-    QVERIFY(standIns.servers["plain"]->waitForMessages(1));
+    sendThrough(component, *standIns.servers["plain"], 1);
+    if (QTest::currentTestFailed())
+        return;
     QCOMPARE(
         standIns.servers["plain"]->messages().constFirst().value(QStringLiteral("auth_login")).toString(),
         QString());
