@@ -27,7 +27,7 @@ void TestStandardError::echoNeverWaitsForItsReader()
 
     // Far more than the pipe and the echo's queue hold, with nobody reading:
     // a blocking echo would hang here.
-    const QByteArray line(64 * 1024, 'x');
+    const QByteArray line(qsizetype(64) * 1024, 'x');
     constexpr int lines = 200;
     for (int i = 0; i < lines; ++i)
         StandardError::echoLine(line);
