@@ -5,6 +5,7 @@
 
 #include <curl/curl.h>
 
+#include <array>
 #include <cerrno>
 
 namespace {
@@ -33,29 +34,19 @@ QString refusal(const SmtpDialogue &d, const QString &server)
     return smtpText(SmtpText::MessageRefused).arg(d.replyText);
 }
 
+// The command each stage's reply answers, in the order of Stage; none for
+// the greeting and the message's end, which have sentences of their own.
+constexpr std::array<const char *, 8> stageCommands{nullptr,     "EHLO",    "STARTTLS", "AUTH",
+                                                    "MAIL FROM", "RCPT TO", "DATA",     nullptr};
+static_assert(std::size_t(Stage::Message) + 1 == stageCommands.size());
+
 // What a reply at this stage of the dialogue answers, in words.
 QString answered(Stage stage)
 {
-    const auto command
-        = [](const char *verb) { return smtpText(SmtpText::ReplyToCommand).arg(QLatin1String(verb)); };
-    switch (stage) {
-    case Stage::Greeting:
+    if (stage == Stage::Greeting)
         return smtpText(SmtpText::ReplyToGreeting);
-    case Stage::Hello:
-        return command("EHLO");
-    case Stage::StartTls:
-        return command("STARTTLS");
-    case Stage::Auth:
-        return command("AUTH");
-    case Stage::MailFrom:
-        return command("MAIL FROM");
-    case Stage::RcptTo:
-        return command("RCPT TO");
-    case Stage::Data:
-        return command("DATA");
-    case Stage::Message:
-        break;
-    }
+    if (const char *verb = stageCommands[std::size_t(stage)])
+        return smtpText(SmtpText::ReplyToCommand).arg(QLatin1String(verb));
     return smtpText(SmtpText::ReplyToMessage);
 }
 
