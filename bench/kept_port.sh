@@ -16,35 +16,7 @@ source bench/lib.sh
 [[ $# -eq 2 && -x $1 && -x $2 ]] || { echo "usage: $0 BEFORE_BENCH AFTER_BENCH" >&2; exit 2; }
 declare -A BENCH=([before]=$1 [after]=$2)
 RUNS=${RUNS:-3}
-PY=/usr/bin/python3 SERVERS=tests/mail USER_PASS=(zoe Pw-9fQ2xLr7Tz!)
-
-start_work korvane-kept
-mkdir -m 700 "$WORK/runtime"
-export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$WORK/runtime
-"$PY" "$SERVERS/testcerts.py" "$WORK/certs" >/dev/null
-CA=$WORK/certs/ca.pem CERT=("$WORK/certs/server.pem" "$WORK/certs/server.key")
-
-# A helper that prints its port(s) on one line and lives while its stdin is
-# open (kept open in HOLDS until stop_helpers); leaves that line in REPLY.
-HELPERS=() HOLDS=()
-start_helper() {
-  local out=$WORK/helper.$RANDOM hold
-  mkfifo "$out.in"
-  timeout 600 "$@" <"$out.in" >"$out" 2>/dev/null &
-  HELPERS+=($!)
-  exec {hold}>"$out.in"
-  HOLDS+=("$hold")
-  for _ in $(seq 200); do [[ -s $out ]] && break; sleep 0.05; done
-  REPLY=$(head -1 "$out")
-}
-stop_helpers() {
-  local fd p
-  for fd in "${HOLDS[@]}"; do exec {fd}>&-; done
-  for p in "${HELPERS[@]}"; do kill "$p" 2>/dev/null || true; wait "$p" 2>/dev/null || true; done
-  HELPERS=() HOLDS=()
-}
-smtp_server() { start_helper "$PY" "$SERVERS/smtp_server.py" --out "$(mktemp -d "$WORK/srv.XXXX")" "$@"; }
-closed_port() { "$PY" -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
+start_smtp_work korvane-kept
 
 # One run: BUILD, the port that turns (25 or 587), how (silent, filtered),
 # and "turns" (the port goes bad after the first send) or "first" (bad from

@@ -74,3 +74,37 @@ cleanup() {
   wait 2>/dev/null || true
   rm -rf "$WORK"
 }
+
+# The tests' SMTP servers for the port benches: a scratch folder (start_work),
+# Qt's runtime folder, the tests' certificates (CA, CERT) and their login.
+PY=/usr/bin/python3 SERVERS=tests/mail USER_PASS=(zoe Pw-9fQ2xLr7Tz!)
+start_smtp_work() {
+  start_work "$1"
+  mkdir -m 700 "$WORK/runtime"
+  export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$WORK/runtime
+  "$PY" "$SERVERS/testcerts.py" "$WORK/certs" >/dev/null
+  CA=$WORK/certs/ca.pem CERT=("$WORK/certs/server.pem" "$WORK/certs/server.key")
+}
+
+# Runs a helper that prints its port(s) on one line and lives while its stdin
+# is open (held in HOLDS until stop_helpers, or until the script ends);
+# leaves that line in REPLY.
+HELPERS=() HOLDS=()
+start_helper() {
+  local out=$WORK/helper.$RANDOM hold
+  mkfifo "$out.in"
+  timeout 3600 "$@" <"$out.in" >"$out" 2>/dev/null &
+  pids+=($!) HELPERS+=($!)
+  exec {hold}>"$out.in"
+  HOLDS+=("$hold")
+  for _ in $(seq 200); do [[ -s $out ]] && break; sleep 0.05; done
+  REPLY=$(head -1 "$out")
+}
+stop_helpers() {
+  local fd p
+  for fd in "${HOLDS[@]}"; do exec {fd}>&-; done
+  for p in "${HELPERS[@]}"; do kill "$p" 2>/dev/null || true; wait "$p" 2>/dev/null || true; done
+  HELPERS=() HOLDS=()
+}
+smtp_server() { start_helper "$PY" "$SERVERS/smtp_server.py" --out "$(mktemp -d "$WORK/srv.XXXX")" "$@"; }
+closed_port() { "$PY" -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }

@@ -19,29 +19,7 @@ if [[ ! -f $BUILD/CMakeCache.txt ]]; then
 fi
 cmake --build "$BUILD" -j2 --target korvane-bench >/dev/null
 BENCH=$BUILD/bench/korvane-bench
-PY=/usr/bin/python3 SERVERS=tests/mail USER_PASS=(zoe Pw-9fQ2xLr7Tz!)
-
-start_work korvane-ports
-mkdir -m 700 "$WORK/runtime"
-export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$WORK/runtime
-"$PY" "$SERVERS/testcerts.py" "$WORK/certs" >/dev/null
-CA=$WORK/certs/ca.pem CERT=("$WORK/certs/server.pem" "$WORK/certs/server.key")
-
-# Runs a helper that prints its port(s) on one line and lives while its stdin
-# is open; leaves that line in REPLY.
-start_helper() {
-  local out=$WORK/helper.$RANDOM hold
-  mkfifo "$out.in"
-  timeout 3600 "$@" <"$out.in" >"$out" 2>/dev/null &
-  pids+=($!)
-  # Held open until this script exits: the helper lives while its stdin does.
-  # shellcheck disable=SC2034
-  exec {hold}>"$out.in"
-  for _ in $(seq 200); do [[ -s $out ]] && break; sleep 0.05; done
-  REPLY=$(head -1 "$out")
-}
-smtp_server() { start_helper "$PY" "$SERVERS/smtp_server.py" --out "$(mktemp -d "$WORK/srv.XXXX")" "$@"; }
-closed_port() { "$PY" -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
+start_smtp_work korvane-ports
 
 # Servers on 25 offer STARTTLS too, as real ones do.
 declare -A OPEN
