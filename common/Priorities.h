@@ -36,5 +36,6 @@ constexpr int priorityIndexForCode(qint32 code)
 // The priority at index; the default one for an index outside the list.
 constexpr const Priority &priorityAt(int index)
 {
-    return index >= 0 && index < int(priorities.size()) ? priorities[index] : priorities[defaultPriorityIndex];
+    return index >= 0 && index < int(priorities.size()) ? priorities[index]
+                                                        : priorities[defaultPriorityIndex];
 }

@@ -76,7 +76,7 @@ MailFields FieldBoxes::read(bool withText) const
 
 QStringList FieldBoxes::fill(const MailFields &fields) const
 {
-    const QStringList over = overLong(fields);
+    QStringList over = overLong(fields);
     for (std::size_t i = 0; i < m_controls.size(); ++i) {
         const FieldTable::Row &row = FieldTable::rows[i];
         if (row.shape == Shape::Line) {

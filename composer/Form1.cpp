@@ -10,8 +10,8 @@
 #include "MailComponent.h"
 #include "MailtoLink.h"
 #include "MessageUi.h"
-#include "SendCommand.h"
 #include "Priorities.h"
+#include "SendCommand.h"
 #include "WindowIcon.h"
 
 #include <QCloseEvent>
@@ -38,7 +38,8 @@ Form1::Form1(std::unique_ptr<MailComponent> component, MessageUi &ui, SettingsSt
 
     m_fields = new FieldKeeper(this, m_ui, store);
     m_send = new SendCommand(*m_component, m_controls, *m_fields, m_ui, m_handlers, this);
-    connect(m_controls.send, &QPushButton::clicked, this, [this] { m_handlers.run([this] { m_send->run(); }); });
+    connect(m_controls.send, &QPushButton::clicked, this,
+            [this] { m_handlers.run([this] { m_send->run(); }); });
     connect(m_controls.close, &QPushButton::clicked, this, &QWidget::close);
     // In the body too, where Return alone stays a line break.
     auto *sendKeys = new QShortcut(this);

@@ -18,18 +18,20 @@ SendCommand::SendCommand(MailComponent &component, const ComposerLayout::Control
     : QObject(parent), m_component(component), m_controls(controls), m_fields(fields), m_ui(ui),
       m_handlers(handlers)
 {
-    connect(&m_component, &MailComponent::SendFailed, this, [this](qint16 number, const QString &description) {
-        m_controls.component->setIdle();
-        // Taken now: by the time the box opens another send may have ended.
-        m_handlers.run([this, number, description, transcript = m_component.lastTranscript()] {
-            reportFailure(number, description, transcript);
-        });
-    });
+    connect(&m_component, &MailComponent::SendFailed, this,
+            [this](qint16 number, const QString &description) {
+                m_controls.component->setIdle();
+                // Taken now: by the time the box opens another send may have ended.
+                m_handlers.run([this, number, description, transcript = m_component.lastTranscript()] {
+                    reportFailure(number, description, transcript);
+                });
+            });
     connect(&m_component, &MailComponent::SendCompleted, this, [this] {
         m_controls.component->setIdle();
         m_handlers.run([this] { reportCompletion(); });
     });
-    connect(&m_component, &MailComponent::progressChanged, m_controls.component, &ComponentPlace::setProgress);
+    connect(&m_component, &MailComponent::progressChanged, m_controls.component,
+            &ComponentPlace::setProgress);
 }
 
 void SendCommand::run()

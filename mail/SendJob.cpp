@@ -40,8 +40,8 @@ std::optional<SendOutcome> controlCharacter(const MailRequest &r)
             return failure;
     }
     using namespace Qt::StringLiterals;
-    const std::pair<const QString &, QLatin1StringView> others[] = {
-        {r.clientName, "ClientName"_L1}, {r.username, "Username"_L1}, {r.password, "Password"_L1}};
+    const std::pair<const QString &, QLatin1StringView> others[]
+        = {{r.clientName, "ClientName"_L1}, {r.username, "Username"_L1}, {r.password, "Password"_L1}};
     for (const auto &[value, name] : others) {
         if (auto failure = controlCharacterIn(value, name))
             return failure;
