@@ -72,6 +72,7 @@ class TestRecovery : public QObject
 
 private Q_SLOTS:
     void formatRoundTrip();
+    void formatReadsEarlierCopies();
     void formatRefuses_data();
     void formatRefuses();
     void takeLeftovers_data();
@@ -98,6 +99,23 @@ void TestRecovery::formatRoundTrip()
         QCOMPARE(back->order, 4503599627370496);
         QVERIFY(back->stored);
     }
+}
+
+// A copy as the program has always written it: each key fills its own field.
+void TestRecovery::formatReadsEarlierCopies()
+{
+    const QByteArray earlier
+        = "{\"attachments\":\"/tmp/a.pdf\",\"bcc\":\"b@x.it\",\"body\":\"  corpo\\n\",\"cc\":\"c@x.it\","
+          "\"format\":\"korvane-client recovery 1\",\"order\":3,\"priorityIndex\":0,\"recipient\":\"d@x.it\","
+          "\"sender\":\"m@x.it\",\"server\":\"smtp.x.it\",\"stored\":false,\"subject\":\"Oggetto\","
+          "\"takenAtMs\":1765000000123}"_ba;
+    const std::optional<RecoveryFormat::Copy> copy = RecoveryFormat::decode(earlier);
+    QVERIFY(copy);
+    const MailFields expected{u"smtp.x.it"_s, u"m@x.it"_s,    u"d@x.it"_s,
+                              u"c@x.it"_s,    u"b@x.it"_s,    u"/tmp/a.pdf"_s,
+                              u"Oggetto"_s,   u"  corpo\n"_s, 0};
+    QVERIFY(copy->fields == expected);
+    QCOMPARE(copy->order, 3);
 }
 
 void TestRecovery::formatRefuses_data()
