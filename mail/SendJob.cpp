@@ -233,8 +233,8 @@ std::optional<SendOutcome> SendJob::sendToKept(SmtpSession::Settings &settings, 
     settings.server = kept;
     settings.greetingTimeoutMs = timings.greetingMs();
     m_transcript.add(mailText(MailText::TranscriptPortKept).arg(kept.port));
-    m_transcript.add(
-        mailText(MailText::TranscriptKeptGreeting).arg(ConnectionTimings::wholeSeconds(settings.greetingTimeoutMs)));
+    m_transcript.add(mailText(MailText::TranscriptKeptGreeting)
+                         .arg(ConnectionTimings::wholeSeconds(settings.greetingTimeoutMs)));
     SendOutcome outcome = m_session.run(settings, message, progress, unlessUnreached);
     settings.greetingTimeoutMs = 0;
     if (!outcome.unreached || aborted())

@@ -212,7 +212,8 @@ bool PortProbe::goodbyeAnswered()
     // Over at the last line of the reply ("221 ..."), whatever it says.
     qsizetype end = m_goodbyeReply.indexOf('\n', m_goodbyeScanned);
     while (end >= 0) {
-        const QByteArrayView line = QByteArrayView(m_goodbyeReply).sliced(m_goodbyeScanned, end + 1 - m_goodbyeScanned);
+        const QByteArrayView line
+            = QByteArrayView(m_goodbyeReply).sliced(m_goodbyeScanned, end + 1 - m_goodbyeScanned);
         m_goodbyeScanned = end + 1;
         if (ReplyReader::kind(line) == ReplyReader::Line::Last)
             return true;

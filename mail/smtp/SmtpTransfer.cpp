@@ -1,16 +1,13 @@
 #include "SmtpTransfer.h"
 
 #include "MessageSource.h"
+#include "QuitBehindLibcurl.h"
 #include "SecretWipe.h"
 #include "SmtpFailure.h"
 #include "SmtpTexts.h"
 #include "Transcript.h"
 
 #include <curl/curl.h>
-
-#ifdef KORVANE_QUIT_OVER_OPENSSL
-#include <openssl/ssl.h>
-#endif
 
 namespace {
 
@@ -29,32 +26,10 @@ constexpr qsizetype kMaxHeldLines = 64;
 // Where the server's words start in a transcript line: "S: 250-".
 constexpr qsizetype kReplyPrefix = 7;
 
-constexpr char kQuit[] = "QUIT\r\n";
-constexpr int kQuitSize = int(sizeof kQuit - 1);
-
-// Writes QUIT on a connection libcurl has given up before MAIL FROM, behind
-// its back: libcurl 7.88 offers no way of its own. It closes a connection
-// whose connect phase failed as a dead one, which skips its QUIT, and
-// curl_easy_send() works only on a transfer made with CURLOPT_CONNECT_ONLY,
-// which stops after the connect phase and never sends mail. So the six bytes
-// go through the TLS session libcurl holds, where the TLS library is one this
-// program can reach (OpenSSL), or on the socket while the connection is in
-// clear. tests/mail's quitAfterRefusal fails when a libcurl of another make
-// keeps them from the server.
-bool writeQuitBehindLibcurl(void *easy, bool overTls, ConnectionCutter &connections)
+// When the server must have answered QUIT, said now.
+std::chrono::steady_clock::time_point goodbyeEnd()
 {
-    if (!overTls)
-        return connections.writeToSole(QByteArrayView(kQuit, kQuitSize));
-#ifdef KORVANE_QUIT_OVER_OPENSSL
-    curl_tlssessioninfo *info = nullptr;
-    if (curl_easy_getinfo(static_cast<CURL *>(easy), CURLINFO_TLS_SSL_PTR, &info) != CURLE_OK || !info
-        || info->backend != CURLSSLBACKEND_OPENSSL || !info->internals)
-        return false;
-    return SSL_write(static_cast<SSL *>(info->internals), kQuit, kQuitSize) == kQuitSize;
-#else
-    (void)easy;
-    return false;
-#endif
+    return std::chrono::steady_clock::now() + std::chrono::milliseconds(ConnectionTimings::kGoodbyeMs);
 }
 
 } // namespace
@@ -165,7 +140,7 @@ void SmtpTransfer::sayQuitInPassing()
     if (!writeQuitBehindLibcurl(m_easy, m_dialogue.tlsActive, m_session.m_connections))
         return;
     m_dialogue.quitSent = true;
-    m_goodbyeEnds = std::chrono::steady_clock::now() + std::chrono::milliseconds(ConnectionTimings::kGoodbyeMs);
+    m_goodbyeEnds = goodbyeEnd();
     // libcurl's closing TLS alert must not overtake QUIT: a server that sees
     // the connection end drops what it has not read yet.
     m_session.m_connections.awaitReply(*m_goodbyeEnds);
@@ -178,7 +153,7 @@ void SmtpTransfer::commandSent(QByteArrayView line)
     m_dialogue.commandSent(line);
     if (!m_dialogue.quitSent || m_goodbyeEnds)
         return;
-    m_goodbyeEnds = std::chrono::steady_clock::now() + std::chrono::milliseconds(ConnectionTimings::kGoodbyeMs);
+    m_goodbyeEnds = goodbyeEnd();
     decideFromDialogue();
 }
 

@@ -12,7 +12,8 @@
 // libcurl says of the connection and TLS, translated. Redaction happens here,
 // before any line exists: the AUTH exchange's payloads become "****", the
 // message itself one line with its size, and libcurl's other remarks are
-// left out; of a long reply, the first ReplyReader::kShownLines lines. Used on the thread that runs the transfer.
+// left out; of a long reply, only the first ReplyReader::kShownLines lines
+// are shown. Used on the thread that runs the transfer.
 class TranscriptTap
 {
 public:

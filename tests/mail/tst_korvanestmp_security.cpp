@@ -185,10 +185,10 @@ void TestKorvaneSmtpSecurity::quitAfterRefusal_data()
     QTest::addColumn<QString>("secret");
     QTest::addColumn<int>("number");
 
-    QTest::newRow("password refused over STARTTLS")
-        << starttls() + authOptions("PLAIN LOGIN") << "" << "not-the-password" << 535;
-    QTest::newRow("password refused over smtps")
-        << implicitTls() + authOptions("PLAIN LOGIN") << "smtps://" << "not-the-password" << 535;
+    QTest::newRow("password refused over STARTTLS") << starttls() + authOptions("PLAIN LOGIN") << ""
+                                                    << "not-the-password" << 535;
+    QTest::newRow("password refused over smtps") << implicitTls() + authOptions("PLAIN LOGIN") << "smtps://"
+                                                 << "not-the-password" << 535;
     QTest::newRow("STARTTLS but no AUTH") << starttls() << "" << password << 1007;
     QTest::newRow("no STARTTLS, in clear") << authOptions("PLAIN LOGIN") << "" << password << 64;
 }

@@ -38,8 +38,8 @@ void TestPortProbe::probe_data()
 {
     QTest::addColumn<Script>("script");
     QTest::addColumn<bool>("credentials");
-    QTest::addColumn<int>("number"); // 0: the port was chosen
-    QTest::addColumn<QString>("says"); // in the failure, or in the transcript
+    QTest::addColumn<int>("number");           // 0: the port was chosen
+    QTest::addColumn<QString>("says");         // in the failure, or in the transcript
     QTest::addColumn<QByteArrayList>("heard"); // the commands the server got
 
     const QByteArray greeting = "220 mx.example.it ESMTP\r\n";

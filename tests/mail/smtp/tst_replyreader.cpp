@@ -25,10 +25,11 @@ void TestReplyReader::read_data()
     QTest::addColumn<int>("lines");
     QTest::addColumn<QString>("offers"); // STARTTLS and the AUTH mechanisms
 
-    QTest::newRow("one line") << QByteArray("220 mx.example.it ESMTP\r\n") << 220
-                              << "220 mx.example.it ESMTP" << 1 << "";
+    QTest::newRow("one line") << QByteArray("220 mx.example.it ESMTP\r\n") << 220 << "220 mx.example.it ESMTP"
+                              << 1 << "";
     QTest::newRow("EHLO's capabilities, a mechanism named twice")
-        << QByteArray("250-mx.example.it\r\n250-STARTTLS\r\n250-AUTH PLAIN LOGIN\r\n250 AUTH=LOGIN CRAM-MD5\r\n")
+        << QByteArray(
+               "250-mx.example.it\r\n250-STARTTLS\r\n250-AUTH PLAIN LOGIN\r\n250 AUTH=LOGIN CRAM-MD5\r\n")
         << 250 << "250-mx.example.it 250-STARTTLS 250-AUTH PLAIN LOGIN 250 AUTH=LOGIN CRAM-MD5" << 4
         << "STARTTLS PLAIN LOGIN CRAM-MD5";
     QTest::newRow("a code alone ends the reply")
