@@ -23,7 +23,9 @@ bool isRefusal(int code) { return code >= 400 && code <= 599; }
 // Lines of one reply held back at most, so a server that never ends its
 // reply cannot make the transcript wait (or grow) without end.
 constexpr qsizetype kMaxHeldLines = 64;
-// Where the server's words start in a transcript line: "S: 250-".
+// Where the reply code and the server's words start in a transcript line:
+// "S: 250-".
+constexpr qsizetype kCodeAt = 3;
 constexpr qsizetype kReplyPrefix = 7;
 
 // When the server must have answered QUIT, said now.
@@ -59,7 +61,10 @@ void SmtpTransfer::show(const QString &line)
         return;
     }
     m_heldReply.append(line);
-    const bool continued = line.size() > kReplyPrefix - 1 && line[kReplyPrefix - 1] == u'-';
+    // The code and what follows it tell whether more lines come; only they
+    // are copied, never the words, which may quote the credentials.
+    const QByteArray code = line.mid(kCodeAt, kReplyPrefix - kCodeAt).toLatin1();
+    const bool continued = ReplyReader::kind(code) == ReplyReader::Line::Continued;
     if (!continued || m_heldReply.size() >= kMaxHeldLines)
         showHeldReply();
 }
