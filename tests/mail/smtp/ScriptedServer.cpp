@@ -6,29 +6,17 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <chrono>
-
 namespace {
 
-// Waits for input, a turn at a time, so that the destructor's stop is seen.
+// Waits for input a little at a time, so that the destructor's stop is seen.
 bool readable(int fd, const std::atomic<bool> &stop)
 {
-    while (!stop) {
+    for (int waited = 0; !stop && waited < 10000; waited += 50) {
         pollfd p{fd, POLLIN, 0};
         if (::poll(&p, 1, 50) != 0)
             return true;
     }
     return false;
-}
-
-void writeAll(int fd, const QByteArray &bytes)
-{
-    for (qsizetype sent = 0; sent < bytes.size();) {
-        const ssize_t n = ::send(fd, bytes.constData() + sent, size_t(bytes.size() - sent), MSG_NOSIGNAL);
-        if (n <= 0)
-            return;
-        sent += n;
-    }
 }
 
 } // namespace
@@ -40,11 +28,12 @@ ScriptedServer::ScriptedServer(QList<QByteArray> replies) : m_replies(std::move(
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t size = sizeof address;
-    if (::bind(m_listener, reinterpret_cast<sockaddr *>(&address), size) != 0 || ::listen(m_listener, 1) != 0
-        || ::getsockname(m_listener, reinterpret_cast<sockaddr *>(&address), &size) != 0)
-        return;
-    m_port = ntohs(address.sin_port);
-    m_thread = std::thread([this] { serve(); });
+    auto *const any = reinterpret_cast<sockaddr *>(&address);
+    if (::bind(m_listener, any, size) == 0 && ::listen(m_listener, 1) == 0
+        && ::getsockname(m_listener, any, &size) == 0) {
+        m_port = ntohs(address.sin_port);
+        m_thread = std::thread([this] { serve(); });
+    }
 }
 
 ScriptedServer::~ScriptedServer()
@@ -55,50 +44,42 @@ ScriptedServer::~ScriptedServer()
     ::close(m_listener);
 }
 
-QList<QByteArray> ScriptedServer::clientLines(int timeoutMs)
+QList<QByteArray> ScriptedServer::clientLines()
 {
-    std::unique_lock lock(m_lock);
-    m_over.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return m_done; });
+    if (m_thread.joinable())
+        m_thread.join();
     return m_lines;
 }
 
 void ScriptedServer::serve()
 {
     const int connection = readable(m_listener, m_stop) ? ::accept(m_listener, nullptr, nullptr) : -1;
-    if (connection >= 0 && !m_replies.isEmpty()) {
-        writeAll(connection, m_replies.first());
-        QByteArray input;
-        qsizetype next = 1;
-        char buffer[4096];
-        for (bool open = true; open && readable(connection, m_stop);) {
-            const ssize_t n = ::recv(connection, buffer, sizeof buffer, 0);
-            open = n > 0;
-            input.append(buffer, open ? qsizetype(n) : 0);
-            for (qsizetype end = input.indexOf('\n'); open && end >= 0; end = input.indexOf('\n')) {
-                open = answer(connection, input.first(end).trimmed(), next);
-                input.remove(0, end + 1);
-            }
+    if (connection < 0)
+        return;
+    QByteArray input;
+    char buffer[4096];
+    bool open = answer(connection, {});
+    while (open && readable(connection, m_stop)) {
+        const ssize_t n = ::recv(connection, buffer, sizeof buffer, 0);
+        open = n > 0;
+        input.append(buffer, open ? qsizetype(n) : 0);
+        for (qsizetype end = input.indexOf('\n'); open && end >= 0; end = input.indexOf('\n')) {
+            m_lines << input.first(end).trimmed();
+            open = answer(connection, m_lines.constLast());
+            input.remove(0, end + 1);
         }
     }
-    if (connection >= 0)
-        ::close(connection);
-    const std::lock_guard guard(m_lock);
-    m_done = true;
-    m_over.notify_all();
+    ::close(connection);
 }
 
-bool ScriptedServer::answer(int connection, const QByteArray &line, qsizetype &next)
+bool ScriptedServer::answer(int connection, const QByteArray &line)
 {
-    {
-        const std::lock_guard guard(m_lock);
-        m_lines << line;
-    }
-    if (line.toUpper() == "QUIT") {
-        writeAll(connection, "221 2.0.0 bye\r\n");
+    const bool quit = line.toUpper() == "QUIT";
+    if (!quit && m_next >= m_replies.size())
         return false;
-    }
-    if (next >= m_replies.size())
-        return false;
-    writeAll(connection, m_replies[next++]);
-    return true;
+    const QByteArray reply = quit ? QByteArray("221 2.0.0 bye\r\n") : m_replies[m_next++];
+    // A blocking socket: send() returns once all of the reply is queued.
+    const bool sent
+        = ::send(connection, reply.constData(), size_t(reply.size()), MSG_NOSIGNAL) == reply.size();
+    return sent && !quit;
 }
