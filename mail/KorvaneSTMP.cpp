@@ -166,10 +166,8 @@ void KorvaneSTMP::Send()
     // The job holds the only copy of the password now, and wipes it when done.
     SecretWipe::wipe(d->properties.password);
     const bool started = DetachedWorkers::start([this, job, link, transport] {
-        bool told = false;
-        const auto tell = [this, &told, &link, &job](const SendOutcome &outcome) {
-            if (std::exchange(told, true))
-                return;
+        // The job tells the outcome exactly once (or not at all once aborted).
+        const auto tell = [this, &link, &job](const SendOutcome &outcome) {
             job->addTranscriptLine(outcomeLine(outcome));
             link->post([this, outcome, lines = job->transcriptText()] { finish(outcome, lines); });
         };
@@ -183,9 +181,7 @@ void KorvaneSTMP::Send()
             if (pace.due(sent, total))
                 link->post([this, sent, total] { Q_EMIT progressChanged(sent, total); });
         };
-        const SendOutcome outcome = job->run(progress, tell);
-        if (!job->aborted())
-            tell(outcome);
+        job->run(progress, tell);
     });
     if (!started) {
         failLater(SendError::Internal, smtpText(SmtpText::CannotStart));
