@@ -3,11 +3,16 @@
 #include "ComposerLayout.h"
 #include "HandlerQueue.h"
 #include "MessageUi.h"
+#include "RecoveryFormat.h"
 
 #include <QLineEdit>
 #include <QLocale>
 
 namespace {
+
+// The seven one-line boxes full, encoded, leave most of a recovery copy for
+// the body.
+static_assert(qint64(7) * ComposerLayout::lineBoxLimit * 3 < RecoveryFormat::largestCopy / 4);
 
 // "La casella «Oggetto» contiene al massimo 1.000.000 caratteri."
 QString limitSentence(const QStringList &boxNames)

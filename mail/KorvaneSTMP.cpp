@@ -92,15 +92,13 @@ struct KorvaneSTMP::Private
                      const std::shared_ptr<OwnerLink> &link);
 };
 
-// On the send's worker: the transport's set-up, then the send; its outcome is
-// told once, as soon as it is known, while the goodbye to the server goes on.
+// On the send's worker: the transport's set-up, then the send; the job tells
+// the outcome exactly once (or not at all once aborted), as soon as it is
+// known, while the goodbye to the server goes on.
 void KorvaneSTMP::Private::work(KorvaneSTMP *self, const TransportEntry &transport,
                                 const std::shared_ptr<SendTask> &job, const std::shared_ptr<OwnerLink> &link)
 {
-    bool told = false;
-    const auto tell = [self, &told, &link, &job](const SendOutcome &outcome) {
-        if (std::exchange(told, true))
-            return;
+    const auto tell = [self, &link, &job](const SendOutcome &outcome) {
         job->addTranscriptLine(outcomeLine(outcome));
         link->post([self, outcome, lines = job->transcriptText()] { self->finish(outcome, lines); });
     };
@@ -114,9 +112,7 @@ void KorvaneSTMP::Private::work(KorvaneSTMP *self, const TransportEntry &transpo
         if (pace.due(sent, total))
             link->post([self, sent, total] { Q_EMIT self->progressChanged(sent, total); });
     };
-    const SendOutcome outcome = job->run(progress, tell);
-    if (!job->aborted())
-        tell(outcome);
+    job->run(progress, tell);
 }
 
 KorvaneSTMP::KorvaneSTMP(AboutPresenter presentAbout, QObject *parent)

@@ -8,10 +8,13 @@
 #include "MessageTexts.h"
 #include "PortMemory.h"
 #include "SecretWipe.h"
+#include "SmtpTexts.h"
 
 #include <QScopeGuard>
 #include <QSet>
 
+#include <exception>
+#include <new>
 #include <optional>
 
 namespace {
@@ -118,7 +121,34 @@ void SendJob::forgetPassword()
 
 SendOutcome SendJob::run(const SmtpSession::Progress &progress, const SmtpSession::Verdict &verdict)
 {
+    // The one place that makes sure the outcome is told exactly once. The
+    // session tells it as soon as the server has had its last word, before
+    // the goodbye; every other way out of the send (a field refused, no
+    // port fits, an exception) is told here on the way out. An aborted send
+    // has nobody left to tell.
+    std::optional<SendOutcome> told;
+    const SmtpSession::Verdict tell = [this, &told, &verdict](const SendOutcome &outcome) {
+        if (told || aborted())
+            return;
+        told = outcome;
+        if (verdict)
+            verdict(outcome);
+    };
     const auto forget = qScopeGuard([this] { forgetPassword(); });
+    SendOutcome outcome;
+    try {
+        outcome = send(progress, tell);
+    } catch (const std::bad_alloc &) {
+        outcome = SendOutcome::failure(SendError::Internal, smtpText(SmtpText::OutOfMemory));
+    } catch (const std::exception &) {
+        outcome = SendOutcome::failure(SendError::Internal, smtpText(SmtpText::Interrupted));
+    }
+    tell(outcome);
+    return told.value_or(outcome);
+}
+
+SendOutcome SendJob::send(const SmtpSession::Progress &progress, const SmtpSession::Verdict &verdict)
+{
     const MailRequest &r = m_request;
     m_transcript.add(mailText(MailText::TranscriptServer).arg(r.server));
     if (auto failure = controlCharacter(r))
@@ -203,8 +233,8 @@ std::optional<SendOutcome> SendJob::sendToKept(SmtpSession::Settings &settings, 
     settings.server = kept;
     settings.greetingTimeoutMs = timings.greetingMs();
     m_transcript.add(mailText(MailText::TranscriptPortKept).arg(kept.port));
-    m_transcript.add(
-        mailText(MailText::TranscriptKeptGreeting).arg((settings.greetingTimeoutMs + 999) / 1000));
+    m_transcript.add(mailText(MailText::TranscriptKeptGreeting)
+                         .arg(ConnectionTimings::wholeSeconds(settings.greetingTimeoutMs)));
     SendOutcome outcome = m_session.run(settings, message, progress, unlessUnreached);
     settings.greetingTimeoutMs = 0;
     if (!outcome.unreached || aborted())

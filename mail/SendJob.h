@@ -27,8 +27,9 @@ public:
     ~SendJob();
     SendJob(const SendJob &) = delete;
     SendJob &operator=(const SendJob &) = delete;
-    // verdict, if given, gets the outcome as soon as it is known (see
-    // SmtpSession::run); run() returns the same outcome once the session is over.
+    // verdict, if given, gets the outcome exactly once, as soon as it is
+    // known (see SmtpSession::run), unless the send was aborted first; run()
+    // returns the same outcome once the session is over.
     SendOutcome run(const SmtpSession::Progress &progress, const SmtpSession::Verdict &verdict = {});
     void abort()
     {
@@ -41,6 +42,8 @@ public:
 
 private:
     void forgetPassword();
+    // run() without its telling of the outcome: verdict may get it early.
+    SendOutcome send(const SmtpSession::Progress &progress, const SmtpSession::Verdict &verdict);
     // Sends to the port typed, kept from an earlier send or chosen now.
     SendOutcome deliver(SmtpSession::Settings &settings, MessageSource &message,
                         const SmtpSession::Progress &progress, const SmtpSession::Verdict &verdict);

@@ -25,8 +25,9 @@ public:
     virtual ~SendTask() = default;
 
     // The whole send, on a worker thread: checks the fields, builds the
-    // message, talks to the server. verdict gets the outcome as soon as it
-    // is known; the same outcome is returned once the goodbye is over.
+    // message, talks to the server. verdict gets the outcome exactly once,
+    // as soon as it is known (not at all once aborted); the same outcome is
+    // returned once the goodbye is over.
     virtual SendOutcome run(const Progress &progress, const Verdict &verdict) = 0;
     // From any thread, never blocking: cuts the connection, run() returns.
     virtual void abort() = 0;

@@ -177,7 +177,7 @@ PortChooser::Choice PortChooser::await(const Probes &probes, const ServerAddress
 
 void PortChooser::sayGoodbyes(const Probes &probes, const PortProbe *chosen)
 {
-    // A probe still on its way when the choice fell gets kGreetingWaitMs to
+    // A probe still on its way when the choice fell gets kLateGreetingMs to
     // greet, so that its server sees QUIT rather than a dropped connection;
     // one that was waited for the whole grace, or is not even connected,
     // goes without a word. Those greeted finish and say QUIT.
@@ -185,8 +185,8 @@ void PortChooser::sayGoodbyes(const Probes &probes, const PortProbe *chosen)
     const bool graceSpent
         = chosen != nullptr && now - chosen->fitAt() >= milliseconds(ConnectionTimings::kSilentGraceMs);
     dropUngreeted(probes, [graceSpent](const PortProbe &p) { return graceSpent || !p.connected(); });
-    const auto greetingsEnd = now + milliseconds(kGreetingWaitMs);
-    const auto deadline = now + milliseconds(kGoodbyeMs);
+    const auto greetingsEnd = now + milliseconds(ConnectionTimings::kLateGreetingMs);
+    const auto deadline = now + milliseconds(ConnectionTimings::kGoodbyeMs);
     for (auto t = now; t < deadline; t = Clock::now()) {
         if (t >= greetingsEnd)
             dropUngreeted(probes, [](const PortProbe &) { return true; });

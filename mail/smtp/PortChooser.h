@@ -60,14 +60,11 @@ public:
     // connection up but has not greeted.
     // When none fits, a failure naming each port and why, numbered as a
     // send to the first port that answered at all would be. Every probe that
-    // got a greeting has said QUIT, or had kGoodbyeMs to, when this returns.
+    // got a greeting has said QUIT, or had ConnectionTimings::kGoodbyeMs to,
+    // when this returns.
     Choice choose(const ServerAddress &server, const Settings &settings);
     void abort() { m_loop.stop(); }
     bool aborted() const { return m_loop.stopped(); }
-
-    static constexpr int kGoodbyeMs = 3000;
-    // How long a probe on its way when the choice falls may still greet.
-    static constexpr int kGreetingWaitMs = 1000;
 
 private:
     using Probes = std::vector<std::unique_ptr<PortProbe>>;
@@ -77,7 +74,7 @@ private:
     // Turns the loop until the rule of choose() decides, or it is stopped.
     Choice await(const Probes &probes, const ServerAddress &server, bool credentials);
     // Drops the probes that were never greeted, lets the others finish and
-    // say QUIT, for at most kGoodbyeMs.
+    // say QUIT, for at most ConnectionTimings::kGoodbyeMs.
     void sayGoodbyes(const Probes &probes, const PortProbe *chosen);
     // Takes out of the loop the probes not greeted that have finished or
     // that drop() selects.

@@ -1,7 +1,7 @@
 #include "PortProbe.h"
 
 #include "ConnectionOptions.h"
-#include "SmtpDialogue.h"
+#include "ReplyReader.h"
 #include "SmtpFailure.h"
 #include "SmtpTexts.h"
 
@@ -16,8 +16,6 @@ size_t probeReply(char *data, size_t size, size_t count, void *userdata)
     const size_t n = size * count;
     return static_cast<PortProbe *>(userdata)->replyLine(data, n) ? n : 0;
 }
-
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Why a port that never greeted did not answer.
 QString silentReason(int curlCode, long osErrno)
@@ -78,42 +76,36 @@ PortProbe::~PortProbe() = default;
 
 bool PortProbe::replyLine(const char *data, size_t size)
 {
-    QByteArrayView line(data, qsizetype(size));
-    while (!line.isEmpty() && (line.back() == '\n' || line.back() == '\r'))
-        line.chop(1);
     m_replied = true;
-    if (line.size() < 3 || !isDigit(line[0]) || !isDigit(line[1]) || !isDigit(line[2]))
-        return true;
-    // Capabilities belong to the answers to EHLO: the second reply, and the
-    // fourth after STARTTLS.
-    const QByteArray capability
-        = line.sliced(qMin<qsizetype>(4, line.size())).trimmed().toByteArray().toUpper();
-    if (m_replies == 1 && capability == "STARTTLS")
-        m_startTlsOffered = true;
-    const int ehloOverTls = m_address.implicitTls ? 1 : 3;
-    if (m_replies == ehloOverTls && (capability.startsWith("AUTH ") || capability.startsWith("AUTH=")))
-        m_authOffered = true;
-    if (m_replyText.size() < SmtpDialogue::kMaxReplyText)
-        m_replyText += (m_replyText.isEmpty() ? "" : " ") + line.toByteArray();
-    if (line.size() > 3 && line[3] == '-')
-        return true;
-    const int code = line.first(3).toInt();
-    const QString text = shownText(QString::fromUtf8(std::exchange(m_replyText, {})));
-    ++m_replies;
-    if (m_replies == 1) {
+    if (m_reader.read(QByteArrayView(data, qsizetype(size))) == ReplyReader::Line::Last)
+        replyComplete();
+    return true;
+}
+
+void PortProbe::replyComplete()
+{
+    // The probe says nothing but what libcurl says while connecting, so a
+    // reply's place tells what it answers: the greeting, EHLO, STARTTLS,
+    // then EHLO again over TLS.
+    const int answer = m_reader.replies() - 1;
+    const int code = m_reader.code();
+    if (answer == 1)
+        m_startTlsOffered = m_reader.offersStartTls();
+    if (answer == (m_address.implicitTls ? 1 : 3))
+        m_authOffered = m_reader.offersAuth();
+    if (answer == 0) {
         m_greeted = code == 220;
         if (!m_greeted) {
             m_outcome = Outcome::Answered;
-            m_refusal = {qint16(code), smtpText(SmtpText::ProbeGreetingRefused).arg(text)};
+            m_refusal = {qint16(code), smtpText(SmtpText::ProbeGreetingRefused).arg(m_reader.text())};
         } else if (!m_credentials) {
             becomeFit(); // a greeting is all a send without credentials needs
         }
-    } else if (m_replies == 3 && m_startTlsOffered && !m_address.implicitTls) {
+    } else if (answer == 2 && m_startTlsOffered && !m_address.implicitTls) {
         m_startTlsReply = code;
         if (code != 220)
-            m_refusal = {qint16(code), smtpText(SmtpText::ProbeStartTlsRefused).arg(text)};
+            m_refusal = {qint16(code), smtpText(SmtpText::ProbeStartTlsRefused).arg(m_reader.text())};
     }
-    return true;
 }
 
 void PortProbe::becomeFit()
@@ -160,7 +152,7 @@ void PortProbe::finishFailed()
     const QString detail = shownText(QString::fromUtf8(
         m_errorText[0] != '\0' ? m_errorText.get() : curl_easy_strerror(static_cast<CURLcode>(m_code))));
     const auto code = qint16(m_code);
-    if (m_code == CURLE_RECV_ERROR && isReplyTooLong(detail)) {
+    if (m_code == CURLE_RECV_ERROR && ReplyReader::cutByLibcurl(detail)) {
         m_outcome = m_greeted ? Outcome::Unfit : Outcome::Answered;
         m_refusal = {code, smtpText(SmtpText::ProbeReplyTooLong)};
     } else if (m_code == CURLE_PEER_FAILED_VERIFICATION) {
@@ -210,14 +202,24 @@ void PortProbe::continueGoodbye()
             return;
         }
         m_goodbyeReply.append(buffer, qsizetype(got));
-        // Over at the last line of the reply ("221 ..."), whatever it says.
-        const qsizetype start = m_goodbyeReply.lastIndexOf('\n', m_goodbyeReply.size() - 2) + 1;
-        if (m_goodbyeReply.endsWith('\n') && m_goodbyeReply.size() - start > 3
-            && m_goodbyeReply[start + 3] == ' ')
-            m_goodbye = Goodbye::Over;
-        if (m_goodbyeReply.size() > 4096)
+        if (goodbyeAnswered() || m_goodbyeReply.size() > kMaxGoodbyeBytes)
             m_goodbye = Goodbye::Over;
     }
+}
+
+bool PortProbe::goodbyeAnswered()
+{
+    // Over at the last line of the reply ("221 ..."), whatever it says.
+    qsizetype end = m_goodbyeReply.indexOf('\n', m_goodbyeScanned);
+    while (end >= 0) {
+        const QByteArrayView line
+            = QByteArrayView(m_goodbyeReply).sliced(m_goodbyeScanned, end + 1 - m_goodbyeScanned);
+        m_goodbyeScanned = end + 1;
+        if (ReplyReader::kind(line) == ReplyReader::Line::Last)
+            return true;
+        end = m_goodbyeReply.indexOf('\n', m_goodbyeScanned);
+    }
+    return false;
 }
 
 QString PortProbe::summary() const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ReplyReader.h"
 #include "SendOutcome.h"
 #include "ServerAddress.h"
 #include "TranscriptTap.h"
@@ -74,17 +75,21 @@ private:
     {
         void operator()(void *easy) const;
     };
+    void replyComplete();
     void becomeFit();
     void finishConnected();
     void finishFailed();
+    bool goodbyeAnswered();
+
+    // What is read of the reply to QUIT at most: past it, the goodbye is over.
+    static constexpr qsizetype kMaxGoodbyeBytes = 4096;
 
     std::unique_ptr<void, EasyDeleter> m_easy;
     ServerAddress m_address;
     bool m_credentials;
     Outcome m_outcome = Outcome::Pending;
     SendOutcome m_refusal;
-    int m_replies = 0; // complete replies so far
-    QByteArray m_replyText;
+    ReplyReader m_reader;
     bool m_replied = false;
     bool m_greeted = false;
     bool m_finished = false;
@@ -96,6 +101,7 @@ private:
     Clock::time_point m_fitAt;
     Goodbye m_goodbye = Goodbye::None;
     QByteArray m_goodbyeReply;
+    qsizetype m_goodbyeScanned = 0; // complete lines read of it
     std::unique_ptr<char[]> m_errorText;
     QStringList m_seen; // what the tap reported, in order
     TranscriptTap m_tap{[this](const QString &line) { m_seen << line; }};

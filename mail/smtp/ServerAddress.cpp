@@ -55,75 +55,114 @@ std::optional<quint16> portNumber(QStringView text)
     return quint16(port);
 }
 
+// What the text says before "://", taken off it with a trailing '/';
+// nothing for a scheme other than smtp:// and smtps://.
+struct Scheme
+{
+    bool written = false;
+    bool smtps = false;
+};
+
+std::optional<Scheme> takeScheme(QString &rest)
+{
+    const qsizetype end = rest.indexOf(u"://");
+    if (end < 0)
+        return Scheme{};
+    const QString name = rest.left(end).toLower();
+    if (name != u"smtp" && name != u"smtps")
+        return std::nullopt;
+    rest = rest.mid(end + 3);
+    if (rest.endsWith(u'/'))
+        rest.chop(1);
+    return Scheme{true, name == u"smtps"};
+}
+
+// The host as libcurl is to be given it, and the port as written (empty
+// when none was).
+struct Authority
+{
+    QString host;
+    QString port;
+};
+
+std::optional<QString> ipv6(const QString &written)
+{
+    QHostAddress ip;
+    if (!isPlainIp(written) || !ip.setAddress(written) || ip.protocol() != QHostAddress::IPv6Protocol)
+        return std::nullopt;
+    return ip.toString();
+}
+
+// What follows a host: nothing, or ':' and a port. A ':' with nothing after
+// it is no port at all.
+std::optional<QString> portAfterHost(QStringView after)
+{
+    if (after.isEmpty())
+        return QString();
+    if (after.front() != u':' || after.size() == 1)
+        return std::nullopt;
+    return after.sliced(1).toString();
+}
+
+std::optional<Authority> bracketedAuthority(const QString &rest)
+{
+    const qsizetype close = rest.indexOf(u']');
+    if (close < 0)
+        return std::nullopt;
+    const auto host = ipv6(rest.mid(1, close - 1));
+    const auto port = portAfterHost(QStringView(rest).sliced(close + 1));
+    if (!host || !port)
+        return std::nullopt;
+    return Authority{*host, *port};
+}
+
+std::optional<Authority> namedAuthority(const QString &rest)
+{
+    const qsizetype colon = rest.indexOf(u':');
+    const auto host = hostName(colon < 0 ? rest : rest.left(colon));
+    const auto port = portAfterHost(colon < 0 ? QStringView() : QStringView(rest).sliced(colon));
+    if (!host || !port)
+        return std::nullopt;
+    return Authority{*host, *port};
+}
+
+std::optional<Authority> authority(const QString &rest)
+{
+    if (rest.startsWith(u'['))
+        return bracketedAuthority(rest);
+    if (rest.count(u':') > 1) {
+        // A bare IPv6 address: no port possible.
+        const auto host = ipv6(rest);
+        return host ? std::optional(Authority{*host, {}}) : std::nullopt;
+    }
+    return namedAuthority(rest);
+}
+
 } // namespace
 
 std::optional<ServerAddress> parseServerAddress(const QString &text)
 {
     QString rest = text.trimmed();
-    ServerAddress server;
-    bool smtps = false;
-    const qsizetype scheme = rest.indexOf(u"://");
-    if (scheme >= 0) {
-        const QString name = rest.left(scheme).toLower();
-        if (name != u"smtp" && name != u"smtps")
-            return std::nullopt;
-        smtps = name == u"smtps";
-        rest = rest.mid(scheme + 3);
-        if (rest.endsWith(u'/'))
-            rest.chop(1);
-    }
-    if (rest.isEmpty())
+    const auto scheme = takeScheme(rest);
+    if (!scheme || rest.isEmpty())
         return std::nullopt;
-
-    QString host;
-    QStringView portText;
-    if (rest.startsWith(u'[')) {
-        const qsizetype close = rest.indexOf(u']');
-        if (close < 0)
-            return std::nullopt;
-        host = rest.mid(1, close - 1);
-        QHostAddress ip;
-        if (!isPlainIp(host) || !ip.setAddress(host) || ip.protocol() != QHostAddress::IPv6Protocol)
-            return std::nullopt;
-        server.host = ip.toString();
-        const QStringView after = QStringView(rest).sliced(close + 1);
-        if (!after.isEmpty()) {
-            if (after.front() != u':')
-                return std::nullopt;
-            portText = after.sliced(1);
-            if (portText.isEmpty())
-                return std::nullopt;
-        }
-    } else if (rest.count(u':') > 1) {
-        QHostAddress ip; // a bare IPv6 address: no port possible
-        if (!isPlainIp(rest) || !ip.setAddress(rest) || ip.protocol() != QHostAddress::IPv6Protocol)
-            return std::nullopt;
-        server.host = ip.toString();
-    } else {
-        const qsizetype colon = rest.indexOf(u':');
-        host = colon < 0 ? rest : rest.left(colon);
-        if (colon >= 0) {
-            portText = QStringView(rest).sliced(colon + 1);
-            if (portText.isEmpty())
-                return std::nullopt;
-        }
-        const auto name = hostName(host);
-        if (!name)
-            return std::nullopt;
-        server.host = *name;
-    }
-    if (!portText.isEmpty()) {
-        const auto port = portNumber(portText);
+    const auto written = authority(rest);
+    if (!written)
+        return std::nullopt;
+    ServerAddress server;
+    server.host = written->host;
+    if (!written->port.isEmpty()) {
+        const auto port = portNumber(written->port);
         if (!port)
             return std::nullopt;
         server.port = *port;
         server.portTyped = true;
-    } else if (smtps) {
+    } else if (scheme->smtps) {
         server.port = 465;
         server.portTyped = true;
     }
-    server.implicitTls = smtps || server.port == 465;
-    server.smtpScheme = scheme >= 0 && !smtps;
+    server.implicitTls = scheme->smtps || server.port == 465;
+    server.smtpScheme = scheme->written && !scheme->smtps;
     return server;
 }
 

@@ -1,51 +1,5 @@
 #include "SmtpDialogue.h"
 
-namespace {
-
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
-bool unfitToShow(char32_t c)
-{
-    switch (QChar::category(c)) {
-    case QChar::Other_Control:
-    case QChar::Other_Format:
-    case QChar::Other_Surrogate:
-    case QChar::Separator_Line:
-    case QChar::Separator_Paragraph:
-        return true;
-    default:
-        return false;
-    }
-}
-
-} // namespace
-
-QString shownText(const QString &text, qsizetype maxChars)
-{
-    QString shown = text;
-    for (qsizetype i = 0; i < shown.size(); ++i) {
-        // Whole code points: format characters also live outside the BMP,
-        // and a lone half of a surrogate pair is no character at all.
-        const bool pair = shown[i].isHighSurrogate() && i + 1 < shown.size() && shown[i + 1].isLowSurrogate();
-        const char32_t c = pair ? QChar::surrogateToUcs4(shown[i], shown[i + 1]) : shown[i].unicode();
-        if (unfitToShow(c)) {
-            shown[i] = u' ';
-            if (pair)
-                shown[i + 1] = u' ';
-        }
-        i += pair ? 1 : 0;
-    }
-    shown = shown.trimmed();
-    if (shown.size() > maxChars) {
-        shown.truncate(maxChars - 1);
-        // Never leave half of a surrogate pair at the cut.
-        if (!shown.isEmpty() && shown.back().isHighSurrogate())
-            shown.chop(1);
-        shown += u'…';
-    }
-    return shown;
-}
-
 void SmtpDialogue::commandSent(QByteArrayView line)
 {
     const QByteArrayView text = line.trimmed();
@@ -86,39 +40,26 @@ void SmtpDialogue::commandSent(QByteArrayView line)
 
 bool SmtpDialogue::replyLine(QByteArrayView line)
 {
-    // As libcurl reads them: a reply line starts with three digits; the last
-    // line of a reply has a space (or nothing) after them.
-    QByteArrayView content = line;
-    while (!content.isEmpty() && QByteArrayView(" \t\r\n").contains(content.back()))
-        content.chop(1);
-    if (content.size() < 3 || !isDigit(content[0]) || !isDigit(content[1]) || !isDigit(content[2]))
-        return true;
     // The goodbye after a refusal must not hide the refusal itself.
     if (quitSent)
         return true;
-    ++replyLines;
-    const bool last = content.size() == 3 || content[3] == ' ';
-    const QString words = shownText(QString::fromUtf8(content));
-    if (m_pending.size() < kMaxReplyText)
-        m_pending += (m_pending.isEmpty() ? QString() : QStringLiteral(" ")) + words;
-    if (stage == Stage::Hello) {
-        const QString capability = words.mid(4).trimmed().toUpper();
-        if (capability == u"STARTTLS")
-            startTlsOffered = true;
-        if (capability.startsWith(u"AUTH ") || capability.startsWith(u"AUTH=")) {
-            m_authSeen = true;
-            for (const QString &m : capability.mid(5).split(u' ', Qt::SkipEmptyParts))
-                if (!authMechanisms.contains(m))
-                    authMechanisms << m;
-        }
-    }
-    if (!last)
+    const ReplyReader::Line kind = m_reader.read(line);
+    if (kind == ReplyReader::Line::Other)
         return true;
+    replyLines = m_reader.lines();
+    if (stage == Stage::Hello) {
+        startTlsOffered = m_reader.offersStartTls();
+        m_authSeen = m_reader.offersAuth();
+        authMechanisms = m_reader.authMechanisms();
+    }
+    return kind == ReplyReader::Line::Continued || replyComplete();
+}
 
-    replyCode = content.first(3).toInt();
-    ++replies;
-    replyText = shownText(std::exchange(m_pending, {}));
-
+bool SmtpDialogue::replyComplete()
+{
+    replyCode = m_reader.code();
+    replies = m_reader.replies();
+    replyText = m_reader.text();
     if (stage == Stage::StartTls && replyCode == 220)
         tlsActive = true;
     if (stage == Stage::Message)

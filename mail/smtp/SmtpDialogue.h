@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ReplyReader.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -14,7 +16,7 @@ struct SmtpDialogue
     enum class Stage { Greeting, Hello, StartTls, Auth, MailFrom, RcptTo, Data, Message };
 
     // At most this many characters of one reply are kept for the user.
-    static constexpr qsizetype kMaxReplyText = 600;
+    static constexpr qsizetype kMaxReplyText = ReplyReader::kMaxText;
 
     Stage stage = Stage::Greeting;
     QString argument;       // the address of MAIL FROM / RCPT TO
@@ -37,12 +39,10 @@ struct SmtpDialogue
     bool messageAnswered() const { return m_messageAnswered; }
 
 private:
-    QString m_pending;
+    // What a complete reply means at the stage it answers.
+    bool replyComplete();
+
+    ReplyReader m_reader;
     bool m_authSeen = false;
     bool m_messageAnswered = false;
 };
-
-// Text that came from the network, fit to show in a message box: control,
-// format and line-separator characters become spaces, the ends are trimmed,
-// and at most maxChars characters are kept ("…" marks a cut).
-QString shownText(const QString &text, qsizetype maxChars = SmtpDialogue::kMaxReplyText);

@@ -81,7 +81,7 @@ QString transport(const TransportError &e, const SmtpDialogue &d)
     case CURLE_LOGIN_DENIED:
         return smtpText(SmtpText::LoginDenied).arg(server);
     case CURLE_RECV_ERROR:
-        if (isReplyTooLong(e.detail))
+        if (ReplyReader::cutByLibcurl(e.detail))
             return smtpText(SmtpText::ReplyTooLong)
                 .arg(server, answered(d.stage), QString::number(d.replyLines));
         [[fallthrough]];
@@ -115,9 +115,4 @@ SendOutcome describeFailure(const TransportError &e, const SmtpDialogue &d)
     if (d.replyCode >= 400 && d.replyCode <= 599)
         return {qint16(d.replyCode), refusal(d, e.server.display())};
     return {qint16(e.code), transport(e, d)};
-}
-
-bool isReplyTooLong(const QString &curlDetail)
-{
-    return curlDetail.startsWith(QLatin1String("Too large response headers"));
 }

@@ -1,6 +1,5 @@
 #include "SmtpSession.h"
 
-#include "ConnectionOptions.h"
 #include "MessageSource.h"
 #include "SmtpTexts.h"
 #include "SmtpTransfer.h"
@@ -73,8 +72,6 @@ int closeSocket(void *userdata, curl_socket_t socket)
     return 0;
 }
 
-long seconds(int ms) { return (ms + 999) / 1000; }
-
 SendOutcome internalFailure(const QString &text) { return SendOutcome::failure(SendError::Internal, text); }
 
 // Every option of one send; the strings are copied by libcurl.
@@ -112,9 +109,10 @@ CURLcode configure(CURL *easy, const SmtpSession::Settings &s, qint64 size, Smtp
     set(CURLOPT_OPENSOCKETDATA, &t);
     set(CURLOPT_CLOSESOCKETFUNCTION, closeSocket);
     set(CURLOPT_CLOSESOCKETDATA, &t);
-    set(CURLOPT_SERVER_RESPONSE_TIMEOUT, seconds(s.stallTimeoutMs));
+    const long stallSeconds = ConnectionTimings::wholeSeconds(s.stallTimeoutMs);
+    set(CURLOPT_SERVER_RESPONSE_TIMEOUT, stallSeconds);
     set(CURLOPT_LOW_SPEED_LIMIT, 1L);
-    set(CURLOPT_LOW_SPEED_TIME, seconds(s.stallTimeoutMs));
+    set(CURLOPT_LOW_SPEED_TIME, stallSeconds);
     if (!s.username.isEmpty()) {
         set(CURLOPT_USERNAME, s.username.constData());
         set(CURLOPT_PASSWORD, s.password.constData());

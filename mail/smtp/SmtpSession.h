@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ConnectionCutter.h"
+#include "ConnectionOptions.h"
 #include "MultiLoop.h"
 #include "SendOutcome.h"
 #include "ServerAddress.h"
@@ -29,8 +30,8 @@ public:
         QByteArray username; // empty: no authentication
         QByteArray password;
         QString caFile; // extra trusted certificates, PEM
-        int connectTimeoutMs = 30000;
-        int stallTimeoutMs = 60000;
+        int connectTimeoutMs = ConnectionTimings::kConnectMs;
+        int stallTimeoutMs = ConnectionTimings::kStallMs;
         Transcript *transcript = nullptr; // gets the dialogue, redacted, if given
         // When above 0: a server that has not greeted this long after the
         // connection was started is given up, unreached, however long the
@@ -39,13 +40,11 @@ public:
         int greetingTimeoutMs = 0;
     };
     using Progress = std::function<void(qint64 sent, qint64 total)>;
-    // Called once, on the running thread, as soon as the outcome is known:
-    // the server's answer to the end of the message, or the refusal that
-    // ends the conversation, comes before the goodbye to the server.
+    // Called once a run, on the running thread, as soon as the outcome is
+    // known: the server's answer to the end of the message, or the refusal
+    // that ends the conversation, comes before the goodbye to the server.
+    // Also after abort(): whoever hands it in knows whether anyone listens.
     using Verdict = std::function<void(const SendOutcome &outcome)>;
-
-    // How long the server gets to answer QUIT once the outcome is known.
-    static constexpr int kGoodbyeMs = 3000;
 
     SmtpSession() = default;
     SmtpSession(const SmtpSession &) = delete;

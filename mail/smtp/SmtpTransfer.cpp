@@ -1,16 +1,13 @@
 #include "SmtpTransfer.h"
 
 #include "MessageSource.h"
+#include "QuitBehindLibcurl.h"
 #include "SecretWipe.h"
 #include "SmtpFailure.h"
 #include "SmtpTexts.h"
 #include "Transcript.h"
 
 #include <curl/curl.h>
-
-#ifdef KORVANE_QUIT_OVER_OPENSSL
-#include <openssl/ssl.h>
-#endif
 
 namespace {
 
@@ -26,26 +23,15 @@ bool isRefusal(int code) { return code >= 400 && code <= 599; }
 // Lines of one reply held back at most, so a server that never ends its
 // reply cannot make the transcript wait (or grow) without end.
 constexpr qsizetype kMaxHeldLines = 64;
-// Where the server's words start in a transcript line: "S: 250-".
+// Where the reply code and the server's words start in a transcript line:
+// "S: 250-".
+constexpr qsizetype kCodeAt = 3;
 constexpr qsizetype kReplyPrefix = 7;
 
-constexpr char kQuit[] = "QUIT\r\n";
-constexpr int kQuitSize = int(sizeof kQuit - 1);
-
-// QUIT through the TLS session libcurl holds, where the TLS library is one
-// this program can reach.
-bool writeQuitOverTls(void *easy)
+// When the server must have answered QUIT, said now.
+std::chrono::steady_clock::time_point goodbyeEnd()
 {
-#ifdef KORVANE_QUIT_OVER_OPENSSL
-    curl_tlssessioninfo *info = nullptr;
-    if (curl_easy_getinfo(static_cast<CURL *>(easy), CURLINFO_TLS_SSL_PTR, &info) != CURLE_OK || !info
-        || info->backend != CURLSSLBACKEND_OPENSSL || !info->internals)
-        return false;
-    return SSL_write(static_cast<SSL *>(info->internals), kQuit, kQuitSize) == kQuitSize;
-#else
-    (void)easy;
-    return false;
-#endif
+    return std::chrono::steady_clock::now() + std::chrono::milliseconds(ConnectionTimings::kGoodbyeMs);
 }
 
 } // namespace
@@ -75,7 +61,10 @@ void SmtpTransfer::show(const QString &line)
         return;
     }
     m_heldReply.append(line);
-    const bool continued = line.size() > kReplyPrefix - 1 && line[kReplyPrefix - 1] == u'-';
+    // The code and what follows it tell whether more lines come; only they
+    // are copied, never the words, which may quote the credentials.
+    const QByteArray code = line.mid(kCodeAt, kReplyPrefix - kCodeAt).toLatin1();
+    const bool continued = ReplyReader::kind(code) == ReplyReader::Line::Continued;
     if (!continued || m_heldReply.size() >= kMaxHeldLines)
         showHeldReply();
 }
@@ -153,13 +142,10 @@ void SmtpTransfer::sayQuitInPassing()
     // the goodbye is written by hand, and the socket's closing waits for
     // the server to answer it and hang up.
     m_quitInPassing = true;
-    const bool written = m_dialogue.tlsActive
-        ? writeQuitOverTls(m_easy)
-        : m_session.m_connections.writeToSole(QByteArrayView(kQuit, kQuitSize));
-    if (!written)
+    if (!writeQuitBehindLibcurl(m_easy, m_dialogue.tlsActive, m_session.m_connections))
         return;
     m_dialogue.quitSent = true;
-    m_goodbyeEnds = std::chrono::steady_clock::now() + std::chrono::milliseconds(SmtpSession::kGoodbyeMs);
+    m_goodbyeEnds = goodbyeEnd();
     // libcurl's closing TLS alert must not overtake QUIT: a server that sees
     // the connection end drops what it has not read yet.
     m_session.m_connections.awaitReply(*m_goodbyeEnds);
@@ -172,7 +158,7 @@ void SmtpTransfer::commandSent(QByteArrayView line)
     m_dialogue.commandSent(line);
     if (!m_dialogue.quitSent || m_goodbyeEnds)
         return;
-    m_goodbyeEnds = std::chrono::steady_clock::now() + std::chrono::milliseconds(SmtpSession::kGoodbyeMs);
+    m_goodbyeEnds = goodbyeEnd();
     decideFromDialogue();
 }
 
@@ -220,7 +206,7 @@ bool SmtpTransfer::greetingOverdue() const
 
 SendOutcome SmtpTransfer::noGreeting() const
 {
-    const int seconds = (m_settings.greetingTimeoutMs + 999) / 1000;
+    const int seconds = ConnectionTimings::wholeSeconds(m_settings.greetingTimeoutMs);
     SendOutcome outcome{qint16(CURLE_OPERATION_TIMEDOUT),
                         smtpText(SmtpText::NoGreetingWithin).arg(m_settings.server.display()).arg(seconds)};
     outcome.unreached = true;
@@ -246,7 +232,7 @@ SendOutcome SmtpTransfer::decide(const SendOutcome &outcome)
     m_tap.flush(); // the message's size belongs before the outcome
     showHeldReply();
     m_decided = outcome;
-    if (m_verdict && !m_session.aborted())
+    if (m_verdict)
         m_verdict(outcome);
     return outcome;
 }

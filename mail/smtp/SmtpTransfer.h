@@ -47,8 +47,8 @@ public:
 
     // The outcome libcurl's failed result stands for.
     SendOutcome failure(int curlCode, const QString &detail, int osErrno) const;
-    // Hands the outcome to the verdict the first time; returns the outcome
-    // that was handed over, which later calls do not change.
+    // The session's first word on the message is final: the first outcome
+    // goes to the verdict, and later calls return it unchanged.
     SendOutcome decide(const SendOutcome &outcome);
     bool decided() const { return m_decided.has_value(); }
 

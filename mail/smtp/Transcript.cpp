@@ -1,6 +1,6 @@
 #include "Transcript.h"
 
-#include "SmtpDialogue.h"
+#include "ReplyReader.h"
 
 void Transcript::add(const QString &line)
 {

@@ -116,7 +116,6 @@ void TranscriptTap::flushUnshown()
     if (m_unshownLines > 0)
         write(QStringLiteral("S: … (altre %1 righe della risposta non mostrate)").arg(m_unshownLines));
     m_unshownLines = 0;
-    m_replyLines = 0;
 }
 
 void TranscriptTap::flushMessage()
@@ -187,8 +186,8 @@ void TranscriptTap::reply(QByteArrayView line)
         }
         m_inAuth = false;
     }
-    const bool continued = line.size() > 3 && line[3] == '-';
-    if (continued && ++m_replyLines > kShownReplyLines) {
+    const bool continued = m_replies.read(line) == ReplyReader::Line::Continued;
+    if (continued && m_replies.lines() > ReplyReader::kShownLines) {
         ++m_unshownLines;
         return;
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ReplyReader.h"
+
 #include <QByteArrayView>
 #include <QString>
 
@@ -10,7 +12,8 @@
 // libcurl says of the connection and TLS, translated. Redaction happens here,
 // before any line exists: the AUTH exchange's payloads become "****", the
 // message itself one line with its size, and libcurl's other remarks are
-// left out. Used on the thread that runs the transfer.
+// left out; of a long reply, only the first ReplyReader::kShownLines lines
+// are shown. Used on the thread that runs the transfer.
 class TranscriptTap
 {
 public:
@@ -29,11 +32,6 @@ public:
     // the one about the reply lines not shown, if any.
     void flush();
 
-    // Of one reply, the lines shown; a count stands for the rest, so that a
-    // reply of thousands of lines leaves the dialogue before it in the
-    // transcript's last lines.
-    static constexpr int kShownReplyLines = 40;
-
     // libcurl's remark about the connection or TLS in Italian, or an empty
     // text for a remark that has no place in a transcript.
     static QString connectionRemark(const QString &text);
@@ -48,6 +46,6 @@ private:
     Sink m_sink;
     bool m_inAuth = false;
     qint64 m_messageBytes = 0;
-    int m_replyLines = 0; // of the reply under way
+    ReplyReader m_replies; // where one reply ends, and how many lines it had
     int m_unshownLines = 0;
 };

@@ -1,28 +1,22 @@
 // Recipients and attachments as the server sees them.
 
-#include "MailTestSupport.h"
+#include "SmtpTestCase.h"
 
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
 using namespace MailTest;
 
-class TestKorvaneSmtpAddresses : public QObject
+class TestKorvaneSmtpAddresses : public SmtpTestCase
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
     void recipients_data();
     void recipients();
     void attachments_data();
     void attachments();
 };
-
-void TestKorvaneSmtpAddresses::initTestCase()
-{
-    QVERIFY2(TestCertificates::instance().isValid(), qPrintable(TestCertificates::instance().error()));
-}
 
 void TestKorvaneSmtpAddresses::recipients_data()
 {
@@ -80,18 +74,13 @@ void TestKorvaneSmtpAddresses::recipients()
     QFETCH(QStringList, toHeader);
     QFETCH(QStringList, ccHeader);
 
-    SmtpTestServer server;
-    KORVANE_START(server);
-    KorvaneSTMP component;
-    configure(component, server);
-    component.setRecipient(to);
-    component.setCc(cc);
-    component.setBcc(bcc);
-    SendWatch watch(&component);
-    KORVANE_SEND(component, watch, 15000);
-    QVERIFY2(!watch.completed.isEmpty(), watch.outcome().constData());
-    QVERIFY(server.waitForMessages(1));
-    const QJsonObject message = server.messages().constFirst();
+    SendFixture f;
+    KORVANE_START(f.server);
+    f.component.setRecipient(to);
+    f.component.setCc(cc);
+    f.component.setBcc(bcc);
+    KORVANE_DELIVER(f, 15000);
+    const QJsonObject message = f.message();
 
     QStringList rcpts = strings(message.value(QStringLiteral("rcpt_tos")));
     QCOMPARE(rcpts.size(), envelope.size());
@@ -168,16 +157,11 @@ void TestKorvaneSmtpAddresses::attachments()
         QVERIFY(writeFile(paths.last(), contents.at(i)));
     }
 
-    SmtpTestServer server;
-    KORVANE_START(server);
-    KorvaneSTMP component;
-    configure(component, server);
-    component.setAttachments(paths.join(separator) + separator);
-    SendWatch watch(&component);
-    KORVANE_SEND(component, watch, 30000);
-    QVERIFY2(!watch.completed.isEmpty(), watch.outcome().constData());
-    QVERIFY(server.waitForMessages(1));
-    const QJsonObject message = server.messages().constFirst();
+    SendFixture f;
+    KORVANE_START(f.server);
+    f.component.setAttachments(paths.join(separator) + separator);
+    KORVANE_DELIVER(f, 30000);
+    const QJsonObject message = f.message();
     QCOMPARE(strings(message.value(QStringLiteral("defects"))), QStringList());
     QCOMPARE(message.value(QStringLiteral("body")).toString(), QStringLiteral("Ciao Anna.\nA presto.\n"));
     QVERIFY(message.value(QStringLiteral("max_line_length")).toInt() <= 998);

@@ -2,8 +2,8 @@
 // only telling bytes lie far from its start, and more files than the
 // process may usually hold open.
 
-#include "MailTestSupport.h"
 #include "OpenFileLimit.h"
+#include "SmtpTestCase.h"
 
 #include <QScopeGuard>
 #include <QTemporaryDir>
@@ -12,22 +12,16 @@
 
 using namespace MailTest;
 
-class TestKorvaneSmtpAttachments : public QObject
+class TestKorvaneSmtpAttachments : public SmtpTestCase
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
     void textJudgedWhole_data();
     void textJudgedWhole();
     void manyFiles_data();
     void manyFiles();
 };
-
-void TestKorvaneSmtpAttachments::initTestCase()
-{
-    QVERIFY2(TestCertificates::instance().isValid(), qPrintable(TestCertificates::instance().error()));
-}
 
 void TestKorvaneSmtpAttachments::textJudgedWhole_data()
 {
@@ -69,16 +63,11 @@ void TestKorvaneSmtpAttachments::textJudgedWhole()
     QTemporaryDir dir;
     QVERIFY(writeFile(dir.filePath(name), content));
 
-    SmtpTestServer server;
-    KORVANE_START(server);
-    KorvaneSTMP component;
-    configure(component, server);
-    component.setAttachments(dir.filePath(name));
-    SendWatch watch(&component);
-    KORVANE_SEND(component, watch, 60000);
-    QVERIFY2(!watch.completed.isEmpty(), watch.outcome().constData());
-    QVERIFY(server.waitForMessages(1));
-    const QJsonObject message = server.messages().constFirst();
+    SendFixture f;
+    KORVANE_START(f.server);
+    f.component.setAttachments(dir.filePath(name));
+    KORVANE_DELIVER(f, 60000);
+    const QJsonObject message = f.message();
     QCOMPARE(strings(message.value(QStringLiteral("defects"))), QStringList());
     const QJsonObject attachment = message.value(QStringLiteral("attachments")).toArray().first().toObject();
     QCOMPARE(attachment.value(QStringLiteral("content_type")).toString(), type);
@@ -120,24 +109,20 @@ void TestKorvaneSmtpAttachments::manyFiles()
         paths << dir.filePath(QStringLiteral("f%1.bin").arg(i));
         QVERIFY(writeFile(paths.last(), QByteArray::number(i) + QByteArray("\0\1\2", 3)));
     }
-    SmtpTestServer server;
-    KORVANE_START(server);
-    KorvaneSTMP component;
-    configure(component, server);
-    component.setAttachments(paths.join(u';'));
-    SendWatch watch(&component);
-    KORVANE_SEND(component, watch, 120000);
+    SendFixture f;
+    KORVANE_START(f.server);
+    f.component.setAttachments(paths.join(u';'));
+    KORVANE_SEND(f.component, f.watch, 120000);
     if (!raised) {
-        QCOMPARE(watch.number(), qint16(1005));
-        QCOMPARE(watch.description(),
+        QCOMPARE(f.watch.number(), qint16(1005));
+        QCOMPARE(f.watch.description(),
                  QStringLiteral("Troppi file allegati (1.100): il sistema non permette di "
                                 "tenerli aperti tutti insieme durante l'invio."));
         return;
     }
-    QVERIFY2(!watch.completed.isEmpty(), watch.outcome().constData());
-    QVERIFY(server.waitForMessages(1));
-    const QJsonArray attachments
-        = server.messages().constFirst().value(QStringLiteral("attachments")).toArray();
+    QVERIFY2(!f.watch.completed.isEmpty(), f.watch.outcome().constData());
+    QVERIFY(f.server.waitForMessages(1));
+    const QJsonArray attachments = f.message().value(QStringLiteral("attachments")).toArray();
     QCOMPARE(attachments.size(), kFiles);
     QCOMPARE(attachments.last().toObject().value(QStringLiteral("filename")).toString(),
              QStringLiteral("f1099.bin"));

@@ -2,7 +2,7 @@
 // clear or encoded, reaches the failure's text, the transcript or the
 // verbose echo on standard error; the server's code and other words do.
 
-#include "MailTestSupport.h"
+#include "SmtpTestCase.h"
 #include "StandardError.h"
 
 #include <QMessageAuthenticationCode>
@@ -15,12 +15,11 @@
 
 using namespace MailTest;
 
-class TestKorvaneSmtpCredentials : public QObject
+class TestKorvaneSmtpCredentials : public SmtpTestCase
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
     void quotedBack_data();
     void quotedBack();
 };
@@ -104,11 +103,6 @@ QString firstShown(const QString &text, const QStringList &forms)
 
 } // namespace
 
-void TestKorvaneSmtpCredentials::initTestCase()
-{
-    QVERIFY2(TestCertificates::instance().isValid(), qPrintable(TestCertificates::instance().error()));
-}
-
 void TestKorvaneSmtpCredentials::quotedBack_data()
 {
     QTest::addColumn<QString>("mechanism");
@@ -128,29 +122,26 @@ void TestKorvaneSmtpCredentials::quotedBack()
     QFETCH(QString, echo);
     QFETCH(bool, accepted);
     const QString secret = accepted ? password : QStringLiteral("Sb4gl+ata/X?");
-    SmtpTestServer server(
-        QStringList{QStringLiteral("--starttls")} + TestCertificates::instance().pair("server")
+    SendFixture f(
+        starttls()
         + QStringList{"--auth", user + u':' + password, "--auth-mechs", mechanism, "--echo-auth", echo});
-    KORVANE_START(server);
-    KorvaneSTMP component;
-    configure(component, server);
-    component.setUsername(user);
-    component.setPassword(secret);
-    component.setVerbose(true);
-    SendWatch watch(&component);
+    KORVANE_START(f.server);
+    f.component.setUsername(user);
+    f.component.setPassword(secret);
+    f.component.setVerbose(true);
     StderrCapture stderrCapture;
-    KORVANE_SEND(component, watch, 15000);
+    KORVANE_SEND(f.component, f.watch, 15000);
     const QString echoed = stderrCapture.text();
-    QCOMPARE(watch.completed.count(), accepted ? 1 : 0);
+    QCOMPARE(f.watch.completed.count(), accepted ? 1 : 0);
 
-    const QStringList serverLog = server.sessionLog();
+    const QStringList serverLog = f.server.sessionLog();
     const QString code = accepted ? QStringLiteral("235") : QStringLiteral("535");
     QVERIFY2(serverLog.join(u'\n').contains(QStringLiteral("ricevuto")), qPrintable(serverLog.join(u'\n')));
     const QStringList forms = secretForms(secret, mechanism, serverLog);
-    const QString transcript = component.lastTranscript();
+    const QString transcript = f.component.lastTranscript();
     const QString words
         = accepted ? QStringLiteral("accesso riuscito") : QStringLiteral("credenziali rifiutate");
-    for (const QString &shown : {transcript, echoed, watch.description()}) {
+    for (const QString &shown : {transcript, echoed, f.watch.description()}) {
         QVERIFY2(firstShown(shown, forms).isEmpty(), qPrintable(firstShown(shown, forms) + u'\n' + shown));
         if (accepted && shown.isEmpty())
             continue; // a send that went through has no failure to describe

@@ -4,7 +4,7 @@
 // send; and a large send's progress, which reaches the window at a pace a
 // person can follow.
 
-#include "MailTestSupport.h"
+#include "SmtpTestCase.h"
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>
@@ -22,23 +22,17 @@
 
 using namespace MailTest;
 
-class TestKorvaneSmtpExtremes : public QObject
+class TestKorvaneSmtpExtremes : public SmtpTestCase
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
     void arrivesWellFormed_data();
     void arrivesWellFormed();
     void attachmentChangedWhileSent_data();
     void attachmentChangedWhileSent();
     void progressAtAHumanPace();
 };
-
-void TestKorvaneSmtpExtremes::initTestCase()
-{
-    QVERIFY2(TestCertificates::instance().isValid(), qPrintable(TestCertificates::instance().error()));
-}
 
 void TestKorvaneSmtpExtremes::arrivesWellFormed_data()
 {
@@ -74,19 +68,14 @@ void TestKorvaneSmtpExtremes::arrivesWellFormed()
     QFETCH(QString, recipients);
     QFETCH(QString, body);
     QFETCH(int, envelopeSize);
-    SmtpTestServer server;
-    KORVANE_START(server);
-    KorvaneSTMP component;
-    configure(component, server);
-    component.setSubject(subject);
-    component.setRecipient(recipients);
-    component.setBody(body);
-    SendWatch watch(&component);
-    KORVANE_SEND(component, watch, 30000);
-    QVERIFY2(!watch.completed.isEmpty(), watch.outcome().constData());
+    SendFixture f;
+    KORVANE_START(f.server);
+    f.component.setSubject(subject);
+    f.component.setRecipient(recipients);
+    f.component.setBody(body);
+    KORVANE_DELIVER(f, 30000);
 
-    QVERIFY(server.waitForMessages(1));
-    const QJsonObject message = server.messages().constFirst();
+    const QJsonObject message = f.message();
     QCOMPARE(strings(message.value(QStringLiteral("defects"))), QStringList());
     QVERIFY(!message.value(QStringLiteral("bare_lf")).toBool());
     QVERIFY2(message.value(QStringLiteral("max_line_length")).toInt() <= 998,
@@ -222,47 +211,43 @@ void TestKorvaneSmtpExtremes::attachmentChangedWhileSent()
     if (change == Change::TagSet && !setTag(path, "user.korvane.probe"))
         QSKIP(qPrintable(QStringLiteral("no user xattrs here: ") + QString::fromLocal8Bit(strerror(errno))));
 
-    SmtpTestServer server(
+    SendFixture f(
         {QStringLiteral("--pause-in-data"), QStringLiteral("--fault-after"), QStringLiteral("100000")});
-    KORVANE_START(server);
-    KorvaneSTMP component;
-    configure(component, server);
+    KORVANE_START(f.server);
     // The server parses 17 MB before it answers the message: on a busy
     // machine that alone can outlast the usual stall limit.
-    component.setStallTimeoutMs(60000);
+    f.component.setStallTimeoutMs(60000);
     // Not in its clean form: the message names the file as the user typed it.
     const QString typed = dir.path() + QStringLiteral("/./variabile.bin");
-    component.setAttachments(typed);
-    SendWatch watch(&component);
-    component.Send();
-    QVERIFY2(server.waitForLogLine(QStringLiteral("pausing in DATA"), 15000),
-             qPrintable(server.sessionLog().join('\n')));
+    f.component.setAttachments(typed);
+    f.component.Send();
+    QVERIFY2(f.server.waitForLogLine(QStringLiteral("pausing in DATA"), 15000),
+             qPrintable(f.server.sessionLog().join('\n')));
     QVERIFY(apply(change, path, content));
-    server.resumeData();
-    QTRY_VERIFY_WITH_TIMEOUT(watch.outcomes() == 1, 60000);
+    f.server.resumeData();
+    QTRY_VERIFY_WITH_TIMEOUT(f.watch.outcomes() == 1, 60000);
 
     if (arrivesWhole) {
-        QVERIFY2(!watch.completed.isEmpty(), watch.outcome().constData());
-        QVERIFY(server.waitForMessages(1));
-        const QJsonArray attachments
-            = server.messages().constFirst().value(QStringLiteral("attachments")).toArray();
+        QVERIFY2(!f.watch.completed.isEmpty(), f.watch.outcome().constData());
+        QVERIFY(f.server.waitForMessages(1));
+        const QJsonArray attachments = f.message().value(QStringLiteral("attachments")).toArray();
         QCOMPARE(attachments.size(), 1);
         QCOMPARE(attachments.first().toObject().value(QStringLiteral("length")).toInt(), content.size());
         QCOMPARE(attachments.first().toObject().value(QStringLiteral("sha256")).toString().toLatin1(),
                  sha256Hex(content));
         return;
     }
-    QCOMPARE(watch.number(), qint16(1005));
+    QCOMPARE(f.watch.number(), qint16(1005));
     QCOMPARE(
-        watch.description(),
+        f.watch.description(),
         QStringLiteral("L'allegato %1 è stato modificato durante l'invio: il messaggio non è stato inviato.")
             .arg(typed));
     // Caught at the first read after the change, long before the end.
-    QVERIFY2(watch.lastSent < watch.lastTotal / 2, qPrintable(QString::number(watch.lastSent)));
-    QVERIFY2(server.waitForLogLine(QStringLiteral("* closed"), 15000),
-             qPrintable(server.sessionLog().join('\n')));
-    QCOMPARE(server.messages().size(), 0);
-    QVERIFY(!server.sessionLog().join('\n').contains(QLatin1String("end of DATA")));
+    QVERIFY2(f.watch.lastSent < f.watch.lastTotal / 2, qPrintable(QString::number(f.watch.lastSent)));
+    QVERIFY2(f.server.waitForLogLine(QStringLiteral("* closed"), 15000),
+             qPrintable(f.server.sessionLog().join('\n')));
+    QCOMPARE(f.server.messages().size(), 0);
+    QVERIFY(!f.server.sessionLog().join('\n').contains(QLatin1String("end of DATA")));
 }
 
 // libcurl asks for the message 512 KiB at a time, hundreds of times a
@@ -279,27 +264,24 @@ void TestKorvaneSmtpExtremes::progressAtAHumanPace()
         content[i] = char((i * 17) ^ (i >> 11));
     QVERIFY(writeFile(path, content));
 
-    SmtpTestServer server;
-    KORVANE_START(server);
-    KorvaneSTMP component;
-    configure(component, server);
-    component.setAttachments(path);
+    SendFixture f;
+    KORVANE_START(f.server);
+    f.component.setAttachments(path);
     // The test server parses the whole message before it answers the end.
-    component.setStallTimeoutMs(120000);
+    f.component.setStallTimeoutMs(120000);
     QList<qint64> sent;
     qint64 total = -1;
     qint64 outcomeAtMs = -1;
     QElapsedTimer clock;
     QObject context;
-    connect(&component, &MailComponent::progressChanged, &context, [&](qint64 done, qint64 of) {
+    connect(&f.component, &MailComponent::progressChanged, &context, [&](qint64 done, qint64 of) {
         sent.append(done);
         total = of;
     });
-    connect(&component, &MailComponent::SendCompleted, &context, [&] { outcomeAtMs = clock.elapsed(); });
-    SendWatch watch(&component);
+    connect(&f.component, &MailComponent::SendCompleted, &context, [&] { outcomeAtMs = clock.elapsed(); });
     clock.start();
-    KORVANE_SEND(component, watch, 120000);
-    QVERIFY2(!watch.completed.isEmpty(), watch.outcome().constData());
+    KORVANE_SEND(f.component, f.watch, 120000);
+    QVERIFY2(!f.watch.completed.isEmpty(), f.watch.outcome().constData());
 
     QVERIFY(total > content.size());
     QVERIFY(!sent.isEmpty());

@@ -1,7 +1,7 @@
 // Servers that refuse, hang up, stall or never answer; a name lookup that
 // hangs; and a component destroyed while it sends.
 
-#include "MailTestSupport.h"
+#include "SmtpTestCase.h"
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>
@@ -9,7 +9,7 @@
 
 using namespace MailTest;
 
-class TestKorvaneSmtpFaults : public QObject
+class TestKorvaneSmtpFaults : public SmtpTestCase
 {
     Q_OBJECT
 
@@ -29,7 +29,7 @@ private:
 
 void TestKorvaneSmtpFaults::initTestCase()
 {
-    QVERIFY2(TestCertificates::instance().isValid(), qPrintable(TestCertificates::instance().error()));
+    SmtpTestCase::initTestCase();
     // Large enough to outlast the socket buffers, so faults strike mid-stream.
     m_bigFile = m_dir.filePath(QStringLiteral("grande.bin"));
     QByteArray chunk(qsizetype(1024) * 1024, Qt::Uninitialized);
@@ -93,33 +93,30 @@ void TestKorvaneSmtpFaults::serverFault()
     const bool hangLookup = options.removeAll(QStringLiteral("--hang-lookup")) > 0;
     if (hangLookup && !qEnvironmentVariable("LD_PRELOAD").contains(QLatin1String("lookuphang")))
         QSKIP("needs the lookup shim preloaded, as ctest does");
-    SmtpTestServer server(options);
-    KORVANE_START(server);
+    SendFixture f(options);
+    KORVANE_START(f.server);
     if (stopped)
-        server.stop();
-    KorvaneSTMP component;
-    configure(component, server);
+        f.server.stop();
     if (unknownHost)
-        component.setServer(QStringLiteral("nessuno.invalid:%1").arg(server.port()));
+        f.component.setServer(QStringLiteral("nessuno.invalid:%1").arg(f.server.port()));
     if (hangLookup)
-        component.setServer(QStringLiteral("lento.hang.test:%1").arg(server.port()));
-    component.setRecipient(recipients);
+        f.component.setServer(QStringLiteral("lento.hang.test:%1").arg(f.server.port()));
+    f.component.setRecipient(recipients);
     if (bigAttachment)
-        component.setAttachments(m_bigFile);
-    component.setConnectTimeoutMs(1500);
-    component.setStallTimeoutMs(1500);
-    SendWatch watch(&component);
-    KORVANE_SEND(component, watch, 20000);
-    QVERIFY2(!watch.failed.isEmpty(), watch.outcome().constData());
-    QVERIFY2(numbers.contains(watch.number()), watch.outcome().constData());
+        f.component.setAttachments(m_bigFile);
+    f.component.setConnectTimeoutMs(1500);
+    f.component.setStallTimeoutMs(1500);
+    KORVANE_SEND(f.component, f.watch, 20000);
+    QVERIFY2(!f.watch.failed.isEmpty(), f.watch.outcome().constData());
+    QVERIFY2(numbers.contains(f.watch.number()), f.watch.outcome().constData());
     for (const QString &text : says)
-        QVERIFY2(watch.description().contains(text, Qt::CaseInsensitive), watch.outcome().constData());
+        QVERIFY2(f.watch.description().contains(text, Qt::CaseInsensitive), f.watch.outcome().constData());
     if (!blamesNot.isEmpty())
-        QVERIFY2(!watch.description().contains(blamesNot), watch.outcome().constData());
+        QVERIFY2(!f.watch.description().contains(blamesNot), f.watch.outcome().constData());
     if (!options.contains(QLatin1String("--data-reply")))
-        QCOMPARE(server.messages().size(), 0);
+        QCOMPARE(f.server.messages().size(), 0);
 
-    followingSendSucceeds(component, watch);
+    followingSendSucceeds(f.component, f.watch);
 }
 
 void TestKorvaneSmtpFaults::silentAtQuit_data()
@@ -143,16 +140,13 @@ void TestKorvaneSmtpFaults::silentAtQuit()
     QFETCH(QString, recipient);
     QFETCH(int, number);
     constexpr int silenceMs = 60000;
-    SmtpTestServer server(options);
-    KORVANE_START(server);
-    KorvaneSTMP component;
-    configure(component, server);
-    component.setRecipient(recipient);
-    component.setStallTimeoutMs(silenceMs);
-    SendWatch watch(&component);
-    QObject::connect(&component, &MailComponent::SendCompleted, &component, &KorvaneSTMP::Send,
+    SendFixture f(options);
+    KORVANE_START(f.server);
+    f.component.setRecipient(recipient);
+    f.component.setStallTimeoutMs(silenceMs);
+    QObject::connect(&f.component, &MailComponent::SendCompleted, &f.component, &KorvaneSTMP::Send,
                      Qt::SingleShotConnection);
-    QObject::connect(&component, &MailComponent::SendFailed, &component, &KorvaneSTMP::Send,
+    QObject::connect(&f.component, &MailComponent::SendFailed, &f.component, &KorvaneSTMP::Send,
                      Qt::SingleShotConnection);
 
     QElapsedTimer clock;
@@ -165,16 +159,16 @@ void TestKorvaneSmtpFaults::silentAtQuit()
     });
     clock.start();
     ticker.start(5);
-    component.Send();
-    QTRY_VERIFY_WITH_TIMEOUT(watch.outcomes() == 2, silenceMs / 2);
+    f.component.Send();
+    QTRY_VERIFY_WITH_TIMEOUT(f.watch.outcomes() == 2, silenceMs / 2);
     QVERIFY2(longestStall < silenceMs / 10, qPrintable(QString::number(longestStall)));
     for (qsizetype i = 0; i < 2; ++i)
-        QCOMPARE(i < watch.failed.size() ? watch.failed.at(i).at(0).value<qint16>() : qint16(0), number);
-    QCOMPARE(watch.readyAtSignal, (QList<bool>{true, true}));
+        QCOMPARE(i < f.watch.failed.size() ? f.watch.failed.at(i).at(0).value<qint16>() : qint16(0), number);
+    QCOMPARE(f.watch.readyAtSignal, (QList<bool>{true, true}));
 
-    QTRY_VERIFY_WITH_TIMEOUT(server.sessionLog().filter(QStringLiteral("* closed")).size() == 2,
+    QTRY_VERIFY_WITH_TIMEOUT(f.server.sessionLog().filter(QStringLiteral("* closed")).size() == 2,
                              silenceMs / 2);
-    QCOMPARE(server.commands().filter(QStringLiteral("QUIT")).size(), 2);
+    QCOMPARE(f.server.commands().filter(QStringLiteral("QUIT")).size(), 2);
     QVERIFY2(longestStall < silenceMs / 10, qPrintable(QString::number(longestStall)));
 }
 

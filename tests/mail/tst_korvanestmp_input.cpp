@@ -1,7 +1,7 @@
 // The Server text forms, and the checks that must fail a send before any
 // connection is made.
 
-#include "MailTestSupport.h"
+#include "SmtpTestCase.h"
 
 #include <QTemporaryDir>
 
@@ -9,7 +9,7 @@
 
 using namespace MailTest;
 
-class TestKorvaneSmtpInput : public QObject
+class TestKorvaneSmtpInput : public SmtpTestCase
 {
     Q_OBJECT
 
@@ -26,7 +26,7 @@ private:
 
 void TestKorvaneSmtpInput::initTestCase()
 {
-    QVERIFY2(TestCertificates::instance().isValid(), qPrintable(TestCertificates::instance().error()));
+    SmtpTestCase::initTestCase();
     QVERIFY(writeFile(m_dir.filePath(QStringLiteral("ok.txt")), "ok\n"));
     QVERIFY(writeFile(m_dir.filePath(QStringLiteral("chiuso.txt")), "segreto\n"));
     QFile::setPermissions(m_dir.filePath(QStringLiteral("chiuso.txt")), QFileDevice::Permissions());
@@ -41,9 +41,7 @@ void TestKorvaneSmtpInput::serverForms_data()
     QTest::newRow("host:port") << QStringList() << "127.0.0.1:%1";
     QTest::newRow("smtp://host:port") << QStringList() << "smtp://127.0.0.1:%1";
     QTest::newRow("smtp://localhost:port") << QStringList() << "smtp://localhost:%1";
-    QTest::newRow("smtps://host:port")
-        << QStringList{"--implicit-tls"} + TestCertificates::instance().pair("server")
-        << "smtps://127.0.0.1:%1";
+    QTest::newRow("smtps://host:port") << implicitTls() << "smtps://127.0.0.1:%1";
     QTest::newRow("[::1]:port") << QStringList{"--host", "::1"} << "[::1]:%1";
     QTest::newRow("smtp://[::1]:port") << QStringList{"--host", "::1"} << "smtp://[::1]:%1";
 }
@@ -52,17 +50,12 @@ void TestKorvaneSmtpInput::serverForms()
 {
     QFETCH(QStringList, options);
     QFETCH(QString, form);
-    SmtpTestServer server(options);
-    if (!server.isRunning() && options.contains(QLatin1String("::1")))
+    SendFixture f(options);
+    if (!f.server.isRunning() && options.contains(QLatin1String("::1")))
         QSKIP("no IPv6 loopback on this machine");
-    KORVANE_START(server);
-    KorvaneSTMP component;
-    configure(component, server);
-    component.setServer(form.arg(server.port()));
-    SendWatch watch(&component);
-    KORVANE_SEND(component, watch, 15000);
-    QVERIFY2(!watch.completed.isEmpty(), watch.outcome().constData());
-    QVERIFY(server.waitForMessages(1));
+    KORVANE_START(f.server);
+    f.component.setServer(form.arg(f.server.port()));
+    KORVANE_DELIVER(f, 15000);
 }
 
 void TestKorvaneSmtpInput::refusedBeforeConnecting_data()
@@ -163,12 +156,11 @@ void TestKorvaneSmtpInput::refusedBeforeConnecting()
             value = says = writeOnly.fileName();
         }
     }
-    SmtpTestServer server;
-    KORVANE_START(server);
-    KorvaneSTMP component;
-    configure(component, server);
+    SendFixture f;
+    KORVANE_START(f.server);
+    KorvaneSTMP &component = f.component;
     value.replace(QLatin1String("%dir"), m_dir.path())
-        .replace(QLatin1String("%port"), QString::number(server.port()));
+        .replace(QLatin1String("%port"), QString::number(f.server.port()));
     if (field == QLatin1String("server"))
         component.setServer(value);
     else if (field == QLatin1String("sender"))
@@ -202,12 +194,11 @@ void TestKorvaneSmtpInput::refusedBeforeConnecting()
     } else
         QFAIL("unknown field");
 
-    SendWatch watch(&component);
-    KORVANE_SEND(component, watch, 15000);
-    QVERIFY2(!watch.failed.isEmpty(), watch.outcome().constData());
-    QVERIFY2(numbers.contains(watch.number()), watch.outcome().constData());
-    QVERIFY2(watch.description().contains(says), watch.outcome().constData());
-    QCOMPARE(server.state().value(QStringLiteral("connections")).toInt(), 0);
+    KORVANE_SEND(f.component, f.watch, 15000);
+    QVERIFY2(!f.watch.failed.isEmpty(), f.watch.outcome().constData());
+    QVERIFY2(numbers.contains(f.watch.number()), f.watch.outcome().constData());
+    QVERIFY2(f.watch.description().contains(says), f.watch.outcome().constData());
+    QCOMPARE(f.server.state().value(QStringLiteral("connections")).toInt(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestKorvaneSmtpInput)

@@ -1,18 +1,17 @@
 // What arrives at a real SMTP server: envelope, headers and body, read back
 // through Python's strict email parser.
 
-#include "MailTestSupport.h"
+#include "SmtpTestCase.h"
 
 #include <QTemporaryDir>
 
 using namespace MailTest;
 
-class TestKorvaneSmtpMessage : public QObject
+class TestKorvaneSmtpMessage : public SmtpTestCase
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
     void plainSend();
     void priority_data();
     void priority();
@@ -21,23 +20,13 @@ private Q_SLOTS:
     void body();
 };
 
-void TestKorvaneSmtpMessage::initTestCase()
-{
-    QVERIFY2(TestCertificates::instance().isValid(), qPrintable(TestCertificates::instance().error()));
-}
-
 void TestKorvaneSmtpMessage::plainSend()
 {
-    SmtpTestServer server;
-    KORVANE_START(server);
-    KorvaneSTMP component;
-    configure(component, server);
-    SendWatch watch(&component);
-    KORVANE_SEND(component, watch, 15000);
-    QVERIFY2(!watch.completed.isEmpty(), watch.outcome().constData());
+    SendFixture f;
+    KORVANE_START(f.server);
+    KORVANE_DELIVER(f, 15000);
 
-    QVERIFY(server.waitForMessages(1));
-    const QJsonObject message = server.messages().constFirst();
+    const QJsonObject message = f.message();
     QCOMPARE(message.value(QStringLiteral("mail_from")).toString(), senderAddress);
     QCOMPARE(strings(message.value(QStringLiteral("rcpt_tos"))),
              QStringList{QStringLiteral("anna@example.org")});
@@ -60,10 +49,10 @@ void TestKorvaneSmtpMessage::plainSend()
              QStringLiteral("quoted-printable"));
     QVERIFY(message.value(QStringLiteral("accepted")).toBool());
     QVERIFY(!message.value(QStringLiteral("bare_lf")).toBool());
-    QCOMPARE(server.state().value(QStringLiteral("auth_seen")).toBool(), false);
+    QCOMPARE(f.server.state().value(QStringLiteral("auth_seen")).toBool(), false);
 
-    QVERIFY(watch.lastTotal > 0);
-    QCOMPARE(watch.lastSent, watch.lastTotal);
+    QVERIFY(f.watch.lastTotal > 0);
+    QCOMPARE(f.watch.lastSent, f.watch.lastTotal);
 }
 
 void TestKorvaneSmtpMessage::priority_data()
@@ -86,15 +75,12 @@ void TestKorvaneSmtpMessage::priority()
     QFETCH(int, priority);
     QFETCH(QString, xPriority);
     QFETCH(QString, importance);
-    SmtpTestServer server;
-    KORVANE_START(server);
-    KorvaneSTMP component;
-    configure(component, server);
-    component.setPriority(priority);
-    SendWatch watch(&component);
-    KORVANE_SEND(component, watch, 15000);
-    QVERIFY(server.waitForMessages(1));
-    const QJsonObject message = server.messages().constFirst();
+    SendFixture f;
+    KORVANE_START(f.server);
+    f.component.setPriority(priority);
+    KORVANE_SEND(f.component, f.watch, 15000);
+    QVERIFY(f.server.waitForMessages(1));
+    const QJsonObject message = f.message();
     QCOMPARE(header(message, QStringLiteral("x-priority")), xPriority);
     QCOMPARE(header(message, QStringLiteral("importance")).toLower(), importance);
 }
@@ -109,23 +95,18 @@ void TestKorvaneSmtpMessage::nonAsciiRoundTrip()
     QTemporaryDir dir;
     QVERIFY(writeFile(dir.filePath(fileName), "contenuto\n"));
 
-    SmtpTestServer server;
-    KORVANE_START(server);
-    KorvaneSTMP component;
-    configure(component, server);
-    component.setSender(QStringLiteral("Zoë Ünal <zoe@posta.ufficio-regionale.example.org>"));
-    component.setClientName(clientName);
-    component.setRecipient(QStringLiteral("Élodie Dupré <elodie@example.fr>"));
-    component.setCc(QStringLiteral("\"Łukasz, Ufficio\" <lukasz@example.pl>"));
-    component.setSubject(subject);
-    component.setBody(body);
-    component.setAttachments(dir.filePath(fileName));
-    SendWatch watch(&component);
-    KORVANE_SEND(component, watch, 15000);
-    QVERIFY2(!watch.completed.isEmpty(), watch.outcome().constData());
+    SendFixture f;
+    KORVANE_START(f.server);
+    f.component.setSender(QStringLiteral("Zoë Ünal <zoe@posta.ufficio-regionale.example.org>"));
+    f.component.setClientName(clientName);
+    f.component.setRecipient(QStringLiteral("Élodie Dupré <elodie@example.fr>"));
+    f.component.setCc(QStringLiteral("\"Łukasz, Ufficio\" <lukasz@example.pl>"));
+    f.component.setSubject(subject);
+    f.component.setBody(body);
+    f.component.setAttachments(dir.filePath(fileName));
+    KORVANE_DELIVER(f, 15000);
 
-    QVERIFY(server.waitForMessages(1));
-    const QJsonObject message = server.messages().constFirst();
+    const QJsonObject message = f.message();
     QCOMPARE(strings(message.value(QStringLiteral("defects"))), QStringList());
     QCOMPARE(header(message, QStringLiteral("subject")), subject);
     QCOMPARE(header(message, QStringLiteral("x-mailer")), clientName);
@@ -176,16 +157,11 @@ void TestKorvaneSmtpMessage::body()
 {
     QFETCH(QString, body);
     QFETCH(QString, expected);
-    SmtpTestServer server;
-    KORVANE_START(server);
-    KorvaneSTMP component;
-    configure(component, server);
-    component.setBody(body);
-    SendWatch watch(&component);
-    KORVANE_SEND(component, watch, 15000);
-    QVERIFY2(!watch.completed.isEmpty(), watch.outcome().constData());
-    QVERIFY(server.waitForMessages(1));
-    const QJsonObject message = server.messages().constFirst();
+    SendFixture f;
+    KORVANE_START(f.server);
+    f.component.setBody(body);
+    KORVANE_DELIVER(f, 15000);
+    const QJsonObject message = f.message();
     QCOMPARE(strings(message.value(QStringLiteral("defects"))), QStringList());
     QVERIFY(!message.value(QStringLiteral("bare_lf")).toBool());
     QVERIFY(message.value(QStringLiteral("max_line_length")).toInt() <= 998);

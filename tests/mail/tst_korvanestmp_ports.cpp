@@ -4,20 +4,18 @@
 // greeted ends with QUIT. Test servers on loopback ports stand in for 25,
 // 587 and 465.
 
-#include "MailTestSupport.h"
+#include "SmtpTestCase.h"
 
 #include <QRegularExpression>
 #include <QSet>
-#include <QTcpServer>
 
 using namespace MailTest;
 
-class TestKorvaneSmtpPorts : public QObject
+class TestKorvaneSmtpPorts : public SmtpTestCase
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
     void chosen_data();
     void chosen();
     void typedPort_data();
@@ -37,17 +35,6 @@ namespace {
 
 using Running = QMap<QString, QString>; // stand-in port -> kind of server there
 
-// A loopback port with nobody listening: connecting is refused at once.
-quint16 closedPort()
-{
-    QTcpServer probe;
-    if (!probe.listen(QHostAddress::LocalHost))
-        return 0;
-    const quint16 port = probe.serverPort();
-    probe.close();
-    return port;
-}
-
 QStringList options(const QString &role)
 {
     // "kind>silent", "kind>filtered": that kind of server, turning silent or
@@ -55,22 +42,19 @@ QStringList options(const QString &role)
     if (const qsizetype turn = role.indexOf(u'>'); turn >= 0)
         return options(role.left(turn))
             + QStringList{QStringLiteral("--turn-after-message"), role.mid(turn + 1)};
-    const TestCertificates &certificates = TestCertificates::instance();
     QStringList result{QStringLiteral("--auth"), user + QLatin1Char(':') + password};
     if (role == u"submission")
-        result += QStringList{QStringLiteral("--starttls")} + certificates.pair(QStringLiteral("server"));
+        result += starttls();
     else if (role == u"tls")
-        result += QStringList{QStringLiteral("--implicit-tls")} + certificates.pair(QStringLiteral("server"));
+        result += implicitTls();
     else if (role == u"late")
-        result += QStringList{QStringLiteral("--starttls")} + certificates.pair(QStringLiteral("server"))
-            + QStringList{QStringLiteral("--greeting-delay"), QStringLiteral("1000")};
+        result += starttls() + QStringList{QStringLiteral("--greeting-delay"), QStringLiteral("1000")};
     else if (role == u"noauth")
-        result = QStringList{QStringLiteral("--starttls")} + certificates.pair(QStringLiteral("server"));
+        result = starttls();
     else if (role == u"badstarttls")
-        result += QStringList{QStringLiteral("--starttls")} + certificates.pair(QStringLiteral("selfsigned"));
+        result += starttls(QStringLiteral("selfsigned"));
     else if (role == u"selfsigned")
-        result += QStringList{QStringLiteral("--implicit-tls")}
-            + certificates.pair(QStringLiteral("selfsigned"));
+        result += implicitTls(QStringLiteral("selfsigned"));
     else if (role == u"silent")
         result = QStringList{QStringLiteral("--no-greeting")};
     else if (role == u"busy")
@@ -129,7 +113,7 @@ struct StandIns
                 servers[port] = std::make_shared<SmtpTestServer>(options(running[port]));
                 ports[port] = servers[port]->port();
             } else {
-                ports[port] = closedPort();
+                ports[port] = SmtpTestServer::closedPort();
             }
         }
     }
@@ -177,11 +161,6 @@ void sendThrough(KorvaneSTMP &component, const SmtpTestServer &server, int count
 }
 
 } // namespace
-
-void TestKorvaneSmtpPorts::initTestCase()
-{
-    QVERIFY2(TestCertificates::instance().isValid(), qPrintable(TestCertificates::instance().error()));
-}
 
 void TestKorvaneSmtpPorts::chosen_data()
 {
@@ -319,7 +298,7 @@ void TestKorvaneSmtpPorts::typedPort()
     QFETCH(QString, says);
     const StandIns standIns({{"plain", "plain"}, {"submission", "submission"}, {"tls", "tls"}});
     QVERIFY(standIns.ok());
-    const quint16 typed = closedPort();
+    const quint16 typed = SmtpTestServer::closedPort();
     QVERIFY(typed != 0);
     KorvaneSTMP component;
     standIns.apply(component);
@@ -523,12 +502,9 @@ void TestKorvaneSmtpPorts::politeAfterRefusal_data()
     QTest::addColumn<QString>("password"); // empty: no credentials
     QTest::addColumn<int>("number");
 
-    const TestCertificates &certificates = TestCertificates::instance();
-    const QStringList starttls
-        = QStringList{QStringLiteral("--starttls")} + certificates.pair(QStringLiteral("server"));
     const QStringList auth{QStringLiteral("--auth"), user + QLatin1Char(':') + password};
-    QTest::newRow("refused password") << starttls + auth << "sbagliata" << 535;
-    QTest::newRow("no AUTH offered") << starttls << password << 1007;
+    QTest::newRow("refused password") << starttls() + auth << "sbagliata" << 535;
+    QTest::newRow("no AUTH offered") << starttls() << password << 1007;
     QTest::newRow("no STARTTLS, credentials") << auth << password << 64;
     QTest::newRow("refused sender") << QStringList{"--refuse-sender", senderAddress} << "" << 553;
     QTest::newRow("refused recipient") << QStringList{"--refuse-rcpt", "anna@example.org"} << "" << 550;
@@ -540,19 +516,17 @@ void TestKorvaneSmtpPorts::politeAfterRefusal()
     QFETCH(QStringList, options);
     QFETCH(QString, password);
     QFETCH(int, number);
-    SmtpTestServer server(options);
-    KORVANE_START(server);
-    KorvaneSTMP component;
-    configure(component, server);
+    SendFixture f(options);
+    KORVANE_START(f.server);
     if (!password.isEmpty()) {
-        component.setUsername(user);
-        component.setPassword(password);
+        f.component.setUsername(user);
+        f.component.setPassword(password);
     }
-    SendWatch watch(&component);
-    KORVANE_SEND(component, watch, 15000);
-    QCOMPARE(watch.number(), number);
-    QVERIFY2(impolite(server).isEmpty(), qPrintable(impolite(server).join(QStringLiteral("; "))));
-    QVERIFY2(server.waitForLogLine(QStringLiteral(" S 221")), qPrintable(server.sessionLog().join(u'\n')));
+    KORVANE_SEND(f.component, f.watch, 15000);
+    QCOMPARE(f.watch.number(), number);
+    QVERIFY2(impolite(f.server).isEmpty(), qPrintable(impolite(f.server).join(QStringLiteral("; "))));
+    QVERIFY2(f.server.waitForLogLine(QStringLiteral(" S 221")),
+             qPrintable(f.server.sessionLog().join(u'\n')));
 }
 
 QTEST_GUILESS_MAIN(TestKorvaneSmtpPorts)

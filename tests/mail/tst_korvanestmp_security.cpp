@@ -1,6 +1,6 @@
 // TLS and credentials: what goes out encrypted, what never goes out at all.
 
-#include "MailTestSupport.h"
+#include "SmtpTestCase.h"
 
 #include <memory>
 
@@ -8,16 +8,17 @@
 
 using namespace MailTest;
 
-class TestKorvaneSmtpSecurity : public QObject
+class TestKorvaneSmtpSecurity : public SmtpTestCase
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
     void authenticated_data();
     void authenticated();
     void refused_data();
     void refused();
+    void quitAfterRefusal_data();
+    void quitAfterRefusal();
     void notDumpableWhilePasswordHeld_data();
     void notDumpableWhilePasswordHeld();
 };
@@ -30,26 +31,11 @@ QStringList authOptions(const QString &mechanisms)
             mechanisms};
 }
 
-QStringList starttls(const QString &kind = QStringLiteral("server"))
-{
-    return QStringList{QStringLiteral("--starttls")} + TestCertificates::instance().pair(kind);
-}
-
-QStringList implicitTls(const QString &kind = QStringLiteral("server"))
-{
-    return QStringList{QStringLiteral("--implicit-tls")} + TestCertificates::instance().pair(kind);
-}
-
 int dumpable() { return prctl(PR_GET_DUMPABLE, 0, 0, 0, 0); }
 
 enum class Ending { Completed, ComponentDestroyed, RefusedAtOnce, PasswordTakenBack };
 
 } // namespace
-
-void TestKorvaneSmtpSecurity::initTestCase()
-{
-    QVERIFY2(TestCertificates::instance().isValid(), qPrintable(TestCertificates::instance().error()));
-}
 
 void TestKorvaneSmtpSecurity::authenticated_data()
 {
@@ -77,24 +63,19 @@ void TestKorvaneSmtpSecurity::authenticated()
     QFETCH(QStringList, options);
     QFETCH(QString, scheme);
     QFETCH(QString, authCommand);
-    SmtpTestServer server(options);
-    KORVANE_START(server);
-    KorvaneSTMP component;
-    configure(component, server);
-    component.setServer(scheme + server.hostAndPort());
-    component.setUsername(user);
-    component.setPassword(password);
-    SendWatch watch(&component);
-    KORVANE_SEND(component, watch, 15000);
-    QVERIFY2(!watch.completed.isEmpty(), watch.outcome().constData());
+    SendFixture f(options);
+    KORVANE_START(f.server);
+    f.component.setServer(scheme + f.server.hostAndPort());
+    f.component.setUsername(user);
+    f.component.setPassword(password);
+    KORVANE_DELIVER(f, 15000);
 
-    QVERIFY(server.waitForMessages(1));
-    const QJsonObject message = server.messages().constFirst();
+    const QJsonObject message = f.message();
     QVERIFY(message.value(QStringLiteral("tls")).toBool());
     QCOMPARE(message.value(QStringLiteral("auth_login")).toString(), user);
     QCOMPARE(strings(message.value(QStringLiteral("defects"))), QStringList());
 
-    const QStringList commands = server.commands();
+    const QStringList commands = f.server.commands();
     const auto authAt = std::find_if(commands.cbegin(), commands.cend(), [&](const QString &c) {
         return c.startsWith(authCommand, Qt::CaseInsensitive);
     });
@@ -148,32 +129,69 @@ void TestKorvaneSmtpSecurity::refused()
     QFETCH(bool, trustTestCa);
     QFETCH(QList<int>, numbers);
     QFETCH(QString, says);
+    SendFixture f(options);
+    KORVANE_START(f.server);
+    f.component.setServer(scheme + f.server.hostAndPort());
+    if (!trustTestCa)
+        f.component.setCaFile(QString());
+    if (!secret.isEmpty()) {
+        f.component.setUsername(user);
+        f.component.setPassword(secret);
+    }
+    KORVANE_SEND(f.component, f.watch, 15000);
+    QVERIFY2(!f.watch.failed.isEmpty(), f.watch.outcome().constData());
+    QVERIFY2(numbers.contains(f.watch.number()), f.watch.outcome().constData());
+    QVERIFY2(f.watch.description().contains(says, Qt::CaseInsensitive), f.watch.outcome().constData());
+
+    QCOMPARE(f.server.state().value(QStringLiteral("data_started")).toInt(), 0);
+    QCOMPARE(f.server.messages().size(), 0);
+    if (numbers != QList<int>{535}) {
+        const QJsonObject state = f.server.state();
+        QVERIFY2(!state.value(QStringLiteral("auth_seen")).toBool(),
+                 qPrintable(f.server.commands().join(QLatin1Char('\n'))));
+        QVERIFY(!state.value(QStringLiteral("password_seen")).toBool());
+    }
+    followingSendSucceeds(f.component, f.watch);
+}
+
+void TestKorvaneSmtpSecurity::quitAfterRefusal_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("scheme");
+    QTest::addColumn<QString>("secret");
+    QTest::addColumn<int>("number");
+
+    QTest::newRow("password refused over STARTTLS") << starttls() + authOptions("PLAIN LOGIN") << ""
+                                                    << "not-the-password" << 535;
+    QTest::newRow("password refused over smtps") << implicitTls() + authOptions("PLAIN LOGIN") << "smtps://"
+                                                 << "not-the-password" << 535;
+    QTest::newRow("STARTTLS but no AUTH") << starttls() << "" << password << 1007;
+    QTest::newRow("no STARTTLS, in clear") << authOptions("PLAIN LOGIN") << "" << password << 64;
+}
+
+// libcurl 7.88 hangs up without QUIT when it gives a conversation up before
+// MAIL FROM; the session writes QUIT itself, behind libcurl's back, through
+// libcurl's TLS session or on its socket. Another libcurl or TLS library
+// may keep it from the server: this is where that shows.
+void TestKorvaneSmtpSecurity::quitAfterRefusal()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QString, scheme);
+    QFETCH(QString, secret);
+    QFETCH(int, number);
     SmtpTestServer server(options);
     KORVANE_START(server);
     KorvaneSTMP component;
     configure(component, server);
     component.setServer(scheme + server.hostAndPort());
-    if (!trustTestCa)
-        component.setCaFile(QString());
-    if (!secret.isEmpty()) {
-        component.setUsername(user);
-        component.setPassword(secret);
-    }
+    component.setUsername(user);
+    component.setPassword(secret);
     SendWatch watch(&component);
     KORVANE_SEND(component, watch, 15000);
-    QVERIFY2(!watch.failed.isEmpty(), watch.outcome().constData());
-    QVERIFY2(numbers.contains(watch.number()), watch.outcome().constData());
-    QVERIFY2(watch.description().contains(says, Qt::CaseInsensitive), watch.outcome().constData());
-
-    QCOMPARE(server.state().value(QStringLiteral("data_started")).toInt(), 0);
-    QCOMPARE(server.messages().size(), 0);
-    if (numbers != QList<int>{535}) {
-        const QJsonObject state = server.state();
-        QVERIFY2(!state.value(QStringLiteral("auth_seen")).toBool(),
-                 qPrintable(server.commands().join(QLatin1Char('\n'))));
-        QVERIFY(!state.value(QStringLiteral("password_seen")).toBool());
-    }
-    followingSendSucceeds(component, watch);
+    QVERIFY2(watch.number() == number, watch.outcome().constData());
+    QVERIFY2(server.waitForLogLine(QStringLiteral(" C QUIT")),
+             "QUIT written behind libcurl's back after it gave the connection up no longer reaches the "
+             "server: libcurl or its TLS library has changed (writeQuitBehindLibcurl, QuitBehindLibcurl.cpp)");
 }
 
 void TestKorvaneSmtpSecurity::notDumpableWhilePasswordHeld_data()

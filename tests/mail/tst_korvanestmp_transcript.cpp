@@ -2,20 +2,18 @@
 // (the refused command and reply, the port, TLS) and what it must never
 // show anyone (the password, in clear or encoded, and the message).
 
-#include "MailTestSupport.h"
+#include "SmtpTestCase.h"
 
 #include <QRegularExpression>
-#include <QTcpServer>
 
 using namespace MailTest;
 using namespace Qt::StringLiterals;
 
-class TestKorvaneSmtpTranscript : public QObject
+class TestKorvaneSmtpTranscript : public SmtpTestCase
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
     void failedSend_data();
     void failedSend();
     void longReply_data();
@@ -28,24 +26,11 @@ namespace {
 // written with a thousands separator.
 const QString bodyMarker = u"Contenuto-riservato-7Q"_s;
 
-QStringList starttls(const QString &kind = u"server"_s)
-{
-    return QStringList{u"--starttls"_s} + TestCertificates::instance().pair(kind);
-}
-
 QStringList auth(const QString &mechanisms)
 {
     // The server's password differs from the one sent: every row that logs
     // in is refused, so the secret the client sends is the one to look for.
     return {u"--auth"_s, user + u":server-side-secret"_s, u"--auth-mechs"_s, mechanisms};
-}
-
-quint16 closedPort()
-{
-    QTcpServer probe;
-    if (!probe.listen(QHostAddress::LocalHost))
-        return 0;
-    return probe.serverPort();
 }
 
 // Every form the password could take on the wire.
@@ -57,11 +42,6 @@ QStringList secretForms()
 }
 
 } // namespace
-
-void TestKorvaneSmtpTranscript::initTestCase()
-{
-    QVERIFY2(TestCertificates::instance().isValid(), qPrintable(TestCertificates::instance().error()));
-}
 
 void TestKorvaneSmtpTranscript::failedSend_data()
 {
@@ -96,9 +76,7 @@ void TestKorvaneSmtpTranscript::failedSend_data()
         << QStringList{u"porta {port}"_s, u"C: STARTTLS"_s, u"S: 220"_s, u"* certificato non accettato: "_s,
                        u"* esito: Errore n.60 "_s};
     QTest::newRow("port chosen among several")
-        << QStringList{u"--implicit-tls"_s} + TestCertificates::instance().pair(u"server"_s)
-            + auth(u"PLAIN"_s)
-        << true << true << 535
+        << implicitTls() + auth(u"PLAIN"_s) << true << true << 535
         << QStringList{u"* prova di 127.0.0.1:{closed}: connessione rifiutata"_s,
                        u"* prova di 127.0.0.1:{port} (TLS): TLS attivo: TLSv1."_s,
                        u"* porta scelta: {port}"_s,
@@ -115,29 +93,26 @@ void TestKorvaneSmtpTranscript::failedSend()
     QFETCH(bool, portChoice);
     QFETCH(int, number);
     QFETCH(QStringList, expected);
-    SmtpTestServer server(options);
-    KORVANE_START(server);
-    const quint16 closed = closedPort();
+    SendFixture f(options);
+    KORVANE_START(f.server);
+    const quint16 closed = SmtpTestServer::closedPort();
     QVERIFY(closed != 0);
-    KorvaneSTMP component;
-    configure(component, server);
-    component.setBody(bodyMarker.repeated(80));
+    f.component.setBody(bodyMarker.repeated(80));
     if (credentials) {
-        component.setUsername(user);
-        component.setPassword(password);
+        f.component.setUsername(user);
+        f.component.setPassword(password);
     }
     if (portChoice) {
-        component.setServer(u"127.0.0.1"_s);
-        component.setUsualPorts(closed, closed, server.port());
+        f.component.setServer(u"127.0.0.1"_s);
+        f.component.setUsualPorts(closed, closed, f.server.port());
     }
-    SendWatch watch(&component);
-    KORVANE_SEND(component, watch, 20000);
-    QCOMPARE(watch.number(), number);
+    KORVANE_SEND(f.component, f.watch, 20000);
+    QCOMPARE(f.watch.number(), number);
 
-    const QString transcript = component.lastTranscript() + u'\n';
+    const QString transcript = f.component.lastTranscript() + u'\n';
     qsizetype at = 0;
     for (QString fragment : expected) {
-        fragment.replace(u"{port}"_s, QString::number(server.port()))
+        fragment.replace(u"{port}"_s, QString::number(f.server.port()))
             .replace(u"{closed}"_s, QString::number(closed));
         const qsizetype found = transcript.indexOf(fragment, at);
         QVERIFY2(found >= 0,
@@ -174,27 +149,24 @@ void TestKorvaneSmtpTranscript::longReply()
     QFETCH(int, lines);
     QFETCH(QString, command);
     QFETCH(QString, answering);
-    SmtpTestServer server({u"--long-reply"_s, verb, QString::number(lines)});
-    KORVANE_START(server);
-    KorvaneSTMP component;
-    configure(component, server);
-    SendWatch watch(&component);
-    KORVANE_SEND(component, watch, 20000);
-    QCOMPARE(watch.number(), 56);
+    SendFixture f({u"--long-reply"_s, verb, QString::number(lines)});
+    KORVANE_START(f.server);
+    KORVANE_SEND(f.component, f.watch, 20000);
+    QCOMPARE(f.watch.number(), 56);
     static const QRegularExpression said(
         u"^Il server 127\\.0\\.0\\.1:(\\d+) ha inviato una risposta troppo lunga (.+) \\((\\d+) righe "
         "ricevute prima dell'interruzione\\): la libreria di rete \\(libcurl\\) non accetta risposte così "
         "lunghe e ha chiuso la connessione\\.$"_s);
-    const QRegularExpressionMatch match = said.match(watch.description());
-    QVERIFY2(match.hasMatch(), watch.outcome().constData());
-    QCOMPARE(match.captured(1).toInt(), server.port());
+    const QRegularExpressionMatch match = said.match(f.watch.description());
+    QVERIFY2(match.hasMatch(), f.watch.outcome().constData());
+    QCOMPARE(match.captured(1).toInt(), f.server.port());
     QCOMPARE(match.captured(2), answering);
     const int received = match.captured(3).toInt();
-    QVERIFY2(received > 0 && received < lines, watch.outcome().constData());
+    QVERIFY2(received > 0 && received < lines, f.watch.outcome().constData());
 
     // The transcript shows how far it came: the command, the lines of its
     // answer (the first ones, then how many more), the outcome.
-    const QStringList transcript = component.lastTranscript().split(u'\n');
+    const QStringList transcript = f.component.lastTranscript().split(u'\n');
     const QString joined = transcript.join(u'\n');
     qsizetype at = -1;
     for (qsizetype i = 0; i < transcript.size(); ++i)
@@ -212,7 +184,7 @@ void TestKorvaneSmtpTranscript::longReply()
     }
     QCOMPARE(shown + more, received);
     QVERIFY(shown <= 40);
-    QVERIFY2(transcript.contains(u"* esito: Errore n.56 "_s + watch.description()), qPrintable(joined));
+    QVERIFY2(transcript.contains(u"* esito: Errore n.56 "_s + f.watch.description()), qPrintable(joined));
     QVERIFY(transcript.size() <= 201);
 }
 

@@ -49,6 +49,9 @@ public:
     // Spins the event loop until done() holds or the time is up.
     static bool waitFor(const std::function<bool()> &done, int timeoutMs);
     static QString pythonPath();
+    // A loopback port with nobody listening: connecting is refused at once.
+    // 0 when none could be found.
+    static quint16 closedPort();
     static QString scriptDirectory();
 
 private:

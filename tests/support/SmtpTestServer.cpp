@@ -5,6 +5,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QJsonDocument>
+#include <QTcpServer>
 #include <QTimer>
 
 namespace {
@@ -149,6 +150,16 @@ QString SmtpTestServer::pythonPath()
 {
     // Another python earlier on PATH may lack the distribution's aiosmtpd.
     return QStringLiteral("/usr/bin/python3");
+}
+
+quint16 SmtpTestServer::closedPort()
+{
+    QTcpServer probe;
+    if (!probe.listen(QHostAddress::LocalHost))
+        return 0;
+    const quint16 port = probe.serverPort();
+    probe.close();
+    return port;
 }
 
 QString SmtpTestServer::scriptDirectory() { return QStringLiteral(KORVANE_SMTP_TEST_SERVER_DIR); }

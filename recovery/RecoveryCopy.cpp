@@ -1,7 +1,6 @@
 #include "RecoveryCopy.h"
 
 #include "BodyMirror.h"
-#include "ComposerLayout.h"
 #include "RecoveryFormat.h"
 #include "RecoveryWriter.h"
 #include "SavedFields.h"
@@ -16,9 +15,6 @@ namespace {
 // Within the two seconds a copy may lag behind the last change, with room
 // left for writing a large body.
 constexpr int delayMs = 1000;
-
-// The seven one-line boxes full, encoded, leave most of a copy for the body.
-static_assert(qint64(7) * ComposerLayout::lineBoxLimit * 3 < RecoveryFormat::largestCopy / 4);
 
 QString nativeList(const QStringList &paths)
 {

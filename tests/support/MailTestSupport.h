@@ -89,6 +89,18 @@ inline void configure(KorvaneSTMP &component, const SmtpTestServer &server)
     component.setStallTimeoutMs(10000);
 }
 
+// Server options for STARTTLS, or TLS from the first byte, with the test
+// certificate of that kind (see TestCertificates::pair()).
+inline QStringList starttls(const QString &kind = QStringLiteral("server"))
+{
+    return QStringList{QStringLiteral("--starttls")} + TestCertificates::instance().pair(kind);
+}
+
+inline QStringList implicitTls(const QString &kind = QStringLiteral("server"))
+{
+    return QStringList{QStringLiteral("--implicit-tls")} + TestCertificates::instance().pair(kind);
+}
+
 // After a failed send the same component, pointed at a healthy server, sends
 // at once, and nothing late arrives from the failed one.
 inline void followingSendSucceeds(KorvaneSTMP &component, const SendWatch &failedWatch)
