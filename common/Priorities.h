@@ -23,12 +23,19 @@ inline constexpr std::array priorities{
 
 inline constexpr int defaultPriorityIndex = 1;
 
-// The priority with this code; the default one for a code outside the scale's
-// three values.
-constexpr const Priority &priorityForCode(qint32 code)
+// The index of the priority with this code; the default one's for a code
+// outside the scale's three values.
+constexpr int priorityIndexForCode(qint32 code)
 {
-    for (const Priority &p : priorities)
-        if (p.code == code)
-            return p;
-    return priorities[defaultPriorityIndex];
+    for (int i = 0; i < int(priorities.size()); ++i)
+        if (priorities[i].code == code)
+            return i;
+    return defaultPriorityIndex;
+}
+
+// The priority at index; the default one for an index outside the list.
+constexpr const Priority &priorityAt(int index)
+{
+    return index >= 0 && index < int(priorities.size()) ? priorities[index]
+                                                        : priorities[defaultPriorityIndex];
 }

@@ -2,6 +2,7 @@
 
 #include "BodyTextEdit.h"
 #include "ComponentPlace.h"
+#include "FieldTable.h"
 #include "LengthValidator.h"
 
 #include <QCheckBox>
@@ -22,43 +23,42 @@ namespace {
 
 using namespace Qt::StringLiterals;
 
-// The names of the controls the window works with: the table and the
-// Controls members are bound through these, so they cannot drift apart.
+using FieldTable::rowOf;
+
+// The controls that hold no field; the fields' controls are named by the
+// field table, which the window walks to read and fill them.
 namespace name {
-constexpr auto server = "txtSrvSTMP"_L1;
-constexpr auto sender = "txtMittente"_L1;
-constexpr auto recipient = "txtDestinatario"_L1;
-constexpr auto cc = "txtCopiaCarbone"_L1;
-constexpr auto bcc = "txtCopiaCarboneNascosta"_L1;
-constexpr auto attachments = "txtAllegati"_L1;
-constexpr auto subject = "txtOggetto"_L1;
-constexpr auto body = "txtContenuto"_L1;
-constexpr auto priority = "cboPriorita"_L1;
 constexpr auto authenticate = "chkAutentica"_L1;
 constexpr auto send = "cmdInvia"_L1;
 constexpr auto close = "cmdChiudi"_L1;
 constexpr auto component = "KorvaneSTMP1"_L1;
 } // namespace name
 
+// A field's label, which names its box to a screen reader.
+constexpr Control labelOf(const FieldTable::Row &field, QLatin1StringView text, int top, int tabIndex)
+{
+    return {field.label, Kind::Label, text, 120, top, 1215, 375, tabIndex, field.control};
+}
+
 constexpr std::array controls{
-    Control{"lblSvr"_L1, Kind::Label, "STMP Server:"_L1, 120, 120, 1215, 375, 1, name::server},
-    Control{name::server, Kind::TextBox, {}, 1440, 120, 3975, 375, 0, {}},
-    Control{"lblMittente"_L1, Kind::Label, "Mittente:"_L1, 120, 600, 1215, 375, 3, name::sender},
-    Control{name::sender, Kind::TextBox, {}, 1440, 600, 3975, 375, 2, {}},
-    Control{"lblDestinatario"_L1, Kind::Label, "Destinatario:"_L1, 120, 1080, 1215, 375, 9, name::recipient},
-    Control{name::recipient, Kind::TextBox, {}, 1440, 1080, 3975, 375, 8, {}},
-    Control{"lblCc"_L1, Kind::Label, "CC:"_L1, 120, 1560, 1215, 375, 11, name::cc},
-    Control{name::cc, Kind::TextBox, {}, 1440, 1560, 3975, 375, 10, {}},
-    Control{"lblBcc"_L1, Kind::Label, "BCC:"_L1, 120, 2040, 1215, 375, 13, name::bcc},
-    Control{name::bcc, Kind::TextBox, {}, 1440, 2040, 3975, 375, 12, {}},
-    Control{"lblAllegati"_L1, Kind::Label, "Allegati:"_L1, 120, 2520, 1215, 375, 15, name::attachments},
-    Control{name::attachments, Kind::TextBox, {}, 1440, 2520, 3975, 375, 14, {}},
-    Control{"lblPriorita"_L1, Kind::Label, "Priorit\xe0:"_L1, 120, 3000, 1215, 375, 17, name::priority},
-    Control{name::priority, Kind::DropDownList, {}, 1440, 3000, 2175, 315, 16, {}},
-    Control{"lblOggetto"_L1, Kind::Label, "Oggetto:"_L1, 120, 3480, 1215, 375, 5, name::subject},
-    Control{name::subject, Kind::TextBox, {}, 1440, 3480, 5895, 375, 4, {}},
-    Control{"lblContenuto"_L1, Kind::Label, "Contenuto:"_L1, 120, 4080, 1215, 375, 7, name::body},
-    Control{name::body, Kind::MultiLineTextBox, {}, 1440, 4080, 5895, 2895, 6, {}},
+    labelOf(rowOf(&MailFields::server), "STMP Server:"_L1, 120, 1),
+    Control{rowOf(&MailFields::server).control, Kind::TextBox, {}, 1440, 120, 3975, 375, 0, {}},
+    labelOf(rowOf(&MailFields::sender), "Mittente:"_L1, 600, 3),
+    Control{rowOf(&MailFields::sender).control, Kind::TextBox, {}, 1440, 600, 3975, 375, 2, {}},
+    labelOf(rowOf(&MailFields::recipient), "Destinatario:"_L1, 1080, 9),
+    Control{rowOf(&MailFields::recipient).control, Kind::TextBox, {}, 1440, 1080, 3975, 375, 8, {}},
+    labelOf(rowOf(&MailFields::cc), "CC:"_L1, 1560, 11),
+    Control{rowOf(&MailFields::cc).control, Kind::TextBox, {}, 1440, 1560, 3975, 375, 10, {}},
+    labelOf(rowOf(&MailFields::bcc), "BCC:"_L1, 2040, 13),
+    Control{rowOf(&MailFields::bcc).control, Kind::TextBox, {}, 1440, 2040, 3975, 375, 12, {}},
+    labelOf(rowOf(&MailFields::attachments), "Allegati:"_L1, 2520, 15),
+    Control{rowOf(&MailFields::attachments).control, Kind::TextBox, {}, 1440, 2520, 3975, 375, 14, {}},
+    labelOf(rowOf(&MailFields::priorityIndex), "Priorit\xe0:"_L1, 3000, 17),
+    Control{rowOf(&MailFields::priorityIndex).control, Kind::DropDownList, {}, 1440, 3000, 2175, 315, 16, {}},
+    labelOf(rowOf(&MailFields::subject), "Oggetto:"_L1, 3480, 5),
+    Control{rowOf(&MailFields::subject).control, Kind::TextBox, {}, 1440, 3480, 5895, 375, 4, {}},
+    labelOf(rowOf(&MailFields::body), "Contenuto:"_L1, 4080, 7),
+    Control{rowOf(&MailFields::body).control, Kind::MultiLineTextBox, {}, 1440, 4080, 5895, 2895, 6, {}},
     Control{name::authenticate, Kind::CheckBox, "Invia con autenticazione"_L1, 120, 7200, 3135, 375, 20, {}},
     Control{name::send, Kind::Button, "&Invia"_L1, 6120, 120, 1215, 495, 18, {}},
     Control{name::close, Kind::Button, "&Chiudi"_L1, 6120, 720, 1215, 495, 19, {}},
@@ -138,15 +138,15 @@ T *made(const QWidget *form, QLatin1StringView controlName)
 Controls bind(const QWidget *form)
 {
     return {
-        .server = made<QLineEdit>(form, name::server),
-        .sender = made<QLineEdit>(form, name::sender),
-        .recipient = made<QLineEdit>(form, name::recipient),
-        .cc = made<QLineEdit>(form, name::cc),
-        .bcc = made<QLineEdit>(form, name::bcc),
-        .attachments = made<QLineEdit>(form, name::attachments),
-        .subject = made<QLineEdit>(form, name::subject),
-        .body = made<QPlainTextEdit>(form, name::body),
-        .priority = made<QComboBox>(form, name::priority),
+        .server = made<QLineEdit>(form, rowOf(&MailFields::server).control),
+        .sender = made<QLineEdit>(form, rowOf(&MailFields::sender).control),
+        .recipient = made<QLineEdit>(form, rowOf(&MailFields::recipient).control),
+        .cc = made<QLineEdit>(form, rowOf(&MailFields::cc).control),
+        .bcc = made<QLineEdit>(form, rowOf(&MailFields::bcc).control),
+        .attachments = made<QLineEdit>(form, rowOf(&MailFields::attachments).control),
+        .subject = made<QLineEdit>(form, rowOf(&MailFields::subject).control),
+        .body = made<QPlainTextEdit>(form, rowOf(&MailFields::body).control),
+        .priority = made<QComboBox>(form, rowOf(&MailFields::priorityIndex).control),
         .authenticate = made<QCheckBox>(form, name::authenticate),
         .send = made<QPushButton>(form, name::send),
         .close = made<QPushButton>(form, name::close),

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "ComposerLayout.h"
-#include "FormFields.h"
 #include "HandlerQueue.h"
 
 #include <QWidget>
@@ -9,10 +8,10 @@
 #include <memory>
 
 class AttachmentField;
-class BodyMirror;
+class FieldKeeper;
 class MailComponent;
 class MessageUi;
-class RecoveryCopy;
+class SendCommand;
 class SettingsStore;
 
 // The composer window. It owns the mail component, which goes with it (a send
@@ -52,35 +51,13 @@ private:
     void startUp();
     void announceRecovery(const QString &text);
     void openLink(const QString &link);
-    void sendCommand();
-    bool askCredentials();
-    void handOverFields();
-    void reportFailure(qint16 number, const QString &description, const QString &transcript);
-    void reportCompletion();
-
-    void watchEdits();
-    void edited();
-
-    void RestoreFields();
-    // order: the recovery copies' count (RecoveryOrder), stored with the fields.
-    bool StoreFields(qint64 order = 0);
-    FormFields fields() const;
-    FormFields fieldsWithBody(const QString &body) const;
-    void setFields(const FormFields &fields);
-    // The names of the one-line boxes that fields' texts would not fit in.
-    QStringList overLongBoxes(const FormFields &fields) const;
 
     std::unique_ptr<MailComponent> m_component;
     MessageUi &m_ui;
-    SettingsStore &m_store;
     HandlerQueue m_handlers;
-    bool m_stored = false;
-    bool m_filling = false;  // the program itself is filling the boxes
-    bool m_fromLink = false; // opened from a mailto: link
-    bool m_touched = false;  // edited or sent since start-up
     bool m_centred = false;
     ComposerLayout::Controls m_controls;
     AttachmentField *m_attachments = nullptr;
-    BodyMirror *m_body = nullptr;       // with the recovery copy only
-    RecoveryCopy *m_recovery = nullptr; // null for a store without a file
+    FieldKeeper *m_fields = nullptr;
+    SendCommand *m_send = nullptr;
 };

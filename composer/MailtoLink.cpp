@@ -1,11 +1,13 @@
 #include "MailtoLink.h"
 
 #include "AddressToken.h"
+#include "FieldTable.h"
 
 #include <QStringDecoder>
 #include <QStringList>
 
 #include <algorithm>
+#include <array>
 
 namespace {
 
@@ -79,6 +81,58 @@ bool hasControlCharacter(const QString &text, bool lineBreaksAllowed)
 
 QString joined(const QStringList &list) { return list.join(QStringLiteral(", ")); }
 
+using FieldTable::LinkFill;
+
+// What the link says for each row of the field table, in the order it says it.
+using Found = std::array<QStringList, FieldTable::rows.size()>;
+
+// The row a link's field of this (lower-case) name fills, if any.
+std::optional<std::size_t> rowNamed(QStringView name)
+{
+    for (std::size_t i = 0; i < FieldTable::rows.size(); ++i) {
+        if (FieldTable::rows[i].link != LinkFill::Never && name == FieldTable::rows[i].linkName)
+            return i;
+    }
+    return std::nullopt;
+}
+
+void take(Found &found, std::size_t row, const QString &value)
+{
+    if (FieldTable::rows[row].link == LinkFill::Addresses)
+        found[row] += addresses(value);
+    else if (found[row].isEmpty())
+        found[row].append(value);
+}
+
+// The "?name=value&..." part; false when a name or value does not decode.
+bool takeQuery(const QString &query, Found &found)
+{
+    for (const QString &field : query.split(u'&', Qt::SkipEmptyParts)) {
+        const qsizetype equals = field.indexOf(u'=');
+        const std::optional<QString> name = percentDecoded(field.left(equals));
+        const std::optional<QString> value = percentDecoded(equals < 0 ? QString() : field.mid(equals + 1));
+        if (!name || !value)
+            return false;
+        if (const std::optional<std::size_t> row = rowNamed(name->toLower()))
+            take(found, *row, *value);
+    }
+    return true;
+}
+
+// The row's text as the link gives it; nothing when it holds what the send refuses.
+std::optional<QString> textOf(const FieldTable::Row &row, const QStringList &found)
+{
+    QString text = row.link == LinkFill::Addresses ? joined(found) : found.value(0);
+    const bool lineBreaksAllowed = row.shape == FieldTable::Shape::Text;
+    if (lineBreaksAllowed) {
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        text.replace(u'\r', u'\n');
+    }
+    if (hasControlCharacter(text, lineBreaksAllowed))
+        return std::nullopt;
+    return text;
+}
+
 } // namespace
 
 std::optional<MailtoLink> MailtoLink::parse(const QString &link)
@@ -90,50 +144,30 @@ std::optional<MailtoLink> MailtoLink::parse(const QString &link)
     const std::optional<QString> path = percentDecoded(rest.left(question));
     if (!path)
         return std::nullopt;
-    QStringList to = addresses(*path);
-    QStringList cc;
-    QStringList bcc;
-    std::optional<QString> subject;
-    std::optional<QString> body;
-    const QStringList fields
-        = question < 0 ? QStringList() : rest.mid(question + 1).split(u'&', Qt::SkipEmptyParts);
-    for (const QString &field : fields) {
-        const qsizetype equals = field.indexOf(u'=');
-        const std::optional<QString> name = percentDecoded(field.left(equals));
-        const std::optional<QString> value = percentDecoded(equals < 0 ? QString() : field.mid(equals + 1));
-        if (!name || !value)
-            return std::nullopt;
-        const QString key = name->toLower();
-        if (key == QLatin1StringView("to"))
-            to += addresses(*value);
-        else if (key == QLatin1StringView("cc"))
-            cc += addresses(*value);
-        else if (key == QLatin1StringView("bcc"))
-            bcc += addresses(*value);
-        else if (key == QLatin1StringView("subject") && !subject)
-            subject = *value;
-        else if (key == QLatin1StringView("body") && !body)
-            body = *value;
-    }
-    QString text = body.value_or(QString());
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(u'\r', u'\n');
-    MailtoLink decoded{joined(to), joined(cc), joined(bcc), subject.value_or(QString()), text};
-    for (const QString *line : {&decoded.to, &decoded.cc, &decoded.bcc, &decoded.subject}) {
-        if (hasControlCharacter(*line, false))
-            return std::nullopt;
-    }
-    if (hasControlCharacter(decoded.body, true))
+    Found found;
+    // The path's addresses are the first of "to".
+    if (const std::optional<std::size_t> to = rowNamed(u"to"))
+        take(found, *to, *path);
+    if (question >= 0 && !takeQuery(rest.mid(question + 1), found))
         return std::nullopt;
+    MailtoLink decoded;
+    for (std::size_t i = 0; i < FieldTable::rows.size(); ++i) {
+        const FieldTable::Row &row = FieldTable::rows[i];
+        if (row.link == LinkFill::Never)
+            continue;
+        const std::optional<QString> text = textOf(row, found[i]);
+        if (!text)
+            return std::nullopt;
+        decoded.fields.*row.text = *text;
+    }
     return decoded;
 }
 
-FormFields MailtoLink::over(FormFields fields) const
+MailFields MailtoLink::over(MailFields message) const
 {
-    fields.recipient = to;
-    fields.cc = cc;
-    fields.bcc = bcc;
-    fields.subject = subject;
-    fields.body = body;
-    return fields;
+    for (const FieldTable::Row &row : FieldTable::rows) {
+        if (row.link != LinkFill::Never)
+            message.*row.text = fields.*row.text;
+    }
+    return message;
 }

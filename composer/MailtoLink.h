@@ -1,20 +1,17 @@
 #pragma once
 
-#include "FormFields.h"
+#include "MailFields.h"
 
 #include <QString>
 
 #include <optional>
 
-// A mailto: link (RFC 6068) as the composer uses it: the addresses of its
-// path and of its "to" field, and its "cc", "bcc", "subject" and "body".
+// A mailto: link (RFC 6068) as the composer uses it: the fields the field
+// table lets a link fill, each from the link's field of its linkName; the
+// addresses of the path go with "to".
 struct MailtoLink
 {
-    QString to;
-    QString cc;
-    QString bcc;
-    QString subject;
-    QString body;
+    MailFields fields; // only the ones a link fills
 
     bool operator==(const MailtoLink &) const = default;
 
@@ -26,13 +23,12 @@ struct MailtoLink
     // "subject" and "body" count; field names are matched in any case and
     // fields with other names are ignored. Returns nothing when link is not a
     // mailto: link, holds a '%' not followed by two hex digits, decodes to
-    // something that is not UTF-8, or gives an address, the subject or the
-    // body a control character other than a tab (the body's line breaks
-    // excepted).
+    // something that is not UTF-8, or gives a one-line field a control
+    // character other than a tab, or the body one other than a tab or a line break.
     static std::optional<MailtoLink> parse(const QString &link);
 
-    // The fields of a new message to the link's addresses: recipient, CC,
-    // BCC, subject and body replaced by the link's (also when empty), the
-    // rest as in fields.
-    FormFields over(FormFields fields) const;
+    // The fields of a new message to the link's addresses: the ones a link
+    // fills (recipient, CC, BCC, subject and body) replaced by the link's, also
+    // when empty; the rest as in message.
+    MailFields over(MailFields message) const;
 };

@@ -76,7 +76,44 @@ struct KorvaneSTMP::Private
     QString lastTranscript;
     bool ready = true;
     bool verbose = false;
+
+    // A send refused before a transport took it fails on the next turn of
+    // the event loop, as every outcome comes after Send() has returned.
+    void refuseLater(KorvaneSTMP *self, SendError error, const QString &text) const
+    {
+        const QString line = refusalTranscript(SendOutcome::failure(error, text), verbose);
+        QTimer::singleShot(0, self, [self, error, text, line] {
+            self->d->lastTranscript = line;
+            Q_EMIT self->SendFailed(qint16(error), text);
+        });
+    }
+
+    static void work(KorvaneSTMP *self, const TransportEntry &transport, const std::shared_ptr<SendTask> &job,
+                     const std::shared_ptr<OwnerLink> &link);
 };
+
+// On the send's worker: the transport's set-up, then the send; the job tells
+// the outcome exactly once (or not at all once aborted), as soon as it is
+// known, while the goodbye to the server goes on.
+void KorvaneSTMP::Private::work(KorvaneSTMP *self, const TransportEntry &transport,
+                                const std::shared_ptr<SendTask> &job, const std::shared_ptr<OwnerLink> &link)
+{
+    const auto tell = [self, &link, &job](const SendOutcome &outcome) {
+        job->addTranscriptLine(outcomeLine(outcome));
+        link->post([self, outcome, lines = job->transcriptText()] { self->finish(outcome, lines); });
+    };
+    if (!transport.initialise()) {
+        tell(SendOutcome::failure(SendError::Internal, mailText(MailText::NetworkLibraryFailed)));
+        return;
+    }
+    DetachedWorkers::holdExitForWorkers();
+    ProgressPace pace;
+    const auto progress = [self, &pace, &link](qint64 sent, qint64 total) {
+        if (pace.due(sent, total))
+            link->post([self, sent, total] { Q_EMIT self->progressChanged(sent, total); });
+    };
+    job->run(progress, tell);
+}
 
 KorvaneSTMP::KorvaneSTMP(AboutPresenter presentAbout, QObject *parent)
     : MailComponent(parent), d(std::make_unique<Private>())
@@ -102,15 +139,12 @@ KorvaneSTMP::~KorvaneSTMP()
     SecretWipe::wipe(d->properties.password);
 }
 
-void KorvaneSTMP::setBcc(const QString &value) { d->properties.bcc = value; }
-void KorvaneSTMP::setCc(const QString &value) { d->properties.cc = value; }
-void KorvaneSTMP::setRecipient(const QString &value) { d->properties.recipient = value; }
-void KorvaneSTMP::setSender(const QString &value) { d->properties.sender = value; }
-void KorvaneSTMP::setBody(const QString &value) { d->properties.body = value; }
-void KorvaneSTMP::setSubject(const QString &value) { d->properties.subject = value; }
-void KorvaneSTMP::setAttachments(const QString &value) { d->properties.attachments = value; }
-void KorvaneSTMP::setServer(const QString &value) { d->properties.server = value; }
-void KorvaneSTMP::setPriority(qint32 value) { d->properties.priority = value; }
+void KorvaneSTMP::setField(QString MailFields::*field, const QString &value)
+{
+    if (field)
+        d->properties.*field = value;
+}
+void KorvaneSTMP::setPriority(qint32 value) { d->properties.priorityIndex = priorityIndexForCode(value); }
 void KorvaneSTMP::setClientName(const QString &value) { d->properties.clientName = value; }
 QString KorvaneSTMP::ClientName() const { return d->properties.clientName; }
 void KorvaneSTMP::setPassword(const QString &value)
@@ -139,21 +173,14 @@ void KorvaneSTMP::setVerbose(bool on) { d->verbose = on; }
 
 void KorvaneSTMP::Send()
 {
-    const auto failLater = [this](SendError error, const QString &text) {
-        const QString line = refusalTranscript(SendOutcome::failure(error, text), d->verbose);
-        QTimer::singleShot(0, this, [this, error, text, line] {
-            d->lastTranscript = line;
-            Q_EMIT SendFailed(qint16(error), text);
-        });
-    };
     if (!d->ready) {
-        failLater(SendError::AlreadySending, mailText(MailText::AlreadySending));
+        d->refuseLater(this, SendError::AlreadySending, mailText(MailText::AlreadySending));
         return;
     }
     const TransportEntry *transport = TransportModule::entry();
     if (!transport) {
-        failLater(SendError::Internal,
-                  mailText(MailText::TransportMissing).arg(TransportModule::loadError()));
+        d->refuseLater(this, SendError::Internal,
+                       mailText(MailText::TransportMissing).arg(TransportModule::loadError()));
         return;
     }
     // The previous send has reported; whatever it still does (QUIT, its
@@ -165,26 +192,10 @@ void KorvaneSTMP::Send()
     auto link = std::make_shared<OwnerLink>(this);
     // The job holds the only copy of the password now, and wipes it when done.
     SecretWipe::wipe(d->properties.password);
-    const bool started = DetachedWorkers::start([this, job, link, transport] {
-        // The job tells the outcome exactly once (or not at all once aborted).
-        const auto tell = [this, &link, &job](const SendOutcome &outcome) {
-            job->addTranscriptLine(outcomeLine(outcome));
-            link->post([this, outcome, lines = job->transcriptText()] { finish(outcome, lines); });
-        };
-        if (!transport->initialise()) {
-            tell(SendOutcome::failure(SendError::Internal, mailText(MailText::NetworkLibraryFailed)));
-            return;
-        }
-        DetachedWorkers::holdExitForWorkers();
-        ProgressPace pace;
-        const auto progress = [this, &pace, &link](qint64 sent, qint64 total) {
-            if (pace.due(sent, total))
-                link->post([this, sent, total] { Q_EMIT progressChanged(sent, total); });
-        };
-        job->run(progress, tell);
-    });
+    const bool started = DetachedWorkers::start(
+        [this, job, link, transport] { Private::work(this, *transport, job, link); });
     if (!started) {
-        failLater(SendError::Internal, smtpText(SmtpText::CannotStart));
+        d->refuseLater(this, SendError::Internal, smtpText(SmtpText::CannotStart));
         return;
     }
     d->ready = false;

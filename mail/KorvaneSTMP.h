@@ -29,14 +29,7 @@ public:
     explicit KorvaneSTMP(AboutPresenter presentAbout = {}, QObject *parent = nullptr);
     ~KorvaneSTMP() override;
 
-    void setBcc(const QString &value) override;
-    void setCc(const QString &value) override;
-    void setRecipient(const QString &value) override;
-    void setSender(const QString &value) override;
-    void setBody(const QString &value) override;
-    void setSubject(const QString &value) override;
-    void setAttachments(const QString &value) override;
-    void setServer(const QString &value) override;
+    void setField(QString MailFields::*field, const QString &value) override;
     void setPriority(qint32 value) override;
     void setClientName(const QString &value) override;
     QString ClientName() const override;

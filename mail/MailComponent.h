@@ -1,5 +1,7 @@
 #pragma once
 
+#include "MailFields.h"
+
 #include <QObject>
 #include <QString>
 
@@ -18,16 +20,19 @@ public:
     using QObject::QObject;
     ~MailComponent() override = default;
 
-    virtual void setBcc(const QString &value) = 0;
-    virtual void setCc(const QString &value) = 0;
-    virtual void setRecipient(const QString &value) = 0;
-    virtual void setSender(const QString &value) = 0;
-    virtual void setBody(const QString &value) = 0;
-    virtual void setSubject(const QString &value) = 0;
-    virtual void setAttachments(const QString &value) = 0;
-    virtual void setServer(const QString &value) = 0;
+    // A text field of the message, by its member; FieldTable names the
+    // property each member is, and the window hands the fields over by it.
+    virtual void setField(QString MailFields::*field, const QString &value) = 0;
     // 1 highest, 3 normal, 5 lowest (X-Priority scale).
     virtual void setPriority(qint32 value) = 0;
+    void setBcc(const QString &value) { setField(&MailFields::bcc, value); }
+    void setCc(const QString &value) { setField(&MailFields::cc, value); }
+    void setRecipient(const QString &value) { setField(&MailFields::recipient, value); }
+    void setSender(const QString &value) { setField(&MailFields::sender, value); }
+    void setBody(const QString &value) { setField(&MailFields::body, value); }
+    void setSubject(const QString &value) { setField(&MailFields::subject, value); }
+    void setAttachments(const QString &value) { setField(&MailFields::attachments, value); }
+    void setServer(const QString &value) { setField(&MailFields::server, value); }
     virtual void setClientName(const QString &value) = 0;
     // The name the component goes by, which the window shows as its caption.
     virtual QString ClientName() const = 0;

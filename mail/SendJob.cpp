@@ -2,6 +2,7 @@
 
 #include "AddressList.h"
 #include "AttachmentList.h"
+#include "FieldTable.h"
 #include "MailTexts.h"
 #include "MessageSource.h"
 #include "MessageTexts.h"
@@ -18,36 +19,35 @@
 
 namespace {
 
+std::optional<SendOutcome> controlCharacterIn(const QString &value, QLatin1StringView name)
+{
+    for (QChar c : value) {
+        if ((c.unicode() < 0x20 && c != u'\t') || c.unicode() == 0x7f) {
+            const QString what
+                = mailText(c == u'\r' || c == u'\n' ? MailText::LineBreak : MailText::ControlCharacter);
+            return SendOutcome::failure(SendError::ControlCharacter,
+                                        mailText(MailText::FieldContains).arg(name, what));
+        }
+    }
+    return std::nullopt;
+}
+
 // Fields that travel on one line: a line break there could add a header or
 // an SMTP command, so it stops the send.
 std::optional<SendOutcome> controlCharacter(const MailRequest &r)
 {
-    const struct
-    {
-        const QString &value;
-        const char *name;
-    } fields[] = {
-        {r.server, "Server"},
-        {r.sender, "Mittente"},
-        {r.recipient, "Destinatario"},
-        {r.cc, "CC"},
-        {r.bcc, "BCC"},
-        {r.attachments, "Allegati"},
-        {r.subject, "Oggetto"},
-        {r.clientName, "ClientName"},
-        {r.username, "Username"},
-        {r.password, "Password"},
-    };
-    for (const auto &f : fields) {
-        for (QChar c : f.value) {
-            if ((c.unicode() < 0x20 && c != u'\t') || c.unicode() == 0x7f) {
-                const QString what
-                    = mailText(c == u'\r' || c == u'\n' ? MailText::LineBreak : MailText::ControlCharacter);
-                return SendOutcome::failure(
-                    SendError::ControlCharacter,
-                    mailText(MailText::FieldContains).arg(QLatin1String(f.name), what));
-            }
-        }
+    for (const FieldTable::Row &row : FieldTable::rows) {
+        if (row.shape != FieldTable::Shape::Line)
+            continue;
+        if (auto failure = controlCharacterIn(r.*row.text, row.sendName))
+            return failure;
+    }
+    using namespace Qt::StringLiterals;
+    const std::pair<const QString &, QLatin1StringView> others[]
+        = {{r.clientName, "ClientName"_L1}, {r.username, "Username"_L1}, {r.password, "Password"_L1}};
+    for (const auto &[value, name] : others) {
+        if (auto failure = controlCharacterIn(value, name))
+            return failure;
     }
     return std::nullopt;
 }

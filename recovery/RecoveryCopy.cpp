@@ -42,7 +42,7 @@ QString notice(bool restored, const QStringList &setAside, const QStringList &fo
 
 } // namespace
 
-RecoveryCopy::RecoveryCopy(SettingsStore &store, std::function<FormFields()> snapshot, const BodyMirror *body,
+RecoveryCopy::RecoveryCopy(SettingsStore &store, std::function<MailFields()> snapshot, const BodyMirror *body,
                            QObject *parent)
     : QObject(parent), m_store(store), m_folder(store.fileName()), m_order(store.fileName()),
       m_snapshot(std::move(snapshot)), m_body(body)
@@ -57,14 +57,14 @@ RecoveryCopy::RecoveryCopy(SettingsStore &store, std::function<FormFields()> sna
 
 RecoveryCopy::~RecoveryCopy() = default;
 
-QString RecoveryCopy::recover(const std::function<void(const FormFields &)> &apply)
+QString RecoveryCopy::recover(const std::function<void(const MailFields &)> &apply)
 {
     if (!m_writer)
         return {};
-    FormFields stored;
+    MailFields stored;
     SavedFields::RestoreFields(m_store, stored);
     const RecoveryFolder::Found found
-        = m_folder.takeLeftovers({SavedFields::storedOrder(m_store), [&stored](const FormFields &copy) {
+        = m_folder.takeLeftovers({SavedFields::storedOrder(m_store), [&stored](const MailFields &copy) {
                                       return SavedFields::asStored(copy) == stored;
                                   }});
     if (found.newest) {

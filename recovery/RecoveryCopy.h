@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FormFields.h"
+#include "MailFields.h"
 #include "RecoveryFolder.h"
 #include "RecoveryOrder.h"
 
@@ -27,7 +27,7 @@ class RecoveryCopy : public QObject
 public:
     // store: the settings, which have a file. snapshot gives the fields as
     // the window holds them now, but for the body, which body gives.
-    RecoveryCopy(SettingsStore &store, std::function<FormFields()> snapshot, const BodyMirror *body,
+    RecoveryCopy(SettingsStore &store, std::function<MailFields()> snapshot, const BodyMirror *body,
                  QObject *parent = nullptr);
     ~RecoveryCopy() override;
 
@@ -37,7 +37,7 @@ public:
     // the user is to be told of the copies found: what came back, where
     // the ones set aside are, which ones another machine holds; empty when
     // there is nothing to tell.
-    QString recover(const std::function<void(const FormFields &)> &apply);
+    QString recover(const std::function<void(const MailFields &)> &apply);
     // A box changed.
     void changed();
     // The number a store of the fields goes with (SavedFields::StoreFields).
@@ -57,7 +57,7 @@ private:
     RecoveryFolder m_folder;
     RecoveryOrder m_order;
     std::unique_ptr<RecoveryWriter> m_writer; // null when no copy can be kept
-    std::function<FormFields()> m_snapshot;
+    std::function<MailFields()> m_snapshot;
     const BodyMirror *m_body;
     QTimer m_delay;
     bool m_ownValues = false; // edited, or a leftover shown: not only what the settings held

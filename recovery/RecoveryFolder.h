@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FormFields.h"
+#include "MailFields.h"
 
 #include <QString>
 #include <QStringList>
@@ -35,7 +35,7 @@ public:
 
     struct Leftover
     {
-        FormFields fields;
+        MailFields fields;
         QString path;
     };
     struct Found
@@ -49,7 +49,7 @@ public:
     struct Settings
     {
         qint64 order = 0;
-        std::function<bool(const FormFields &)> hold;
+        std::function<bool(const MailFields &)> hold;
     };
     // The copies left by runs that are over. The newest one, when it is
     // newer than the settings' last store, stays where it is, held by this

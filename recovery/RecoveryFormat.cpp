@@ -1,5 +1,7 @@
 #include "RecoveryFormat.h"
 
+#include "FieldTable.h"
+
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonValue>
@@ -12,23 +14,6 @@ using namespace Qt::StringLiterals;
 
 const auto formatName = "korvane-client recovery 1"_L1;
 
-struct TextKey
-{
-    QLatin1StringView key;
-    QString FormFields::*text;
-};
-
-constexpr std::array textKeys{
-    TextKey{"server"_L1, &FormFields::server},
-    TextKey{"sender"_L1, &FormFields::sender},
-    TextKey{"recipient"_L1, &FormFields::recipient},
-    TextKey{"cc"_L1, &FormFields::cc},
-    TextKey{"bcc"_L1, &FormFields::bcc},
-    TextKey{"attachments"_L1, &FormFields::attachments},
-    TextKey{"subject"_L1, &FormFields::subject},
-    TextKey{"body"_L1, &FormFields::body},
-};
-
 // Missing: 0. Anything but a whole number from 0 up is no order.
 std::optional<qint64> orderOf(const QJsonValue &value)
 {
@@ -40,6 +25,19 @@ std::optional<qint64> orderOf(const QJsonValue &value)
     return qint64(number);
 }
 
+// The priority: a whole index of the list. A text: any string.
+bool readField(const QJsonObject &object, const FieldTable::Row &row, MailFields &fields)
+{
+    const QJsonValue value = object.value(row.recoveryKey);
+    if (row.text) {
+        fields.*row.text = value.toString();
+        return value.isString();
+    }
+    const int index = value.toInt(-1);
+    fields.*row.index = index;
+    return value.isDouble() && index >= 0 && index < int(priorities.size()) && value.toDouble() == index;
+}
+
 } // namespace
 
 namespace RecoveryFormat {
@@ -49,10 +47,13 @@ QByteArray encode(const Copy &copy)
     QJsonObject object{{"format"_L1, formatName},
                        {"takenAtMs"_L1, double(copy.takenAtMs)},
                        {"order"_L1, double(copy.order)},
-                       {"stored"_L1, copy.stored},
-                       {"priorityIndex"_L1, copy.fields.priorityIndex}};
-    for (const TextKey &entry : textKeys)
-        object.insert(entry.key, copy.fields.*entry.text);
+                       {"stored"_L1, copy.stored}};
+    for (const FieldTable::Row &row : FieldTable::rows) {
+        if (row.text)
+            object.insert(row.recoveryKey, copy.fields.*row.text);
+        else
+            object.insert(row.recoveryKey, copy.fields.*row.index);
+    }
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 
@@ -73,16 +74,9 @@ std::optional<Copy> decode(const QByteArray &data)
         return std::nullopt;
     copy.order = *order;
     copy.stored = stored.toBool();
-    const QJsonValue priority = object.value("priorityIndex"_L1);
-    const int index = priority.toInt(-1);
-    if (!priority.isDouble() || index < 0 || index >= int(priorities.size()) || priority.toDouble() != index)
-        return std::nullopt;
-    copy.fields.priorityIndex = index;
-    for (const TextKey &entry : textKeys) {
-        const QJsonValue value = object.value(entry.key);
-        if (!value.isString())
+    for (const FieldTable::Row &row : FieldTable::rows) {
+        if (!readField(object, row, copy.fields))
             return std::nullopt;
-        copy.fields.*entry.text = value.toString();
     }
     return copy;
 }

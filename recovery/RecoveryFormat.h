@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FormFields.h"
+#include "MailFields.h"
 
 #include <QByteArray>
 
@@ -23,7 +23,7 @@ inline constexpr qint64 largestCopy = qint64(96) * 1024 * 1024;
 
 struct Copy
 {
-    FormFields fields;
+    MailFields fields;
     qint64 takenAtMs = 0; // since the epoch: for the user's eyes, and between copies of one order
     qint64 order = 0;     // the newest of several copies, or than the settings, wins
     // The fields are the ones a close stored as order while another window

@@ -18,4 +18,17 @@ QString withoutTrailingSpaces(const QString &text)
     return text.left(end);
 }
 
+QString byRule(FieldTable::Trim rule, const QString &text)
+{
+    switch (rule) {
+    case FieldTable::Trim::BothEnds:
+        return trimmed(text);
+    case FieldTable::Trim::TrailingEnd:
+        return withoutTrailingSpaces(text);
+    case FieldTable::Trim::Nothing:
+        break;
+    }
+    return text;
+}
+
 } // namespace FieldText

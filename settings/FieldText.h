@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FieldTable.h"
+
 #include <QString>
 
 // The composer's text rules. Only the space character counts: tabs and line
@@ -10,5 +12,7 @@ namespace FieldText {
 QString trimmed(const QString &text);
 // Without trailing spaces; leading ones stay (the body's indentation).
 QString withoutTrailingSpaces(const QString &text);
+// text as a field with this rule keeps it.
+QString byRule(FieldTable::Trim rule, const QString &text);
 
 } // namespace FieldText

@@ -1,76 +1,51 @@
 #include "SavedFields.h"
 
+#include "FieldTable.h"
 #include "FieldText.h"
 #include "PriorityIndex.h"
 
-#include <array>
-
 namespace {
 
-enum class Rule { Trimmed, WithoutTrailingSpaces, PriorityIndex };
-
-struct Row
-{
-    QLatin1StringView section;
-    QLatin1StringView key;
-    Rule rule;
-    QString FormFields::*text; // null for the priority
-};
-
 using namespace Qt::StringLiterals;
-
-// Both routines walk this table, in this order.
-constexpr std::array rows{
-    Row{"STMP"_L1, "SERVER"_L1, Rule::Trimmed, &FormFields::server},
-    Row{"EMAIL"_L1, "MITTENTE"_L1, Rule::Trimmed, &FormFields::sender},
-    Row{"EMAIL"_L1, "DESTINATARIO"_L1, Rule::Trimmed, &FormFields::recipient},
-    Row{"EMAIL"_L1, "CC"_L1, Rule::Trimmed, &FormFields::cc},
-    Row{"EMAIL"_L1, "BCC"_L1, Rule::Trimmed, &FormFields::bcc},
-    Row{"EMAIL"_L1, "ALLEGATI"_L1, Rule::Trimmed, &FormFields::attachments},
-    Row{"EMAIL"_L1, "PRIORITA"_L1, Rule::PriorityIndex, nullptr},
-    Row{"EMAIL"_L1, "OGGETTO"_L1, Rule::Trimmed, &FormFields::subject},
-    Row{"EMAIL"_L1, "CONTENUTO"_L1, Rule::WithoutTrailingSpaces, &FormFields::body},
-};
 
 constexpr auto orderSection = "STMP"_L1;
 constexpr auto orderKey = "SEQUENZA"_L1;
 
-QString applyRule(Rule rule, const QString &text)
+QString storedText(const FieldTable::Row &row, const MailFields &fields)
 {
-    return rule == Rule::WithoutTrailingSpaces ? FieldText::withoutTrailingSpaces(text)
-                                               : FieldText::trimmed(text);
+    if (row.index)
+        return QString::number(fields.*row.index);
+    return FieldText::byRule(row.trim, fields.*row.text);
 }
 
 } // namespace
 
 namespace SavedFields {
 
-void RestoreFields(SettingsStore &store, FormFields &fields)
+void RestoreFields(SettingsStore &store, MailFields &fields)
 {
-    for (const Row &row : rows) {
+    for (const FieldTable::Row &row : FieldTable::rows) {
         const std::optional<QString> value = store.read(row.section, row.key);
         if (!value)
             continue;
-        if (row.rule != Rule::PriorityIndex) {
-            fields.*row.text = applyRule(row.rule, *value);
+        if (row.text) {
+            fields.*row.text = FieldText::byRule(row.trim, *value);
             continue;
         }
         if (const std::optional<int> index = priorityIndexFromText(*value))
-            fields.priorityIndex = *index;
+            fields.*row.index = *index;
     }
 }
 
-bool StoreFields(SettingsStore &store, const FormFields &fields, qint64 order)
+bool StoreFields(SettingsStore &store, const MailFields &fields, qint64 order)
 {
     bool saved = true;
     store.beginSave();
     if (order > 0)
         saved = store.write(orderSection, orderKey, QString::number(order));
-    for (const Row &row : rows) {
-        const QString text = row.rule == Rule::PriorityIndex ? QString::number(fields.priorityIndex)
-                                                             : applyRule(row.rule, fields.*row.text);
+    for (const FieldTable::Row &row : FieldTable::rows) {
         // A value that cannot be written keeps its earlier one; the next row still goes.
-        saved = store.write(row.section, row.key, text) && saved;
+        saved = store.write(row.section, row.key, storedText(row, fields)) && saved;
     }
     return store.endSave() && saved;
 }
@@ -83,12 +58,12 @@ qint64 storedOrder(SettingsStore &store)
     return ok && order > 0 ? order : 0;
 }
 
-FormFields asStored(const FormFields &fields)
+MailFields asStored(const MailFields &fields)
 {
-    FormFields stored = fields;
-    for (const Row &row : rows) {
+    MailFields stored = fields;
+    for (const FieldTable::Row &row : FieldTable::rows) {
         if (row.text)
-            stored.*row.text = applyRule(row.rule, fields.*row.text);
+            stored.*row.text = FieldText::byRule(row.trim, fields.*row.text);
     }
     return stored;
 }

@@ -1,25 +1,17 @@
 #pragma once
 
-#include "Priorities.h"
+#include "MailFields.h"
 
 #include <QString>
 
 // A snapshot of the component's properties, taken by Send(), so the worker
-// never reads anything the window may change meanwhile.
-struct MailRequest
+// never reads anything the window may change meanwhile: the message's fields
+// and what the send needs besides them.
+struct MailRequest : MailFields
 {
-    QString server;
-    QString sender;
-    QString recipient;
-    QString cc;
-    QString bcc;
-    QString subject;
-    QString body;
-    QString attachments;
     QString clientName;
     QString username;
     QString password;
-    qint32 priority = priorities[defaultPriorityIndex].code;
 
     QString caFile;
     int connectTimeoutMs = 30000;

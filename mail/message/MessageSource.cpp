@@ -47,7 +47,7 @@ MessageSource::~MessageSource() = default;
 QString MessageSource::build(const MailRequest &request, const QList<Mailbox> &from, const QList<Mailbox> &to,
                              const QList<Mailbox> &cc, const QStringList &attachmentPaths)
 {
-    const Priority &priority = priorityForCode(request.priority);
+    const Priority &priority = priorityAt(request.priorityIndex);
     QByteArray head = dateHeader() + messageIdHeader(from) + addressHeader("From", from);
     if (from.size() > 1)
         head += addressHeader("Sender", {from.first()});

@@ -1,4 +1,6 @@
 #include "ComponentPlace.h"
+#include "FieldKeeper.h"
+#include "FieldTable.h"
 #include "Form1Fixture.h"
 
 #include <QApplication>
@@ -17,6 +19,7 @@ private Q_SLOTS:
     void controlsFollowTheTable_data();
     void controlsFollowTheTable();
     void labelsNameTheirBoxes();
+    void everyFieldHasItsControls();
     void placeNeverTakesFocus();
     void tabOrder_data();
     void tabOrder();
@@ -85,6 +88,31 @@ void TestLayout::labelsNameTheirBoxes()
         QCOMPARE(label->textFormat(), Qt::PlainText);
     }
     QCOMPARE(f.form->findChild<QLabel *>(u"lblOggetto"_s)->buddy(), f.controls().subject);
+}
+
+// What the window reads, fills and stores of a field is the control the
+// field table names, and its label names that control.
+void TestLayout::everyFieldHasItsControls()
+{
+    Form1Fixture f;
+    MailFields distinct;
+    for (const FieldTable::Row &row : FieldTable::rows) {
+        if (row.text)
+            distinct.*row.text = row.control;
+    }
+    distinct.priorityIndex = 2;
+    f.form->findChild<FieldKeeper *>()->setFields(distinct);
+    for (const FieldTable::Row &row : FieldTable::rows) {
+        auto *label = f.form->findChild<QLabel *>(row.label);
+        QVERIFY2(label, row.label.data());
+        QCOMPARE(label->buddy(), f.named(row.control));
+        if (row.text)
+            QCOMPARE(
+                f.named(row.control)->property(row.shape == FieldTable::Shape::Line ? "text" : "plainText"),
+                QVariant(QString(row.control)));
+    }
+    QCOMPARE(f.priority()->currentIndex(), 2);
+    QVERIFY(f.form->findChild<FieldKeeper *>()->fields() == distinct);
 }
 
 void TestLayout::placeNeverTakesFocus()

@@ -89,7 +89,8 @@ void TestMailtoLink::parse()
     QCOMPARE(parsed.has_value(), valid);
     if (!valid)
         return;
-    QCOMPARE((QStringList{parsed->to, parsed->cc, parsed->bcc, parsed->subject, parsed->body}), expected);
+    const MailFields &fields = parsed->fields;
+    QCOMPARE((QStringList{fields.recipient, fields.cc, fields.bcc, fields.subject, fields.body}), expected);
 }
 
 QTEST_GUILESS_MAIN(TestMailtoLink)

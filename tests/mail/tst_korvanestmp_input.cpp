@@ -184,10 +184,12 @@ void TestKorvaneSmtpInput::refusedBeforeConnecting()
         component.setUsername(user);
         component.setPassword(value);
     } else if (field == QLatin1String("all")) {
-        for (auto setter : {&KorvaneSTMP::setServer, &KorvaneSTMP::setSender, &KorvaneSTMP::setRecipient,
-                            &KorvaneSTMP::setCc, &KorvaneSTMP::setBcc, &KorvaneSTMP::setSubject,
-                            &KorvaneSTMP::setBody, &KorvaneSTMP::setAttachments, &KorvaneSTMP::setClientName,
-                            &KorvaneSTMP::setUsername, &KorvaneSTMP::setPassword})
+        using Setter = void (KorvaneSTMP::*)(const QString &);
+        for (Setter setter : std::initializer_list<Setter>{
+                 &KorvaneSTMP::setServer, &KorvaneSTMP::setSender, &KorvaneSTMP::setRecipient,
+                 &KorvaneSTMP::setCc, &KorvaneSTMP::setBcc, &KorvaneSTMP::setSubject, &KorvaneSTMP::setBody,
+                 &KorvaneSTMP::setAttachments, &KorvaneSTMP::setClientName, &KorvaneSTMP::setUsername,
+                 &KorvaneSTMP::setPassword})
             (component.*setter)(value);
     } else
         QFAIL("unknown field");

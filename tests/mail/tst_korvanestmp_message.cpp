@@ -66,6 +66,8 @@ void TestKorvaneSmtpMessage::priority_data()
                             << "normal";
     QTest::newRow("lowest") << 5 << "5 (Lowest)"
                             << "low";
+    QTest::newRow("outside the scale") << 4 << "3 (Normal)"
+                                       << "normal";
 }
 
 void TestKorvaneSmtpMessage::priority()

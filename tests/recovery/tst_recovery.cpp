@@ -32,9 +32,9 @@ namespace {
 using TestFiles::readFile;
 using TestFiles::writeFile;
 
-FormFields sample(const QString &subject)
+MailFields sample(const QString &subject)
 {
-    FormFields f;
+    MailFields f;
     f.server = u"smtp.example.it:587"_s;
     f.sender = u"Mario Rossi <mario@example.it>"_s;
     f.recipient = u"anna@example.org, \"Rossi, Luca\" <luca@example.org>"_s;
@@ -60,7 +60,7 @@ QByteArray unnumbered(const QString &subject, qint64 takenAtMs)
 }
 
 // The settings hold what a copy with this subject has.
-bool holdsKept(const FormFields &fields) { return fields.subject == u"kept"_s; }
+bool holdsKept(const MailFields &fields) { return fields.subject == u"kept"_s; }
 
 const QString prefix = u"KORVANE_CLIENT_STMP.recovery-"_s;
 
@@ -72,6 +72,7 @@ class TestRecovery : public QObject
 
 private Q_SLOTS:
     void formatRoundTrip();
+    void formatReadsEarlierCopies();
     void formatRefuses_data();
     void formatRefuses();
     void takeLeftovers_data();
@@ -87,9 +88,9 @@ private Q_SLOTS:
 
 void TestRecovery::formatRoundTrip()
 {
-    FormFields large = sample(u"grande"_s);
+    MailFields large = sample(u"grande"_s);
     large.body = QString(qsizetype(5) * 1000 * 1000, u'è');
-    for (const FormFields &fields : {sample(u"Preventivo caffè"_s), large, FormFields()}) {
+    for (const MailFields &fields : {sample(u"Preventivo caffè"_s), large, MailFields()}) {
         const std::optional<RecoveryFormat::Copy> back
             = RecoveryFormat::decode(RecoveryFormat::encode({fields, 1765000000123, 4503599627370496, true}));
         QVERIFY(back);
@@ -98,6 +99,23 @@ void TestRecovery::formatRoundTrip()
         QCOMPARE(back->order, 4503599627370496);
         QVERIFY(back->stored);
     }
+}
+
+// A copy as the program has always written it: each key fills its own field.
+void TestRecovery::formatReadsEarlierCopies()
+{
+    const QByteArray earlier
+        = "{\"attachments\":\"/tmp/a.pdf\",\"bcc\":\"b@x.it\",\"body\":\"  corpo\\n\",\"cc\":\"c@x.it\","
+          "\"format\":\"korvane-client recovery 1\",\"order\":3,\"priorityIndex\":0,\"recipient\":\"d@x.it\","
+          "\"sender\":\"m@x.it\",\"server\":\"smtp.x.it\",\"stored\":false,\"subject\":\"Oggetto\","
+          "\"takenAtMs\":1765000000123}"_ba;
+    const std::optional<RecoveryFormat::Copy> copy = RecoveryFormat::decode(earlier);
+    QVERIFY(copy);
+    const MailFields expected{u"smtp.x.it"_s, u"m@x.it"_s,    u"d@x.it"_s,
+                              u"c@x.it"_s,    u"b@x.it"_s,    u"/tmp/a.pdf"_s,
+                              u"Oggetto"_s,   u"  corpo\n"_s, 0};
+    QVERIFY(copy->fields == expected);
+    QCOMPARE(copy->order, 3);
 }
 
 void TestRecovery::formatRefuses_data()
@@ -355,7 +373,7 @@ void TestRecovery::writer()
     {
         RecoveryWriter writer(path);
         for (const QString &step : steps) {
-            FormFields fields = sample(step.section(u' ', 1));
+            MailFields fields = sample(step.section(u' ', 1));
             fields.body += QString(qsizetype(2) * 1000 * 1000, u'x'); // a write that takes a while
             // The body in pieces, as the window hands it over.
             const QStringList pieces{fields.body.left(1000), fields.body.mid(1000)};

@@ -13,9 +13,9 @@
 
 namespace {
 
-FormFields taggedFields(const QString &tag)
+MailFields taggedFields(const QString &tag)
 {
-    FormFields f;
+    MailFields f;
     const auto value = [&tag](const char *field) { return tag + u'|' + QLatin1StringView(field); };
     f.server = value("server");
     f.sender = value("sender");

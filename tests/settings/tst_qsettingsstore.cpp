@@ -89,10 +89,10 @@ void TestQSettingsStore::roundTripKeepsEveryCharacter()
 {
     QFETCH(QString, text);
 
-    FormFields stored;
-    for (QString FormFields::*field :
-         {&FormFields::server, &FormFields::sender, &FormFields::recipient, &FormFields::cc, &FormFields::bcc,
-          &FormFields::attachments, &FormFields::subject, &FormFields::body})
+    MailFields stored;
+    for (QString MailFields::*field :
+         {&MailFields::server, &MailFields::sender, &MailFields::recipient, &MailFields::cc, &MailFields::bcc,
+          &MailFields::attachments, &MailFields::subject, &MailFields::body})
         stored.*field = text;
     stored.priorityIndex = 2;
     {
@@ -100,7 +100,7 @@ void TestQSettingsStore::roundTripKeepsEveryCharacter()
         SavedFields::StoreFields(store, stored);
     }
     QSettingsStore store;
-    FormFields restored;
+    MailFields restored;
     SavedFields::RestoreFields(store, restored);
     QCOMPARE(restored, stored);
 }

@@ -52,14 +52,14 @@ void TestSavedFields::restoresTextRules()
 
     MemorySettingsStore store;
     store.values.insert(key, stored);
-    FormFields fields;
+    MailFields fields;
     RestoreFields(store, fields);
 
-    const QHash<QString, QString FormFields::*> field{
-        {u"STMP/SERVER"_s, &FormFields::server},
-        {u"EMAIL/MITTENTE"_s, &FormFields::sender},
-        {u"EMAIL/OGGETTO"_s, &FormFields::subject},
-        {u"EMAIL/CONTENUTO"_s, &FormFields::body},
+    const QHash<QString, QString MailFields::*> field{
+        {u"STMP/SERVER"_s, &MailFields::server},
+        {u"EMAIL/MITTENTE"_s, &MailFields::sender},
+        {u"EMAIL/OGGETTO"_s, &MailFields::subject},
+        {u"EMAIL/CONTENUTO"_s, &MailFields::body},
     };
     QCOMPARE(fields.*field.value(key), restored);
 }
@@ -84,7 +84,7 @@ void TestSavedFields::restoresPriority()
 
     MemorySettingsStore store;
     store.values.insert(QStringLiteral("EMAIL/PRIORITA"), stored);
-    FormFields fields;
+    MailFields fields;
     RestoreFields(store, fields);
     QCOMPARE(fields.priorityIndex, index);
 }
@@ -92,9 +92,9 @@ void TestSavedFields::restoresPriority()
 void TestSavedFields::emptyStoreChangesNothing()
 {
     MemorySettingsStore store;
-    FormFields fields;
+    MailFields fields;
     RestoreFields(store, fields);
-    QCOMPARE(fields, FormFields{});
+    QCOMPARE(fields, MailFields{});
 }
 
 void TestSavedFields::failingRowIsSkipped_data()
@@ -116,7 +116,7 @@ void TestSavedFields::failingRowIsSkipped()
     store.values.insert(QStringLiteral("EMAIL/PRIORITA"), QStringLiteral("2"));
     store.failing.insert(failing);
 
-    FormFields fields;
+    MailFields fields;
     fields.server = QStringLiteral("prima");
     fields.body = QStringLiteral("prima");
     RestoreFields(store, fields);
@@ -132,7 +132,7 @@ void TestSavedFields::failingRowIsSkipped()
 
 void TestSavedFields::storesEveryRowInOrder()
 {
-    FormFields fields;
+    MailFields fields;
     fields.server = QStringLiteral("  smtp.example.org ");
     fields.sender = QStringLiteral(" a@b.it");
     fields.priorityIndex = 0;
@@ -175,7 +175,7 @@ void TestSavedFields::order()
     if (!stored.isNull())
         store.values.insert(u"STMP/SEQUENZA"_s, stored);
     QCOMPARE(SavedFields::storedOrder(store), read);
-    QVERIFY(StoreFields(store, FormFields(), 42));
+    QVERIFY(StoreFields(store, MailFields(), 42));
     QCOMPARE(store.writes.size(), 10);
     QCOMPARE(store.writes.constFirst(), u"STMP/SEQUENZA=42"_s);
     QCOMPARE(SavedFields::storedOrder(store), 42);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FieldTable.h"
 #include "MailComponent.h"
 
 #include <QList>
@@ -22,15 +23,15 @@ public:
             *destroyed = true;
     }
 
-    void setBcc(const QString &value) override { record(QStringLiteral("Bcc"), value); }
-    void setCc(const QString &value) override { record(QStringLiteral("Cc"), value); }
-    void setRecipient(const QString &value) override { record(QStringLiteral("Recipient"), value); }
-    void setSender(const QString &value) override { record(QStringLiteral("Sender"), value); }
-    void setBody(const QString &value) override { record(QStringLiteral("Body"), value); }
-    void setSubject(const QString &value) override { record(QStringLiteral("Subject"), value); }
-    void setAttachments(const QString &value) override { record(QStringLiteral("Attachments"), value); }
-    void setServer(const QString &value) override { record(QStringLiteral("Server"), value); }
-    void setPriority(qint32 value) override { record(QStringLiteral("Priority"), value); }
+    // Recorded under the property's name, as the field table gives it.
+    void setField(QString MailFields::*field, const QString &value) override
+    {
+        record(FieldTable::rowOf(field).property, value);
+    }
+    void setPriority(qint32 value) override
+    {
+        record(FieldTable::rowOf(&MailFields::priorityIndex).property, value);
+    }
     void setClientName(const QString &value) override
     {
         m_clientName = value;

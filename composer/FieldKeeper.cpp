@@ -1,0 +1,73 @@
+#include "FieldKeeper.h"
+
+#include "BodyMirror.h"
+#include "LineLengthGuard.h"
+#include "MessageUi.h"
+#include "RecoveryCopy.h"
+#include "SavedFields.h"
+
+#include <QPlainTextEdit>
+
+FieldKeeper::FieldKeeper(QWidget *form, MessageUi &ui, SettingsStore &store)
+    : QObject(form), m_boxes(form), m_ui(ui), m_store(store)
+{}
+
+void FieldKeeper::setFields(const MailFields &fields)
+{
+    const QScopedValueRollback filling(m_filling, true);
+    if (const QStringList over = m_boxes.fill(fields); !over.isEmpty())
+        m_ui.showMessage(LineLengthGuard::restoreRefused(over), QStringLiteral("Attenzione!"),
+                         MessageUi::Icon::Information);
+}
+
+void FieldKeeper::restore()
+{
+    MailFields restored = fields();
+    SavedFields::RestoreFields(m_store, restored);
+    setFields(restored);
+}
+
+void FieldKeeper::watchEdits(QPlainTextEdit *body)
+{
+    if (const QString settings = m_store.fileName(); !settings.isEmpty()) {
+        m_body = new BodyMirror(body->document());
+        m_recovery = new RecoveryCopy(
+            m_store, [this] { return m_boxes.readOneLiners(); }, m_body, this);
+    }
+    m_boxes.watch(this, [this] { edited(); });
+}
+
+QString FieldKeeper::recover()
+{
+    if (!m_recovery)
+        return {};
+    return m_recovery->recover([this](const MailFields &recovered) { setFields(recovered); });
+}
+
+void FieldKeeper::close()
+{
+    if (m_closed)
+        return;
+    m_closed = true;
+    // An untouched link window leaves the saved message as it was.
+    if (m_fromLink && !m_touched)
+        return;
+    const qint64 order = m_recovery ? m_recovery->nextOrder() : 0;
+    const bool stored = SavedFields::StoreFields(m_store, fields(), order);
+    if (!m_recovery)
+        return;
+    if (stored)
+        m_recovery->fieldsStored(order);
+    else
+        m_recovery->fieldsNotStored();
+}
+
+// What the program fills in itself (saved fields, a link) is no edit.
+void FieldKeeper::edited()
+{
+    if (m_filling || m_closed)
+        return;
+    m_touched = true;
+    if (m_recovery)
+        m_recovery->changed();
+}

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "FieldBoxes.h"
+#include "MailFields.h"
+
+#include <QObject>
+#include <QScopedValueRollback>
+
+class BodyMirror;
+class MessageUi;
+class QPlainTextEdit;
+class QWidget;
+class RecoveryCopy;
+class SettingsStore;
+
+// Keeps the window's fields: brings back the stored ones, counts the user's
+// edits (kept in a recovery copy beside a settings file), and stores the
+// fields once, when the window closes.
+class FieldKeeper : public QObject
+{
+    Q_OBJECT
+
+public:
+    // form holds the controls ComposerLayout::build made; the dialogs and the
+    // settings store outlive the keeper.
+    FieldKeeper(QWidget *form, MessageUi &ui, SettingsStore &store);
+
+    // What the window holds now.
+    MailFields fields() const { return m_boxes.read(); }
+    // Fills the boxes as the program's own doing, not an edit. A text too
+    // long for its box leaves the box as it was, and the user is told.
+    void setFields(const MailFields &fields);
+    QStringList overLongBoxes(const MailFields &fields) const { return m_boxes.overLong(fields); }
+
+    // The stored fields into the boxes; start-up calls it once.
+    void restore();
+    // From now on every change to a box is the user's (typing, pasting,
+    // dropping files), and the recovery copy, if the settings have a file,
+    // keeps it. body is the window's body box.
+    void watchEdits(QPlainTextEdit *body);
+    // While the returned guard lives the program itself fills the boxes.
+    [[nodiscard]] QScopedValueRollback<bool> filling() { return QScopedValueRollback<bool>(m_filling, true); }
+    // Puts back the fields a run that did not close left in a recovery copy;
+    // returns what the user is to be told of it (empty: nothing).
+    QString recover();
+
+    // The window was opened from a mailto: link: untouched, its close
+    // leaves the stored message as it was.
+    void setFromLink(bool fromLink) { m_fromLink = fromLink; }
+    // A send counts as an edit.
+    void touch() { m_touched = true; }
+    // The window closed: nothing is kept or told any more.
+    bool closed() const { return m_closed; }
+    // Stores the fields for the next start, once, as the window closes.
+    void close();
+
+private:
+    void edited();
+
+    FieldBoxes m_boxes;
+    MessageUi &m_ui;
+    SettingsStore &m_store;
+    bool m_filling = false;
+    bool m_fromLink = false;
+    bool m_touched = false; // edited or sent since start-up
+    bool m_closed = false;
+    BodyMirror *m_body = nullptr;       // with the recovery copy only
+    RecoveryCopy *m_recovery = nullptr; // null for a store without a file
+};

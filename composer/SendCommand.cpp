@@ -1,0 +1,107 @@
+#include "SendCommand.h"
+
+#include "ComponentPlace.h"
+#include "FieldKeeper.h"
+#include "FieldTable.h"
+#include "FieldText.h"
+#include "HandlerQueue.h"
+#include "MailComponent.h"
+#include "MessageUi.h"
+#include "SecretHold.h"
+
+#include <QCheckBox>
+
+using Icon = MessageUi::Icon;
+
+SendCommand::SendCommand(MailComponent &component, const ComposerLayout::Controls &controls,
+                         FieldKeeper &fields, MessageUi &ui, HandlerQueue &handlers, QObject *parent)
+    : QObject(parent), m_component(component), m_controls(controls), m_fields(fields), m_ui(ui),
+      m_handlers(handlers)
+{
+    connect(&m_component, &MailComponent::SendFailed, this,
+            [this](qint16 number, const QString &description) {
+                m_controls.component->setIdle();
+                // Taken now: by the time the box opens another send may have ended.
+                m_handlers.run([this, number, description, transcript = m_component.lastTranscript()] {
+                    reportFailure(number, description, transcript);
+                });
+            });
+    connect(&m_component, &MailComponent::SendCompleted, this, [this] {
+        m_controls.component->setIdle();
+        m_handlers.run([this] { reportCompletion(); });
+    });
+    connect(&m_component, &MailComponent::progressChanged, m_controls.component,
+            &ComponentPlace::setProgress);
+}
+
+void SendCommand::run()
+{
+    if (!m_component.IsReady()) {
+        m_ui.showMessage(QStringLiteral("Il programma sta spedendo l'e-mail precedente. Per inviare la "
+                                        "nuova e-mail bisogna attendere che il processo precedente "
+                                        "termini."),
+                         QStringLiteral("Attenzione!"), Icon::Information);
+        return;
+    }
+    if (m_controls.authenticate->checkState() == Qt::Checked) {
+        // The session may end while a prompt is open.
+        if (!askCredentials() || m_fields.closed())
+            return;
+    } else {
+        // Credentials of an earlier authenticated send must not travel with
+        // this one, possibly to another server.
+        m_component.setUsername(QString());
+        m_component.setPassword(QString());
+    }
+    m_fields.touch();
+    handOver(m_fields.fields());
+    m_controls.component->setProgress(0, 0);
+    m_component.Send();
+}
+
+bool SendCommand::askCredentials()
+{
+    const QString username = FieldText::trimmed(
+        m_ui.prompt(QStringLiteral("Immettere l'username:"), QStringLiteral("Username"), QString(), false));
+    if (username.isEmpty()) {
+        m_ui.showMessage(QStringLiteral("Invio annullato."), QStringLiteral("Attenzione!"),
+                         Icon::Information);
+        return false;
+    }
+    m_component.setUsername(username);
+    // Not dumpable from the prompt on; the component holds its own once it has the password.
+    const SecretHold hold;
+    // Hidden while typed and kept as typed: spaces at either end belong to it.
+    m_component.setPassword(
+        m_ui.prompt(QStringLiteral("Immettere la password:"), QStringLiteral("Password"), QString(), true));
+    return true;
+}
+
+// Each field as the settings keep it.
+void SendCommand::handOver(const MailFields &fields)
+{
+    for (const FieldTable::Row *row : FieldTable::handOverOrder) {
+        if (row->index)
+            m_component.setPriority(priorityAt(fields.*row->index).code);
+        else
+            m_component.setField(row->text, FieldText::byRule(row->trim, fields.*row->text));
+    }
+}
+
+// Once the window is closed nobody is left to read an outcome, and a box
+// with no window under it would keep the program alive after its answer.
+void SendCommand::reportFailure(qint16 number, const QString &description, const QString &transcript)
+{
+    if (m_fields.closed())
+        return;
+    m_ui.showMessage(QStringLiteral("Errore n.") + QString::number(number) + u' ' + description,
+                     QStringLiteral("Errore"), Icon::Error, transcript);
+}
+
+void SendCommand::reportCompletion()
+{
+    if (m_fields.closed())
+        return;
+    m_ui.showMessage(QStringLiteral("EMail inviata correttamente."), QStringLiteral("Invio"),
+                     Icon::Information);
+}

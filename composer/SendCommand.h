@@ -1,0 +1,40 @@
+#pragma once
+
+#include "ComposerLayout.h"
+#include "MailFields.h"
+
+#include <QObject>
+
+class FieldKeeper;
+class HandlerQueue;
+class MailComponent;
+class MessageUi;
+
+// The window's send command and the outcome reports that follow it: asks the
+// component whether it is free, the user for credentials when the window says
+// so, hands the component the fields and starts the send; the outcome is
+// shown in a message box, as a handler, while the window is open.
+class SendCommand : public QObject
+{
+    Q_OBJECT
+
+public:
+    // All of them outlive the command, which the window owns (parent).
+    SendCommand(MailComponent &component, const ComposerLayout::Controls &controls, FieldKeeper &fields,
+                MessageUi &ui, HandlerQueue &handlers, QObject *parent);
+
+    // The send command itself; runs as a handler.
+    void run();
+
+private:
+    bool askCredentials();
+    void handOver(const MailFields &fields);
+    void reportFailure(qint16 number, const QString &description, const QString &transcript);
+    void reportCompletion();
+
+    MailComponent &m_component;
+    const ComposerLayout::Controls &m_controls;
+    FieldKeeper &m_fields;
+    MessageUi &m_ui;
+    HandlerQueue &m_handlers;
+};
