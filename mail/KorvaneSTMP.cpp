@@ -5,10 +5,9 @@
 #include "ProgressPace.h"
 #include "SecretHold.h"
 #include "SecretWipe.h"
-#include "SendTask.h"
+#include "SendJob.h"
 #include "SmtpTexts.h"
 #include "StandardError.h"
-#include "TransportModule.h"
 
 #include <QTimer>
 
@@ -65,10 +64,10 @@ QString refusalTranscript(const SendOutcome &outcome, bool echo)
 struct KorvaneSTMP::Private
 {
     MailRequest properties;
-    std::shared_ptr<SendTask> job;
+    std::shared_ptr<SendJob> job;
     std::shared_ptr<OwnerLink> link;
     // Earlier sends that may still be saying QUIT.
-    std::vector<std::weak_ptr<SendTask>> windingDown;
+    std::vector<std::weak_ptr<SendJob>> windingDown;
     AboutPresenter presentAbout;
     // Taken while properties hold a password, and handed to the send that
     // takes the password: one count of holds, the program's.
@@ -82,10 +81,6 @@ KorvaneSTMP::KorvaneSTMP(AboutPresenter presentAbout, QObject *parent)
     : MailComponent(parent), d(std::make_unique<Private>())
 {
     d->presentAbout = std::move(presentAbout);
-    // The about dialog names libcurl's version, so it needs the transport:
-    // loading starts now and overlaps whatever comes before the dialog.
-    if (d->presentAbout)
-        TransportModule::preload();
 }
 
 KorvaneSTMP::~KorvaneSTMP()
@@ -150,30 +145,24 @@ void KorvaneSTMP::Send()
         failLater(SendError::AlreadySending, mailText(MailText::AlreadySending));
         return;
     }
-    const TransportEntry *transport = TransportModule::entry();
-    if (!transport) {
-        failLater(SendError::Internal,
-                  mailText(MailText::TransportMissing).arg(TransportModule::loadError()));
-        return;
-    }
     // The previous send has reported; whatever it still does (QUIT, its
     // cleanup) it does on its own and has nothing more to say.
     if (d->link)
         d->link->letGo();
-    auto job = transport->makeTask(d->properties, d->verbose ? &StandardError::echoLine : nullptr,
-                                   std::move(d->passwordHold));
+    auto job = std::make_shared<SendJob>(d->properties, d->verbose ? &StandardError::echoLine : nullptr,
+                                         std::move(d->passwordHold));
     auto link = std::make_shared<OwnerLink>(this);
     // The job holds the only copy of the password now, and wipes it when done.
     SecretWipe::wipe(d->properties.password);
-    const bool started = DetachedWorkers::start([this, job, link, transport] {
+    const bool started = DetachedWorkers::start([this, job, link] {
         bool told = false;
         const auto tell = [this, &told, &link, &job](const SendOutcome &outcome) {
             if (std::exchange(told, true))
                 return;
-            job->addTranscriptLine(outcomeLine(outcome));
-            link->post([this, outcome, lines = job->transcriptText()] { finish(outcome, lines); });
+            job->transcript().add(outcomeLine(outcome));
+            link->post([this, outcome, lines = job->transcript().text()] { finish(outcome, lines); });
         };
-        if (!transport->initialise()) {
+        if (!SmtpSession::initialise()) {
             tell(SendOutcome::failure(SendError::Internal, mailText(MailText::NetworkLibraryFailed)));
             return;
         }
@@ -192,7 +181,7 @@ void KorvaneSTMP::Send()
         return;
     }
     d->ready = false;
-    std::erase_if(d->windingDown, [](const std::weak_ptr<SendTask> &earlier) { return earlier.expired(); });
+    std::erase_if(d->windingDown, [](const std::weak_ptr<SendJob> &earlier) { return earlier.expired(); });
     if (d->job)
         d->windingDown.push_back(d->job);
     d->job = std::move(job);
@@ -209,18 +198,12 @@ void KorvaneSTMP::finish(const SendOutcome &outcome, const QString &transcript)
         Q_EMIT SendFailed(outcome.number, outcome.description);
 }
 
-void KorvaneSTMP::prepare() { TransportModule::preload(); }
-
 void KorvaneSTMP::AboutBox()
 {
     if (!d->presentAbout)
         return;
-    const TransportEntry *transport = TransportModule::entry();
-    const QString library = transport
-        ? transport->libraryVersion()
-        : mailText(MailText::TransportUnavailable).arg(TransportModule::loadError());
     const QString text = mailText(MailText::AboutText)
-                             .arg(QStringLiteral(KORVANE_VERSION), d->properties.clientName, library,
-                                  QString::fromLatin1(qVersion()));
+                             .arg(QStringLiteral(KORVANE_VERSION), d->properties.clientName,
+                                  SmtpSession::libraryVersion(), QString::fromLatin1(qVersion()));
     d->presentAbout(mailText(MailText::AboutTitle), text);
 }

@@ -18,7 +18,7 @@ class Transcript
 {
 public:
     static constexpr qsizetype kMaxLines = 200;
-    // The program's own function, also where this code runs in the module.
+    // The program's echo to standard error (StandardError::echoLine).
     using EchoLine = void (*)(QByteArrayView line);
 
     explicit Transcript(EchoLine echo = nullptr) : m_echo(echo) {}
