@@ -7,18 +7,25 @@
 # and the minimal Qt program of the last build (the same kind of box, then a
 # bare window). No network: the programs only start and close.
 #   bench/startup.sh [BEFORE_BUILD] AFTER_BUILD       ROUNDS=40
+#   bench/startup.sh NAME=BUILD...                   (any number, named)
 # A build is a tree with app/korvane-client built; the last one also needs
 # -DKORVANE_BENCH=ON and bench/korvane-bench-minimal-qt built. Writes the
 # section "Start-up as the program does it" of bench/RESULTS.md.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source bench/lib.sh
-(($# == 1 || $# == 2)) || { echo "usage: $0 [BEFORE_BUILD] AFTER_BUILD" >&2; exit 2; }
+(($# >= 1)) || { echo "usage: $0 [BEFORE_BUILD] AFTER_BUILD | NAME=BUILD..." >&2; exit 2; }
 ROUNDS=${ROUNDS:-40}
 SECTION="## Start-up as the program does it"
-declare -A PROGRAM=([after]=${!#}/app/korvane-client [minimal]=${!#}/bench/korvane-bench-minimal-qt)
-NAMES=(after minimal)
-(($# == 2)) && PROGRAM[before]=$1/app/korvane-client && NAMES=(before after minimal)
+declare -A PROGRAM
+NAMES=() DEFAULT_NAMES=(after)
+(($# == 2)) && DEFAULT_NAMES=(before after)
+for arg; do
+  name=${DEFAULT_NAMES[${#NAMES[@]}]:-build${#NAMES[@]}} build=$arg
+  [[ $arg == *=* ]] && name=${arg%%=*} build=${arg#*=}
+  PROGRAM[$name]=$build/app/korvane-client NAMES+=("$name")
+done
+PROGRAM[minimal]=$build/bench/korvane-bench-minimal-qt NAMES+=(minimal)
 for name in "${NAMES[@]}"; do
   [[ -x ${PROGRAM[$name]} ]] || { echo "missing: ${PROGRAM[$name]}" >&2; exit 2; }
 done
@@ -45,11 +52,11 @@ start() {
   out=$(timeout 30 bench/launch_path.py "${PROGRAM[$1]}")
   for key in about_ms closed_ms key_ms; do field "$key" <<<"$out" >>"$WORK/$1.$key"; done
 }
-# "median (first quartile-third quartile; least)" of a file of numbers.
+# "median (first quartile to third quartile; least)" of a file of numbers.
 spread() {
   sort -g "$1" | awk '{ v[NR] = $1 } END {
     m = (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
-    printf "%.1f (%.1f-%.1f; %.1f)", m, v[int(NR / 4) + 1], v[int(3 * NR / 4) + 1], v[1] }'
+    printf "%.1f (%.1f to %.1f; %.1f)", m, v[int(NR / 4) + 1], v[int(3 * NR / 4) + 1], v[1] }'
 }
 # The same for the round-by-round difference A - B of a figure.
 paired() { paste "$WORK/$1.$3" "$WORK/$2.$3" | awk '{ printf "%.1f\n", $1 - $2 }' >"$WORK/diff"; spread "$WORK/diff"; }
@@ -69,10 +76,10 @@ m() { median <"$WORK/$1"; }
   echo "$SECTION"
   echo
   echo "Written by \`bench/startup.sh\` on $(date -u '+%Y-%m-%d %H:%M UTC'): $(
-    for n in "${NAMES[@]}"; do printf '%s = `%s`; ' "$n" "${PROGRAM[$n]}"; done)"
+    for n in "${NAMES[@]}"; do printf '%s = `%s` ' "$n" "${PROGRAM[$n]}"; done)"
   echo "$ROUNDS rounds, each running every program once (the order turning), after one warm-up"
   echo "round, at nice $(nice). Load average (1, 5, 15 min): $LOAD_START at the start, $(load_now) at the end;"
-  echo "Xvfb, no window manager. Each figure: median (first quartile-third quartile; least), in ms, between X events"
+  echo "Xvfb, no window manager. Each figure: median (first quartile to third quartile; least), in ms, between X events"
   echo "read by \`bench/launch_path.py\` on its own connection: launch (just before the fork) to the"
   echo "about box mapped; the box unmapped (Return pressed 0.5 s after it was mapped) to the main"
   echo "window mapped; and Return pressed to the main window mapped."
@@ -88,8 +95,12 @@ m() { median <"$WORK/$1"; }
   echo
   echo "| pair | launch to about box | box closed to main window |"
   echo "|---|---:|---:|"
-  (($# == 2)) && echo "| after - before | $(paired after before about_ms) | $(paired after before closed_ms) |"
-  echo "| after - minimal | $(paired after minimal about_ms) | $(paired after minimal closed_ms) |"
+  for n in "${NAMES[@]:1}"; do
+    [[ $n == minimal ]] || echo "| $n - ${NAMES[0]} | $(paired "$n" "${NAMES[0]}" about_ms) | $(paired "$n" "${NAMES[0]}" closed_ms) |"
+  done
+  for n in "${NAMES[@]}"; do
+    [[ $n == minimal ]] || echo "| $n - minimal | $(paired "$n" minimal about_ms) | $(paired "$n" minimal closed_ms) |"
+  done
 } >"$WORK/section.md"
 
 # RESULTS.md with this section replaced (or added before the compare section).
