@@ -75,8 +75,11 @@ m() { median <"$WORK/$1"; }
 {
   echo "$SECTION"
   echo
-  echo "Written by \`bench/startup.sh\` on $(date -u '+%Y-%m-%d %H:%M UTC'): $(
-    for n in "${NAMES[@]}"; do printf '%s = `%s` ' "$n" "${PROGRAM[$n]}"; done)"
+  programs=()
+  # shellcheck disable=SC2016 # the backquotes are Markdown's
+  for n in "${NAMES[@]}"; do programs+=("$(printf '%s = `%s`' "$n" "${PROGRAM[$n]}")"); done
+  joined=$(printf '%s, ' "${programs[@]}")
+  echo "Written by \`bench/startup.sh\` on $(date -u '+%Y-%m-%d %H:%M UTC'): ${joined%, }."
   echo "$ROUNDS rounds, each running every program once (the order turning), after one warm-up"
   echo "round, at nice $(nice). Load average (1, 5, 15 min): $LOAD_START at the start, $(load_now) at the end;"
   echo "Xvfb, no window manager. Each figure: median (first quartile to third quartile; least), in ms, between X events"
