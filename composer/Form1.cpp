@@ -102,6 +102,10 @@ Form1::Form1(std::unique_ptr<MailComponent> component, MessageUi &ui, SettingsSt
         m_handlers.run([this] { reportCompletion(); });
     });
     connect(mail, &MailComponent::progressChanged, m_controls.component, &ComponentPlace::setProgress);
+    // Queued: once the first paint is on screen, the component may load
+    // what its first send needs without delaying the window.
+    connect(m_controls.component, &ComponentPlace::firstPainted, mail, &MailComponent::prepare,
+            Qt::QueuedConnection);
 
     setObjectName(QStringLiteral("Form1"));
     m_handlers.run([this] { startUp(); });

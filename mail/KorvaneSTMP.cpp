@@ -5,9 +5,10 @@
 #include "ProgressPace.h"
 #include "SecretHold.h"
 #include "SecretWipe.h"
-#include "SendJob.h"
+#include "SendTask.h"
 #include "SmtpTexts.h"
 #include "StandardError.h"
+#include "TransportModule.h"
 
 #include <QTimer>
 
@@ -64,10 +65,10 @@ QString refusalTranscript(const SendOutcome &outcome, bool echo)
 struct KorvaneSTMP::Private
 {
     MailRequest properties;
-    std::shared_ptr<SendJob> job;
+    std::shared_ptr<SendTask> job;
     std::shared_ptr<OwnerLink> link;
     // Earlier sends that may still be saying QUIT.
-    std::vector<std::weak_ptr<SendJob>> windingDown;
+    std::vector<std::weak_ptr<SendTask>> windingDown;
     AboutPresenter presentAbout;
     // Taken while properties hold a password, and handed to the send that
     // takes the password: one count of holds, the program's.
@@ -145,24 +146,30 @@ void KorvaneSTMP::Send()
         failLater(SendError::AlreadySending, mailText(MailText::AlreadySending));
         return;
     }
+    TransportPlugin *transport = TransportModule::entry();
+    if (!transport) {
+        failLater(SendError::Internal,
+                  mailText(MailText::TransportMissing).arg(TransportModule::loadError()));
+        return;
+    }
     // The previous send has reported; whatever it still does (QUIT, its
     // cleanup) it does on its own and has nothing more to say.
     if (d->link)
         d->link->letGo();
-    auto job = std::make_shared<SendJob>(d->properties, d->verbose ? &StandardError::echoLine : nullptr,
-                                         std::move(d->passwordHold));
+    auto job = transport->makeTask(d->properties, d->verbose ? &StandardError::echoLine : nullptr,
+                                   std::move(d->passwordHold));
     auto link = std::make_shared<OwnerLink>(this);
     // The job holds the only copy of the password now, and wipes it when done.
     SecretWipe::wipe(d->properties.password);
-    const bool started = DetachedWorkers::start([this, job, link] {
+    const bool started = DetachedWorkers::start([this, job, link, transport] {
         bool told = false;
         const auto tell = [this, &told, &link, &job](const SendOutcome &outcome) {
             if (std::exchange(told, true))
                 return;
-            job->transcript().add(outcomeLine(outcome));
-            link->post([this, outcome, lines = job->transcript().text()] { finish(outcome, lines); });
+            job->addTranscriptLine(outcomeLine(outcome));
+            link->post([this, outcome, lines = job->transcriptText()] { finish(outcome, lines); });
         };
-        if (!SmtpSession::initialise()) {
+        if (!transport->initialise()) {
             tell(SendOutcome::failure(SendError::Internal, mailText(MailText::NetworkLibraryFailed)));
             return;
         }
@@ -181,7 +188,7 @@ void KorvaneSTMP::Send()
         return;
     }
     d->ready = false;
-    std::erase_if(d->windingDown, [](const std::weak_ptr<SendJob> &earlier) { return earlier.expired(); });
+    std::erase_if(d->windingDown, [](const std::weak_ptr<SendTask> &earlier) { return earlier.expired(); });
     if (d->job)
         d->windingDown.push_back(d->job);
     d->job = std::move(job);
@@ -198,12 +205,17 @@ void KorvaneSTMP::finish(const SendOutcome &outcome, const QString &transcript)
         Q_EMIT SendFailed(outcome.number, outcome.description);
 }
 
+void KorvaneSTMP::prepare() { TransportModule::preload(); }
+
 void KorvaneSTMP::AboutBox()
 {
     if (!d->presentAbout)
         return;
-    const QString text = mailText(MailText::AboutText)
-                             .arg(QStringLiteral(KORVANE_VERSION), d->properties.clientName,
-                                  SmtpSession::libraryVersion(), QString::fromLatin1(qVersion()));
+    // The libcurl the transport was built with: the box, shown at every
+    // start, does not wait for the module, which loads once the window is up.
+    const QString text
+        = mailText(MailText::AboutText)
+              .arg(QStringLiteral(KORVANE_VERSION), d->properties.clientName,
+                   QStringLiteral("libcurl " KORVANE_CURL_VERSION), QString::fromLatin1(qVersion()));
     d->presentAbout(mailText(MailText::AboutTitle), text);
 }

@@ -8,8 +8,10 @@
 struct SendOutcome;
 
 // The SMTP component: sends one message at a time over libcurl, on a worker
-// thread, and reports on the thread that owns it as soon as the server has
-// answered the message; the goodbye to the server follows on the worker.
+// thread (the transport is a module, loaded in the background from prepare(),
+// or at the latest by the first send), and reports on the thread that owns
+// it as soon as the server has answered the message; the goodbye to the
+// server follows on the worker.
 // Destroying it during a send cuts the connection (the server never gets the
 // end of the message) and waits for nothing; no signal follows. The password
 // is forgotten, its copies overwritten, when its send ends.
@@ -47,6 +49,8 @@ public:
 
     // Writes the transcript of every send to standard error as it happens.
     void setVerbose(bool on);
+    // Loads the transport (libcurl and the rest) in the background.
+    void prepare() override;
 
     // Extra certificates to trust besides the system's store (a PEM file).
     void setCaFile(const QString &path);

@@ -46,6 +46,9 @@ public:
     // server's replies, TLS, the outcome; one line each. Credentials and the
     // message's content never appear in it. Read it when the signal arrives.
     virtual QString lastTranscript() const = 0;
+    // The window is on screen: a component may now get ready, in the
+    // background, what its first send needs. Does nothing by default.
+    virtual void prepare() {}
 
 Q_SIGNALS:
     void SendFailed(qint16 number, const QString &description);

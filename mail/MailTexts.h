@@ -13,6 +13,8 @@ enum class MailText {
     ServerInvalid, // %1: the text typed
     AlreadySending,
     NetworkLibraryFailed,
+    TransportMissing,      // %1: why the module could not be loaded
+    TransportOtherVersion, // %1: the module's path
     // Lines of a send's transcript.
     TranscriptServer,       // %1: the server field
     TranscriptPortKept,     // %1: port

@@ -18,7 +18,7 @@ class Transcript
 {
 public:
     static constexpr qsizetype kMaxLines = 200;
-    // The program's echo to standard error (StandardError::echoLine).
+    // The program's own function, also where this code runs in the module.
     using EchoLine = void (*)(QByteArrayView line);
 
     explicit Transcript(EchoLine echo = nullptr) : m_echo(echo) {}

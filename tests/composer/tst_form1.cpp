@@ -18,6 +18,7 @@ private Q_SLOTS:
     void placeShowsProgress();
     void pieRepaintsOnlyWhenItChanges_data();
     void pieRepaintsOnlyWhenItChanges();
+    void componentPreparesAfterTheFirstPaint();
     void closingStoresOnce_data();
     void closingStoresOnce();
     void closingDuringSendNeitherAsksNorWaits_data();
@@ -111,6 +112,16 @@ protected:
     }
 };
 
+// A fake that notes when the window lets it prepare, and whether the
+// component's place had been painted by then.
+class PreparingFake : public FakeMailComponent
+{
+public:
+    void prepare() override { paintsBeforePrepare.append(counter ? counter->paints : -1); }
+    PaintCounter *counter = nullptr;
+    QList<int> paintsBeforePrepare;
+};
+
 } // namespace
 
 void TestForm1::pieRepaintsOnlyWhenItChanges_data()
@@ -139,6 +150,23 @@ void TestForm1::pieRepaintsOnlyWhenItChanges()
     }
     QCOMPARE(counter->paints, repaints);
     QCOMPARE(f.controls().component->toolTip(), u"Inviato %1%"_s.arg(sent.last() / 10));
+}
+
+void TestForm1::componentPreparesAfterTheFirstPaint()
+{
+    FakeMessageUi ui;
+    MemorySettingsStore store;
+    auto owned = std::make_unique<PreparingFake>();
+    PreparingFake *mail = owned.get();
+    Form1 form(std::move(owned), ui, store);
+    mail->counter = new PaintCounter(form.controls().component);
+    form.show();
+    QVERIFY(mail->paintsBeforePrepare.isEmpty());
+    QTRY_COMPARE(mail->paintsBeforePrepare.size(), 1);
+    QVERIFY(mail->paintsBeforePrepare.first() >= 1);
+    form.repaint();
+    QCoreApplication::processEvents();
+    QCOMPARE(mail->paintsBeforePrepare.size(), 1);
 }
 
 void TestForm1::closingStoresOnce_data()

@@ -1,5 +1,5 @@
-// The about dialog every start shows: the versions it names are those of the
-// libraries this process runs with, known at once.
+// The about dialog every start shows: it names the libraries' versions
+// without waiting for the transport module, which loads once the window is up.
 
 #include "KorvaneSTMP.h"
 
@@ -11,10 +11,10 @@ class TestKorvaneSmtpAbout : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void namesTheLibrariesItRunsWith();
+    void namesTheLibrariesAtOnce();
 };
 
-void TestKorvaneSmtpAbout::namesTheLibrariesItRunsWith()
+void TestKorvaneSmtpAbout::namesTheLibrariesAtOnce()
 {
     QStringList shown;
     KorvaneSTMP component([&shown](const QString &title, const QString &text) { shown << title << text; });
@@ -25,8 +25,8 @@ void TestKorvaneSmtpAbout::namesTheLibrariesItRunsWith()
     const QStringList lines = shown.at(1).split(u'\n');
     QCOMPARE(lines.first(), QStringLiteral("KorvaneSTMP " KORVANE_VERSION));
     QVERIFY(lines.contains(QStringLiteral("Client: KORVANE CLIENT STMP " KORVANE_VERSION)));
-    // libcurl's run-time version and the TLS library it was built with.
-    static const QRegularExpression curl(QStringLiteral(R"(^libcurl \d+\.\d+\.\d+ \([^)]+\)$)"));
+    // The libcurl the transport was built with.
+    static const QRegularExpression curl(QStringLiteral(R"(^libcurl \d+\.\d+\.\d+$)"));
     QVERIFY2(!lines.filter(curl).isEmpty(), qPrintable(shown.at(1)));
     QCOMPARE(lines.last(), QStringLiteral("Qt ") + QString::fromLatin1(qVersion()));
 }

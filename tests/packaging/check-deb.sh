@@ -30,13 +30,23 @@ if [[ -f $exe ]] && readelf -d "$exe" | grep -Eq '\((RPATH|RUNPATH)\)'; then
   problem "korvane-client keeps a run path: $(readelf -d "$exe" | grep -E 'RPATH|RUNPATH')"
 fi
 
-# The transport is linked into the program: libcurl is one of its libraries,
-# and nothing of a private library folder is left to install.
-if [[ -f $exe ]]; then
-  readelf -d "$exe" | grep -q 'NEEDED.*libcurl' || problem "korvane-client does not link libcurl"
+# The transport is a module the program loads from its private folder after
+# the window is on screen: libcurl and Qt Network come with it, never with the
+# program itself.
+module=$(find "$root/usr/lib" -path '*/korvane-client/korvane-smtp.so' | head -1)
+if [[ ! -f $module ]]; then
+  problem "usr/lib/<multiarch>/korvane-client/korvane-smtp.so (the transport module) missing"
+else
+  readelf -d "$module" | grep -Eq '\((RPATH|RUNPATH)\)' && problem "the transport module keeps a run path"
+  readelf -d "$module" | grep -q 'NEEDED.*libcurl' || problem "the transport module does not link libcurl"
+  # The program looks for it in a folder relative to its own, usr/bin (a UTF-16 literal).
+  module_dir=$(dirname "${module#"$root"/usr/}")
+  strings -a -el "$exe" | grep -q "/\.\./$module_dir\$" || problem "korvane-client does not look in ${module_dir}"
 fi
-[[ -z $(find "$root/usr/lib" -path '*/korvane-client*' 2>/dev/null) ]] ||
-  problem "a private library folder is installed: $(find "$root/usr/lib" -path '*/korvane-client*' | head -1)"
+if [[ -f $exe ]]; then
+  readelf -d "$exe" | grep -Eq 'NEEDED.*(libcurl|libQt6Network)' &&
+    problem "korvane-client links $(readelf -d "$exe" | grep -Eo 'libcurl[^]]*|libQt6Network[^]]*' | head -1) itself"
+fi
 
 # The launcher's name must be the one the program announces, or a desktop
 # cannot tie the open window to it.

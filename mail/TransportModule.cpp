@@ -1,0 +1,136 @@
+#include "TransportModule.h"
+
+#include "MailTexts.h"
+#include "SendTask.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonObject>
+#include <QPluginLoader>
+#include <QStringList>
+
+#include <cstdlib>
+#include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
+#ifndef Q_OS_WIN
+#include <dlfcn.h>
+#endif
+
+namespace {
+
+struct Loaded
+{
+    TransportPlugin *entry = nullptr;
+    QString error;
+};
+
+// Filled once, under the flag; call_once makes it visible to every caller.
+// Never destroyed: a preload still running at exit may yet write it.
+std::once_flag loadOnce;
+Loaded &loaded()
+{
+    static auto *const instance = new Loaded;
+    return *instance;
+}
+
+// Qt's plugin loader reads the module's metadata from the file first: a
+// module of another build is refused before anything of it runs.
+Loaded open(const QString &path)
+{
+    QPluginLoader loader(path);
+    const QJsonObject about = loader.metaData();
+    if (about.isEmpty()) {
+        // Qt's words name no file; the text they go into ends with its own full stop.
+        QString why = loader.errorString();
+        if (why.endsWith(u'.'))
+            why.chop(1);
+        return {nullptr, path + QStringLiteral(": ") + why};
+    }
+    if (about.value(u"IID").toString() != QLatin1String(KorvaneTransportPlugin_iid)
+        || about.value(u"MetaData").toObject().value(u"version").toString() != QLatin1String(KORVANE_VERSION))
+        return {nullptr, mailText(MailText::TransportOtherVersion).arg(path)};
+    auto *plugin = qobject_cast<TransportPlugin *>(loader.instance());
+    if (!plugin)
+        return {nullptr, loader.errorString()};
+    return {plugin, {}};
+}
+
+#ifndef Q_OS_WIN
+// The folders the loader would search for a library of the program: its run
+// path (the build tree's) among them. dlopen of a bare name is not enough,
+// as it searches along the run path of whoever calls it, and a sanitizer's
+// runtime intercepts the call.
+QStringList librarySearchPath()
+{
+    const auto close = [](void *handle) { dlclose(handle); };
+    const std::unique_ptr<void, decltype(close)> handle(dlopen(nullptr, RTLD_NOW), close);
+    void *program = handle.get();
+    Dl_serinfo size{};
+    if (!program || dlinfo(program, RTLD_DI_SERINFOSIZE, &size) != 0)
+        return {};
+    const std::unique_ptr<Dl_serinfo, decltype(&std::free)> info(
+        static_cast<Dl_serinfo *>(std::malloc(size.dls_size)), &std::free);
+    if (!info || dlinfo(program, RTLD_DI_SERINFOSIZE, info.get()) != 0
+        || dlinfo(program, RTLD_DI_SERINFO, info.get()) != 0)
+        return {};
+    QStringList folders;
+    for (unsigned i = 0; i < info->dls_cnt; ++i)
+        folders << QFile::decodeName(info->dls_serpath[i].dls_name);
+    return folders;
+}
+#endif
+
+Loaded load(const QString &programDir)
+{
+    const QString installed = programDir + QStringLiteral("/" KORVANE_TRANSPORT_FROM_BIN);
+    QStringList candidates{installed};
+#ifndef Q_OS_WIN
+    candidates += librarySearchPath();
+#endif
+    for (const QString &folder : std::as_const(candidates)) {
+        // A relative folder is wherever the program was started from (an
+        // empty run path entry, as CMake's build run path ends with, means
+        // the current one); the module's constructor would run before its
+        // version is checked. $ORIGIN is already expanded by the loader.
+        if (!QDir::isAbsolutePath(folder))
+            continue;
+        const QString path = folder + QStringLiteral("/" KORVANE_TRANSPORT_FILE);
+        if (QFileInfo::exists(path))
+            return open(path);
+    }
+    // Found nowhere: Qt's own words say so, for the place it belongs in.
+    return open(installed + QStringLiteral("/" KORVANE_TRANSPORT_FILE));
+}
+
+const Loaded &loadedFrom(const QString &programDir)
+{
+    std::call_once(loadOnce, [&programDir] { loaded() = load(programDir); });
+    return loaded();
+}
+
+QString programDir() { return QCoreApplication::applicationDirPath(); }
+
+} // namespace
+
+TransportPlugin *TransportModule::entry() { return loadedFrom(programDir()).entry; }
+
+QString TransportModule::loadError() { return loadedFrom(programDir()).error; }
+
+void TransportModule::preload()
+{
+    static std::once_flag started;
+    std::call_once(started, [] {
+        try {
+            // Detached: a load takes milliseconds, and exit waits for a
+            // dlopen in progress under the loader's own lock.
+            std::thread([dir = programDir()] { loadedFrom(dir); }).detach();
+        } catch (const std::system_error &) {
+            // The first send loads it instead.
+        }
+    });
+}
