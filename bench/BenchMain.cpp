@@ -2,7 +2,6 @@
 //   korvane-bench send SERVER FILE [COUNT]   COUNT sends in a row (default 1)
 //   korvane-bench dump FILE OUT              the message as the component builds it
 //   korvane-bench charset FILE               time to choose the file's type and charset
-//   korvane-bench startup                    composer window shown, then quit
 //   korvane-bench idle MS                    the stall meter alone, as a control
 //   korvane-bench ports SERVER PLAIN SUBMISSION TLS CAFILE USER|- PASSWORD COUNT
 //                                            time to the outcome with no port typed
@@ -11,11 +10,9 @@
 //                                            without or with the recovery copy
 //   korvane-bench window SERVER FILE         the window, waiting for the send key
 #include "CloseBench.h"
-#include "LaunchClock.h"
 #include "PortBench.h"
 #include "SendBench.h"
 #include "StallMeter.h"
-#include "StartupBench.h"
 #include "TypingBench.h"
 #include "WindowBench.h"
 
@@ -27,8 +24,6 @@
 
 int main(int argc, char *argv[])
 {
-    // What the dynamic loader did before main: the libraries the program links.
-    const double mainMs = millisecondsSinceLaunch();
     QApplication app(argc, argv);
     const QStringList args = QApplication::arguments().mid(1);
     const QString mode = args.value(0);
@@ -52,8 +47,6 @@ int main(int argc, char *argv[])
         return runTypingBench(args[1].toInt(), args[2] == u"1", args[3].toInt());
     if (mode == u"window" && args.size() == 3)
         return runWindowBench(args[1], args[2]);
-    if (mode == u"startup" && args.size() == 1)
-        return runStartupBench(mainMs);
     if (mode == u"idle" && args.size() == 2) {
         // What the machine alone does to the event loop: the same meter with
         // no send, so a stall during a send can be told from the scheduler's.
@@ -67,7 +60,7 @@ int main(int argc, char *argv[])
         return QApplication::exec();
     }
     std::fprintf(stderr,
-                 "usage: korvane-bench send SERVER FILE [COUNT] | dump FILE OUT | charset FILE | startup"
+                 "usage: korvane-bench send SERVER FILE [COUNT] | dump FILE OUT | charset FILE"
                  " | idle MS | close SERVER | typing MB 0|1 SECONDS | window SERVER FILE"
                  " | ports SERVER PLAIN SUBMISSION TLS CAFILE USER|- PASSWORD COUNT\n");
     return 2;

@@ -1,19 +1,19 @@
 #!/usr/bin/env bash
-# Start-up and the send through the window, two builds side by side in one
-# run, each pair interleaved so that the machine's load falls on both alike.
+# The send through the window, two builds side by side in one run, each pair
+# interleaved so that the machine's load falls on both alike. (Start-up, as
+# the program does it: bench/startup.sh BEFORE_BUILD AFTER_BUILD.)
 #   bench/compare.sh BEFORE_BUILD AFTER_BUILD
 # Each build is a tree configured with -DKORVANE_BENCH=ON and its korvane-bench
-# and korvane-bench-minimal-qt built (the minimal program of AFTER is the
-# baseline). Writes the section "Before and after" at the end of
-# bench/RESULTS.md (run.sh keeps it when it rewrites the rest).
-#   ROUNDS=15 start-ups a program, SENDS=5 window sends a build, SIZE_MIB=100
+# built. Writes the section "Before and after" at the end of bench/RESULTS.md
+# (run.sh keeps it when it rewrites the rest).
+#   SENDS=5 window sends a build, SIZE_MIB=100
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source bench/lib.sh
 (($# == 2)) || { echo "usage: $0 BEFORE_BUILD AFTER_BUILD" >&2; exit 2; }
-BEFORE=$1/bench/korvane-bench AFTER=$2/bench/korvane-bench MINIMAL=$2/bench/korvane-bench-minimal-qt
-ROUNDS=${ROUNDS:-15} SENDS=${SENDS:-5} SIZE_MIB=${SIZE_MIB:-100}
-SECTION="## Before and after: start-up and the send through the window"
+BEFORE=$1/bench/korvane-bench AFTER=$2/bench/korvane-bench
+SENDS=${SENDS:-5} SIZE_MIB=${SIZE_MIB:-100}
+SECTION="## Before and after: the send through the window"
 
 ensure_tools
 start_work korvane-compare
@@ -28,32 +28,6 @@ for _ in $(seq 100); do [[ -S /tmp/.X11-unix/X$d ]] && break; sleep 0.05; done
 export DISPLAY=:$d QT_QPA_PLATFORM=xcb
 
 start_sink 3600
-
-# One start-up: the phases and the libraries loaded, appended to $WORK/<name>.<key>.
-startup() {
-  local name=$1; shift
-  local out key
-  out=$(KORVANE_BENCH_LAUNCH_NS=$(($(now_us) * 1000)) timeout 30 "$@")
-  for key in main_ms app_ms icon_ms form_ms startup_ms libraries curl_loaded; do
-    field "$key" <<<"$out" >>"$WORK/$name.$key" || true
-  done
-}
-# Instructions the program runs from its start to its first paint (callgrind).
-instructions() {
-  valgrind --tool=callgrind --callgrind-out-file=/dev/null "$@" 2>&1 >/dev/null |
-    sed -n 's/.*Collected : \([0-9]*\).*/\1/p' | awk '{ n += $1 } END { print n }'
-}
-
-echo "== start-up, $ROUNDS rounds"
-startup before "$BEFORE" startup && startup after "$AFTER" startup && startup minimal "$MINIMAL"
-rm -f "$WORK"/*.{main_ms,app_ms,icon_ms,form_ms,startup_ms,libraries,curl_loaded}  # warm-up only
-for _ in $(seq "$ROUNDS"); do
-  startup before "$BEFORE" startup
-  startup after "$AFTER" startup
-  startup minimal "$MINIMAL"
-done
-IR_BEFORE=$(instructions "$BEFORE" startup) IR_AFTER=$(instructions "$AFTER" startup)
-IR_MIN=$(instructions "$MINIMAL")
 
 echo "== the send through the window, ${SIZE_MIB} MiB, $SENDS rounds"
 head -c $((SIZE_MIB * 1048576)) /dev/urandom >"$WORK/attachment"
@@ -86,25 +60,6 @@ CURL=$(m curl)
   echo "Written by \`bench/compare.sh\` on $(date -u '+%Y-%m-%d %H:%M UTC'): before = \`$1\`, after = \`$2\`."
   echo "Load average (1, 5, 15 min): $LOAD_START at the start, $(load_now) at the end; Xvfb (xcb"
   echo "platform); each round runs the programs one after the other, so load falls on each pair alike."
-  echo
-  echo "### Start-up, process start to the first paint (median of $ROUNDS)"
-  echo
-  echo "The phases are times since launch: main() entered (the dynamic loader's work on the linked"
-  echo "libraries), QApplication made, window icon set, window built (controls, fonts, settings), first"
-  echo "paint. Instructions: the whole process under callgrind, one run each (not disturbed by load)."
-  echo
-  echo "| program | main() ms | QApplication ms | icon ms | window built ms | painted ms | / minimal | libraries mapped | libcurl loaded | instructions (M) |"
-  echo "|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|"
-  for name in before after; do
-    ir=$IR_BEFORE
-    [[ $name == after ]] && ir=$IR_AFTER
-    curl_loaded=no
-    [[ $(m $name.curl_loaded) == 1.0 ]] && curl_loaded=yes
-    echo "| composer, $name | $(m $name.main_ms) | $(m $name.app_ms) | $(m $name.icon_ms) | $(m $name.form_ms) |" \
-      "$(m $name.startup_ms) | $(ratio "$(m $name.startup_ms)" "$(m minimal.startup_ms)") | $(m $name.libraries) |" \
-      "$curl_loaded | $((ir / 1000000)) |"
-  done
-  echo "| minimal Qt Widgets program | $(m minimal.main_ms) | $(m minimal.app_ms) | | | $(m minimal.startup_ms) | 1.00 | $(m minimal.libraries) | no | $((IR_MIN / 1000000)) |"
   echo
   echo "### A ${SIZE_MIB} MiB attachment sent through the window (median of $SENDS)"
   echo

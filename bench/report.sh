@@ -6,9 +6,6 @@ GAP_MEDIAN=$(median <"$WORK/gap$LAST_MB")
 GAP_WORST=$(maximum <"$WORK/gap$LAST_MB")
 SMALL_COMP=$(median <"$WORK/small_comp")
 SMALL_CURL=$(median <"$WORK/small_curl")
-START_FORM=$(median <"$WORK/start_form")
-START_MIN=$(median <"$WORK/start_min")
-START_RATIO=$(ratio "$START_FORM" "$START_MIN")
 WORST_RATIO=$(printf '%s\n' "${RATIO[@]}" | maximum)
 WORST_GROWTH=$(printf '%s\n' "${GROWTH[@]}" | maximum)
 
@@ -56,13 +53,6 @@ WORST_GROWTH=$(printf '%s\n' "${GROWTH[@]}" | maximum)
   echo "| curl CLI, transfer (\`time_total\`) | $SMALL_CURL |"
   echo "| curl CLI, whole process | $(median <"$WORK/small_curl_proc") |"
   echo
-  echo "## Start-up, process start to window painted ($PLATFORM platform, median of $STARTUPS)"
-  echo
-  echo "| program | median ms |"
-  echo "|---|---:|"
-  echo "| composer window, about dialog returning at once | $START_FORM |"
-  echo "| minimal Qt Widgets program (one QWidget) | $START_MIN |"
-  echo
   echo "## Responsiveness during the ${LAST_MB} MB send"
   echo
   echo "Longest interval between ticks of a 5 ms timer on the GUI thread: median $GAP_MEDIAN ms, worst $GAP_WORST ms."
@@ -83,12 +73,12 @@ WORST_GROWTH=$(printf '%s\n' "${GROWTH[@]}" | maximum)
   echo "|---|---:|---|"
   echo "| time within 1.2x of curl's (worst size) | ${WORST_RATIO}x | $(verdict "$WORST_RATIO" 1.2) |"
   echo "| peak memory growth at most 32 MiB (worst size) | $WORST_GROWTH MiB | $(verdict "$WORST_GROWTH" 32) |"
-  echo "| start-up within 1.5x of minimal Qt | ${START_RATIO}x | $(verdict "$START_RATIO" 1.5) |"
   echo "| GUI stall at most 50 ms (worst run) | $GAP_WORST ms | $(verdict "$GAP_WORST" 50) |"
 } >"$WORK/results.md"
 
-# The before-and-after section bench/compare.sh wrote stays at the end.
-awk '/^## Before and after: / { keep = 1 } keep { print }' bench/RESULTS.md >"$WORK/compared.md"
+# The sections bench/startup.sh and bench/compare.sh wrote stay at the end.
+awk '/^## (Start-up as the program does it|Before and after: )/ { keep = 1 } keep { print }' \
+  bench/RESULTS.md >"$WORK/compared.md"
 if [[ -s $WORK/compared.md ]]; then
   echo >>"$WORK/results.md"
   cat "$WORK/compared.md" >>"$WORK/results.md"

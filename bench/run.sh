@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Measures the mail component against the curl and swaks command-line tools
-# on a local smtp-sink, and the composer's start-up against a minimal Qt
-# Widgets program. Prints a table and writes it to bench/RESULTS.md.
+# on a local smtp-sink. Prints a table and writes it to bench/RESULTS.md
+# (start-up has a script of its own, bench/startup.sh, whose section stays).
 #   bench/run.sh            full run (about 12 minutes on 2 cores)
 #   QUICK=1 bench/run.sh    fewer and smaller runs, to try the script
 set -euo pipefail
@@ -9,9 +9,9 @@ cd "$(dirname "$0")/.."
 source bench/lib.sh
 
 if [[ ${QUICK:-0} == 1 ]]; then
-  RUNS=3 SIZES_MB=(10 100) SMALL_SENDS=20 STARTUPS=5
+  RUNS=3 SIZES_MB=(10 100) SMALL_SENDS=20
 else
-  RUNS=5 SIZES_MB=(10 100 500) SMALL_SENDS=200 STARTUPS=11
+  RUNS=5 SIZES_MB=(10 100 500) SMALL_SENDS=200
 fi
 # swaks holds the whole message in memory many times over (about 23 bytes
 # per attachment byte) and encodes in Perl: past this size it runs once.
@@ -21,8 +21,8 @@ SENDER=bench@korvane.test RCPT=sink@korvane.test
 ensure_tools
 BUILD=build-bench
 cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKORVANE_BENCH=ON -DBUILD_TESTING=OFF >/dev/null
-cmake --build "$BUILD" -j"$(nproc)" --target korvane-bench korvane-bench-minimal-qt >/dev/null
-BENCH=$BUILD/bench/korvane-bench MINIMAL=$BUILD/bench/korvane-bench-minimal-qt
+cmake --build "$BUILD" -j"$(nproc)" --target korvane-bench >/dev/null
+BENCH=$BUILD/bench/korvane-bench
 
 start_work korvane-bench
 mkdir -m 700 "$WORK/runtime" "$WORK/config"
@@ -113,24 +113,6 @@ for _ in $(seq "$SMALL_SENDS"); do
   t0=$(now_us)
   curl_send "$WORK/m1k" >>"$WORK/small_curl"
   awk -v a="$t0" -v b="$(now_us)" 'BEGIN { printf "%.3f\n", (b - a) / 1000 }' >>"$WORK/small_curl_proc"
-done
-
-echo "== start-up"
-PLATFORM=offscreen
-if command -v Xvfb >/dev/null; then
-  for d in $(seq 90 99); do [[ -e /tmp/.X$d-lock ]] || break; done
-  timeout 1800 Xvfb ":$d" -nolisten tcp -screen 0 1280x1024x24 >/dev/null 2>&1 &
-  pids+=($!)
-  for _ in $(seq 100); do [[ -S /tmp/.X11-unix/X$d ]] && break; sleep 0.05; done
-  [[ -S /tmp/.X11-unix/X$d ]] && PLATFORM=xcb && export DISPLAY=:$d
-fi
-launch() {
-  KORVANE_BENCH_LAUNCH_NS=$(($(now_us) * 1000)) QT_QPA_PLATFORM=$PLATFORM timeout 30 "$@" | field startup_ms
-}
-launch "$BENCH" startup >/dev/null && launch "$MINIMAL" >/dev/null  # warm the caches
-for _ in $(seq "$STARTUPS"); do
-  launch "$BENCH" startup >>"$WORK/start_form"
-  launch "$MINIMAL" >>"$WORK/start_min"
 done
 
 for mb in "${SIZES_MB[@]}"; do

@@ -119,10 +119,6 @@ KorvaneSTMP::KorvaneSTMP(AboutPresenter presentAbout, QObject *parent)
     : MailComponent(parent), d(std::make_unique<Private>())
 {
     d->presentAbout = std::move(presentAbout);
-    // The about dialog names libcurl's version, so it needs the transport:
-    // loading starts now and overlaps whatever comes before the dialog.
-    if (d->presentAbout)
-        TransportModule::preload();
 }
 
 KorvaneSTMP::~KorvaneSTMP()
@@ -177,7 +173,7 @@ void KorvaneSTMP::Send()
         d->refuseLater(this, SendError::AlreadySending, mailText(MailText::AlreadySending));
         return;
     }
-    const TransportEntry *transport = TransportModule::entry();
+    TransportPlugin *transport = TransportModule::entry();
     if (!transport) {
         d->refuseLater(this, SendError::Internal,
                        mailText(MailText::TransportMissing).arg(TransportModule::loadError()));
@@ -222,12 +218,11 @@ void KorvaneSTMP::AboutBox()
 {
     if (!d->presentAbout)
         return;
-    const TransportEntry *transport = TransportModule::entry();
-    const QString library = transport
-        ? transport->libraryVersion()
-        : mailText(MailText::TransportUnavailable).arg(TransportModule::loadError());
-    const QString text = mailText(MailText::AboutText)
-                             .arg(QStringLiteral(KORVANE_VERSION), d->properties.clientName, library,
-                                  QString::fromLatin1(qVersion()));
+    // The libcurl the transport was built with: the box, shown at every
+    // start, does not wait for the module, which loads once the window is up.
+    const QString text
+        = mailText(MailText::AboutText)
+              .arg(QStringLiteral(KORVANE_VERSION), d->properties.clientName,
+                   QStringLiteral("libcurl " KORVANE_CURL_VERSION), QString::fromLatin1(qVersion()));
     d->presentAbout(mailText(MailText::AboutTitle), text);
 }

@@ -9,8 +9,7 @@ struct SendOutcome;
 
 // The SMTP component: sends one message at a time over libcurl, on a worker
 // thread (the transport is a module, loaded in the background from prepare(),
-// or from construction when there is an about dialog to show, and at the
-// latest by the about dialog or the first send), and reports on the thread that owns
+// or at the latest by the first send), and reports on the thread that owns
 // it as soon as the server has answered the message; the goodbye to the
 // server follows on the worker.
 // Destroying it during a send cuts the connection (the server never gets the

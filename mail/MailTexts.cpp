@@ -14,7 +14,6 @@ constexpr TextEntry<MailText> kTexts[] = {
     {MailText::AlreadySending, "Un altro messaggio è ancora in invio."},
     {MailText::NetworkLibraryFailed, "Impossibile inizializzare la libreria di rete."},
     {MailText::TransportMissing, "Impossibile caricare il modulo di invio: %1."},
-    {MailText::TransportUnavailable, "Modulo di invio non disponibile: %1"},
     {MailText::TransportOtherVersion, "%1 non è il modulo di questa versione del programma"},
     {MailText::TranscriptServer, "* invio tramite il server «%1»"},
     {MailText::TranscriptPortKept, "* porta ricordata da un invio precedente: %1"},

@@ -14,7 +14,6 @@ enum class MailText {
     AlreadySending,
     NetworkLibraryFailed,
     TransportMissing,      // %1: why the module could not be loaded
-    TransportUnavailable,  // %1: why; a line of the about dialog
     TransportOtherVersion, // %1: the module's path
     // Lines of a send's transcript.
     TranscriptServer,       // %1: the server field

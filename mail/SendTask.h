@@ -5,6 +5,7 @@
 #include "Transcript.h"
 
 #include <QString>
+#include <QtPlugin>
 
 #include <functional>
 #include <memory>
@@ -38,31 +39,26 @@ public:
     virtual QString transcriptText() const = 0;
 };
 
-// The module's one entry point (korvane_transport): a table that outlives
-// every caller, since the module is never unloaded.
-struct TransportEntry
+// The module's one object, reached through Qt's plugin loader; it outlives
+// every caller, since the module is never unloaded. The module's metadata
+// names the program version it was built for: a module of another build is
+// refused before it is loaded.
+class TransportPlugin
 {
-    // Raised when this table changes; with the version, it makes a module of
-    // another build refused rather than called.
-    static constexpr int kAbiVersion = 3;
-
-    int abiVersion = kAbiVersion;
-    const char *version = KORVANE_VERSION;
+public:
+    virtual ~TransportPlugin() = default;
     // libcurl's process-wide set-up, once; false when it failed.
-    bool (*initialise)() = nullptr;
-    // libcurl's version and its TLS library, for the about dialog.
-    QString (*libraryVersion)() = nullptr;
+    virtual bool initialise() = 0;
     // A send of request; with an echo (the program's standard error, one
     // queue for the whole process) each transcript line also goes to it.
     // The task wipes its password when it ends and then lets go of
     // passwordHold: the caller's hold keeping the process undumpable, which
     // the program counts, so the module takes none of its own.
-    std::shared_ptr<SendTask> (*makeTask)(const MailRequest &request, Transcript::EchoLine echo,
-                                          std::shared_ptr<void> passwordHold)
-        = nullptr;
+    virtual std::shared_ptr<SendTask> makeTask(const MailRequest &request, Transcript::EchoLine echo,
+                                               std::shared_ptr<void> passwordHold)
+        = 0;
 };
 
-extern "C" {
-using TransportEntryFunction = const TransportEntry *(*)();
-}
-inline constexpr const char *kTransportEntrySymbol = "korvane_transport";
+// Raised when the interface changes.
+#define KorvaneTransportPlugin_iid "it.korvane.Client.TransportPlugin/4"
+Q_DECLARE_INTERFACE(TransportPlugin, KorvaneTransportPlugin_iid)

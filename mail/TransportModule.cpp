@@ -7,6 +7,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonObject>
+#include <QPluginLoader>
 #include <QStringList>
 
 #include <cstdlib>
@@ -15,9 +17,7 @@
 #include <system_error>
 #include <thread>
 
-#ifdef Q_OS_WIN
-#include <QLibrary>
-#else
+#ifndef Q_OS_WIN
 #include <dlfcn.h>
 #endif
 
@@ -25,7 +25,7 @@ namespace {
 
 struct Loaded
 {
-    const TransportEntry *entry = nullptr;
+    TransportPlugin *entry = nullptr;
     QString error;
 };
 
@@ -38,31 +38,26 @@ Loaded &loaded()
     return *instance;
 }
 
-#ifdef Q_OS_WIN
-// Windows looks for the module's own libraries (libcurl) beside it and beside
-// the program; the path is always a whole one there (see load()).
+// Qt's plugin loader reads the module's metadata from the file first: a
+// module of another build is refused before anything of it runs.
 Loaded open(const QString &path)
 {
-    QLibrary library(path);
-    library.setLoadHints(QLibrary::ResolveAllSymbolsHint);
-    if (!library.load())
-        return {nullptr, library.errorString()};
-    const auto function = reinterpret_cast<TransportEntryFunction>(library.resolve(kTransportEntrySymbol));
-#else
-// dlopen itself, so that the loader's own words say why a load failed.
-Loaded open(const QString &path)
-{
-    // RTLD_LOCAL: nothing of libcurl's leaks into the program's own lookups.
-    void *handle = dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL);
-    if (!handle)
-        return {nullptr, QString::fromLocal8Bit(dlerror())};
-    const auto function = reinterpret_cast<TransportEntryFunction>(dlsym(handle, kTransportEntrySymbol));
-#endif
-    const TransportEntry *entry = function ? function() : nullptr;
-    if (!entry || entry->abiVersion != TransportEntry::kAbiVersion
-        || qstrcmp(entry->version, KORVANE_VERSION) != 0)
+    QPluginLoader loader(path);
+    const QJsonObject about = loader.metaData();
+    if (about.isEmpty()) {
+        // Qt's words name no file; the text they go into ends with its own full stop.
+        QString why = loader.errorString();
+        if (why.endsWith(u'.'))
+            why.chop(1);
+        return {nullptr, path + QStringLiteral(": ") + why};
+    }
+    if (about.value(u"IID").toString() != QLatin1String(KorvaneTransportPlugin_iid)
+        || about.value(u"MetaData").toObject().value(u"version").toString() != QLatin1String(KORVANE_VERSION))
         return {nullptr, mailText(MailText::TransportOtherVersion).arg(path)};
-    return {entry, {}};
+    auto *plugin = qobject_cast<TransportPlugin *>(loader.instance());
+    if (!plugin)
+        return {nullptr, loader.errorString()};
+    return {plugin, {}};
 }
 
 #ifndef Q_OS_WIN
@@ -108,8 +103,7 @@ Loaded load(const QString &programDir)
         if (QFileInfo::exists(path))
             return open(path);
     }
-    // Found nowhere: the loader's own words say so, for the place it belongs
-    // in. A bare name would have the loader search the run path again.
+    // Found nowhere: Qt's own words say so, for the place it belongs in.
     return open(installed + QStringLiteral("/" KORVANE_TRANSPORT_FILE));
 }
 
@@ -123,7 +117,7 @@ QString programDir() { return QCoreApplication::applicationDirPath(); }
 
 } // namespace
 
-const TransportEntry *TransportModule::entry() { return loadedFrom(programDir()).entry; }
+TransportPlugin *TransportModule::entry() { return loadedFrom(programDir()).entry; }
 
 QString TransportModule::loadError() { return loadedFrom(programDir()).error; }
 

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-struct TransportEntry;
+class TransportPlugin;
 
 // The korvane-smtp module (the transport: libcurl, OpenSSL and Qt Network
 // with it), loaded once per process and never unloaded. It is looked for
@@ -12,10 +12,10 @@ struct TransportEntry;
 // wherever the program happens to be started.
 namespace TransportModule {
 
-// The module's table, loaded now if no one has yet (a caller that comes
+// The module's plugin object, loaded now if no one has yet (a caller that comes
 // while a load runs waits for it); nullptr when it cannot be loaded, with
 // the reason in loadError(). Window thread only.
-const TransportEntry *entry();
+TransportPlugin *entry();
 QString loadError();
 
 // Loads the module on a thread of its own and returns at once, so that the

@@ -1,9 +1,9 @@
-// The entry point of the korvane-smtp module: SendJob and everything below
-// it, libcurl included, reached through one table.
+// The korvane-smtp module: SendJob and everything below it, libcurl
+// included, reached through one plugin object.
 #include "SendJob.h"
 #include "SendTask.h"
 
-#include <QtGlobal>
+#include <QObject>
 
 namespace {
 
@@ -27,17 +27,22 @@ private:
     SendJob m_job;
 };
 
-const TransportEntry kEntry{
-    TransportEntry::kAbiVersion,
-    KORVANE_VERSION,
-    &SmtpSession::initialise,
-    &SmtpSession::libraryVersion,
-    [](const MailRequest &request, Transcript::EchoLine echo,
-       std::shared_ptr<void> passwordHold) -> std::shared_ptr<SendTask> {
-        return std::make_shared<JobTask>(request, echo, std::move(passwordHold));
-    },
-};
-
 } // namespace
 
-extern "C" Q_DECL_EXPORT const TransportEntry *korvane_transport() { return &kEntry; }
+class SmtpTransport final : public QObject, public TransportPlugin
+{
+    Q_OBJECT
+    // TransportPlugin.json (made by CMake) names the program version.
+    Q_PLUGIN_METADATA(IID KorvaneTransportPlugin_iid FILE "TransportPlugin.json")
+    Q_INTERFACES(TransportPlugin)
+
+public:
+    bool initialise() override { return SmtpSession::initialise(); }
+    std::shared_ptr<SendTask> makeTask(const MailRequest &request, Transcript::EchoLine echo,
+                                       std::shared_ptr<void> passwordHold) override
+    {
+        return std::make_shared<JobTask>(request, echo, std::move(passwordHold));
+    }
+};
+
+#include "TransportPlugin.moc"
