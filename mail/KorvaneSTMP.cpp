@@ -88,14 +88,14 @@ struct KorvaneSTMP::Private
         });
     }
 
-    static void work(KorvaneSTMP *self, const TransportEntry &transport, const std::shared_ptr<SendTask> &job,
+    static void work(KorvaneSTMP *self, TransportPlugin &transport, const std::shared_ptr<SendTask> &job,
                      const std::shared_ptr<OwnerLink> &link);
 };
 
 // On the send's worker: the transport's set-up, then the send; the job tells
 // the outcome exactly once (or not at all once aborted), as soon as it is
 // known, while the goodbye to the server goes on.
-void KorvaneSTMP::Private::work(KorvaneSTMP *self, const TransportEntry &transport,
+void KorvaneSTMP::Private::work(KorvaneSTMP *self, TransportPlugin &transport,
                                 const std::shared_ptr<SendTask> &job, const std::shared_ptr<OwnerLink> &link)
 {
     const auto tell = [self, &link, &job](const SendOutcome &outcome) {
