@@ -3,11 +3,11 @@
 #include "AddressList.h"
 #include "AttachmentList.h"
 #include "FieldTable.h"
-#include "MailTexts.h"
 #include "MessageSource.h"
 #include "MessageTexts.h"
 #include "PortMemory.h"
 #include "SecretWipe.h"
+#include "SendTexts.h"
 #include "SmtpTexts.h"
 
 #include <QScopeGuard>
@@ -24,9 +24,9 @@ std::optional<SendOutcome> controlCharacterIn(const QString &value, QLatin1Strin
     for (QChar c : value) {
         if ((c.unicode() < 0x20 && c != u'\t') || c.unicode() == 0x7f) {
             const QString what
-                = mailText(c == u'\r' || c == u'\n' ? MailText::LineBreak : MailText::ControlCharacter);
+                = sendText(c == u'\r' || c == u'\n' ? SendText::LineBreak : SendText::ControlCharacter);
             return SendOutcome::failure(SendError::ControlCharacter,
-                                        mailText(MailText::FieldContains).arg(name, what));
+                                        sendText(SendText::FieldContains).arg(name, what));
         }
     }
     return std::nullopt;
@@ -150,15 +150,15 @@ SendOutcome SendJob::run(const SmtpSession::Progress &progress, const SmtpSessio
 SendOutcome SendJob::send(const SmtpSession::Progress &progress, const SmtpSession::Verdict &verdict)
 {
     const MailRequest &r = m_request;
-    m_transcript.add(mailText(MailText::TranscriptServer).arg(r.server));
+    m_transcript.add(sendText(SendText::TranscriptServer).arg(r.server));
     if (auto failure = controlCharacter(r))
         return *failure;
     const auto server = parseServerAddress(r.server);
     if (!server)
         return SendOutcome::failure(SendError::ServerInvalid,
                                     r.server.trimmed().isEmpty()
-                                        ? mailText(MailText::NoServer)
-                                        : mailText(MailText::ServerInvalid).arg(r.server));
+                                        ? sendText(SendText::NoServer)
+                                        : sendText(SendText::ServerInvalid).arg(r.server));
     Envelope envelope;
     if (auto failure = parseEnvelope(r, envelope))
         return *failure;
@@ -211,7 +211,7 @@ SendOutcome SendJob::deliver(SmtpSession::Settings &settings, MessageSource &mes
         return choice.failure;
     PortMemory::remember(typed, ports, *choice.server);
     settings.server = *choice.server;
-    m_transcript.add(mailText(MailText::TranscriptPortChosen).arg(settings.server.port));
+    m_transcript.add(sendText(SendText::TranscriptPortChosen).arg(settings.server.port));
     SendOutcome outcome = m_session.run(settings, message, progress, verdict);
     if (outcome.unreached)
         PortMemory::forget(typed, ports);
@@ -232,13 +232,13 @@ std::optional<SendOutcome> SendJob::sendToKept(SmtpSession::Settings &settings, 
     };
     settings.server = kept;
     settings.greetingTimeoutMs = timings.greetingMs();
-    m_transcript.add(mailText(MailText::TranscriptPortKept).arg(kept.port));
-    m_transcript.add(mailText(MailText::TranscriptKeptGreeting)
+    m_transcript.add(sendText(SendText::TranscriptPortKept).arg(kept.port));
+    m_transcript.add(sendText(SendText::TranscriptKeptGreeting)
                          .arg(ConnectionTimings::wholeSeconds(settings.greetingTimeoutMs)));
     SendOutcome outcome = m_session.run(settings, message, progress, unlessUnreached);
     settings.greetingTimeoutMs = 0;
     if (!outcome.unreached || aborted())
         return outcome;
-    m_transcript.add(mailText(MailText::TranscriptKeptDropped).arg(kept.port).arg(outcome.description));
+    m_transcript.add(sendText(SendText::TranscriptKeptDropped).arg(kept.port).arg(outcome.description));
     return std::nullopt;
 }

@@ -1,0 +1,25 @@
+#include "SendTexts.h"
+
+#include "TextTable.h"
+
+namespace {
+
+// In the order of the enumeration, so that the text of an id is found at once.
+constexpr TextEntry<SendText> kTexts[] = {
+    {SendText::FieldContains, "Il campo %1 contiene %2: non è ammesso."},
+    {SendText::LineBreak, "un a capo"},
+    {SendText::ControlCharacter, "un carattere di controllo"},
+    {SendText::NoServer, "Server SMTP non indicato."},
+    {SendText::ServerInvalid, "Server SMTP non valido: «%1»."},
+    {SendText::TranscriptServer, "* invio tramite il server «%1»"},
+    {SendText::TranscriptPortKept, "* porta ricordata da un invio precedente: %1"},
+    {SendText::TranscriptKeptGreeting, "* attesa del saluto sulla porta ricordata: al massimo %1 s"},
+    {SendText::TranscriptKeptDropped, "* porta %1 dimenticata, si sceglie di nuovo: %2"},
+    {SendText::TranscriptPortChosen, "* porta scelta: %1"},
+};
+static_assert(textTableComplete(kTexts, SendText::TranscriptPortChosen),
+              "one entry for every text, in the order of the enumeration");
+
+} // namespace
+
+QString sendText(SendText id) { return textOf(kTexts, id); }
