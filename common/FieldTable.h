@@ -19,7 +19,7 @@ enum class Shape {
 };
 
 // What is cut from a text before it is kept or sent; only the space counts
-// (settings' FieldText).
+// (the settings room's text rules apply it).
 enum class Trim { BothEnds, TrailingEnd, Nothing };
 
 // How a mailto: link fills the field (RFC 6068 names it linkName).
