@@ -58,6 +58,8 @@ class TestMailFormat : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    // A table: its rows read best side by side.
+    // NOLINTNEXTLINE(readability-function-size)
     void addressList_data()
     {
         QTest::addColumn<QString>("text");

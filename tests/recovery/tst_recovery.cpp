@@ -196,6 +196,30 @@ void TestRecovery::takeLeftovers_data()
         << QString() << QStringList{ini, prefix + u"1-1.json.bad"_s, prefix + u"order"_s};
 }
 
+namespace {
+
+// What the folder holds after a look: the files expected, every one renamed
+// named to the user, and no file's content changed.
+void checkFolderAfter(const QString &folder, const QStringList &names, const QList<QByteArray> &contents,
+                      const QStringList &after, QStringList told)
+{
+    QStringList files = QDir(folder).entryList(QDir::Files);
+    files.removeIf([](const QString &name) { return name.endsWith(u".lock"_s); });
+    QCOMPARE(files, after);
+    QStringList setAside = after.filter(QRegularExpression(u"\\.(old|bad)$"_s));
+    setAside.removeIf([&names](const QString &name) { return names.contains(name); });
+    told.sort();
+    QCOMPARE(told, setAside); // every one renamed is named to the user
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        const QString &name = names.at(i);
+        const QString now = files.contains(name) ? name : files.filter(name).value(0);
+        if (!now.isEmpty())
+            QCOMPARE(readFile(QDir(folder).filePath(now)), contents.at(i)); // nothing changed
+    }
+}
+
+} // namespace
+
 void TestRecovery::takeLeftovers()
 {
     QFETCH(QStringList, names);
@@ -233,19 +257,7 @@ void TestRecovery::takeLeftovers()
         QVERIFY(!other.takeLeftovers({settingsOrder, holdsKept}).newest);
         QVERIFY(other.othersOpen());
     }
-    QStringList files = QDir(config.path()).entryList(QDir::Files);
-    files.removeIf([](const QString &name) { return name.endsWith(u".lock"_s); });
-    QCOMPARE(files, after);
-    QStringList setAside = after.filter(QRegularExpression(u"\\.(old|bad)$"_s));
-    setAside.removeIf([&names](const QString &name) { return names.contains(name); });
-    told.sort();
-    QCOMPARE(told, setAside); // every one renamed is named to the user
-    for (qsizetype i = 0; i < names.size(); ++i) {
-        const QString &name = names.at(i);
-        const QString now = files.contains(name) ? name : files.filter(name).value(0);
-        if (!now.isEmpty())
-            QCOMPARE(readFile(config.filePath(now)), contents.at(i)); // nothing changed
-    }
+    checkFolderAfter(config.path(), names, contents, after, told);
     locks.clear();
     QCOMPARE(QDir(config.path()).entryList({u"*.json.lock"_s}, QDir::Files), QStringList());
 }
