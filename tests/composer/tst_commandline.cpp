@@ -66,6 +66,23 @@ bool readLine(int fd)
     return false;
 }
 
+// What a send-then-close run leaves behind: the outcome box, the message and
+// its goodbye on the server, and the fields stored without any of the echo.
+void checkSentAndStored(QProcess &helper, const SmtpTestServer &server, const QTemporaryDir &configHome)
+{
+    const QString shown = QString::fromUtf8(helper.readAllStandardOutput());
+    QVERIFY2(shown.contains(u"box Invio: EMail inviata correttamente.\n"_s), qPrintable(shown));
+    QCOMPARE(server.messages().size(), 1);
+    QVERIFY2(server.commands().contains(u"QUIT"_s), qPrintable(server.sessionLog().join(u'\n')));
+    const QString ini = configHome.filePath(u"KORVANE_CLIENT_STMP.ini"_s);
+    QFile file(ini);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY2(!file.readAll().contains("C: "), "the transcript went into the settings");
+    const QSettings stored(ini, QSettings::IniFormat);
+    QCOMPARE(stored.value(u"STMP/SERVER"_s).toString(), server.hostAndPort());
+    QCOMPARE(stored.value(u"EMAIL/DESTINATARIO"_s).toString(), u"anna@example.org"_s);
+}
+
 } // namespace
 
 class TestCommandLine : public QObject
@@ -291,17 +308,7 @@ void TestCommandLine::verboseIntoClosedPipe()
     QVERIFY2(SmtpTestServer::waitFor(ended, 20000), "the window did not close");
     QCOMPARE(helper.exitStatus(), QProcess::NormalExit);
     QCOMPARE(helper.exitCode(), 0);
-    const QString shown = QString::fromUtf8(helper.readAllStandardOutput());
-    QVERIFY2(shown.contains(u"box Invio: EMail inviata correttamente.\n"_s), qPrintable(shown));
-    QCOMPARE(server.messages().size(), 1);
-    QVERIFY2(server.commands().contains(u"QUIT"_s), qPrintable(server.sessionLog().join(u'\n')));
-    const QString ini = dir.filePath(u"KORVANE_CLIENT_STMP.ini"_s);
-    QFile file(ini);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QVERIFY2(!file.readAll().contains("C: "), "the transcript went into the settings");
-    const QSettings stored(ini, QSettings::IniFormat);
-    QCOMPARE(stored.value(u"STMP/SERVER"_s).toString(), server.hostAndPort());
-    QCOMPARE(stored.value(u"EMAIL/DESTINATARIO"_s).toString(), u"anna@example.org"_s);
+    checkSentAndStored(helper, server, dir);
 }
 
 QTEST_GUILESS_MAIN(TestCommandLine)

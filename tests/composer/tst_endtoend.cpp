@@ -52,38 +52,15 @@ private Q_SLOTS:
             form.show();
             QVERIFY(QTest::qWaitForWindowExposed(&form));
 
-            type(form.controls().server, QStringLiteral("  ") + server.hostAndPort() + QStringLiteral(" "));
-            type(form.controls().sender, QStringLiteral("\"Rossi, Mario\" <m.rossi@example.it>"));
-            type(form.controls().recipient, QStringLiteral("Anna Bellè <anna@example.org>"));
-            type(form.controls().cc, QStringLiteral("cc@example.org"));
-            type(form.controls().bcc, QStringLiteral("nascosto@example.org"));
-            type(form.controls().attachments, attachment);
-            type(form.controls().subject, QStringLiteral("Verbale di lunedì"));
-            form.controls().priority->setCurrentIndex(0);
-            auto *body = form.controls().body;
-            body->setFocus();
-            QTest::keyClicks(body, QStringLiteral("  Ciao Anna,"));
-            QTest::keyClick(body, Qt::Key_Return);
-            QTest::keyClicks(body, QStringLiteral("ecco il verbale.  "));
+            typeMessage(form, server.hostAndPort(), attachment);
 
             QTest::mouseClick(form.controls().send, Qt::LeftButton);
             QTRY_COMPARE_WITH_TIMEOUT(answerer.boxes.size(), 2, 20000);
             QCOMPARE(caption(answerer.boxes.last()), QStringLiteral("Invio: EMail inviata correttamente."));
 
-            QVERIFY(server.waitForMessages(1));
-            const QJsonObject message = server.messages().first();
-            QCOMPARE(message[u"mail_from"].toString(), QStringLiteral("m.rossi@example.it"));
-            QCOMPARE(message[u"rcpt_tos"].toArray().size(), 3);
-            QCOMPARE(message[u"headers"][u"subject"][0].toString(), QStringLiteral("Verbale di lunedì"));
-            QCOMPARE(message[u"headers"][u"to"][0].toString(),
-                     QStringLiteral("Anna Bellè <anna@example.org>"));
-            QCOMPARE(message[u"headers"][u"x-priority"][0].toString(), QStringLiteral("1 (Highest)"));
-            QVERIFY(message[u"headers"][u"bcc"].isUndefined());
-            QCOMPARE(message[u"body"].toString().trimmed(), QStringLiteral("Ciao Anna,\necco il verbale."));
-            QVERIFY(message[u"body"].toString().startsWith(u"  Ciao"));
-            QCOMPARE(message[u"attachments"][0][u"filename"].toString(),
-                     QStringLiteral("verbale riunione.txt"));
-            QVERIFY(message[u"defects"].toArray().isEmpty());
+            checkArrived(server);
+            if (QTest::currentTestFailed())
+                return;
 
             QTest::mouseClick(form.controls().close, Qt::LeftButton);
         }
@@ -186,6 +163,42 @@ private Q_SLOTS:
     }
 
 private:
+    // Every field of the window filled in by keyboard, the way a user writes
+    // the message: spaces around the server and the body, an accented name.
+    static void typeMessage(Form1 &form, const QString &hostAndPort, const QString &attachment)
+    {
+        type(form.controls().server, QStringLiteral("  ") + hostAndPort + QStringLiteral(" "));
+        type(form.controls().sender, QStringLiteral("\"Rossi, Mario\" <m.rossi@example.it>"));
+        type(form.controls().recipient, QStringLiteral("Anna Bellè <anna@example.org>"));
+        type(form.controls().cc, QStringLiteral("cc@example.org"));
+        type(form.controls().bcc, QStringLiteral("nascosto@example.org"));
+        type(form.controls().attachments, attachment);
+        type(form.controls().subject, QStringLiteral("Verbale di lunedì"));
+        form.controls().priority->setCurrentIndex(0);
+        auto *body = form.controls().body;
+        body->setFocus();
+        QTest::keyClicks(body, QStringLiteral("  Ciao Anna,"));
+        QTest::keyClick(body, Qt::Key_Return);
+        QTest::keyClicks(body, QStringLiteral("ecco il verbale.  "));
+    }
+
+    // The message typed by typeMessage(), as the server received it.
+    static void checkArrived(const SmtpTestServer &server)
+    {
+        QVERIFY(server.waitForMessages(1));
+        const QJsonObject message = server.messages().first();
+        QCOMPARE(message[u"mail_from"].toString(), QStringLiteral("m.rossi@example.it"));
+        QCOMPARE(message[u"rcpt_tos"].toArray().size(), 3);
+        QCOMPARE(message[u"headers"][u"subject"][0].toString(), QStringLiteral("Verbale di lunedì"));
+        QCOMPARE(message[u"headers"][u"to"][0].toString(), QStringLiteral("Anna Bellè <anna@example.org>"));
+        QCOMPARE(message[u"headers"][u"x-priority"][0].toString(), QStringLiteral("1 (Highest)"));
+        QVERIFY(message[u"headers"][u"bcc"].isUndefined());
+        QCOMPARE(message[u"body"].toString().trimmed(), QStringLiteral("Ciao Anna,\necco il verbale."));
+        QVERIFY(message[u"body"].toString().startsWith(u"  Ciao"));
+        QCOMPARE(message[u"attachments"][0][u"filename"].toString(), QStringLiteral("verbale riunione.txt"));
+        QVERIFY(message[u"defects"].toArray().isEmpty());
+    }
+
     static void type(QLineEdit *box, const QString &value)
     {
         box->setFocus();

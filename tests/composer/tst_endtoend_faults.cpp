@@ -102,18 +102,13 @@ void TestEndToEndFaults::restoredLineBreaks_data()
                              << "Prova\\r\\nBcc: evil@example.net\\r\\n\\r\\nfalso corpo"_ba << QList<int>{0};
 }
 
-void TestEndToEndFaults::restoredLineBreaks()
-{
-    QFETCH(QByteArray, key);
-    QFETCH(QByteArray, value);
-    QFETCH(QList<int>, numbers);
-    SmtpTestServer server;
-    QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
-    QTemporaryDir files;
-    QFile ok(files.filePath(u"ok.txt"_s));
-    QVERIFY(ok.open(QIODevice::WriteOnly) && ok.write("ok\n") == 3);
-    ok.close();
+namespace {
 
+// A settings file for a good send, with value written in for key as a hand
+// edit would leave it; %server and %dir in it stand for server and dir.
+QByteArray settingsWith(const QByteArray &key, const QByteArray &value, const QString &server,
+                        const QString &dir)
+{
     QByteArrayList lines{"SERVER=%server",
                          "MITTENTE=zoe@example.org",
                          "DESTINATARIO=anna@example.org",
@@ -126,7 +121,25 @@ void TestEndToEndFaults::restoredLineBreaks()
         if (line.startsWith(key + '='))
             line = key + "=\"" + value + '"';
     QByteArray ini = "[STMP]\n" + lines.takeFirst() + "\n[EMAIL]\n" + lines.join('\n') + '\n';
-    ini.replace("%server", server.hostAndPort().toLatin1()).replace("%dir", QFile::encodeName(files.path()));
+    ini.replace("%server", server.toLatin1()).replace("%dir", QFile::encodeName(dir));
+    return ini;
+}
+
+} // namespace
+
+void TestEndToEndFaults::restoredLineBreaks()
+{
+    QFETCH(QByteArray, key);
+    QFETCH(QByteArray, value);
+    QFETCH(QList<int>, numbers);
+    SmtpTestServer server;
+    QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
+    QTemporaryDir files;
+    QFile ok(files.filePath(u"ok.txt"_s));
+    QVERIFY(ok.open(QIODevice::WriteOnly) && ok.write("ok\n") == 3);
+    ok.close();
+
+    const QByteArray ini = settingsWith(key, value, server.hostAndPort(), files.path());
     QFile file(m_config.filePath(u"KORVANE_CLIENT_STMP.ini"_s));
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(ini) == ini.size());
     file.close();

@@ -487,6 +487,53 @@ void TestWindowProcess::endOfRun_data()
         << int(SIGTERM) << false << "{\"format\":\"korvane-client recovery 1\",\"takenAtMs\":5}"_ba;
 }
 
+namespace {
+
+// Waits for the recovery copy of what startTyped() typed, then kills the run
+// outright, as a crash or a power cut would end it.
+void killOnceCopied(QProcess &program, const QTemporaryDir &config, const QString &ini)
+{
+    QElapsedTimer sinceTyping;
+    sinceTyping.start();
+    QString copy;
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            for (const QString &name : recoveryFiles(config.path())) {
+                const QJsonObject json = QJsonDocument::fromJson(readFile(config.filePath(name))).object();
+                if (json.value(u"body"_s).toString() == u"Riga uno\nriga due"_s
+                    && json.value(u"priorityIndex"_s).toInt() == 2)
+                    copy = config.filePath(name);
+            }
+            return !copy.isEmpty();
+        },
+        20000));
+    qInfo("the copy was written %lld ms after the last change", sinceTyping.elapsed());
+    // Owner, group and others; the "user" bits only repeat the owner's.
+    QCOMPARE(QFile::permissions(copy) & 0x7077, QFile::ReadOwner | QFile::WriteOwner);
+    program.kill();
+    QVERIFY(program.state() == QProcess::NotRunning || program.waitForFinished(10000));
+    QCOMPARE(readFile(ini), savedIni); // the settings change only at a close
+}
+
+// Ends the run with the signal ending: the program closes as if its window
+// were closed, storing the fields, and leaves no recovery copy behind.
+void endBySignal(QProcess &program, int ending, bool sigintIgnored, const QString &config, const QString &ini)
+{
+    QCOMPARE(signalIgnored(program.processId(), SIGINT), sigintIgnored);
+    QElapsedTimer sinceSignal;
+    sinceSignal.start();
+    QCOMPARE(::kill(pid_t(program.processId()), ending), 0);
+    QVERIFY(program.state() == QProcess::NotRunning || program.waitForFinished(10000));
+    qInfo("the process exited %lld ms after the signal", sinceSignal.elapsed());
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QVERIFY2(program.exitCode() == 0, program.readAllStandardError().constData());
+    QCOMPARE(QSettings(ini, QSettings::IniFormat).value(u"EMAIL/OGGETTO"_s).toString(),
+             u"Preventivo scritto"_s);
+    QCOMPARE(recoveryFiles(config), QStringList());
+}
+
+} // namespace
+
 // However the run ends, what was typed comes back at the next start: stored
 // by a close for a signal, from the recovery copy after a kill.
 void TestWindowProcess::endOfRun()
@@ -505,41 +552,12 @@ void TestWindowProcess::endOfRun()
     startTyped(program, config.path(), sigintIgnored);
     if (QTest::currentTestFailed())
         return;
-    QElapsedTimer sinceTyping;
-    sinceTyping.start();
-    if (ending == SIGKILL) {
-        QString copy;
-        QVERIFY(QTest::qWaitFor(
-            [&] {
-                for (const QString &name : recoveryFiles(config.path())) {
-                    const QJsonObject json
-                        = QJsonDocument::fromJson(readFile(config.filePath(name))).object();
-                    if (json.value(u"body"_s).toString() == u"Riga uno\nriga due"_s
-                        && json.value(u"priorityIndex"_s).toInt() == 2)
-                        copy = config.filePath(name);
-                }
-                return !copy.isEmpty();
-            },
-            20000));
-        qInfo("the copy was written %lld ms after the last change", sinceTyping.elapsed());
-        // Owner, group and others; the "user" bits only repeat the owner's.
-        QCOMPARE(QFile::permissions(copy) & 0x7077, QFile::ReadOwner | QFile::WriteOwner);
-        program.kill();
-        QVERIFY(program.state() == QProcess::NotRunning || program.waitForFinished(10000));
-        QCOMPARE(readFile(ini), savedIni); // the settings change only at a close
-    } else {
-        QCOMPARE(signalIgnored(program.processId(), SIGINT), sigintIgnored);
-        QElapsedTimer ending_;
-        ending_.start();
-        QCOMPARE(::kill(pid_t(program.processId()), ending), 0);
-        QVERIFY(program.state() == QProcess::NotRunning || program.waitForFinished(10000));
-        qInfo("the process exited %lld ms after the signal", ending_.elapsed());
-        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-        QVERIFY2(program.exitCode() == 0, program.readAllStandardError().constData());
-        QCOMPARE(QSettings(ini, QSettings::IniFormat).value(u"EMAIL/OGGETTO"_s).toString(),
-                 u"Preventivo scritto"_s);
-        QCOMPARE(recoveryFiles(config.path()), QStringList());
-    }
+    if (ending == SIGKILL)
+        killOnceCopied(program, config, ini);
+    else
+        endBySignal(program, ending, sigintIgnored, config.path(), ini);
+    if (QTest::currentTestFailed())
+        return;
 
     // Told once, what came back after a kill (a copy that was none went
     // aside, and was told, at the first start).

@@ -118,6 +118,80 @@ bool dropRoot()
     return geteuid() != 0 || (setgroups(0, nullptr) == 0 && setgid(nobody) == 0 && setuid(nobody) == 0);
 }
 
+// Sends FILE and closes the window mid-send, once closeAt bytes are handed over.
+void sendAndClose(Form1 &form, const QString &server, const QString &file, qint64 closeAt)
+{
+    form.controls().server->setText(server);
+    form.controls().sender->setText(QStringLiteral("zoe@example.org"));
+    form.controls().recipient->setText(QStringLiteral("anna@example.org"));
+    form.controls().attachments->setText(file);
+    QObject::connect(form.component(), &MailComponent::progressChanged, &form,
+                     [&form, closeAt](qint64 sent, qint64) {
+                         if (sent >= closeAt && form.isVisible()) {
+                             say(QStringLiteral("closing"));
+                             form.close();
+                         }
+                     });
+    QTimer::singleShot(0, form.controls().send, &QPushButton::click);
+}
+
+void openAndClose(Form1 &form, const QStringList &arguments)
+{
+    QTimer::singleShot(0, &form, [&form, arguments] {
+        form.openArguments(
+            CommandLine::parse(QStringList{QStringLiteral("korvane-client")} + arguments).arguments);
+        sayFields(form);
+        form.close();
+    });
+}
+
+void startSession(Form1 &form, const DialogAnswerer &answerer, const QStringList &arguments)
+{
+    QTimer::singleShot(0, &form, [&form, &answerer, arguments] {
+        form.openArguments(arguments);
+        sayFields(form);
+        say(QStringLiteral("ready"));
+        auto *input = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, &form);
+        QObject::connect(input, &QSocketNotifier::activated, &form,
+                         [&form, &answerer, input] { readCommands(form, answerer, input); });
+    });
+}
+
+void sendThenClose(Form1 &form, const QString &server, bool authenticated)
+{
+    form.controls().authenticate->setChecked(authenticated);
+    form.controls().server->setText(server);
+    form.controls().sender->setText(QStringLiteral("zoe@example.org"));
+    form.controls().recipient->setText(QStringLiteral("anna@example.org"));
+    auto *input = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, &form);
+    QObject::connect(input, &QSocketNotifier::activated, &form, [&form, input] {
+        input->setEnabled(false);
+        closeLikeTheButton(form);
+    });
+    QTimer::singleShot(0, form.controls().send, &QPushButton::click);
+}
+
+// Sets up the run the command line names; false when it names none.
+bool setUpRun(Form1 &form, const DialogAnswerer &answerer, const QStringList &args, bool withPassword)
+{
+    const QString mode = args.value(0);
+    if (mode == QLatin1String("send-and-close") && args.size() == 4)
+        sendAndClose(form, args.at(1), args.at(2), args.at(3).toLongLong());
+    else if (mode == QLatin1String("open"))
+        openAndClose(form, args.mid(1));
+    else if (mode == QLatin1String("session"))
+        startSession(form, answerer, args.mid(1));
+    else if (mode == QLatin1String("send-then-close") && (args.size() == 2 || withPassword))
+        sendThenClose(form, args.at(1), withPassword);
+    else if (mode == QLatin1String("open-close"))
+        // The about box of the start-up was shown and closed in Form1's
+        // constructor: nothing left to wait for.
+        QTimer::singleShot(0, &form, &QWidget::close);
+    else
+        return false;
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -142,55 +216,8 @@ int main(int argc, char *argv[])
         const DialogAnswerer &answerer = window.answerer;
         sessionEnd.closes(&form);
         form.show();
-        if (args.value(0) == QLatin1String("send-and-close") && args.size() == 4) {
-            form.controls().server->setText(args.at(1));
-            form.controls().sender->setText(QStringLiteral("zoe@example.org"));
-            form.controls().recipient->setText(QStringLiteral("anna@example.org"));
-            form.controls().attachments->setText(args.at(2));
-            const qint64 closeAt = args.at(3).toLongLong();
-            QObject::connect(form.component(), &MailComponent::progressChanged, &form,
-                             [&form, closeAt](qint64 sent, qint64) {
-                                 if (sent >= closeAt && form.isVisible()) {
-                                     say(QStringLiteral("closing"));
-                                     form.close();
-                                 }
-                             });
-            QTimer::singleShot(0, form.controls().send, &QPushButton::click);
-        } else if (args.value(0) == QLatin1String("open")) {
-            QTimer::singleShot(0, &form, [&form, args] {
-                form.openArguments(
-                    CommandLine::parse(QStringList{QStringLiteral("korvane-client")} + args.mid(1))
-                        .arguments);
-                sayFields(form);
-                form.close();
-            });
-        } else if (args.value(0) == QLatin1String("session")) {
-            QTimer::singleShot(0, &form, [&form, &answerer, args] {
-                form.openArguments(args.mid(1));
-                sayFields(form);
-                say(QStringLiteral("ready"));
-                auto *input = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, &form);
-                QObject::connect(input, &QSocketNotifier::activated, &form,
-                                 [&form, &answerer, input] { readCommands(form, answerer, input); });
-            });
-        } else if (args.value(0) == QLatin1String("send-then-close") && (args.size() == 2 || withPassword)) {
-            form.controls().authenticate->setChecked(withPassword);
-            form.controls().server->setText(args.at(1));
-            form.controls().sender->setText(QStringLiteral("zoe@example.org"));
-            form.controls().recipient->setText(QStringLiteral("anna@example.org"));
-            auto *input = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, &form);
-            QObject::connect(input, &QSocketNotifier::activated, &form, [&form, input] {
-                input->setEnabled(false);
-                closeLikeTheButton(form);
-            });
-            QTimer::singleShot(0, form.controls().send, &QPushButton::click);
-        } else if (args.value(0) == QLatin1String("open-close")) {
-            // The about box of the start-up was shown and closed in Form1's
-            // constructor: nothing left to wait for.
-            QTimer::singleShot(0, &form, &QWidget::close);
-        } else {
+        if (!setUpRun(form, answerer, args, withPassword))
             return 2;
-        }
         QApplication::exec();
         for (const Shown &box : std::as_const(answerer.boxes))
             say(QStringLiteral("box ") + caption(box).replace(u'\n', u' '));
