@@ -7,6 +7,25 @@
 
 #include <cstdio>
 
+namespace {
+
+// The message every round sends, to the server and ports given.
+void prepare(KorvaneSTMP &component, const QStringList &args, quint16 plain, quint16 submission,
+             quint16 implicitTls)
+{
+    component.setServer(args[0]);
+    component.setUsualPorts(plain, submission, implicitTls);
+    component.setCaFile(args[4]);
+    if (args[5] != u"-")
+        component.setUsername(args[5]);
+    component.setSender(QStringLiteral("bench@korvane.test"));
+    component.setRecipient(QStringLiteral("sink@korvane.test"));
+    component.setSubject(QStringLiteral("Prova della porta"));
+    component.setBody(QStringLiteral("Prova.\n"));
+}
+
+} // namespace
+
 int runPortBench(const QStringList &args)
 {
     if (args.size() != 8)
@@ -26,16 +45,8 @@ int runPortBench(const QStringList &args)
         return 2;
 
     KorvaneSTMP component;
-    component.setServer(args[0]);
-    component.setUsualPorts(plain, submission, implicitTls);
-    component.setCaFile(args[4]);
+    prepare(component, args, plain, submission, implicitTls);
     const bool credentials = args[5] != u"-";
-    if (credentials)
-        component.setUsername(args[5]);
-    component.setSender(QStringLiteral("bench@korvane.test"));
-    component.setRecipient(QStringLiteral("sink@korvane.test"));
-    component.setSubject(QStringLiteral("Prova della porta"));
-    component.setBody(QStringLiteral("Prova.\n"));
 
     qint16 number = 0;
     QEventLoop loop;

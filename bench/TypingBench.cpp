@@ -83,6 +83,47 @@ void typeOneKey(QWidget *target, int n)
     QApplication::sendEvent(target, &release);
 }
 
+// Each key's latency, and for the worst one how its thread spent the time
+// since the key before.
+struct KeyLog
+{
+    std::vector<double> latencies;
+    qint64 dueNs = 0;
+    std::pair<qint64, qint64> lastAccount;
+    double worst = -1;
+    double worstRunMs = 0;
+    double worstWaitMs = 0;
+
+    void start()
+    {
+        dueNs = qint64(keyIntervalMs) * 1000 * 1000;
+        lastAccount = threadAccountNs();
+    }
+
+    void add(qint64 startNs, qint64 endNs)
+    {
+        const double latency = double(endNs - std::min(dueNs, startNs)) / 1e6;
+        latencies.push_back(latency);
+        const std::pair<qint64, qint64> account = threadAccountNs();
+        if (latency > worst) {
+            // Over the whole interval since the last key: an upper bound.
+            worst = latency;
+            worstRunMs = double(account.first - lastAccount.first) / 1e6;
+            worstWaitMs = double(account.second - lastAccount.second) / 1e6;
+        }
+        lastAccount = account;
+        dueNs = endNs + qint64(keyIntervalMs) * 1000 * 1000;
+    }
+
+    void print(bool recovery, int copies) const
+    {
+        std::printf("keys=%zu recovery=%d latency_median_ms=%.3f latency_p99_ms=%.3f latency_max_ms=%.3f"
+                    " directory_changes=%d worst_key_running_ms=%.3f worst_key_waiting_for_core_ms=%.3f\n",
+                    latencies.size(), recovery ? 1 : 0, percentile(latencies, 0.5),
+                    percentile(latencies, 0.99), percentile(latencies, 1.0), copies, worstRunMs, worstWaitMs);
+    }
+};
+
 } // namespace
 
 int runTypingBench(int megabytes, bool recovery, int seconds)
@@ -105,43 +146,23 @@ int runTypingBench(int megabytes, bool recovery, int seconds)
     QFileSystemWatcher watcher{{QFileInfo(fileStore.fileName()).absolutePath()}};
     QObject::connect(&watcher, &QFileSystemWatcher::directoryChanged, &form, [&copies] { ++copies; });
 
-    std::vector<double> latencies;
+    KeyLog log;
     QElapsedTimer clock;
-    qint64 dueNs = 0;
-    std::pair<qint64, qint64> lastAccount;
-    double worst = -1;
-    double worstRunMs = 0;
-    double worstWaitMs = 0;
     QTimer keys;
     keys.setTimerType(Qt::PreciseTimer);
     QObject::connect(&keys, &QTimer::timeout, &form, [&] {
         const qint64 startNs = clock.nsecsElapsed();
-        typeOneKey(body, int(latencies.size()));
-        const qint64 endNs = clock.nsecsElapsed();
-        const double latency = double(endNs - std::min(dueNs, startNs)) / 1e6;
-        latencies.push_back(latency);
-        const std::pair<qint64, qint64> account = threadAccountNs();
-        if (latency > worst) {
-            // Over the whole interval since the last key: an upper bound.
-            worst = latency;
-            worstRunMs = double(account.first - lastAccount.first) / 1e6;
-            worstWaitMs = double(account.second - lastAccount.second) / 1e6;
-        }
-        lastAccount = account;
-        dueNs = endNs + qint64(keyIntervalMs) * 1000 * 1000;
+        typeOneKey(body, int(log.latencies.size()));
+        log.add(startNs, clock.nsecsElapsed());
     });
     QTimer::singleShot(500, &form, [&] {
         clock.start();
-        dueNs = qint64(keyIntervalMs) * 1000 * 1000;
-        lastAccount = threadAccountNs();
+        log.start();
         keys.start(keyIntervalMs);
     });
     QTimer::singleShot(500 + seconds * 1000, &form, [&] {
         keys.stop();
-        std::printf("keys=%zu recovery=%d latency_median_ms=%.3f latency_p99_ms=%.3f latency_max_ms=%.3f"
-                    " directory_changes=%d worst_key_running_ms=%.3f worst_key_waiting_for_core_ms=%.3f\n",
-                    latencies.size(), recovery ? 1 : 0, percentile(latencies, 0.5),
-                    percentile(latencies, 0.99), percentile(latencies, 1.0), copies, worstRunMs, worstWaitMs);
+        log.print(recovery, copies);
         QApplication::quit();
     });
     return QApplication::exec();

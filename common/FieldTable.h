@@ -5,6 +5,7 @@
 #include <QLatin1StringView>
 #include <QtGlobal>
 
+#include <algorithm>
 #include <array>
 
 // Every room that keeps, shows, fills or checks the fields walks this table,
@@ -147,14 +148,9 @@ inline constexpr std::array rows{
         .handOverAt = 8},
 };
 
-constexpr bool eachRowOneMember()
-{
-    for (const Row &row : rows)
-        if ((row.text == nullptr) == (row.index == nullptr))
-            return false;
-    return true;
-}
-static_assert(eachRowOneMember(), "a field row names one member: a text or the priority's index");
+static_assert(
+    std::ranges::all_of(rows, [](const Row &row) { return (row.text == nullptr) != (row.index == nullptr); }),
+    "a field row names one member: a text or the priority's index");
 
 // The rows in the order the window hands them to the component.
 constexpr std::array<const Row *, rows.size()> inHandOverOrder()
@@ -165,14 +161,8 @@ constexpr std::array<const Row *, rows.size()> inHandOverOrder()
     return order;
 }
 
-constexpr bool handOverOnce()
-{
-    for (const Row *row : inHandOverOrder())
-        if (!row)
-            return false;
-    return true;
-}
-static_assert(handOverOnce(), "each field is handed over at a place of its own, from 0 up");
+static_assert(std::ranges::all_of(inHandOverOrder(), [](const Row *row) { return row != nullptr; }),
+              "each field is handed over at a place of its own, from 0 up");
 
 inline constexpr std::array handOverOrder = inHandOverOrder();
 

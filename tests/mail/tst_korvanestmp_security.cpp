@@ -189,9 +189,10 @@ void TestKorvaneSmtpSecurity::quitAfterRefusal()
     SendWatch watch(&component);
     KORVANE_SEND(component, watch, 15000);
     QVERIFY2(watch.number() == number, watch.outcome().constData());
-    QVERIFY2(server.waitForLogLine(QStringLiteral(" C QUIT")),
-             "QUIT written behind libcurl's back after it gave the connection up no longer reaches the "
-             "server: libcurl or its TLS library has changed (writeQuitBehindLibcurl, QuitBehindLibcurl.cpp)");
+    QVERIFY2(
+        server.waitForLogLine(QStringLiteral(" C QUIT")),
+        "QUIT written behind libcurl's back after it gave the connection up no longer reaches the "
+        "server: libcurl or its TLS library has changed (writeQuitBehindLibcurl, QuitBehindLibcurl.cpp)");
 }
 
 void TestKorvaneSmtpSecurity::notDumpableWhilePasswordHeld_data()
