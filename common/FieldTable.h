@@ -161,8 +161,19 @@ constexpr std::array<const Row *, rows.size()> inHandOverOrder()
     return order;
 }
 
-static_assert(std::ranges::all_of(inHandOverOrder(), [](const Row *row) { return row != nullptr; }),
-              "each field is handed over at a place of its own, from 0 up");
+// Counted by place rather than by the pointers above: a build with the
+// undefined-behaviour checks cannot compare those at compile time.
+constexpr bool handOverOnce()
+{
+    std::array<int, rows.size()> taken{};
+    for (const Row &row : rows) {
+        if (row.handOverAt < 0 || std::size_t(row.handOverAt) >= rows.size())
+            return false;
+        ++taken.at(row.handOverAt);
+    }
+    return std::ranges::all_of(taken, [](int count) { return count == 1; });
+}
+static_assert(handOverOnce(), "each field is handed over at a place of its own, from 0 up");
 
 inline constexpr std::array handOverOrder = inHandOverOrder();
 
