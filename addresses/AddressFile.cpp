@@ -18,7 +18,7 @@ namespace {
 const QString formatName = u"korvane-client-addresses"_s;
 constexpr int formatVersion = 1;
 // Far more than 2,000 addresses take: anything bigger is not ours.
-constexpr qint64 largestFile = 4 * 1024 * 1024;
+constexpr qint64 largestFile = qint64(4) * 1024 * 1024;
 constexpr int lockWaitMs = 5000;
 
 std::optional<QList<AddressEntry>> parsed(const QByteArray &bytes)
@@ -30,7 +30,8 @@ std::optional<QList<AddressEntry>> parsed(const QByteArray &bytes)
     if (!list.isArray())
         return std::nullopt;
     QList<AddressEntry> entries;
-    for (const QJsonValue &item : list.toArray()) {
+    const QJsonArray items = list.toArray();
+    for (const QJsonValue item : items) {
         const QJsonValue name = item["name"_L1];
         const QString address = item["address"_L1].toString();
         if (address.isEmpty() || !(name.isString() || name.isUndefined()))
@@ -113,8 +114,9 @@ void AddressFile::setAside() const
 QList<AddressEntry> merged(QList<AddressEntry> entries, const AddressFile::Change &change)
 {
     const auto drop = [&entries](const QString &address) {
-        const auto found = std::ranges::find_if(entries, [&](const auto &e) { return e.sameAddress(address); });
-        const QString name = found == entries.end() ? QString() : found->name;
+        const auto found
+            = std::ranges::find_if(entries, [&](const auto &e) { return e.sameAddress(address); });
+        QString name = found == entries.end() ? QString() : found->name;
         entries.removeIf([&](const AddressEntry &e) { return e.sameAddress(address); });
         return name;
     };

@@ -29,7 +29,8 @@ bool startsWord(const QString &name, const QString &typed)
 {
     static const QRegularExpression spaces(QStringLiteral("[\\s\"'()]+"));
     const QStringList words = name.split(spaces, Qt::SkipEmptyParts);
-    return std::ranges::any_of(words, [&](const QString &w) { return w.startsWith(typed, Qt::CaseInsensitive); });
+    return std::ranges::any_of(words,
+                               [&](const QString &w) { return w.startsWith(typed, Qt::CaseInsensitive); });
 }
 
 } // namespace

@@ -34,8 +34,8 @@ struct AddressMemory::Writer
     const AddressFile file;
     std::mutex writeMutex;
     std::mutex mutex;
-    std::deque<AddressFile::Change> queue;           // guarded by mutex
-    std::optional<QList<AddressEntry>> latest;       // guarded by mutex
+    std::deque<AddressFile::Change> queue;     // guarded by mutex
+    std::optional<QList<AddressEntry>> latest; // guarded by mutex
 };
 
 AddressMemory::AddressMemory(const QString &settingsFile, QObject *parent) : QObject(parent)

@@ -48,8 +48,8 @@ void TestAddressFile::liesBesideSettingsPrivately()
     const AddressFile file(path());
     QVERIFY(file.read().isEmpty());
     QVERIFY(file.apply({{{u"Anna"_s, u"a@x.it"_s}}, {}}));
-    const QFileDevice::Permissions ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner
-        | QFileDevice::ReadUser | QFileDevice::WriteUser;
+    const QFileDevice::Permissions ownerOnly
+        = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser | QFileDevice::WriteUser;
     QCOMPARE(QFile::permissions(path()), ownerOnly);
     QCOMPARE(file.read(), (QList<AddressEntry>{{u"Anna"_s, u"a@x.it"_s}}));
 }

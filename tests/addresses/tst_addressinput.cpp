@@ -25,11 +25,12 @@ void TestAddressInput::completesItemUnderCursor_data()
 
     const QString mario = u"Mario Rossi <mario@example.org>"_s;
     QTest::newRow("only item") << u"ma|"_s << u"ma"_s << mario + u", |"_s;
-    QTest::newRow("after comma, items before kept")
-        << u"anna@x.it,  bob <b@y.it>, ma|"_s << u"ma"_s << u"anna@x.it,  bob <b@y.it>, "_s + mario + u", |"_s;
-    QTest::newRow("after semicolon, no space") << u"anna@x.it;ma|"_s << u"ma"_s << u"anna@x.it;"_s + mario + u", |"_s;
-    QTest::newRow("quoted comma is no separator")
-        << u"\"Bianchi, Anna\" <a@x.it>, Ro|"_s << u"Ro"_s << u"\"Bianchi, Anna\" <a@x.it>, "_s + mario + u", |"_s;
+    QTest::newRow("after comma, items before kept") << u"anna@x.it,  bob <b@y.it>, ma|"_s << u"ma"_s
+                                                    << u"anna@x.it,  bob <b@y.it>, "_s + mario + u", |"_s;
+    QTest::newRow("after semicolon, no space")
+        << u"anna@x.it;ma|"_s << u"ma"_s << u"anna@x.it;"_s + mario + u", |"_s;
+    QTest::newRow("quoted comma is no separator") << u"\"Bianchi, Anna\" <a@x.it>, Ro|"_s << u"Ro"_s
+                                                  << u"\"Bianchi, Anna\" <a@x.it>, "_s + mario + u", |"_s;
     QTest::newRow("middle item, text after kept")
         << u"anna@x.it, ma|rio, bob@y.it"_s << u"ma"_s << u"anna@x.it, "_s + mario + u"|, bob@y.it"_s;
 }
@@ -55,8 +56,7 @@ void TestAddressInput::matches_data()
 
     QTest::newRow("start of name") << u"mar"_s << QStringList{u"mario@example.org"_s};
     QTest::newRow("word of name") << u"ROS"_s << QStringList{u"mario@example.org"_s};
-    QTest::newRow("start of address, order kept")
-        << u"a"_s << QStringList{u"anna@x.it"_s, u"ada@y.it"_s};
+    QTest::newRow("start of address, order kept") << u"a"_s << QStringList{u"anna@x.it"_s, u"ada@y.it"_s};
     QTest::newRow("inside a word: none") << u"ossi"_s << QStringList{};
     QTest::newRow("nothing typed: none") << QString() << QStringList{};
 }

@@ -106,7 +106,8 @@ void TestAddressCompleter::sendOutcome()
 {
     QFETCH(bool, completed);
     Window w(settingsFile());
-    const QStringList typed{u"Io <io@x.it>"_s, u"a@x.it; \"Rossi, Mario\" <m@y.it>"_s, u"c@x.it"_s, u"d@x.it"_s};
+    const QStringList typed{u"Io <io@x.it>"_s, u"a@x.it; \"Rossi, Mario\" <m@y.it>"_s, u"c@x.it"_s,
+                            u"d@x.it"_s};
     for (int n = 0; n < 4; ++n)
         w.boxes()[n]->setText(typed[n]);
     w.form->controls().send->click();
