@@ -3,11 +3,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLockFile>
 #include <QSaveFile>
+#include <QSet>
 
 #include <algorithm>
 
@@ -111,26 +113,31 @@ void AddressFile::setAside() const
     QFile::rename(m_path, aside);
 }
 
+// One pass over each list: the file may hold 2,000 entries and is merged on
+// every change.
 QList<AddressEntry> merged(QList<AddressEntry> entries, const AddressFile::Change &change)
 {
-    const auto drop = [&entries](const QString &address) {
-        const auto found
-            = std::ranges::find_if(entries, [&](const auto &e) { return e.sameAddress(address); });
-        QString name = found == entries.end() ? QString() : found->name;
-        entries.removeIf([&](const AddressEntry &e) { return e.sameAddress(address); });
-        return name;
-    };
-    if (!change.forgotten.isEmpty())
-        drop(change.forgotten);
-    QList<AddressEntry> used;
+    QHash<QString, QString> earlierNames; // by folded address
+    // The first, most recent, name of an address written twice.
+    for (auto entry = entries.crbegin(); entry != entries.crend(); ++entry)
+        earlierNames.insert(entry->address.toCaseFolded(), entry->name);
+    QSet<QString> taken{change.forgotten.toCaseFolded()};
+    QList<AddressEntry> result;
     for (const AddressEntry &entry : change.used) {
-        if (std::ranges::any_of(used, [&](const auto &u) { return u.sameAddress(entry.address); }))
+        const QString key = entry.address.toCaseFolded();
+        if (taken.contains(key))
             continue;
-        const QString earlier = drop(entry.address);
-        used << AddressEntry{entry.name.isEmpty() ? earlier : entry.name, entry.address};
+        taken.insert(key);
+        result << AddressEntry{entry.name.isEmpty() ? earlierNames.value(key) : entry.name, entry.address};
     }
-    entries = used + entries;
-    if (entries.size() > AddressFile::limit)
-        entries.resize(AddressFile::limit);
-    return entries;
+    for (AddressEntry &entry : entries) {
+        const QString key = entry.address.toCaseFolded();
+        if (taken.contains(key))
+            continue;
+        taken.insert(key);
+        result << std::move(entry);
+    }
+    if (result.size() > AddressFile::limit)
+        result.resize(AddressFile::limit);
+    return result;
 }

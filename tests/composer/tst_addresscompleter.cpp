@@ -71,6 +71,7 @@ private Q_SLOTS:
     void chosenSuggestionTakesItemsPlace();
     void shiftDeleteForgets();
     void damagedFileStartsEmpty();
+    void onlyAddressBoxesOffer();
 
 private:
     QString settingsFile() const { return QDir(m_config->path()).filePath(u"KORVANE_CLIENT_STMP.ini"_s); }
@@ -184,6 +185,19 @@ void TestAddressCompleter::damagedFileStartsEmpty()
     box->setFocus();
     QTest::keyClicks(box, u"n"_s);
     QCOMPARE(w.completer(box)->completionModel()->rowCount(), 0);
+}
+
+// The server, the attachments and the subject are no address lists; the
+// credential prompts are dialogs of their own, with nothing attached.
+void TestAddressCompleter::onlyAddressBoxesOffer()
+{
+    Window w(settingsFile());
+    QList<QObject *> offering;
+    for (const AddressCompleter *completer : w.form->findChildren<AddressCompleter *>())
+        offering << completer->parent();
+    QCOMPARE(offering.size(), 4);
+    for (QLineEdit *box : w.boxes())
+        QVERIFY(offering.contains(box));
 }
 
 QTEST_MAIN(TestAddressCompleter)
