@@ -119,8 +119,10 @@ QList<AddressEntry> merged(QList<AddressEntry> entries, const AddressFile::Chang
 {
     QHash<QString, QString> earlierNames; // by folded address
     // The first, most recent, name of an address written twice.
-    for (auto entry = entries.crbegin(); entry != entries.crend(); ++entry)
-        earlierNames.insert(entry->address.toCaseFolded(), entry->name);
+    for (const AddressEntry &entry : std::as_const(entries)) {
+        if (const QString key = entry.address.toCaseFolded(); !earlierNames.contains(key))
+            earlierNames.insert(key, entry.name);
+    }
     QSet<QString> taken{change.forgotten.toCaseFolded()};
     QList<AddressEntry> result;
     for (const AddressEntry &entry : change.used) {
