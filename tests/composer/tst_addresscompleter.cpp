@@ -68,6 +68,7 @@ private Q_SLOTS:
     void init();
     void sendOutcome_data();
     void sendOutcome();
+    void chosenSuggestionTakesItemsPlace_data();
     void chosenSuggestionTakesItemsPlace();
     void shiftDeleteForgets();
     void damagedFileStartsEmpty();
@@ -135,8 +136,16 @@ void TestAddressCompleter::sendOutcome()
     QTRY_COMPARE(addressesIn(addressFile()), QStringList{u"z@x.it"_s});
 }
 
+void TestAddressCompleter::chosenSuggestionTakesItemsPlace_data()
+{
+    QTest::addColumn<bool>("click"); // else Down and Return
+    QTest::newRow("Down and Return") << false;
+    QTest::newRow("click") << true;
+}
+
 void TestAddressCompleter::chosenSuggestionTakesItemsPlace()
 {
+    QFETCH(bool, click);
     remember({u"Mario Rossi <m@y.it>"_s, u"anna@x.it"_s});
     Window w(settingsFile());
     w.form->show();
@@ -148,8 +157,13 @@ void TestAddressCompleter::chosenSuggestionTakesItemsPlace()
     QAbstractItemView *popup = w.completer(box)->popup();
     QTRY_VERIFY(popup->isVisible());
     QCOMPARE(popup->model()->rowCount(), 1);
-    QTest::keyClick(popup, Qt::Key_Down);
-    QTest::keyClick(popup, Qt::Key_Return);
+    if (click) {
+        const QRect item = popup->visualRect(popup->model()->index(0, 0));
+        QTest::mouseClick(popup->viewport(), Qt::LeftButton, {}, item.center());
+    } else {
+        QTest::keyClick(popup, Qt::Key_Down);
+        QTest::keyClick(popup, Qt::Key_Return);
+    }
     QCOMPARE(box->text(), u"b@z.it; Mario Rossi <m@y.it>, "_s);
     QCOMPARE(box->cursorPosition(), box->text().size());
 }
