@@ -1,5 +1,7 @@
 #include "Form1.h"
 
+#include "AddressCompleter.h"
+#include "AddressMemory.h"
 #include "AttachmentField.h"
 #include "ComponentPlace.h"
 #include "ComposerLayout.h"
@@ -12,6 +14,7 @@
 #include "MessageUi.h"
 #include "Priorities.h"
 #include "SendCommand.h"
+#include "SettingsStore.h"
 #include "WindowIcon.h"
 
 #include <QCloseEvent>
@@ -47,6 +50,10 @@ Form1::Form1(std::unique_ptr<MailComponent> component, MessageUi &ui, SettingsSt
     connect(sendKeys, &QShortcut::activated, m_controls.send, &QPushButton::click);
     // Alt+I starts the send on the key too, not when the press look ends.
     ImmediateMnemonic::install(m_controls.send);
+    auto *addresses = new AddressMemory(store.fileName(), this);
+    connect(m_send, &SendCommand::delivered, addresses, &AddressMemory::remember);
+    for (QLineEdit *box : {m_controls.sender, m_controls.recipient, m_controls.cc, m_controls.bcc})
+        new AddressCompleter(box, *addresses);
     m_attachments = new AttachmentField(m_controls.attachments, this, m_ui, m_handlers);
     new LineLengthGuard(this, m_ui, m_handlers);
 

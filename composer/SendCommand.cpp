@@ -21,6 +21,7 @@ SendCommand::SendCommand(MailComponent &component, const ComposerLayout::Control
     connect(&m_component, &MailComponent::SendFailed, this,
             [this](qint16 number, const QString &description) {
                 m_controls.component->setIdle();
+                m_sending.clear();
                 // Taken now: by the time the box opens another send may have ended.
                 m_handlers.run([this, number, description, transcript = m_component.lastTranscript()] {
                     reportFailure(number, description, transcript);
@@ -28,6 +29,8 @@ SendCommand::SendCommand(MailComponent &component, const ComposerLayout::Control
             });
     connect(&m_component, &MailComponent::SendCompleted, this, [this] {
         m_controls.component->setIdle();
+        if (!m_sending.isEmpty())
+            Q_EMIT delivered(std::exchange(m_sending, {}));
         m_handlers.run([this] { reportCompletion(); });
     });
     connect(&m_component, &MailComponent::progressChanged, m_controls.component,
@@ -54,7 +57,9 @@ void SendCommand::run()
         m_component.setPassword(QString());
     }
     m_fields.touch();
-    handOver(m_fields.fields());
+    const MailFields fields = m_fields.fields();
+    handOver(fields);
+    m_sending = {fields.sender, fields.recipient, fields.cc, fields.bcc};
     m_controls.component->setProgress(0, 0);
     m_component.Send();
 }

@@ -4,6 +4,7 @@
 #include "MailFields.h"
 
 #include <QObject>
+#include <QStringList>
 
 class FieldKeeper;
 class HandlerQueue;
@@ -26,6 +27,11 @@ public:
     // The send command itself; runs as a handler.
     void run();
 
+Q_SIGNALS:
+    // The server took the message: the address fields it was sent with
+    // (Mittente, Destinatario, CC, BCC), not what the boxes hold by now.
+    void delivered(const QStringList &addressFields);
+
 private:
     bool askCredentials();
     void handOver(const MailFields &fields);
@@ -37,4 +43,5 @@ private:
     FieldKeeper &m_fields;
     MessageUi &m_ui;
     HandlerQueue &m_handlers;
+    QStringList m_sending; // the address fields of the send under way
 };

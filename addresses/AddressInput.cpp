@@ -1,0 +1,81 @@
+#include "AddressInput.h"
+
+#include "AddressToken.h"
+
+#include <QRegularExpression>
+
+#include <algorithm>
+
+namespace {
+
+// Where every top-level separator of text is; a quoted name or a comment
+// may hold one of its own, and so may an angle-bracketed address.
+QList<qsizetype> separators(const QString &text)
+{
+    QList<qsizetype> at;
+    int angle = 0;
+    for (const AddressToken &t : tokenizeAddresses(text)) {
+        if (t.is(u'<'))
+            ++angle;
+        else if (t.is(u'>') && angle > 0)
+            --angle;
+        else if ((t.is(u',') || t.is(u';')) && angle == 0)
+            at << (t.raw.data() - text.constData());
+    }
+    return at;
+}
+
+bool startsWord(const QString &name, const QString &typed)
+{
+    static const QRegularExpression spaces(QStringLiteral("[\\s\"'()]+"));
+    const QStringList words = name.split(spaces, Qt::SkipEmptyParts);
+    return std::ranges::any_of(words,
+                               [&](const QString &w) { return w.startsWith(typed, Qt::CaseInsensitive); });
+}
+
+} // namespace
+
+namespace AddressInput {
+
+Item itemAt(const QString &text, qsizetype cursor)
+{
+    Item item{0, text.size(), {}};
+    for (const qsizetype at : separators(text)) {
+        if (at < cursor)
+            item.start = at + 1;
+        else if (item.end == text.size()) {
+            item.end = at;
+            break;
+        }
+    }
+    item.end = std::max(item.end, cursor);
+    item.typed = text.mid(item.start, cursor - item.start).trimmed();
+    return item;
+}
+
+QList<AddressEntry> matching(const QList<AddressEntry> &entries, const QString &typed)
+{
+    QList<AddressEntry> found;
+    if (typed.isEmpty())
+        return found;
+    for (const AddressEntry &entry : entries) {
+        if (entry.address.startsWith(typed, Qt::CaseInsensitive) || startsWord(entry.name, typed))
+            found << entry;
+    }
+    return found;
+}
+
+Completed complete(const QString &text, qsizetype cursor, const QString &shown)
+{
+    const Item item = itemAt(text, cursor);
+    const QStringView written = QStringView(text).sliced(item.start, item.end - item.start);
+    qsizetype lead = 0;
+    while (lead < written.size() && written[lead].isSpace())
+        ++lead;
+    const QString before = text.left(item.start + lead);
+    const bool last = item.end == text.size();
+    const QString inserted = last ? shown + QStringLiteral(", ") : shown;
+    return {before + inserted + text.mid(item.end), before.size() + inserted.size()};
+}
+
+} // namespace AddressInput

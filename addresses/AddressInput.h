@@ -1,0 +1,38 @@
+#pragma once
+
+#include "AddressEntry.h"
+
+#include <QList>
+#include <QString>
+
+// The item of an address box the cursor is in, and the box once a
+// remembered address takes its place.
+namespace AddressInput {
+
+struct Item
+{
+    qsizetype start = 0; // after the separator before it (its leading spaces included)
+    qsizetype end = 0;   // at the separator after it, or the end of the text
+    QString typed;       // from start to the cursor, without its leading spaces
+};
+
+// The item under cursor: the part after the last top-level ',' or ';'
+// before it, up to the next one after it.
+Item itemAt(const QString &text, qsizetype cursor);
+
+// The remembered entries, in their order, whose name, a word of the name, or
+// address starts with typed (case aside); none for an empty typed.
+QList<AddressEntry> matching(const QList<AddressEntry> &entries, const QString &typed);
+
+struct Completed
+{
+    QString text;
+    qsizetype cursor = 0;
+};
+
+// text with the item under cursor replaced by shown; the items before and
+// after stay as written. The last item gets ", " after it, ready for the
+// next one.
+Completed complete(const QString &text, qsizetype cursor, const QString &shown);
+
+} // namespace AddressInput

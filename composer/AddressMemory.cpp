@@ -1,0 +1,82 @@
+#include "AddressMemory.h"
+
+#include <QThreadPool>
+
+#include <deque>
+#include <mutex>
+
+// Shared with the writes under way, which may outlive the window: changes
+// are written in the order they were made, one write at a time.
+struct AddressMemory::Writer
+{
+    explicit Writer(const QString &path) : file(path) {}
+
+    void drain()
+    {
+        const std::lock_guard writing(writeMutex);
+        for (;;) {
+            AddressFile::Change change;
+            {
+                const std::lock_guard lock(mutex);
+                if (queue.empty())
+                    return;
+                change = queue.front();
+                queue.pop_front();
+            }
+            const auto written = file.apply(change);
+            const std::lock_guard lock(mutex);
+            // Only a write that leaves nothing behind it is the whole truth.
+            if (written && queue.empty())
+                latest = written;
+        }
+    }
+
+    const AddressFile file;
+    std::mutex writeMutex;
+    std::mutex mutex;
+    std::deque<AddressFile::Change> queue;     // guarded by mutex
+    std::optional<QList<AddressEntry>> latest; // guarded by mutex
+};
+
+AddressMemory::AddressMemory(const QString &settingsFile, QObject *parent) : QObject(parent)
+{
+    if (settingsFile.isEmpty())
+        return;
+    m_writer = std::make_shared<Writer>(AddressFile::besideSettings(settingsFile));
+    // A small file, read once; a damaged one is only renamed.
+    m_entries = m_writer->file.read();
+}
+
+QList<AddressEntry> AddressMemory::entries()
+{
+    if (m_writer) {
+        const std::lock_guard lock(m_writer->mutex);
+        if (m_writer->latest && m_writer->queue.empty())
+            m_entries = *std::exchange(m_writer->latest, std::nullopt);
+    }
+    return m_entries;
+}
+
+void AddressMemory::remember(const QStringList &fields)
+{
+    AddressFile::Change change;
+    for (const QString &field : fields)
+        change.used << addressEntries(field);
+    if (!change.used.isEmpty())
+        save(change);
+}
+
+void AddressMemory::forget(const QString &address) { save({{}, address}); }
+
+void AddressMemory::save(const AddressFile::Change &change)
+{
+    m_entries = merged(entries(), change);
+    if (!m_writer)
+        return;
+    {
+        const std::lock_guard lock(m_writer->mutex);
+        m_writer->queue.push_back(change);
+        m_writer->latest.reset();
+    }
+    QThreadPool::globalInstance()->start([writer = m_writer] { writer->drain(); });
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "AddressFile.h"
+
+#include <QObject>
+
+#include <memory>
+
+// The addresses the window offers as the user types: read from their file at
+// start, kept up to date here at once, written to the file off the window's
+// thread (the file's lock may make a write wait for another window's).
+class AddressMemory : public QObject
+{
+    Q_OBJECT
+
+public:
+    // settingsFile: the settings' file, which the addresses' file goes
+    // beside; empty: nothing is remembered.
+    AddressMemory(const QString &settingsFile, QObject *parent);
+
+    // Most recently used first; once a write is done, with what other
+    // windows added meanwhile.
+    QList<AddressEntry> entries();
+    // Every address of the fields of a message sent.
+    void remember(const QStringList &fields);
+    void forget(const QString &address);
+
+private:
+    struct Writer;
+    void save(const AddressFile::Change &change);
+
+    std::shared_ptr<Writer> m_writer; // null without a file
+    QList<AddressEntry> m_entries;
+};
