@@ -1,5 +1,6 @@
 #include "CommandLine.h"
 #include "DisplayGuard.h"
+#include "EnchantSpeller.h"
 #include "Form1.h"
 #include "KorvaneSTMP.h"
 #include "OpenFileLimit.h"
@@ -42,6 +43,11 @@ int main(int argc, char *argv[])
     Form1 form(std::move(component), ui, store);
     ui.setDialogParent(&form);
     sessionEnd.closes(&form);
+    if (command.verbose)
+        QObject::connect(form.spelling(), &SpellingAid::unavailable, [](const QString &why) {
+            StandardError::echoLine(QStringLiteral("Controllo ortografico non disponibile: %1").arg(why).toUtf8());
+        });
+    form.checkSpelling([](QString *why) { return EnchantSpeller::open(why); });
     form.show();
     form.openArguments(command.arguments);
     return QApplication::exec();

@@ -56,6 +56,7 @@ Form1::Form1(std::unique_ptr<MailComponent> component, MessageUi &ui, SettingsSt
         new AddressCompleter(box, *addresses);
     m_attachments = new AttachmentField(m_controls.attachments, this, m_ui, m_handlers);
     new LineLengthGuard(this, m_ui, m_handlers);
+    m_spelling = new SpellingAid(m_controls.body, m_controls.subject, this);
 
     // Queued: once the first paint is on screen, the component may load
     // what its first send needs without delaying the window.
@@ -87,6 +88,17 @@ void Form1::startUp()
         m_controls.priority->addItem(entry.text, entry.code);
     m_controls.priority->setCurrentIndex(defaultPriorityIndex);
     m_fields->restore();
+}
+
+void Form1::checkSpelling(SpellingAid::Opener open)
+{
+    // The dictionary takes a tenth of a second to load: not before the window shows.
+    const auto start = [this, open = std::move(open)] { m_spelling->start(open); };
+    if (m_controls.component->hasBeenPainted())
+        start();
+    else
+        connect(m_controls.component, &ComponentPlace::firstPainted, this, start,
+                Qt::ConnectionType(Qt::QueuedConnection | Qt::SingleShotConnection));
 }
 
 void Form1::openArguments(const QStringList &arguments)

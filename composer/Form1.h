@@ -2,6 +2,7 @@
 
 #include "ComposerLayout.h"
 #include "HandlerQueue.h"
+#include "SpellingAid.h"
 
 #include <QWidget>
 
@@ -40,6 +41,12 @@ public:
     // and stores nothing when it closes untouched (no edit, no send).
     void openArguments(const QStringList &arguments);
 
+    // Checks the spelling of the body and the subject with what open gives,
+    // opened once the window is first on screen. Without it, nothing is
+    // checked and nothing is said but spelling()->unavailable().
+    void checkSpelling(SpellingAid::Opener open);
+    SpellingAid *spelling() const { return m_spelling; }
+
     MailComponent *component() const { return m_component.get(); }
     const ComposerLayout::Controls &controls() const { return m_controls; }
 
@@ -60,4 +67,5 @@ private:
     AttachmentField *m_attachments = nullptr;
     FieldKeeper *m_fields = nullptr;
     SendCommand *m_send = nullptr;
+    SpellingAid *m_spelling = nullptr;
 };

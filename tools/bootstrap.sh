@@ -10,6 +10,7 @@ packages=(
   qt6-base-dev libgl-dev libcurl4-openssl-dev libssl-dev fonts-liberation
   python3 python3-aiosmtpd openssl ca-certificates
   qt6-translations-l10n
+  libenchant-2-2 hunspell-it
   desktop-file-utils dpkg-dev lintian appstream clang-format clang-tidy
   xvfb xclip
 )

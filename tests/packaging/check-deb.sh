@@ -94,6 +94,11 @@ for pkg in libqt6widgets6 libqt6gui6 libqt6core6 libcurl4 qt6-qpa-plugins \
   ca-certificates fonts-liberation qt6-translations-l10n; do
   grep -Eq "(^|, )$pkg(t64)?( |,|$)" <<<"$depends" || problem "Depends lacks $pkg"
 done
+# Spelling, loaded at run time: wanted, not needed.
+recommends=$(dpkg-deb -f "$deb" Recommends)
+for pkg in libenchant-2-2 hunspell-it; do
+  grep -Eq "(^|, )$pkg( |,|$)" <<<"$recommends" || problem "Recommends lacks $pkg"
+done
 
 # A software centre offers the launcher the metadata names, with the version
 # of its newest release; dpkg's changelog opens with the packaged version.

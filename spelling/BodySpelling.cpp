@@ -1,0 +1,118 @@
+#include "BodySpelling.h"
+
+#include "SpellMenu.h"
+#include "Speller.h"
+#include "SpellingMarks.h"
+
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTextBlock>
+
+namespace {
+
+// A line this long is checked only around the part in view.
+constexpr int wholeLine = 4000;
+
+} // namespace
+
+BodySpelling::BodySpelling(QPlainTextEdit *body, std::shared_ptr<Speller> speller, std::function<void()> recheck)
+    : QObject(body), m_body(body), m_speller(std::move(speller)), m_recheck(std::move(recheck))
+{
+    m_marking.setSingleShot(true);
+    m_marking.setInterval(0);
+    connect(&m_marking, &QTimer::timeout, this, &BodySpelling::mark);
+    connect(body->document(), &QTextDocument::contentsChange, this, &BodySpelling::noteChange);
+    connect(body, &QPlainTextEdit::cursorPositionChanged, this, [this] {
+        if (m_body->textCursor().position() != m_typedAt)
+            m_typedAt = -1;
+        refresh();
+    });
+    connect(body->verticalScrollBar(), &QScrollBar::valueChanged, this, &BodySpelling::refresh);
+    connect(body->horizontalScrollBar(), &QScrollBar::valueChanged, this, &BodySpelling::refresh);
+    body->viewport()->installEventFilter(this);
+    refresh();
+}
+
+void BodySpelling::refresh() { m_marking.start(); }
+
+void BodySpelling::noteChange(int position, int removed, int added)
+{
+    Q_UNUSED(removed);
+    const QChar typed = m_body->document()->characterAt(position);
+    m_typedAt = added == 1 && (typed.isLetterOrNumber() || typed.isMark()) ? position + 1 : -1;
+    refresh();
+}
+
+void BodySpelling::mark()
+{
+    const QRect view = m_body->viewport()->rect();
+    const int top = m_body->cursorForPosition(view.topLeft()).position();
+    const int bottom = m_body->cursorForPosition(view.bottomRight()).position();
+    const QTextCharFormat format = SpellingMarks::format();
+    QList<QTextEdit::ExtraSelection> marks;
+    for (QTextBlock block = m_body->document()->findBlock(top); block.isValid() && block.position() <= bottom;
+         block = block.next()) {
+        const QString line = block.text();
+        const int start = block.position();
+        const bool whole = line.size() <= wholeLine;
+        const qsizetype from = whole ? 0 : qMax(0, top - start - wholeLine / 2);
+        const qsizetype to = whole ? line.size() : bottom - start + wholeLine / 2;
+        const qsizetype typing = m_typedAt - start;
+        for (const ProseWords::Span &word : SpellingMarks::misspelled(*m_speller, line, from, to, typing)) {
+            QTextCursor cursor(m_body->document());
+            cursor.setPosition(start + int(word.start));
+            cursor.setPosition(start + int(word.start + word.length), QTextCursor::KeepAnchor);
+            marks.append({cursor, format});
+        }
+    }
+    m_body->setExtraSelections(marks);
+}
+
+QMenu *BodySpelling::contextMenu(const QPoint &pos)
+{
+    QMenu *menu = m_body->createStandardContextMenu(pos);
+    const QTextCursor at = m_body->cursorForPosition(pos);
+    const QTextBlock block = at.block();
+    const QString line = block.text();
+    const auto word = SpellingMarks::misspelledAt(*m_speller, line, at.positionInBlock());
+    if (!word)
+        return menu;
+    const int position = block.position() + int(word->start);
+    const QString spelled = line.mid(word->start, word->length);
+    SpellMenu::prepend(
+        menu, *m_speller, spelled,
+        [this, position, spelled](const QString &text) { replace(position, spelled, text); }, m_recheck);
+    return menu;
+}
+
+// The word is replaced only where it still stands as it was when the menu opened.
+void BodySpelling::replace(int position, const QString &word, const QString &text)
+{
+    if (position + word.size() >= m_body->document()->characterCount())
+        return;
+    QTextCursor cursor(m_body->document());
+    cursor.setPosition(position);
+    cursor.setPosition(position + int(word.size()), QTextCursor::KeepAnchor);
+    if (cursor.selectedText() != word)
+        return;
+    cursor.beginEditBlock();
+    cursor.insertText(text);
+    cursor.endEditBlock();
+    m_body->setTextCursor(cursor);
+}
+
+bool BodySpelling::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Resize)
+        refresh();
+    if (event->type() != QEvent::ContextMenu || m_body->isReadOnly())
+        return QObject::eventFilter(watched, event);
+    // As Qt's own: shown without an event loop of its own, gone once closed.
+    const auto *request = static_cast<QContextMenuEvent *>(event);
+    QMenu *menu = contextMenu(request->pos());
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(request->globalPos());
+    return true;
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+
+#include <functional>
+#include <memory>
+
+class BodySpelling;
+class QLineEdit;
+class QPlainTextEdit;
+class Speller;
+class SubjectSpelling;
+
+// Spelling in a message's body and subject. The dictionary loads off the
+// window's thread, so the window is never kept waiting for it; the boxes
+// are checked from the moment it is there. Without one nothing changes:
+// no mark, no message, only unavailable() saying why.
+class SpellingAid : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Opens the speller, or gives null and why. Runs on a worker thread.
+    using Opener = std::function<std::unique_ptr<Speller>(QString *why)>;
+
+    SpellingAid(QPlainTextEdit *body, QLineEdit *subject, QObject *parent);
+
+    // Starts opening; ready() or unavailable() follows.
+    void start(Opener open);
+    // Checks with speller from now on, as start() does once it has opened.
+    void use(std::shared_ptr<Speller> speller);
+
+    BodySpelling *body() const { return m_body; }
+    SubjectSpelling *subject() const { return m_subject; }
+
+signals:
+    void ready();
+    void unavailable(const QString &why);
+
+private:
+    void recheck();
+
+    QPointer<QPlainTextEdit> m_bodyBox;
+    QPointer<QLineEdit> m_subjectBox;
+    BodySpelling *m_body = nullptr;
+    SubjectSpelling *m_subject = nullptr;
+};

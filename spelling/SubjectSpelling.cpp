@@ -1,0 +1,92 @@
+#include "SubjectSpelling.h"
+
+#include "SpellMenu.h"
+#include "Speller.h"
+#include "SpellingMarks.h"
+
+#include <QContextMenuEvent>
+#include <QCoreApplication>
+#include <QInputMethodEvent>
+#include <QLineEdit>
+#include <QMenu>
+
+SubjectSpelling::SubjectSpelling(QLineEdit *box, std::shared_ptr<Speller> speller, std::function<void()> recheck)
+    : QObject(box), m_box(box), m_speller(std::move(speller)), m_recheck(std::move(recheck)), m_previous(box->text())
+{
+    m_marking.setSingleShot(true);
+    m_marking.setInterval(0);
+    connect(&m_marking, &QTimer::timeout, this, &SubjectSpelling::mark);
+    connect(box, &QLineEdit::textChanged, this, [this](const QString &text) {
+        // One more letter right before the cursor: a word being typed.
+        const int at = m_box->cursorPosition();
+        const bool typed = text.size() == m_previous.size() + 1 && at > 0 && text[at - 1].isLetterOrNumber();
+        m_typedAt = typed ? at : -1;
+        m_previous = text;
+        refresh();
+    });
+    connect(box, &QLineEdit::cursorPositionChanged, this, [this](int, int now) {
+        if (now != m_typedAt)
+            m_typedAt = -1;
+        refresh();
+    });
+    box->installEventFilter(this);
+    refresh();
+}
+
+void SubjectSpelling::refresh() { m_marking.start(); }
+
+void SubjectSpelling::mark()
+{
+    if (m_composing || m_box->isReadOnly())
+        return;
+    m_marked = SpellingMarks::misspelled(*m_speller, m_box->text(), 0, -1, m_typedAt);
+    // The formats' places count from the cursor.
+    const int cursor = m_box->cursorPosition();
+    QList<QInputMethodEvent::Attribute> formats;
+    for (const ProseWords::Span &word : std::as_const(m_marked))
+        formats.append({QInputMethodEvent::TextFormat, int(word.start) - cursor, int(word.length),
+                        SpellingMarks::format()});
+    QInputMethodEvent marks(QString(), formats);
+    m_sending = true;
+    QCoreApplication::sendEvent(m_box, &marks);
+    m_sending = false;
+}
+
+QMenu *SubjectSpelling::contextMenu(const QPoint &pos)
+{
+    QMenu *menu = m_box->createStandardContextMenu();
+    const QString line = m_box->text();
+    const auto word = SpellingMarks::misspelledAt(*m_speller, line, m_box->cursorPositionAt(pos));
+    if (!word)
+        return menu;
+    const int position = int(word->start);
+    const QString spelled = line.mid(word->start, word->length);
+    SpellMenu::prepend(
+        menu, *m_speller, spelled,
+        [this, position, spelled](const QString &text) { replace(position, spelled, text); }, m_recheck);
+    return menu;
+}
+
+// The word is replaced only where it still stands as it was when the menu opened.
+void SubjectSpelling::replace(int position, const QString &word, const QString &text)
+{
+    if (m_box->text().mid(position, word.size()) != word)
+        return;
+    m_box->setSelection(position, int(word.size()));
+    m_box->insert(text);
+}
+
+bool SubjectSpelling::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::InputMethod && !m_sending) {
+        m_composing = !static_cast<QInputMethodEvent *>(event)->preeditString().isEmpty();
+        refresh();
+    }
+    if (event->type() != QEvent::ContextMenu || m_box->isReadOnly())
+        return QObject::eventFilter(watched, event);
+    const auto *request = static_cast<QContextMenuEvent *>(event);
+    QMenu *menu = contextMenu(request->pos());
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(request->globalPos());
+    return true;
+}

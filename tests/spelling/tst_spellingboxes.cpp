@@ -1,0 +1,279 @@
+#include "BodySpelling.h"
+#include "EnchantSpeller.h"
+#include "Form1Fixture.h"
+#include "SpellingAid.h"
+#include "SubjectSpelling.h"
+
+#include <QApplication>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+
+namespace {
+
+// The real dictionary, counted: how many words the boxes asked about.
+class CountingSpeller : public Speller
+{
+public:
+    explicit CountingSpeller(std::unique_ptr<Speller> real) : m_real(std::move(real)) {}
+    bool isCorrect(const QString &word) override
+    {
+        ++asked;
+        return m_real->isCorrect(word);
+    }
+    QStringList suggestions(const QString &word, int most) override { return m_real->suggestions(word, most); }
+    void ignore(const QString &word) override { m_real->ignore(word); }
+    void addToPersonal(const QString &word) override { m_real->addToPersonal(word); }
+    int asked = 0;
+
+private:
+    std::unique_ptr<Speller> m_real;
+};
+
+std::unique_ptr<Speller> italian()
+{
+    QString why;
+    auto speller = EnchantSpeller::open(&why);
+    if (!speller)
+        qFatal("no Italian dictionary: %s", qPrintable(why));
+    return speller;
+}
+
+QStringList markedIn(const QPlainTextEdit *body)
+{
+    QStringList words;
+    for (const QTextEdit::ExtraSelection &mark : body->extraSelections())
+        words << mark.cursor.selectedText();
+    return words;
+}
+
+QStringList markedIn(const QLineEdit *subject, const SubjectSpelling *spelling)
+{
+    QStringList words;
+    for (const ProseWords::Span &word : spelling->marked())
+        words << subject->text().mid(word.start, word.length);
+    return words;
+}
+
+QStringList texts(const QList<QAction *> &actions)
+{
+    QStringList result;
+    for (const QAction *action : actions)
+        result << (action->isSeparator() ? QStringLiteral("|") : action->text());
+    return result;
+}
+
+QAction *actionNamed(QMenu *menu, const QString &text)
+{
+    for (QAction *action : menu->actions()) {
+        if (action->text() == text)
+            return action;
+    }
+    return nullptr;
+}
+
+// The marks come at the next turn of the event loop.
+void letMarksCome()
+{
+    for (int i = 0; i < 3; ++i)
+        QCoreApplication::processEvents();
+}
+
+} // namespace
+
+class TestSpellingBoxes : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void marks_data();
+    void marks();
+    void wordBeingTypedWaits();
+    void menuReplacesAsOneUndoStep();
+    void ignoredWordLeavesBothBoxes();
+    void longBodyCheckedOnlyInView();
+    void windowWithoutDictionary();
+    void windowWithDictionary();
+
+private:
+    std::unique_ptr<QWidget> m_window;
+    QPlainTextEdit *m_body = nullptr;
+    QLineEdit *m_subject = nullptr;
+    SpellingAid *m_aid = nullptr;
+    CountingSpeller *m_speller = nullptr;
+};
+
+void TestSpellingBoxes::init()
+{
+    m_window = std::make_unique<QWidget>();
+    m_subject = new QLineEdit(m_window.get());
+    m_subject->setGeometry(0, 0, 400, 25);
+    m_body = new QPlainTextEdit(m_window.get());
+    m_body->setGeometry(0, 30, 400, 300);
+    m_window->resize(400, 330);
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    m_aid = new SpellingAid(m_body, m_subject, m_window.get());
+    auto speller = std::make_shared<CountingSpeller>(italian());
+    m_speller = speller.get();
+    m_aid->use(speller);
+}
+
+void TestSpellingBoxes::cleanup() { m_window.reset(); }
+
+// NOLINTNEXTLINE(readability-function-size)
+void TestSpellingBoxes::marks_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("marked");
+    QTest::newRow("correct Italian") << "Perché l'acqua è già qui, dell'anno scorso." << QStringList{};
+    QTest::newRow("typos") << "Questa frase contiene un erorre e uno sbaglaito." << QStringList{"erorre", "sbaglaito"};
+    QTest::newRow("quoted line") << "> citazione con erorre" << QStringList{};
+    QTest::newRow("address and links") << "scrivi a erorre@esempio.it o www.erorre.it o /tmp/erorre"
+                                       << QStringList{};
+    QTest::newRow("digits and capitals") << "codice erorre2 della FRSB e dell'ONU" << QStringList{};
+}
+
+void TestSpellingBoxes::marks()
+{
+    QFETCH(QString, text);
+    QFETCH(QStringList, marked);
+    m_body->setPlainText(QStringLiteral("Prima riga.\n") + text);
+    m_subject->setText(text);
+    QTRY_COMPARE(markedIn(m_body), marked);
+    QTRY_COMPARE(markedIn(m_subject, m_aid->subject()), marked);
+    QCOMPARE(m_body->toPlainText(), QStringLiteral("Prima riga.\n") + text); // nothing of it changed
+    QCOMPARE(m_subject->text(), text);
+}
+
+void TestSpellingBoxes::wordBeingTypedWaits()
+{
+    for (QWidget *box : {static_cast<QWidget *>(m_body), static_cast<QWidget *>(m_subject)}) {
+        box->setFocus();
+        QTest::keyClicks(box, QStringLiteral("ciao erorre"));
+        letMarksCome();
+        const auto marked = [&] {
+            return box == m_body ? markedIn(m_body) : markedIn(m_subject, m_aid->subject());
+        };
+        QCOMPARE(marked(), QStringList{});
+        QTest::keyClick(box, Qt::Key_Space);
+        QTRY_COMPARE(marked(), QStringList{QStringLiteral("erorre")});
+    }
+    // A paste is not typing: its last word is marked at once.
+    m_body->insertPlainText(QStringLiteral(" sbaglaito"));
+    QTRY_COMPARE(markedIn(m_body), (QStringList{QStringLiteral("erorre"), QStringLiteral("sbaglaito")}));
+}
+
+void TestSpellingBoxes::menuReplacesAsOneUndoStep()
+{
+    const QString text = QStringLiteral("Un erorre qui");
+    m_body->setPlainText(text);
+    m_subject->setText(text);
+    QTextCursor inWord(m_body->document());
+    inWord.setPosition(5);
+    m_subject->setCursorPosition(5);
+    const QPoint subjectPoint = m_subject->inputMethodQuery(Qt::ImCursorRectangle).toRect().center();
+    std::unique_ptr<QMenu> menus[] = {std::unique_ptr<QMenu>(m_aid->body()->contextMenu(m_body->cursorRect(inWord).center())),
+                                      std::unique_ptr<QMenu>(m_aid->subject()->contextMenu(subjectPoint))};
+    for (const auto &menu : menus) {
+        const QStringList items = texts(menu->actions());
+        const qsizetype ignore = items.indexOf(QStringLiteral("Ignora"));
+        QVERIFY2(ignore >= 2 && ignore <= 6, qPrintable(items.join(u' ')));
+        QVERIFY(items.mid(0, ignore - 1).contains(QStringLiteral("errore")));
+        QCOMPARE(items.mid(ignore - 1, 4), (QStringList{"|", "Ignora", "Aggiungi al dizionario", "|"}));
+        QVERIFY(items.size() > ignore + 3); // the box's own menu follows
+        actionNamed(menu.get(), QStringLiteral("errore"))->trigger();
+    }
+    QCOMPARE(m_body->toPlainText(), QStringLiteral("Un errore qui"));
+    QCOMPARE(m_subject->text(), QStringLiteral("Un errore qui"));
+    QTRY_COMPARE(markedIn(m_body), QStringList{});
+    m_body->undo();
+    m_subject->undo();
+    QCOMPARE(m_body->toPlainText(), text);
+    QCOMPARE(m_subject->text(), text);
+}
+
+void TestSpellingBoxes::ignoredWordLeavesBothBoxes()
+{
+    m_body->setPlainText(QStringLiteral("Parola korvanesca"));
+    m_subject->setText(QStringLiteral("korvanesca"));
+    QTRY_COMPARE(markedIn(m_body), QStringList{QStringLiteral("korvanesca")});
+    QTRY_COMPARE(markedIn(m_subject, m_aid->subject()), QStringList{QStringLiteral("korvanesca")});
+    QTextCursor inWord(m_body->document());
+    inWord.setPosition(10);
+    std::unique_ptr<QMenu> menu(m_aid->body()->contextMenu(m_body->cursorRect(inWord).center()));
+    actionNamed(menu.get(), QStringLiteral("Ignora"))->trigger();
+    QTRY_COMPARE(markedIn(m_body), QStringList{});
+    QTRY_COMPARE(markedIn(m_subject, m_aid->subject()), QStringList{});
+    // A right click on a correct word gives the box's own menu alone.
+    std::unique_ptr<QMenu> plain(m_aid->body()->contextMenu(m_body->cursorRect(inWord).center()));
+    QVERIFY(!texts(plain->actions()).contains(QStringLiteral("Ignora")));
+}
+
+// Each key costs the lines in view, whatever the length of the body.
+void TestSpellingBoxes::longBodyCheckedOnlyInView()
+{
+    QString body;
+    const QString line = QStringLiteral("Questa è una riga di prova, scritta in italiano corretto.\n");
+    while (body.size() < 1000 * 1000)
+        body += line;
+    body += QStringLiteral("In fondo un erorre.");
+    m_body->setPlainText(body);
+    QTRY_VERIFY(m_speller->asked > 0);
+    const int wordsInView = m_speller->asked;
+    QVERIFY2(wordsInView < 1000, qPrintable(QString::number(wordsInView)));
+    QCOMPARE(markedIn(m_body), QStringList{});
+    m_body->setFocus();
+    QTest::keyClicks(m_body, QStringLiteral("ciao "));
+    letMarksCome();
+    QVERIFY(m_speller->asked - wordsInView < 10 * wordsInView);
+    m_body->moveCursor(QTextCursor::End);
+    QTRY_COMPARE(markedIn(m_body), QStringList{QStringLiteral("erorre")});
+}
+
+void TestSpellingBoxes::windowWithoutDictionary()
+{
+    Form1Fixture fixture;
+    fixture.form->show();
+    QSignalSpy unavailable(fixture.form->spelling(), &SpellingAid::unavailable);
+    fixture.form->checkSpelling([](QString *why) {
+        *why = QStringLiteral("nessun dizionario per la lingua it_IT");
+        return std::unique_ptr<Speller>();
+    });
+    QTRY_COMPARE(unavailable.size(), 1);
+    QCOMPARE(unavailable.at(0).at(0).toString(), QStringLiteral("nessun dizionario per la lingua it_IT"));
+    QTest::keyClicks(fixture.body(), QStringLiteral("un erorre "));
+    letMarksCome();
+    QCOMPARE(markedIn(fixture.body()), QStringList{});
+    QVERIFY(!fixture.form->spelling()->body());
+    QCOMPARE(fixture.ui.calls.size(), 0); // no message about it
+}
+
+void TestSpellingBoxes::windowWithDictionary()
+{
+    Form1Fixture fixture;
+    fixture.form->show();
+    fixture.form->checkSpelling([](QString *why) { return EnchantSpeller::open(why); });
+    QTRY_VERIFY(fixture.form->spelling()->body());
+    fixture.body()->setPlainText(QStringLiteral("un erorre"));
+    fixture.controls().subject->setText(QStringLiteral("altro sbaglaito"));
+    QTRY_COMPARE(markedIn(fixture.body()), QStringList{QStringLiteral("erorre")});
+    QTRY_COMPARE(markedIn(fixture.controls().subject, fixture.form->spelling()->subject()),
+                 QStringList{QStringLiteral("sbaglaito")});
+}
+
+int main(int argc, char *argv[])
+{
+    // "Aggiungi al dizionario" writes under the user's configuration.
+    QTemporaryDir configHome;
+    qputenv("XDG_CONFIG_HOME", configHome.path().toLocal8Bit());
+    QApplication app(argc, argv);
+    TestSpellingBoxes test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_spellingboxes.moc"
