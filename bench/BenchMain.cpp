@@ -6,8 +6,10 @@
 //   korvane-bench ports SERVER PLAIN SUBMISSION TLS CAFILE USER|- PASSWORD COUNT
 //                                            time to the outcome with no port typed
 //   korvane-bench close SERVER               send, close the window on a line of stdin
-//   korvane-bench typing MB 0|1 SECONDS      key latency in a body of MB megabytes,
-//                                            without or with the recovery copy
+//   korvane-bench typing MB 0|1 SECONDS [0|1]
+//                                            key latency in a body of MB megabytes,
+//                                            without or with the recovery copy; then
+//                                            prose, without or with spelling
 //   korvane-bench window SERVER FILE         the window, waiting for the send key
 #include "CloseBench.h"
 #include "PortBench.h"
@@ -43,8 +45,9 @@ int main(int argc, char *argv[])
         return runPortBench(args.mid(1));
     if (mode == u"close" && args.size() == 2)
         return runCloseBench(args[1]);
-    if (mode == u"typing" && args.size() == 4)
-        return runTypingBench(args[1].toInt(), args[2] == u"1", args[3].toInt());
+    if (mode == u"typing" && (args.size() == 4 || args.size() == 5))
+        return runTypingBench(args[1].toInt(), args[2] == u"1", args[3].toInt(),
+                              args.size() == 5 ? int(args[4] == u"1") : -1);
     if (mode == u"window" && args.size() == 3)
         return runWindowBench(args[1], args[2]);
     if (mode == u"idle" && args.size() == 2) {
@@ -61,7 +64,7 @@ int main(int argc, char *argv[])
     }
     std::fprintf(stderr,
                  "usage: korvane-bench send SERVER FILE [COUNT] | dump FILE OUT | charset FILE"
-                 " | idle MS | close SERVER | typing MB 0|1 SECONDS | window SERVER FILE"
+                 " | idle MS | close SERVER | typing MB 0|1 SECONDS [0|1] | window SERVER FILE"
                  " | ports SERVER PLAIN SUBMISSION TLS CAFILE USER|- PASSWORD COUNT\n");
     return 2;
 }

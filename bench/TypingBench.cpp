@@ -1,5 +1,6 @@
 #include "TypingBench.h"
 
+#include "EnchantSpeller.h"
 #include "Form1.h"
 #include "KorvaneSTMP.h"
 #include "QSettingsStore.h"
@@ -39,9 +40,10 @@ public:
     }
 };
 
-QString bodyOf(int megabytes)
+QString bodyOf(int megabytes, bool prose)
 {
-    const QString line = QString(79, u'a') + u'\n';
+    const QString line = prose ? QStringLiteral("Una riga di prova in italiano, scritta bene tranne un erorre qui.\n")
+                               : QString(79, u'a') + u'\n';
     QString text;
     text.reserve(qsizetype(megabytes) * 1000 * 1000);
     while (text.size() < qsizetype(megabytes) * 1000 * 1000)
@@ -73,10 +75,12 @@ std::pair<qint64, qint64> threadAccountNs()
     return {run, wait};
 }
 
-void typeOneKey(QWidget *target, int n)
+void typeOneKey(QWidget *target, int n, bool prose)
 {
-    const auto key = Qt::Key(Qt::Key_A + n % 26);
-    const QString text(QChar(u'a' + n % 26));
+    static const QString words = QStringLiteral("ciao come stai oggi bene grazie sbaglaito ");
+    const QChar typed = prose ? words[n % words.size()] : QChar(u'a' + n % 26);
+    const auto key = typed == u' ' ? Qt::Key_Space : Qt::Key(Qt::Key_A + (typed.unicode() - u'a'));
+    const QString text(typed);
     QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
     QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
     QApplication::sendEvent(target, &press);
@@ -126,8 +130,9 @@ struct KeyLog
 
 } // namespace
 
-int runTypingBench(int megabytes, bool recovery, int seconds)
+int runTypingBench(int megabytes, bool recovery, int seconds, int spelling)
 {
+    const bool prose = spelling >= 0;
     QtMessageUi ui;
     QSettingsStore fileStore;
     NoFileStore noFile;
@@ -135,7 +140,7 @@ int runTypingBench(int megabytes, bool recovery, int seconds)
                recovery ? static_cast<SettingsStore &>(fileStore) : noFile);
     ui.setDialogParent(&form);
     QPlainTextEdit *body = form.controls().body;
-    body->setPlainText(bodyOf(megabytes)); // a paste: the first copy holds it
+    body->setPlainText(bodyOf(megabytes, prose)); // a paste: the first copy holds it
     QTextCursor middle(body->document());
     middle.setPosition(body->document()->characterCount() / 2);
     body->setTextCursor(middle);
@@ -152,18 +157,33 @@ int runTypingBench(int megabytes, bool recovery, int seconds)
     keys.setTimerType(Qt::PreciseTimer);
     QObject::connect(&keys, &QTimer::timeout, &form, [&] {
         const qint64 startNs = clock.nsecsElapsed();
-        typeOneKey(body, int(log.latencies.size()));
+        typeOneKey(body, int(log.latencies.size()), prose);
+        if (prose)
+            QCoreApplication::processEvents(); // the marks and the repaint
         log.add(startNs, clock.nsecsElapsed());
     });
-    QTimer::singleShot(500, &form, [&] {
-        clock.start();
-        log.start();
-        keys.start(keyIntervalMs);
-    });
-    QTimer::singleShot(500 + seconds * 1000, &form, [&] {
-        keys.stop();
-        log.print(recovery, copies);
-        QApplication::quit();
-    });
+    const auto type = [&] {
+        QTimer::singleShot(500, &form, [&] {
+            clock.start();
+            log.start();
+            keys.start(keyIntervalMs);
+        });
+        QTimer::singleShot(500 + seconds * 1000, &form, [&] {
+            keys.stop();
+            std::printf("spelling=%d ", spelling);
+            log.print(recovery, copies);
+            QApplication::quit();
+        });
+    };
+    if (spelling == 1) {
+        QObject::connect(form.spelling(), &SpellingAid::ready, &form, type);
+        QObject::connect(form.spelling(), &SpellingAid::unavailable, &form, [](const QString &why) {
+            std::fprintf(stderr, "no spelling: %s\n", qPrintable(why));
+            QApplication::exit(1);
+        });
+        form.checkSpelling([](QString *why) { return EnchantSpeller::open(why); });
+    } else {
+        type();
+    }
     return QApplication::exec();
 }

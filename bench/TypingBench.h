@@ -7,4 +7,10 @@
 // handling, so a loop held up by anything counts) as median, 99th
 // percentile and worst, and how many copies were written. Returns the exit
 // code.
-int runTypingBench(int megabytes, bool recovery, int seconds);
+//
+// With spelling 0 or 1 the body is Italian prose, with a misspelled word a
+// line, and the keys type words and spaces; a key's latency then runs on to
+// the end of what it left for the event loop (the marks, the repaint), and
+// spelling 1 checks the text with the Italian dictionary, as the program
+// does, from once it has loaded. spelling -1 is the letters alone, as before.
+int runTypingBench(int megabytes, bool recovery, int seconds, int spelling = -1);

@@ -31,6 +31,8 @@ BodySpelling::BodySpelling(QPlainTextEdit *body, std::shared_ptr<Speller> spelle
     });
     connect(body->verticalScrollBar(), &QScrollBar::valueChanged, this, &BodySpelling::refresh);
     connect(body->horizontalScrollBar(), &QScrollBar::valueChanged, this, &BodySpelling::refresh);
+    // The menu key's menu comes to the box, the right button's to its viewport.
+    body->installEventFilter(this);
     body->viewport()->installEventFilter(this);
     refresh();
 }
@@ -105,13 +107,14 @@ void BodySpelling::replace(int position, const QString &word, const QString &tex
 
 bool BodySpelling::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::Resize)
+    if (event->type() == QEvent::Resize && watched == m_body->viewport())
         refresh();
     if (event->type() != QEvent::ContextMenu || m_body->isReadOnly())
         return QObject::eventFilter(watched, event);
     // As Qt's own: shown without an event loop of its own, gone once closed.
     const auto *request = static_cast<QContextMenuEvent *>(event);
-    QMenu *menu = contextMenu(request->pos());
+    const QPoint pos = watched == m_body ? m_body->viewport()->mapFrom(m_body, request->pos()) : request->pos();
+    QMenu *menu = contextMenu(pos);
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->popup(request->globalPos());
     return true;

@@ -4,6 +4,7 @@
 #include "Speller.h"
 #include "SubjectSpelling.h"
 
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QThreadPool>
@@ -16,8 +17,10 @@ SpellingAid::SpellingAid(QPlainTextEdit *body, QLineEdit *subject, QObject *pare
 void SpellingAid::start(Opener open)
 {
     // The relay lives until the opened speller reaches this thread, so the
-    // worker always has somewhere to post it, even once the aid is gone.
-    auto *relay = new QObject;
+    // worker always has somewhere to post it, even once the aid is gone. The
+    // application outlives the pool's work, and takes a relay whose speller
+    // came too late.
+    auto *relay = new QObject(QCoreApplication::instance());
     QPointer<SpellingAid> aid(this);
     QThreadPool::globalInstance()->start([open = std::move(open), relay, aid] {
         auto why = std::make_shared<QString>();
