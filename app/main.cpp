@@ -45,7 +45,8 @@ int main(int argc, char *argv[])
     sessionEnd.closes(&form);
     if (command.verbose)
         QObject::connect(form.spelling(), &SpellingAid::unavailable, [](const QString &why) {
-            StandardError::echoLine(QStringLiteral("Controllo ortografico non disponibile: %1").arg(why).toUtf8());
+            StandardError::echoLine(
+                QStringLiteral("Controllo ortografico non disponibile: %1").arg(why).toUtf8());
         });
     form.checkSpelling([](QString *why) { return EnchantSpeller::open(why); });
     form.show();

@@ -42,8 +42,9 @@ public:
 
 QString bodyOf(int megabytes, bool prose)
 {
-    const QString line = prose ? QStringLiteral("Una riga di prova in italiano, scritta bene tranne un erorre qui.\n")
-                               : QString(79, u'a') + u'\n';
+    const QString line = prose
+        ? QStringLiteral("Una riga di prova in italiano, scritta bene tranne un erorre qui.\n")
+        : QString(79, u'a') + u'\n';
     QString text;
     text.reserve(qsizetype(megabytes) * 1000 * 1000);
     while (text.size() < qsizetype(megabytes) * 1000 * 1000)

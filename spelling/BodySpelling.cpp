@@ -17,7 +17,8 @@ constexpr int wholeLine = 4000;
 
 } // namespace
 
-BodySpelling::BodySpelling(QPlainTextEdit *body, std::shared_ptr<Speller> speller, std::function<void()> recheck)
+BodySpelling::BodySpelling(QPlainTextEdit *body, std::shared_ptr<Speller> speller,
+                           std::function<void()> recheck)
     : QObject(body), m_body(body), m_speller(std::move(speller)), m_recheck(std::move(recheck))
 {
     m_marking.setSingleShot(true);
@@ -113,7 +114,8 @@ bool BodySpelling::eventFilter(QObject *watched, QEvent *event)
         return QObject::eventFilter(watched, event);
     // As Qt's own: shown without an event loop of its own, gone once closed.
     const auto *request = static_cast<QContextMenuEvent *>(event);
-    const QPoint pos = watched == m_body ? m_body->viewport()->mapFrom(m_body, request->pos()) : request->pos();
+    const QPoint pos
+        = watched == m_body ? m_body->viewport()->mapFrom(m_body, request->pos()) : request->pos();
     QMenu *menu = contextMenu(pos);
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->popup(request->globalPos());

@@ -41,7 +41,8 @@ bool resolveAll(QLibrary &library, Functions &f)
         && resolve(library, "enchant_broker_request_dict", f.requestDict)
         && resolve(library, "enchant_broker_free_dict", f.freeDict)
         && resolve(library, "enchant_broker_get_error", f.brokerError)
-        && resolve(library, "enchant_dict_check", f.check) && resolve(library, "enchant_dict_suggest", f.suggest)
+        && resolve(library, "enchant_dict_check", f.check)
+        && resolve(library, "enchant_dict_suggest", f.suggest)
         && resolve(library, "enchant_dict_free_string_list", f.freeList)
         && resolve(library, "enchant_dict_add", f.add)
         && resolve(library, "enchant_dict_add_to_session", f.addToSession);
@@ -68,7 +69,8 @@ struct EnchantSpeller::Library
     }
 };
 
-std::unique_ptr<EnchantSpeller> EnchantSpeller::open(QString *why, const QString &language, const QString &library)
+std::unique_ptr<EnchantSpeller> EnchantSpeller::open(QString *why, const QString &language,
+                                                     const QString &library)
 {
     auto loaded = std::make_unique<Library>();
     loaded->library.setFileNameAndVersion(library, 2);

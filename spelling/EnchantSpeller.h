@@ -16,7 +16,8 @@ class EnchantSpeller final : public Speller
 public:
     // The speller for language, or null with why in Italian. library names
     // the shared library to load, for a machine where it is elsewhere.
-    static std::unique_ptr<EnchantSpeller> open(QString *why, const QString &language = QStringLiteral("it_IT"),
+    static std::unique_ptr<EnchantSpeller> open(QString *why,
+                                                const QString &language = QStringLiteral("it_IT"),
                                                 const QString &library = QStringLiteral("enchant-2"));
     ~EnchantSpeller() override;
 

@@ -6,8 +6,8 @@
 
 namespace SpellMenu {
 
-void prepend(QMenu *menu, Speller &speller, const QString &word, const std::function<void(const QString &)> &replace,
-             const std::function<void()> &recheck)
+void prepend(QMenu *menu, Speller &speller, const QString &word,
+             const std::function<void(const QString &)> &replace, const std::function<void()> &recheck)
 {
     QAction *before = menu->actions().value(0);
     QList<QAction *> added;

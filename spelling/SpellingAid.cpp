@@ -11,8 +11,7 @@
 
 SpellingAid::SpellingAid(QPlainTextEdit *body, QLineEdit *subject, QObject *parent)
     : QObject(parent), m_bodyBox(body), m_subjectBox(subject)
-{
-}
+{}
 
 void SpellingAid::start(Opener open)
 {
@@ -40,7 +39,7 @@ void SpellingAid::start(Opener open)
     });
 }
 
-void SpellingAid::use(std::shared_ptr<Speller> speller)
+void SpellingAid::use(const std::shared_ptr<Speller> &speller)
 {
     if (!speller || m_body || !m_bodyBox || !m_subjectBox)
         return;

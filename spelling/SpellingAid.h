@@ -29,7 +29,7 @@ public:
     // Starts opening; ready() or unavailable() follows.
     void start(Opener open);
     // Checks with speller from now on, as start() does once it has opened.
-    void use(std::shared_ptr<Speller> speller);
+    void use(const std::shared_ptr<Speller> &speller);
 
     BodySpelling *body() const { return m_body; }
     SubjectSpelling *subject() const { return m_subject; }

@@ -14,8 +14,8 @@ namespace SpellingMarks {
 // The words of line within [from, to) that speller does not know. The word
 // ending at typingAt (an index in line) is the one being typed, and waits
 // until it is finished.
-QList<ProseWords::Span> misspelled(Speller &speller, QStringView line, qsizetype from = 0,
-                                   qsizetype to = -1, qsizetype typingAt = -1);
+QList<ProseWords::Span> misspelled(Speller &speller, QStringView line, qsizetype from = 0, qsizetype to = -1,
+                                   qsizetype typingAt = -1);
 
 // The unknown word that index falls in or touches, if any.
 std::optional<ProseWords::Span> misspelledAt(Speller &speller, QStringView line, qsizetype index);

@@ -10,8 +10,10 @@
 #include <QLineEdit>
 #include <QMenu>
 
-SubjectSpelling::SubjectSpelling(QLineEdit *box, std::shared_ptr<Speller> speller, std::function<void()> recheck)
-    : QObject(box), m_box(box), m_speller(std::move(speller)), m_recheck(std::move(recheck)), m_previous(box->text())
+SubjectSpelling::SubjectSpelling(QLineEdit *box, std::shared_ptr<Speller> speller,
+                                 std::function<void()> recheck)
+    : QObject(box), m_box(box), m_speller(std::move(speller)), m_recheck(std::move(recheck)),
+      m_previous(box->text())
 {
     m_marking.setSingleShot(true);
     m_marking.setInterval(0);

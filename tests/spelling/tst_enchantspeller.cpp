@@ -87,8 +87,12 @@ void TestEnchantSpeller::unavailable_data()
     QTest::addColumn<QString>("language");
     QTest::addColumn<QString>("library");
     QTest::addColumn<QString>("why");
-    QTest::newRow("no dictionary") << "xx_YY" << "enchant-2" << "nessun dizionario per la lingua xx_YY";
-    QTest::newRow("no library") << "it_IT" << "korvane-nessuna-libreria" << "libreria di ortografia non trovata";
+    QTest::newRow("no dictionary") << "xx_YY"
+                                   << "enchant-2"
+                                   << "nessun dizionario per la lingua xx_YY";
+    QTest::newRow("no library") << "it_IT"
+                                << "korvane-nessuna-libreria"
+                                << "libreria di ortografia non trovata";
 }
 
 void TestEnchantSpeller::unavailable()

@@ -30,7 +30,8 @@ void TestProseWords::words_data()
 {
     QTest::addColumn<QString>("line");
     QTest::addColumn<QStringList>("words");
-    QTest::newRow("prose and punctuation") << "Ciao, come stai? (Bene.)" << QStringList{"Ciao", "come", "stai", "Bene"};
+    QTest::newRow("prose and punctuation")
+        << "Ciao, come stai? (Bene.)" << QStringList{"Ciao", "come", "stai", "Bene"};
     QTest::newRow("accents") << "perché è già così" << QStringList{"perché", "è", "già", "così"};
     QTest::newRow("elision kept whole") << "dell'anno e l’acqua" << QStringList{"dell'anno", "e", "l’acqua"};
     QTest::newRow("quotes around a word") << "'ciao' po'" << QStringList{"ciao", "po"};

@@ -23,7 +23,10 @@ public:
         ++asked;
         return m_real->isCorrect(word);
     }
-    QStringList suggestions(const QString &word, int most) override { return m_real->suggestions(word, most); }
+    QStringList suggestions(const QString &word, int most) override
+    {
+        return m_real->suggestions(word, most);
+    }
     void ignore(const QString &word) override { m_real->ignore(word); }
     void addToPersonal(const QString &word) override { m_real->addToPersonal(word); }
     int asked = 0;
@@ -131,10 +134,11 @@ void TestSpellingBoxes::marks_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QStringList>("marked");
     QTest::newRow("correct Italian") << "Perché l'acqua è già qui, dell'anno scorso." << QStringList{};
-    QTest::newRow("typos") << "Questa frase contiene un erorre e uno sbaglaito." << QStringList{"erorre", "sbaglaito"};
+    QTest::newRow("typos") << "Questa frase contiene un erorre e uno sbaglaito."
+                           << QStringList{"erorre", "sbaglaito"};
     QTest::newRow("quoted line") << "> citazione con erorre" << QStringList{};
-    QTest::newRow("address and links") << "scrivi a erorre@esempio.it o www.erorre.it o /tmp/erorre"
-                                       << QStringList{};
+    QTest::newRow("address and links")
+        << "scrivi a erorre@esempio.it o www.erorre.it o /tmp/erorre" << QStringList{};
     QTest::newRow("digits and capitals") << "codice erorre2 della FRSB e dell'ONU" << QStringList{};
 }
 
@@ -156,9 +160,8 @@ void TestSpellingBoxes::wordBeingTypedWaits()
         box->setFocus();
         QTest::keyClicks(box, QStringLiteral("ciao erorre"));
         letMarksCome();
-        const auto marked = [&] {
-            return box == m_body ? markedIn(m_body) : markedIn(m_subject, m_aid->subject());
-        };
+        const auto marked
+            = [&] { return box == m_body ? markedIn(m_body) : markedIn(m_subject, m_aid->subject()); };
         QCOMPARE(marked(), QStringList{});
         QTest::keyClick(box, Qt::Key_Space);
         QTRY_COMPARE(marked(), QStringList{QStringLiteral("erorre")});
@@ -177,8 +180,9 @@ void TestSpellingBoxes::menuReplacesAsOneUndoStep()
     inWord.setPosition(5);
     m_subject->setCursorPosition(5);
     const QPoint subjectPoint = m_subject->inputMethodQuery(Qt::ImCursorRectangle).toRect().center();
-    std::unique_ptr<QMenu> menus[] = {std::unique_ptr<QMenu>(m_aid->body()->contextMenu(m_body->cursorRect(inWord).center())),
-                                      std::unique_ptr<QMenu>(m_aid->subject()->contextMenu(subjectPoint))};
+    std::unique_ptr<QMenu> menus[]
+        = {std::unique_ptr<QMenu>(m_aid->body()->contextMenu(m_body->cursorRect(inWord).center())),
+           std::unique_ptr<QMenu>(m_aid->subject()->contextMenu(subjectPoint))};
     for (const auto &menu : menus) {
         const QStringList items = texts(menu->actions());
         const qsizetype ignore = items.indexOf(QStringLiteral("Ignora"));
@@ -219,7 +223,7 @@ void TestSpellingBoxes::longBodyCheckedOnlyInView()
 {
     QString body;
     const QString line = QStringLiteral("Questa è una riga di prova, scritta in italiano corretto.\n");
-    while (body.size() < 1000 * 1000)
+    while (body.size() < qsizetype(1000) * 1000)
         body += line;
     body += QStringLiteral("In fondo un erorre.");
     m_body->setPlainText(body);
