@@ -77,16 +77,13 @@ QMenu *BodySpelling::contextMenu(const QPoint &pos)
 {
     QMenu *menu = m_body->createStandardContextMenu(pos);
     const QTextCursor at = m_body->cursorForPosition(pos);
-    const QTextBlock block = at.block();
-    const QString line = block.text();
-    const auto word = SpellingMarks::misspelledAt(*m_speller, line, at.positionInBlock());
-    if (!word)
-        return menu;
-    const int position = block.position() + int(word->start);
-    const QString spelled = line.mid(word->start, word->length);
-    SpellMenu::prepend(
-        menu, *m_speller, spelled,
-        [this, position, spelled](const QString &text) { replace(position, spelled, text); }, m_recheck);
+    const int lineStart = at.block().position();
+    SpellMenu::offer(
+        menu, *m_speller, at.block().text(), at.positionInBlock(),
+        [this, lineStart](int start, const QString &word, const QString &text) {
+            replace(lineStart + start, word, text);
+        },
+        m_recheck);
     return menu;
 }
 
@@ -112,12 +109,9 @@ bool BodySpelling::eventFilter(QObject *watched, QEvent *event)
         refresh();
     if (event->type() != QEvent::ContextMenu || m_body->isReadOnly())
         return QObject::eventFilter(watched, event);
-    // As Qt's own: shown without an event loop of its own, gone once closed.
     const auto *request = static_cast<QContextMenuEvent *>(event);
     const QPoint pos
         = watched == m_body ? m_body->viewport()->mapFrom(m_body, request->pos()) : request->pos();
-    QMenu *menu = contextMenu(pos);
-    menu->setAttribute(Qt::WA_DeleteOnClose);
-    menu->popup(request->globalPos());
+    SpellMenu::popup(contextMenu(pos), request->globalPos());
     return true;
 }

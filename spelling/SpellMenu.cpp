@@ -1,20 +1,27 @@
 #include "SpellMenu.h"
 
 #include "Speller.h"
+#include "SpellingMarks.h"
 
 #include <QMenu>
 
 namespace SpellMenu {
 
-void prepend(QMenu *menu, Speller &speller, const QString &word,
-             const std::function<void(const QString &)> &replace, const std::function<void()> &recheck)
+void offer(QMenu *menu, Speller &speller, const QString &line, qsizetype index, const Replace &replace,
+           const std::function<void()> &recheck)
 {
+    const auto span = SpellingMarks::misspelledAt(speller, line, index);
+    if (!span)
+        return;
+    const QString word = line.mid(span->start, span->length);
+    const int start = int(span->start);
     QAction *before = menu->actions().value(0);
     QList<QAction *> added;
     const QStringList suggestions = speller.suggestions(word, 5);
     for (const QString &suggestion : suggestions) {
         auto *choose = new QAction(suggestion, menu);
-        QObject::connect(choose, &QAction::triggered, menu, [replace, suggestion] { replace(suggestion); });
+        QObject::connect(choose, &QAction::triggered, menu,
+                         [replace, start, word, suggestion] { replace(start, word, suggestion); });
         added << choose;
     }
     if (suggestions.isEmpty()) {
@@ -35,6 +42,12 @@ void prepend(QMenu *menu, Speller &speller, const QString &word,
     });
     added << ignore << keep << menu->addSeparator();
     menu->insertActions(before, added);
+}
+
+void popup(QMenu *menu, const QPoint &globalPos)
+{
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(globalPos);
 }
 
 } // namespace SpellMenu

@@ -5,14 +5,24 @@
 #include <functional>
 
 class QMenu;
+class QPoint;
 class Speller;
 
 namespace SpellMenu {
 
-// Puts above what menu already holds: up to five replacements for word
-// (choosing one calls replace with it), then "Ignora" and "Aggiungi al
-// dizionario", which call recheck once the speller accepts the word.
-void prepend(QMenu *menu, Speller &speller, const QString &word,
-             const std::function<void(const QString &)> &replace, const std::function<void()> &recheck);
+// Called with where the word starts in its line, the word and what the user
+// chose in its place.
+using Replace = std::function<void(int start, const QString &word, const QString &text)>;
+
+// When index falls in an unknown word of line, puts above what menu already
+// holds: up to five replacements for it (choosing one calls replace), then
+// "Ignora" and "Aggiungi al dizionario", which call recheck once the speller
+// accepts the word.
+void offer(QMenu *menu, Speller &speller, const QString &line, qsizetype index, const Replace &replace,
+           const std::function<void()> &recheck);
+
+// Shows menu as Qt shows a box's own: without an event loop of its own, and
+// gone once closed.
+void popup(QMenu *menu, const QPoint &globalPos);
 
 } // namespace SpellMenu

@@ -57,15 +57,10 @@ void SubjectSpelling::mark()
 QMenu *SubjectSpelling::contextMenu(const QPoint &pos)
 {
     QMenu *menu = m_box->createStandardContextMenu();
-    const QString line = m_box->text();
-    const auto word = SpellingMarks::misspelledAt(*m_speller, line, m_box->cursorPositionAt(pos));
-    if (!word)
-        return menu;
-    const int position = int(word->start);
-    const QString spelled = line.mid(word->start, word->length);
-    SpellMenu::prepend(
-        menu, *m_speller, spelled,
-        [this, position, spelled](const QString &text) { replace(position, spelled, text); }, m_recheck);
+    SpellMenu::offer(
+        menu, *m_speller, m_box->text(), m_box->cursorPositionAt(pos),
+        [this](int start, const QString &word, const QString &text) { replace(start, word, text); },
+        m_recheck);
     return menu;
 }
 
@@ -87,8 +82,6 @@ bool SubjectSpelling::eventFilter(QObject *watched, QEvent *event)
     if (event->type() != QEvent::ContextMenu || m_box->isReadOnly())
         return QObject::eventFilter(watched, event);
     const auto *request = static_cast<QContextMenuEvent *>(event);
-    QMenu *menu = contextMenu(request->pos());
-    menu->setAttribute(Qt::WA_DeleteOnClose);
-    menu->popup(request->globalPos());
+    SpellMenu::popup(contextMenu(request->pos()), request->globalPos());
     return true;
 }
