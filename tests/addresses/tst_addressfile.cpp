@@ -1,8 +1,10 @@
 #include "AddressFile.h"
 #include "QSettingsStore.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -21,6 +23,7 @@ private Q_SLOTS:
     void damagedFileIsSetAside_data();
     void damagedFileIsSetAside();
     void twoStoresKeepEachOthersAdditions();
+    void twoProcessesAtOnce();
     void forgetAndLimit();
 
 private:
@@ -95,6 +98,38 @@ void TestAddressFile::twoStoresKeepEachOthersAdditions()
     QCOMPARE(first.read(), expected);
 }
 
+namespace {
+
+constexpr int sendsEach = 40;
+
+// A second window's part, in a process of its own: one send after another.
+int sendFromAnotherWindow(const QString &path, const QString &name)
+{
+    const AddressFile file(path);
+    for (int n = 0; n < sendsEach; ++n) {
+        if (!file.apply({{{QString(), u"%1%2@x.it"_s.arg(name).arg(n)}}, {}}))
+            return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+// Each change is merged into the file as it is then, under its lock: two
+// windows writing at the same time keep all of each other's addresses.
+void TestAddressFile::twoProcessesAtOnce()
+{
+    QProcess windows[2];
+    for (int i = 0; i < 2; ++i)
+        windows[i].start(QCoreApplication::applicationFilePath(),
+                         {u"--send-from"_s, path(), i == 0 ? u"a"_s : u"b"_s});
+    for (QProcess &window : windows) {
+        QVERIFY(window.waitForFinished(120000));
+        QCOMPARE(window.exitCode(), 0);
+    }
+    QCOMPARE(AddressFile(path()).read().size(), 2 * sendsEach);
+}
+
 void TestAddressFile::forgetAndLimit()
 {
     const AddressFile file(path());
@@ -112,5 +147,12 @@ void TestAddressFile::forgetAndLimit()
     QCOMPARE(kept.first().address, u"u1@x.it"_s);
 }
 
-QTEST_GUILESS_MAIN(TestAddressFile)
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    if (argc == 4 && QByteArrayView(argv[1]) == "--send-from")
+        return sendFromAnotherWindow(QFile::decodeName(argv[2]), QString::fromLocal8Bit(argv[3]));
+    TestAddressFile test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_addressfile.moc"
