@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -129,6 +130,21 @@ struct KeyLog
     }
 };
 
+// Calls type at once, or with spelling on once the dictionary has loaded.
+void whenSpellingReady(Form1 &form, int spelling, const std::function<void()> &type)
+{
+    if (spelling != 1) {
+        type();
+        return;
+    }
+    QObject::connect(form.spelling(), &SpellingAid::ready, &form, type);
+    QObject::connect(form.spelling(), &SpellingAid::unavailable, &form, [](const QString &why) {
+        std::fprintf(stderr, "no spelling: %s\n", qPrintable(why));
+        QApplication::exit(1);
+    });
+    form.checkSpelling([](QString *why) { return EnchantSpeller::open(why); });
+}
+
 } // namespace
 
 int runTypingBench(int megabytes, bool recovery, int seconds, int spelling)
@@ -163,7 +179,7 @@ int runTypingBench(int megabytes, bool recovery, int seconds, int spelling)
             QCoreApplication::processEvents(); // the marks and the repaint
         log.add(startNs, clock.nsecsElapsed());
     });
-    const auto type = [&] {
+    whenSpellingReady(form, spelling, [&] {
         QTimer::singleShot(500, &form, [&] {
             clock.start();
             log.start();
@@ -175,16 +191,6 @@ int runTypingBench(int megabytes, bool recovery, int seconds, int spelling)
             log.print(recovery, copies);
             QApplication::quit();
         });
-    };
-    if (spelling == 1) {
-        QObject::connect(form.spelling(), &SpellingAid::ready, &form, type);
-        QObject::connect(form.spelling(), &SpellingAid::unavailable, &form, [](const QString &why) {
-            std::fprintf(stderr, "no spelling: %s\n", qPrintable(why));
-            QApplication::exit(1);
-        });
-        form.checkSpelling([](QString *why) { return EnchantSpeller::open(why); });
-    } else {
-        type();
-    }
+    });
     return QApplication::exec();
 }
