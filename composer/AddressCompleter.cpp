@@ -19,14 +19,24 @@ AddressCompleter::AddressCompleter(QLineEdit *box, AddressMemory &memory)
     m_completer->setModel(m_model);
     m_completer->setCompletionMode(QCompleter::UnfilteredPopupCompletion);
     m_completer->setWidget(box);
-    m_completer->popup()->installEventFilter(this);
     connect(box, &QLineEdit::textEdited, this, &AddressCompleter::offer);
     connect(box, &QLineEdit::cursorPositionChanged, this, [this] {
-        if (!m_completer->popup()->isVisible() || m_taking)
+        if (!m_popupMade || !m_completer->popup()->isVisible() || m_taking)
             return;
         offer();
     });
     connect(m_completer, qOverload<const QString &>(&QCompleter::activated), this, &AddressCompleter::take);
+}
+
+// Made when first needed: four list views made at start would hold up the
+// window's first appearance.
+QAbstractItemView *AddressCompleter::popup()
+{
+    if (!m_popupMade) {
+        m_completer->popup()->installEventFilter(this);
+        m_popupMade = true;
+    }
+    return m_completer->popup();
 }
 
 void AddressCompleter::offer()
@@ -39,10 +49,13 @@ void AddressCompleter::offer()
     for (const AddressEntry &entry : m_offered)
         shown << entry.display();
     m_model->setStringList(shown);
-    if (shown.isEmpty())
-        m_completer->popup()->hide();
-    else
-        m_completer->complete();
+    if (shown.isEmpty()) {
+        if (m_popupMade)
+            popup()->hide();
+        return;
+    }
+    popup();
+    m_completer->complete();
 }
 
 // One edit, undone whole by Ctrl+Z; a text grown past the box's limit is

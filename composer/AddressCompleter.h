@@ -5,6 +5,7 @@
 #include <QObject>
 
 class AddressMemory;
+class QAbstractItemView;
 class QCompleter;
 class QLineEdit;
 class QStringListModel;
@@ -27,6 +28,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    QAbstractItemView *popup();
     void offer();
     void take(const QString &shown);
     void forgetCurrent();
@@ -37,4 +39,5 @@ private:
     QStringListModel *m_model;
     QList<AddressEntry> m_offered;
     bool m_taking = false;
+    bool m_popupMade = false;
 };
