@@ -9,26 +9,6 @@ namespace {
 
 using Tokens = QList<AddressToken>;
 
-// The items between top-level separators; inside angle brackets a ',' or
-// ';' is part of the address, not the end of the item.
-QList<Tokens> splitItems(const Tokens &tokens)
-{
-    QList<Tokens> items{{}};
-    int angle = 0;
-    for (const AddressToken &t : tokens) {
-        if (t.is(u'<'))
-            ++angle;
-        else if (t.is(u'>') && angle > 0)
-            --angle;
-        else if ((t.is(u',') || t.is(u';')) && angle == 0) {
-            items << Tokens();
-            continue;
-        }
-        items.last() << t;
-    }
-    return items;
-}
-
 // Comments are left out of both the name and the address.
 QString textOf(Tokens::const_iterator from, Tokens::const_iterator to, bool unquote)
 {
@@ -78,7 +58,7 @@ QString AddressEntry::display() const
 QList<AddressEntry> addressEntries(const QString &field)
 {
     QList<AddressEntry> entries;
-    for (const Tokens &item : splitItems(tokenizeAddresses(field))) {
+    for (const Tokens &item : splitAtEntries(tokenizeAddresses(field))) {
         if (const auto entry = entryOf(item))
             entries << *entry;
     }

@@ -12,16 +12,10 @@ namespace {
 // may hold one of its own, and so may an angle-bracketed address.
 QList<qsizetype> separators(const QString &text)
 {
+    const QList<AddressToken> tokens = tokenizeAddresses(text);
     QList<qsizetype> at;
-    int angle = 0;
-    for (const AddressToken &t : tokenizeAddresses(text)) {
-        if (t.is(u'<'))
-            ++angle;
-        else if (t.is(u'>') && angle > 0)
-            --angle;
-        else if ((t.is(u',') || t.is(u';')) && angle == 0)
-            at << (t.raw.data() - text.constData());
-    }
+    for (const qsizetype i : entrySeparators(tokens))
+        at << (tokens[i].raw.data() - text.constData());
     return at;
 }
 

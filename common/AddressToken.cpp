@@ -82,3 +82,33 @@ QList<AddressToken> tokenizeAddresses(QStringView text)
     }
     return tokens;
 }
+
+QList<qsizetype> entrySeparators(const QList<AddressToken> &tokens, bool *openAngle)
+{
+    QList<qsizetype> at;
+    int angle = 0;
+    for (qsizetype i = 0; i < tokens.size(); ++i) {
+        const AddressToken &t = tokens[i];
+        if (t.is(u'<'))
+            ++angle;
+        else if (t.is(u'>') && angle > 0)
+            --angle;
+        else if ((t.is(u',') || t.is(u';')) && angle == 0)
+            at << i;
+    }
+    if (openAngle)
+        *openAngle = angle != 0;
+    return at;
+}
+
+QList<QList<AddressToken>> splitAtEntries(const QList<AddressToken> &tokens, bool *openAngle)
+{
+    QList<QList<AddressToken>> entries;
+    qsizetype start = 0;
+    for (const qsizetype end : entrySeparators(tokens, openAngle)) {
+        entries << tokens.mid(start, end - start);
+        start = end + 1;
+    }
+    entries << tokens.mid(start);
+    return entries;
+}

@@ -31,3 +31,12 @@ struct AddressToken
 // Splits an address field into tokens whose raw views, joined, give back the
 // whole text. Inside a comment neither quotes nor backslashes mean anything.
 QList<AddressToken> tokenizeAddresses(QStringView text);
+
+// Where tokens' entries end: the indices of the ',' and ';' outside quotes,
+// comments and angle brackets (inside those, one is part of the entry). When
+// openAngle is given, it tells whether a '<' was left unclosed at the end.
+QList<qsizetype> entrySeparators(const QList<AddressToken> &tokens, bool *openAngle = nullptr);
+
+// The entries of tokens, each without the separator that ends it; as many as
+// there are separators, and one more.
+QList<QList<AddressToken>> splitAtEntries(const QList<AddressToken> &tokens, bool *openAngle = nullptr);

@@ -3,6 +3,7 @@
 #include "MailFields.h"
 
 #include <QLatin1StringView>
+#include <QStringList>
 #include <QtGlobal>
 
 #include <algorithm>
@@ -45,7 +46,8 @@ struct Row
     QLatin1StringView sendName{}; // how the send's refusals name it
     LinkFill link = LinkFill::Never;
     QLatin1StringView linkName{};
-    int handOverAt = 0; // the window hands the fields to the component in this order
+    int handOverAt = 0;     // the window hands the fields to the component in this order
+    bool addresses = false; // a list of addresses: remembered once sent, offered as typed
 };
 
 using L1 = QLatin1StringView;
@@ -69,7 +71,8 @@ inline constexpr std::array rows{
         .label = L1("lblMittente"),
         .property = L1("Sender"),
         .sendName = L1("Mittente"),
-        .handOverAt = 1},
+        .handOverAt = 1,
+        .addresses = true},
     Row{.text = &MailFields::recipient,
         .section = L1("EMAIL"),
         .key = L1("DESTINATARIO"),
@@ -80,7 +83,8 @@ inline constexpr std::array rows{
         .sendName = L1("Destinatario"),
         .link = LinkFill::Addresses,
         .linkName = L1("to"),
-        .handOverAt = 2},
+        .handOverAt = 2,
+        .addresses = true},
     Row{.text = &MailFields::cc,
         .section = L1("EMAIL"),
         .key = L1("CC"),
@@ -91,7 +95,8 @@ inline constexpr std::array rows{
         .sendName = L1("CC"),
         .link = LinkFill::Addresses,
         .linkName = L1("cc"),
-        .handOverAt = 3},
+        .handOverAt = 3,
+        .addresses = true},
     Row{.text = &MailFields::bcc,
         .section = L1("EMAIL"),
         .key = L1("BCC"),
@@ -102,7 +107,8 @@ inline constexpr std::array rows{
         .sendName = L1("BCC"),
         .link = LinkFill::Addresses,
         .linkName = L1("bcc"),
-        .handOverAt = 4},
+        .handOverAt = 4,
+        .addresses = true},
     Row{.text = &MailFields::attachments,
         .section = L1("EMAIL"),
         .key = L1("ALLEGATI"),
@@ -176,6 +182,17 @@ constexpr bool handOverOnce()
 static_assert(handOverOnce(), "each field is handed over at a place of its own, from 0 up");
 
 inline constexpr std::array handOverOrder = inHandOverOrder();
+
+// The texts of the fields that hold addresses, in the table's order.
+inline QStringList addressTexts(const MailFields &fields)
+{
+    QStringList texts;
+    for (const Row &row : rows) {
+        if (row.addresses)
+            texts << fields.*row.text;
+    }
+    return texts;
+}
 
 // Reached only for a member the table lacks: asked at compile time, the
 // build stops there; at run time, the program.

@@ -43,12 +43,17 @@ AddressMemory::AddressMemory(const QString &settingsFile, QObject *parent) : QOb
     if (settingsFile.isEmpty())
         return;
     m_writer = std::make_shared<Writer>(AddressFile::besideSettings(settingsFile));
-    // A small file, read once; a damaged one is only renamed.
-    m_entries = m_writer->file.read();
+    // Read off the window's thread, which starts meanwhile; a damaged file is
+    // only renamed. Done long before the first key in an address box.
+    auto read = std::make_shared<std::promise<QList<AddressEntry>>>();
+    m_firstRead = read->get_future();
+    QThreadPool::globalInstance()->start([writer = m_writer, read] { read->set_value(writer->file.read()); });
 }
 
 QList<AddressEntry> AddressMemory::entries()
 {
+    if (m_firstRead.valid())
+        m_entries = m_firstRead.get();
     if (m_writer) {
         const std::lock_guard lock(m_writer->mutex);
         if (m_writer->latest && m_writer->queue.empty())

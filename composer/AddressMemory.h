@@ -4,10 +4,11 @@
 
 #include <QObject>
 
+#include <future>
 #include <memory>
 
 // The addresses the window offers as the user types: read from their file at
-// start, kept up to date here at once, written to the file off the window's
+// start, on a pool thread, kept up to date here at once, written to the file off the window's
 // thread (the file's lock may make a write wait for another window's).
 class AddressMemory : public QObject
 {
@@ -29,6 +30,7 @@ private:
     struct Writer;
     void save(const AddressFile::Change &change);
 
-    std::shared_ptr<Writer> m_writer; // null without a file
+    std::shared_ptr<Writer> m_writer;             // null without a file
+    std::future<QList<AddressEntry>> m_firstRead; // until entries() first takes it
     QList<AddressEntry> m_entries;
 };

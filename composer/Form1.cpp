@@ -6,6 +6,7 @@
 #include "ComponentPlace.h"
 #include "ComposerLayout.h"
 #include "FieldKeeper.h"
+#include "FieldTable.h"
 #include "ImmediateMnemonic.h"
 #include "LaunchArguments.h"
 #include "LineLengthGuard.h"
@@ -52,8 +53,10 @@ Form1::Form1(std::unique_ptr<MailComponent> component, MessageUi &ui, SettingsSt
     ImmediateMnemonic::install(m_controls.send);
     auto *addresses = new AddressMemory(store.fileName(), this);
     connect(m_send, &SendCommand::delivered, addresses, &AddressMemory::remember);
-    for (QLineEdit *box : {m_controls.sender, m_controls.recipient, m_controls.cc, m_controls.bcc})
-        new AddressCompleter(box, *addresses);
+    for (const FieldTable::Row &row : FieldTable::rows) {
+        if (row.addresses)
+            new AddressCompleter(findChild<QLineEdit *>(row.control, Qt::FindDirectChildrenOnly), *addresses);
+    }
     m_attachments = new AttachmentField(m_controls.attachments, this, m_ui, m_handlers);
     new LineLengthGuard(this, m_ui, m_handlers);
     m_spelling = new SpellingAid(m_controls.body, m_controls.subject, this);
@@ -93,11 +96,16 @@ void Form1::startUp()
 void Form1::checkSpelling(SpellingAid::Opener open)
 {
     // The dictionary takes a tenth of a second to load: not before the window shows.
-    const auto start = [this, open = std::move(open)] { m_spelling->start(open); };
+    afterFirstPaint([this, open = std::move(open)] { m_spelling->start(open); });
+}
+
+// At the next turn of the event loop once the window is on screen.
+void Form1::afterFirstPaint(const std::function<void()> &then)
+{
     if (m_controls.component->hasBeenPainted())
-        start();
+        QTimer::singleShot(0, this, then);
     else
-        connect(m_controls.component, &ComponentPlace::firstPainted, this, start,
+        connect(m_controls.component, &ComponentPlace::firstPainted, this, then,
                 Qt::ConnectionType(Qt::QueuedConnection | Qt::SingleShotConnection));
 }
 
@@ -132,11 +140,7 @@ void Form1::announceRecovery(const QString &text)
                 m_ui.showMessage(text, QStringLiteral("Recupero"), Icon::Information);
         });
     };
-    if (m_controls.component->hasBeenPainted())
-        QTimer::singleShot(0, this, tell);
-    else
-        connect(m_controls.component, &ComponentPlace::firstPainted, this, tell,
-                Qt::ConnectionType(Qt::QueuedConnection | Qt::SingleShotConnection));
+    afterFirstPaint(tell);
 }
 
 void Form1::openLink(const QString &link)

@@ -6,6 +6,7 @@
 
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 class AttachmentField;
@@ -57,6 +58,7 @@ protected:
 private:
     void startUp();
     void announceRecovery(const QString &text);
+    void afterFirstPaint(const std::function<void()> &then);
     void openLink(const QString &link);
 
     std::unique_ptr<MailComponent> m_component;

@@ -59,7 +59,7 @@ void SendCommand::run()
     m_fields.touch();
     const MailFields fields = m_fields.fields();
     handOver(fields);
-    m_sending = {fields.sender, fields.recipient, fields.cc, fields.bcc};
+    m_sending = FieldTable::addressTexts(fields);
     m_controls.component->setProgress(0, 0);
     m_component.Send();
 }

@@ -104,26 +104,15 @@ QString normaliseAddress(const QString &written)
 
 using Tokens = QList<AddressToken>;
 
-// The entries between top-level ',' or ';' (outside quotes, comments and
-// angle brackets); nothing when a quote, comment or angle is left open.
+// The entries between top-level ',' or ';'; nothing when a quote, comment
+// or angle is left open.
 std::optional<QList<Tokens>> splitEntries(const Tokens &tokens)
 {
-    QList<Tokens> entries{{}};
-    int angle = 0;
-    for (const AddressToken &t : tokens) {
-        if (!t.closed)
-            return std::nullopt;
-        if (t.is(u'<')) {
-            ++angle;
-        } else if (t.is(u'>') && angle > 0) {
-            --angle;
-        } else if ((t.is(u',') || t.is(u';')) && angle == 0) {
-            entries << Tokens();
-            continue;
-        }
-        entries.last() << t;
-    }
-    if (angle != 0)
+    if (!std::ranges::all_of(tokens, [](const AddressToken &t) { return t.closed; }))
+        return std::nullopt;
+    bool openAngle = false;
+    QList<Tokens> entries = splitAtEntries(tokens, &openAngle);
+    if (openAngle)
         return std::nullopt;
     return entries;
 }

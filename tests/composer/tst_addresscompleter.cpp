@@ -194,10 +194,10 @@ void TestAddressCompleter::damagedFileStartsEmpty()
     damaged.write("non sono indirizzi");
     damaged.close();
     Window w(settingsFile());
-    QVERIFY(QFile::exists(addressFile() + u".bad"_s));
     QLineEdit *box = w.form->controls().recipient;
     box->setFocus();
-    QTest::keyClicks(box, u"n"_s);
+    QTest::keyClicks(box, u"n"_s); // the first key has the file read
+    QVERIFY(QFile::exists(addressFile() + u".bad"_s));
     QCOMPARE(w.completer(box)->completionModel()->rowCount(), 0);
 }
 
