@@ -19,11 +19,8 @@ constexpr int wholeLine = 4000;
 
 BodySpelling::BodySpelling(QPlainTextEdit *body, std::shared_ptr<Speller> speller,
                            std::function<void()> recheck)
-    : QObject(body), m_body(body), m_speller(std::move(speller)), m_recheck(std::move(recheck))
+    : BoxSpelling(body, std::move(speller), std::move(recheck)), m_body(body)
 {
-    m_marking.setSingleShot(true);
-    m_marking.setInterval(0);
-    connect(&m_marking, &QTimer::timeout, this, &BodySpelling::mark);
     connect(body->document(), &QTextDocument::contentsChange, this, &BodySpelling::noteChange);
     connect(body, &QPlainTextEdit::cursorPositionChanged, this, [this] {
         if (m_body->textCursor().position() != m_typedAt)
@@ -37,8 +34,6 @@ BodySpelling::BodySpelling(QPlainTextEdit *body, std::shared_ptr<Speller> spelle
     body->viewport()->installEventFilter(this);
     refresh();
 }
-
-void BodySpelling::refresh() { m_marking.start(); }
 
 void BodySpelling::noteChange(int position, int removed, int added)
 {
@@ -63,7 +58,7 @@ void BodySpelling::mark()
         const qsizetype from = whole ? 0 : qMax(0, top - start - wholeLine / 2);
         const qsizetype to = whole ? line.size() : bottom - start + wholeLine / 2;
         const qsizetype typing = m_typedAt - start;
-        for (const ProseWords::Span &word : SpellingMarks::misspelled(*m_speller, line, from, to, typing)) {
+        for (const ProseWords::Span &word : SpellingMarks::misspelled(speller(), line, from, to, typing)) {
             QTextCursor cursor(m_body->document());
             cursor.setPosition(start + int(word.start));
             cursor.setPosition(start + int(word.start + word.length), QTextCursor::KeepAnchor);
@@ -79,11 +74,11 @@ QMenu *BodySpelling::contextMenu(const QPoint &pos)
     const QTextCursor at = m_body->cursorForPosition(pos);
     const int lineStart = at.block().position();
     SpellMenu::offer(
-        menu, *m_speller, at.block().text(), at.positionInBlock(),
+        menu, speller(), at.block().text(), at.positionInBlock(),
         [this, lineStart](int start, const QString &word, const QString &text) {
             replace(lineStart + start, word, text);
         },
-        m_recheck);
+        recheck());
     return menu;
 }
 
@@ -112,6 +107,6 @@ bool BodySpelling::eventFilter(QObject *watched, QEvent *event)
     const auto *request = static_cast<QContextMenuEvent *>(event);
     const QPoint pos
         = watched == m_body ? m_body->viewport()->mapFrom(m_body, request->pos()) : request->pos();
-    SpellMenu::popup(contextMenu(pos), request->globalPos());
+    showMenu(pos, request->globalPos());
     return true;
 }

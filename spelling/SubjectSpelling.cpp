@@ -12,12 +12,8 @@
 
 SubjectSpelling::SubjectSpelling(QLineEdit *box, std::shared_ptr<Speller> speller,
                                  std::function<void()> recheck)
-    : QObject(box), m_box(box), m_speller(std::move(speller)), m_recheck(std::move(recheck)),
-      m_previous(box->text())
+    : BoxSpelling(box, std::move(speller), std::move(recheck)), m_box(box), m_previous(box->text())
 {
-    m_marking.setSingleShot(true);
-    m_marking.setInterval(0);
-    connect(&m_marking, &QTimer::timeout, this, &SubjectSpelling::mark);
     connect(box, &QLineEdit::textChanged, this, [this](const QString &text) {
         // One more letter right before the cursor: a word being typed.
         const int at = m_box->cursorPosition();
@@ -35,13 +31,11 @@ SubjectSpelling::SubjectSpelling(QLineEdit *box, std::shared_ptr<Speller> spelle
     refresh();
 }
 
-void SubjectSpelling::refresh() { m_marking.start(); }
-
 void SubjectSpelling::mark()
 {
     if (m_composing || m_box->isReadOnly())
         return;
-    m_marked = SpellingMarks::misspelled(*m_speller, m_box->text(), 0, -1, m_typedAt);
+    m_marked = SpellingMarks::misspelled(speller(), m_box->text(), 0, -1, m_typedAt);
     // The formats' places count from the cursor.
     const int cursor = m_box->cursorPosition();
     QList<QInputMethodEvent::Attribute> formats;
@@ -58,9 +52,9 @@ QMenu *SubjectSpelling::contextMenu(const QPoint &pos)
 {
     QMenu *menu = m_box->createStandardContextMenu();
     SpellMenu::offer(
-        menu, *m_speller, m_box->text(), m_box->cursorPositionAt(pos),
+        menu, speller(), m_box->text(), m_box->cursorPositionAt(pos),
         [this](int start, const QString &word, const QString &text) { replace(start, word, text); },
-        m_recheck);
+        recheck());
     return menu;
 }
 
@@ -82,6 +76,6 @@ bool SubjectSpelling::eventFilter(QObject *watched, QEvent *event)
     if (event->type() != QEvent::ContextMenu || m_box->isReadOnly())
         return QObject::eventFilter(watched, event);
     const auto *request = static_cast<QContextMenuEvent *>(event);
-    SpellMenu::popup(contextMenu(request->pos()), request->globalPos());
+    showMenu(request->pos(), request->globalPos());
     return true;
 }

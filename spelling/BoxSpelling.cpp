@@ -1,0 +1,18 @@
+#include "BoxSpelling.h"
+
+#include "SpellMenu.h"
+
+#include <QWidget>
+
+BoxSpelling::BoxSpelling(QWidget *box, std::shared_ptr<Speller> speller, std::function<void()> recheck)
+    : QObject(box), m_speller(std::move(speller)), m_recheck(std::move(recheck))
+{
+    m_marking.setSingleShot(true);
+    m_marking.setInterval(0);
+    connect(&m_marking, &QTimer::timeout, this, [this] { mark(); });
+}
+
+void BoxSpelling::showMenu(const QPoint &pos, const QPoint &globalPos)
+{
+    SpellMenu::popup(contextMenu(pos), globalPos);
+}
