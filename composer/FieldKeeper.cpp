@@ -52,14 +52,11 @@ void FieldKeeper::close()
     // An untouched link window leaves the saved message as it was.
     if (m_fromLink && !m_touched)
         return;
-    const qint64 order = m_recovery ? m_recovery->nextOrder() : 0;
-    const bool stored = SavedFields::StoreFields(m_store, fields(), order);
-    if (!m_recovery)
-        return;
-    if (stored)
-        m_recovery->fieldsStored(order);
+    const auto store = [this](qint64 order) { return SavedFields::StoreFields(m_store, fields(), order); };
+    if (m_recovery)
+        m_recovery->storeFields(store);
     else
-        m_recovery->fieldsNotStored();
+        store(0);
 }
 
 // What the program fills in itself (saved fields, a link) is no edit.

@@ -9,12 +9,17 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QLockFile>
 
 namespace {
 
 // Within the two seconds a copy may lag behind the last change, with room
 // left for writing a large body.
 constexpr int delayMs = 1000;
+// A close holds the store lock for one save of the settings; one older than
+// this was left by a run that ended holding it.
+constexpr int storeStaleMs = 10000;
+constexpr int storeWaitMs = 1000;
 
 QString nativeList(const QStringList &paths)
 {
@@ -47,6 +52,9 @@ RecoveryCopy::RecoveryCopy(SettingsStore &store, std::function<MailFields()> sna
     : QObject(parent), m_store(store), m_folder(store.fileName()), m_order(store.fileName()),
       m_snapshot(std::move(snapshot)), m_body(body)
 {
+    const QFileInfo settings(store.fileName());
+    m_storeLock = settings.absolutePath() + u'/' + settings.completeBaseName()
+        + QStringLiteral(".recovery-store.lock");
     m_order.raiseFloor(SavedFields::storedOrder(m_store));
     if (!m_folder.ownPath().isEmpty())
         m_writer = std::make_unique<RecoveryWriter>(m_folder.ownPath(), [this] { return m_order.next(); });
@@ -84,23 +92,30 @@ void RecoveryCopy::changed()
         m_delay.start();
 }
 
-void RecoveryCopy::fieldsStored(qint64 order)
+void RecoveryCopy::storeFields(const std::function<bool(qint64 order)> &store)
 {
     m_delay.stop();
+    QLockFile lock(m_storeLock);
+    lock.setStaleLockTime(storeStaleMs);
+    // Without the lock the fields are still saved; only the copy is kept.
+    const bool alone = lock.tryLock(storeWaitMs);
+    const qint64 order = m_order.next();
+    if (store(order))
+        fieldsStored(order, alone);
+    else
+        writeNow();
+}
+
+void RecoveryCopy::fieldsStored(qint64 order, bool alone)
+{
     if (!m_writer)
         return;
     // A window that only showed the settings has nothing another store
     // could lose.
-    if (m_ownValues && m_folder.othersOpen())
+    if (m_ownValues && (!alone || m_folder.othersOpen()))
         writeNow({}, order);
     else
         m_writer->remove();
-}
-
-void RecoveryCopy::fieldsNotStored()
-{
-    m_delay.stop();
-    writeNow();
 }
 
 void RecoveryCopy::writeNow(const QStringList &then, qint64 storedOrder)

@@ -40,22 +40,25 @@ public:
     QString recover(const std::function<void(const MailFields &)> &apply);
     // A box changed.
     void changed();
-    // The number a store of the fields goes with (SavedFields::StoreFields).
-    qint64 nextOrder() { return m_order.next(); }
-    // A close stored the fields as order: the copy goes, unless the window
-    // held values of its own (edited, or a leftover) and another window is
-    // open, whose close may store over them; then it stays, marked as
-    // stored, for a later start to drop if the settings still hold them.
-    void fieldsStored(qint64 order);
-    // A close could not store them: the copy, written now, keeps them.
-    void fieldsNotStored();
+    // The window closes: store (SavedFields::StoreFields) saves the fields
+    // with the number it is given and says whether they were saved. Then the
+    // copy goes, unless the window held values of its own (edited, or a
+    // leftover) and another window is open, whose close may store over
+    // them; then it stays, marked as stored, for a later start to drop if
+    // the settings still hold them. Not saved, the copy, written now, keeps
+    // them. One run at a time stores and looks (a lock beside the settings):
+    // a store of another window between the two would otherwise leave this
+    // one's values in no file.
+    void storeFields(const std::function<bool(qint64 order)> &store);
 
 private:
+    void fieldsStored(qint64 order, bool alone);
     void writeNow(const QStringList &then = {}, qint64 storedOrder = 0);
 
     SettingsStore &m_store;
     RecoveryFolder m_folder;
     RecoveryOrder m_order;
+    QString m_storeLock;                      // held while a close stores and looks
     std::unique_ptr<RecoveryWriter> m_writer; // null when no copy can be kept
     std::function<MailFields()> m_snapshot;
     const BodyMirror *m_body;

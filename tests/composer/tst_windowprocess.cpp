@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLockFile>
 #include <QRandomGenerator>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -232,6 +233,7 @@ private Q_SLOTS:
     void endOfRun_data();
     void endOfRun();
     void twoWindowsKeepTheirCopies();
+    void storeLockHeldElsewhere();
     void linkWindowClose_data();
     void linkWindowClose();
     void twoWindowsLogout_data();
@@ -601,6 +603,32 @@ void TestWindowProcess::twoWindowsKeepTheirCopies()
     QCOMPARE(first.exitCode(), 0);
     QCOMPARE(QSettings(ini, QSettings::IniFormat).value(u"EMAIL/OGGETTO"_s).toString(),
              u"Preventivo scritto"_s);
+    QCOMPARE(recoveryFiles(config.path()), QStringList());
+}
+
+// A close that cannot tell whether another window stores at the same moment
+// (the lock is held by another run) still stores, and keeps its copy too;
+// the next start finds the settings hold it and drops it without a word.
+void TestWindowProcess::storeLockHeldElsewhere()
+{
+    QTemporaryDir config;
+    QVERIFY(config.isValid());
+    const QString ini = writeSavedIni(config);
+    QLockFile held(config.filePath(u"KORVANE_CLIENT_STMP.recovery-store.lock"_s));
+    QVERIFY(held.tryLock(0));
+    QProcess program;
+    startTyped(program, config.path());
+    if (QTest::currentTestFailed())
+        return;
+    QVERIFY(endsOn(program, SIGTERM));
+    QCOMPARE(QSettings(ini, QSettings::IniFormat).value(u"EMAIL/OGGETTO"_s).toString(),
+             u"Preventivo scritto"_s);
+    QVERIFY(!copyWith(config.path(), "Preventivo scritto"_ba).isEmpty());
+    held.unlock();
+
+    const Start next = startAndClose(config.path(), 0);
+    QCOMPARE(next.fields, typed);
+    QCOMPARE(next.told, QStringList());
     QCOMPARE(recoveryFiles(config.path()), QStringList());
 }
 
