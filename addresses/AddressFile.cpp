@@ -1,7 +1,8 @@
 #include "AddressFile.h"
 
+#include "RegularFile.h"
+
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QJsonArray>
@@ -62,15 +63,13 @@ QString AddressFile::besideSettings(const QString &settingsFile)
 
 QList<AddressEntry> AddressFile::read() const
 {
-    QFile file(m_path);
-    if (!file.exists())
+    const QFileInfo info(m_path);
+    if (!info.exists() && !info.isSymLink())
         return {};
-    std::optional<QList<AddressEntry>> entries;
-    if (file.open(QIODevice::ReadOnly) && file.size() <= largestFile)
-        entries = parsed(file.read(largestFile));
-    file.close();
+    const std::optional<QByteArray> bytes = RegularFile::read(m_path, largestFile);
+    const std::optional<QList<AddressEntry>> entries = bytes ? parsed(*bytes) : std::nullopt;
     if (!entries) {
-        setAside();
+        RegularFile::keepAside(m_path, ".bad"_L1);
         return {};
     }
     return *entries;
@@ -101,16 +100,6 @@ bool AddressFile::write(const QList<AddressEntry> &entries) const
     if (!file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
         return false;
     return file.commit();
-}
-
-// Kept for whoever wants to look into it; a name already taken by an earlier
-// one gets a number.
-void AddressFile::setAside() const
-{
-    QString aside = m_path + ".bad"_L1;
-    for (int n = 1; QFileInfo::exists(aside); ++n)
-        aside = m_path + ".bad."_L1 + QString::number(n);
-    QFile::rename(m_path, aside);
 }
 
 // One pass over each list: the file may hold 2,000 entries and is merged on

@@ -30,7 +30,8 @@ public:
 
     QString path() const { return m_path; }
     // The remembered addresses. A file that cannot be read or is not one of
-    // ours is set aside (".bad"), never deleted, and nothing is remembered.
+    // ours (a link, a FIFO or a device included, never waited on) is set
+    // aside (".bad"), never deleted, and nothing is remembered.
     QList<AddressEntry> read() const;
     // Applies change to what the file holds now and writes it back; returns
     // the addresses as they now are, or nothing when the file could not be
@@ -39,7 +40,6 @@ public:
 
 private:
     bool write(const QList<AddressEntry> &entries) const;
-    void setAside() const;
 
     QString m_path;
 };

@@ -13,7 +13,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cstdio>
 
 namespace {
 
@@ -101,14 +100,14 @@ RecoveryFolder::Found RecoveryFolder::takeLeftovers(const Settings &settings)
             continue;
         const std::optional<RecoveryFormat::Copy> copy = readCopy(path);
         if (!copy) {
-            found.setAside << keepAside(path, ".bad"_L1);
+            found.setAside << RegularFile::keepAside(path, ".bad"_L1);
         } else if (copy->stored && settings.hold && settings.hold(copy->fields)) {
             QFile::remove(path); // what it kept is in the settings
         } else if (copy->stored || copy->order < settings.order || (newest && !isNewer(*copy, *newest))) {
-            found.setAside << keepAside(path, ".old"_L1);
+            found.setAside << RegularFile::keepAside(path, ".old"_L1);
         } else {
             if (newest)
-                found.setAside << keepAside(found.newest->path, ".old"_L1);
+                found.setAside << RegularFile::keepAside(found.newest->path, ".old"_L1);
             newest = copy;
             found.newest = Leftover{copy->fields, path};
             newestLock = std::move(lock);
@@ -158,15 +157,4 @@ void RecoveryFolder::removeOrphanLocks(const QDir &dir) const
         if (!QFileInfo::exists(copy) && !QFileInfo(copy).isSymLink())
             lockFor(copy); // taken only when stale; let go, it removes the file
     }
-}
-
-QString RecoveryFolder::keepAside(const QString &path, const QString &suffix) const
-{
-    QString aside = path + suffix;
-    for (int n = 2; QFileInfo::exists(aside) || QFileInfo(aside).isSymLink(); ++n)
-        aside = path + u'.' + QString::number(n) + suffix;
-    // Not QFile::rename(), which copies what it cannot rename: a FIFO or a
-    // link to a device would be read.
-    return ::rename(QFile::encodeName(path).constData(), QFile::encodeName(aside).constData()) == 0 ? aside
-                                                                                                    : path;
 }

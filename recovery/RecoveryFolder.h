@@ -66,7 +66,6 @@ public:
 private:
     std::unique_ptr<QLockFile> lockLeftover(const QString &path, Found &found) const;
     void removeOrphanLocks(const QDir &dir) const;
-    QString keepAside(const QString &path, const QString &suffix) const;
 
     QString m_pattern; // the copies' file names, for QDir
     QString m_ownPath;

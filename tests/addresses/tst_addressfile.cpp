@@ -4,9 +4,12 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -22,6 +25,7 @@ private Q_SLOTS:
     void liesBesideSettingsPrivately();
     void damagedFileIsSetAside_data();
     void damagedFileIsSetAside();
+    void fifoIsSetAsideUnread();
     void twoStoresKeepEachOthersAdditions();
     void twoProcessesAtOnce();
     void forgetAndLimit();
@@ -83,6 +87,16 @@ void TestAddressFile::damagedFileIsSetAside()
     QFile::copy(aside.fileName(), path());
     QVERIFY(file.read().isEmpty());
     QVERIFY(QFile::exists(path() + u".bad.1"_s));
+}
+
+// A FIFO in the file's place would block a read, and the window at its
+// first key in an address box.
+void TestAddressFile::fifoIsSetAsideUnread()
+{
+    QVERIFY(::mkfifo(QFile::encodeName(path()).constData(), 0600) == 0);
+    QVERIFY(AddressFile(path()).read().isEmpty());
+    QVERIFY(!QFileInfo::exists(path()));
+    QVERIFY(QFileInfo(path() + u".bad"_s).exists());
 }
 
 void TestAddressFile::twoStoresKeepEachOthersAdditions()

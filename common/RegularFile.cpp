@@ -1,8 +1,10 @@
 #include "RegularFile.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -57,6 +59,17 @@ std::optional<QByteArray> read(const QString &path, qint64 maxBytes)
         return std::nullopt;
     data.truncate(got);
     return data;
+}
+
+QString keepAside(const QString &path, const QString &suffix)
+{
+    QString aside = path + suffix;
+    for (int n = 1; QFileInfo::exists(aside) || QFileInfo(aside).isSymLink(); ++n)
+        aside = path + suffix + u'.' + QString::number(n);
+    // Not QFile::rename(), which copies what it cannot rename: a FIFO or a
+    // link to a device would be read.
+    return ::rename(QFile::encodeName(path).constData(), QFile::encodeName(aside).constData()) == 0 ? aside
+                                                                                                    : path;
 }
 
 } // namespace RegularFile

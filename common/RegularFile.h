@@ -16,4 +16,9 @@ namespace RegularFile {
 // a bigger file, a file that cannot be read or that grows while read).
 std::optional<QByteArray> read(const QString &path, qint64 maxBytes);
 
+// Renames what is at path, unread, to path + suffix, or to path + suffix +
+// ".1", ".2", ... when that name is taken (a dangling link takes one too).
+// Returns the new path; path itself when it could not be renamed.
+QString keepAside(const QString &path, const QString &suffix);
+
 } // namespace RegularFile
