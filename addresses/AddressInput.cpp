@@ -2,8 +2,6 @@
 
 #include "AddressToken.h"
 
-#include <QRegularExpression>
-
 #include <algorithm>
 
 namespace {
@@ -19,12 +17,17 @@ QList<qsizetype> separators(const QString &text)
     return at;
 }
 
-bool startsWord(const QString &name, const QString &typed)
+bool betweenWords(QChar c) { return c.isSpace() || QStringView(u"\"'()").contains(c); }
+
+// Looked at for every remembered entry on every key: no list of words is made.
+bool startsWord(QStringView name, const QString &typed)
 {
-    static const QRegularExpression spaces(QStringLiteral("[\\s\"'()]+"));
-    const QStringList words = name.split(spaces, Qt::SkipEmptyParts);
-    return std::ranges::any_of(words,
-                               [&](const QString &w) { return w.startsWith(typed, Qt::CaseInsensitive); });
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const bool wordStart = !betweenWords(name[i]) && (i == 0 || betweenWords(name[i - 1]));
+        if (wordStart && name.sliced(i).startsWith(typed, Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
 }
 
 } // namespace

@@ -7,6 +7,8 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
+#include <algorithm>
+
 namespace {
 
 using FieldTable::Shape;
@@ -40,6 +42,14 @@ QWidget *controlOf(const QWidget *form, const FieldTable::Row &row)
         qFatal("Composer fields: %s is not a control of the field's shape", row.control.data());
     return control;
 }
+
+constexpr bool addressesInLines()
+{
+    return std::ranges::all_of(FieldTable::rows, [](const FieldTable::Row &row) {
+        return !row.addresses || row.shape == Shape::Line;
+    });
+}
+static_assert(addressesInLines(), "a field of addresses is a one-line box");
 
 } // namespace
 
@@ -103,6 +113,16 @@ QStringList FieldBoxes::overLong(const MailFields &fields) const
             names << m_controls[i]->accessibleName();
     }
     return names;
+}
+
+QList<QLineEdit *> FieldBoxes::addressBoxes() const
+{
+    QList<QLineEdit *> boxes;
+    for (std::size_t i = 0; i < m_controls.size(); ++i) {
+        if (FieldTable::rows[i].addresses)
+            boxes << static_cast<QLineEdit *>(m_controls[i]);
+    }
+    return boxes;
 }
 
 void FieldBoxes::watch(QObject *context, const std::function<void()> &edited) const

@@ -3,11 +3,13 @@
 #include "FieldTable.h"
 #include "MailFields.h"
 
+#include <QList>
 #include <QStringList>
 
 #include <array>
 #include <functional>
 
+class QLineEdit;
 class QObject;
 class QWidget;
 
@@ -31,6 +33,8 @@ public:
     // The names, as a screen reader knows them, of the one-line boxes that
     // fields' texts would not fit in.
     QStringList overLong(const MailFields &fields) const;
+    // The boxes of the fields that hold addresses, in the table's order.
+    QList<QLineEdit *> addressBoxes() const;
     // Calls edited, in context, on every change of a field's control.
     void watch(QObject *context, const std::function<void()> &edited) const;
 

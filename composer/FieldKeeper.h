@@ -31,6 +31,7 @@ public:
     // long for its box leaves the box as it was, and the user is told.
     void setFields(const MailFields &fields);
     QStringList overLongBoxes(const MailFields &fields) const { return m_boxes.overLong(fields); }
+    QList<QLineEdit *> addressBoxes() const { return m_boxes.addressBoxes(); }
 
     // The stored fields into the boxes; start-up calls it once.
     void restore();

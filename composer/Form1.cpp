@@ -6,7 +6,6 @@
 #include "ComponentPlace.h"
 #include "ComposerLayout.h"
 #include "FieldKeeper.h"
-#include "FieldTable.h"
 #include "ImmediateMnemonic.h"
 #include "LaunchArguments.h"
 #include "LineLengthGuard.h"
@@ -53,10 +52,8 @@ Form1::Form1(std::unique_ptr<MailComponent> component, MessageUi &ui, SettingsSt
     ImmediateMnemonic::install(m_controls.send);
     auto *addresses = new AddressMemory(store.fileName(), this);
     connect(m_send, &SendCommand::delivered, addresses, &AddressMemory::remember);
-    for (const FieldTable::Row &row : FieldTable::rows) {
-        if (row.addresses)
-            new AddressCompleter(findChild<QLineEdit *>(row.control, Qt::FindDirectChildrenOnly), *addresses);
-    }
+    for (QLineEdit *box : m_fields->addressBoxes())
+        new AddressCompleter(box, *addresses);
     m_attachments = new AttachmentField(m_controls.attachments, this, m_ui, m_handlers);
     new LineLengthGuard(this, m_ui, m_handlers);
     m_spelling = new SpellingAid(m_controls.body, m_controls.subject, this);

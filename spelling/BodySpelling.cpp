@@ -22,11 +22,8 @@ BodySpelling::BodySpelling(QPlainTextEdit *body, std::shared_ptr<Speller> spelle
     : BoxSpelling(body, std::move(speller), std::move(recheck)), m_body(body)
 {
     connect(body->document(), &QTextDocument::contentsChange, this, &BodySpelling::noteChange);
-    connect(body, &QPlainTextEdit::cursorPositionChanged, this, [this] {
-        if (m_body->textCursor().position() != m_typedAt)
-            m_typedAt = -1;
-        refresh();
-    });
+    connect(body, &QPlainTextEdit::cursorPositionChanged, this,
+            [this] { cursorMoved(m_body->textCursor().position()); });
     connect(body->verticalScrollBar(), &QScrollBar::valueChanged, this, &BodySpelling::refresh);
     connect(body->horizontalScrollBar(), &QScrollBar::valueChanged, this, &BodySpelling::refresh);
     // The menu key's menu comes to the box, the right button's to its viewport.
@@ -38,9 +35,7 @@ BodySpelling::BodySpelling(QPlainTextEdit *body, std::shared_ptr<Speller> spelle
 void BodySpelling::noteChange(int position, int removed, int added)
 {
     Q_UNUSED(removed);
-    const QChar typed = m_body->document()->characterAt(position);
-    m_typedAt = added == 1 && (typed.isLetterOrNumber() || typed.isMark()) ? position + 1 : -1;
-    refresh();
+    textChanged(added == 1, m_body->document()->characterAt(position), position + 1);
 }
 
 void BodySpelling::mark()
@@ -57,7 +52,7 @@ void BodySpelling::mark()
         const bool whole = line.size() <= wholeLine;
         const qsizetype from = whole ? 0 : qMax(0, top - start - wholeLine / 2);
         const qsizetype to = whole ? line.size() : bottom - start + wholeLine / 2;
-        const qsizetype typing = m_typedAt - start;
+        const qsizetype typing = typedAt() - start;
         for (const ProseWords::Span &word : SpellingMarks::misspelled(speller(), line, from, to, typing)) {
             QTextCursor cursor(m_body->document());
             cursor.setPosition(start + int(word.start));

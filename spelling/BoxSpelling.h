@@ -37,11 +37,18 @@ protected:
     Speller &speller() const { return *m_speller; }
     const std::function<void()> &recheck() const { return m_recheck; }
 
-    // Where the word being typed ends (after a letter just typed), or -1:
-    // that word waits until it is finished.
-    int m_typedAt = -1;
+    // The text changed; oneAdded: by the one character added, which ends at
+    // end. A letter, digit or mark so added makes a word being typed.
+    void textChanged(bool oneAdded, QChar added, int end);
+    // The cursor is at position now: anywhere but the end of the word being
+    // typed, that word is finished.
+    void cursorMoved(int position);
+    // Where the word being typed ends, or -1: that word waits until it is
+    // finished.
+    int typedAt() const { return m_typedAt; }
 
 private:
+    int m_typedAt = -1;
     std::shared_ptr<Speller> m_speller;
     std::function<void()> m_recheck;
     QTimer m_marking;

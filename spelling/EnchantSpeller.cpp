@@ -58,6 +58,15 @@ struct EnchantSpeller::Library
     Dict *dict = nullptr;
     QHash<QString, bool> known;
 
+    // add: to this run's words, or to the personal list.
+    void accept(const QString &word, void (*add)(Dict *, const char *, ssize_t))
+    {
+        const QString form = ProseWords::dictionaryForm(word);
+        const QByteArray utf8 = form.toUtf8();
+        add(dict, utf8.constData(), utf8.size());
+        known.insert(form, true);
+    }
+
     ~Library()
     {
         if (dict)
@@ -120,18 +129,6 @@ QStringList EnchantSpeller::suggestions(const QString &word, int most)
     return result;
 }
 
-void EnchantSpeller::ignore(const QString &word)
-{
-    const QString form = ProseWords::dictionaryForm(word);
-    const QByteArray utf8 = form.toUtf8();
-    m_library->f.addToSession(m_library->dict, utf8.constData(), utf8.size());
-    m_library->known.insert(form, true);
-}
+void EnchantSpeller::ignore(const QString &word) { m_library->accept(word, m_library->f.addToSession); }
 
-void EnchantSpeller::addToPersonal(const QString &word)
-{
-    const QString form = ProseWords::dictionaryForm(word);
-    const QByteArray utf8 = form.toUtf8();
-    m_library->f.add(m_library->dict, utf8.constData(), utf8.size());
-    m_library->known.insert(form, true);
-}
+void EnchantSpeller::addToPersonal(const QString &word) { m_library->accept(word, m_library->f.add); }

@@ -33,7 +33,7 @@ void SpellingAid::start(Opener open)
                 if (speller)
                     aid->use(speller);
                 else
-                    emit aid->unavailable(*why);
+                    Q_EMIT aid->unavailable(*why);
             },
             Qt::QueuedConnection);
     });
@@ -46,7 +46,7 @@ void SpellingAid::use(const std::shared_ptr<Speller> &speller)
     const auto recheck = [this] { this->recheck(); };
     m_body = new BodySpelling(m_bodyBox, speller, recheck);
     m_subject = new SubjectSpelling(m_subjectBox, speller, recheck);
-    emit ready();
+    Q_EMIT ready();
 }
 
 void SpellingAid::recheck()

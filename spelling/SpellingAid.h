@@ -34,7 +34,7 @@ public:
     BodySpelling *body() const { return m_body; }
     SubjectSpelling *subject() const { return m_subject; }
 
-signals:
+Q_SIGNALS:
     void ready();
     void unavailable(const QString &why);
 

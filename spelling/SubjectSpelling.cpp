@@ -15,18 +15,13 @@ SubjectSpelling::SubjectSpelling(QLineEdit *box, std::shared_ptr<Speller> spelle
     : BoxSpelling(box, std::move(speller), std::move(recheck)), m_box(box), m_previous(box->text())
 {
     connect(box, &QLineEdit::textChanged, this, [this](const QString &text) {
-        // One more letter right before the cursor: a word being typed.
+        // The character right before the cursor is the one added.
         const int at = m_box->cursorPosition();
-        const bool typed = text.size() == m_previous.size() + 1 && at > 0 && text[at - 1].isLetterOrNumber();
-        m_typedAt = typed ? at : -1;
+        const bool oneAdded = text.size() == m_previous.size() + 1 && at > 0;
         m_previous = text;
-        refresh();
+        textChanged(oneAdded, oneAdded ? text[at - 1] : QChar(), at);
     });
-    connect(box, &QLineEdit::cursorPositionChanged, this, [this](int, int now) {
-        if (now != m_typedAt)
-            m_typedAt = -1;
-        refresh();
-    });
+    connect(box, &QLineEdit::cursorPositionChanged, this, [this](int, int now) { cursorMoved(now); });
     box->installEventFilter(this);
     refresh();
 }
@@ -35,7 +30,7 @@ void SubjectSpelling::mark()
 {
     if (m_composing || m_box->isReadOnly())
         return;
-    m_marked = SpellingMarks::misspelled(speller(), m_box->text(), 0, -1, m_typedAt);
+    m_marked = SpellingMarks::misspelled(speller(), m_box->text(), 0, -1, typedAt());
     // The formats' places count from the cursor.
     const int cursor = m_box->cursorPosition();
     QList<QInputMethodEvent::Attribute> formats;
