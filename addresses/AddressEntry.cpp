@@ -41,7 +41,18 @@ bool needsQuotes(const QString &name)
     return std::ranges::any_of(name, [](QChar c) { return QStringView(u",;<>@:[]\\\"()").contains(c); });
 }
 
+QString cut(const QString &text)
+{
+    if (text.size() <= AddressEntry::listedLength)
+        return text;
+    const qsizetype at
+        = AddressEntry::listedLength - (text[AddressEntry::listedLength - 1].isHighSurrogate() ? 1 : 0);
+    return text.left(at) + u'…';
+}
+
 } // namespace
+
+QString AddressEntry::listed() const { return AddressEntry{cut(name), cut(address)}.display(); }
 
 QString AddressEntry::display() const
 {

@@ -17,19 +17,6 @@ QList<qsizetype> separators(const QString &text)
     return at;
 }
 
-bool betweenWords(QChar c) { return c.isSpace() || QStringView(u"\"'()").contains(c); }
-
-// Looked at for every remembered entry on every key: no list of words is made.
-bool startsWord(QStringView name, const QString &typed)
-{
-    for (qsizetype i = 0; i < name.size(); ++i) {
-        const bool wordStart = !betweenWords(name[i]) && (i == 0 || betweenWords(name[i - 1]));
-        if (wordStart && name.sliced(i).startsWith(typed, Qt::CaseInsensitive))
-            return true;
-    }
-    return false;
-}
-
 } // namespace
 
 namespace AddressInput {
@@ -48,18 +35,6 @@ Item itemAt(const QString &text, qsizetype cursor)
     item.end = std::max(item.end, cursor);
     item.typed = text.mid(item.start, cursor - item.start).trimmed();
     return item;
-}
-
-QList<AddressEntry> matching(const QList<AddressEntry> &entries, const QString &typed)
-{
-    QList<AddressEntry> found;
-    if (typed.isEmpty())
-        return found;
-    for (const AddressEntry &entry : entries) {
-        if (entry.address.startsWith(typed, Qt::CaseInsensitive) || startsWord(entry.name, typed))
-            found << entry;
-    }
-    return found;
 }
 
 Completed complete(const QString &text, qsizetype cursor, const QString &shown)

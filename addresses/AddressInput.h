@@ -20,10 +20,6 @@ struct Item
 // before it, up to the next one after it.
 Item itemAt(const QString &text, qsizetype cursor);
 
-// The remembered entries, in their order, whose name, a word of the name, or
-// address starts with typed (case aside); none for an empty typed.
-QList<AddressEntry> matching(const QList<AddressEntry> &entries, const QString &typed);
-
 struct Completed
 {
     QString text;

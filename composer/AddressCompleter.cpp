@@ -7,6 +7,7 @@
 #include <QCompleter>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QListView>
 #include <QScopedValueRollback>
 #include <QStringListModel>
 
@@ -19,13 +20,19 @@ AddressCompleter::AddressCompleter(QLineEdit *box, AddressMemory &memory)
     m_completer->setModel(m_model);
     m_completer->setCompletionMode(QCompleter::UnfilteredPopupCompletion);
     m_completer->setWidget(box);
-    connect(box, &QLineEdit::textEdited, this, &AddressCompleter::offer);
+    connect(box, &QLineEdit::textEdited, this, [this] { offer(true); });
+    // Also right after every key typed, which has just been offered.
     connect(box, &QLineEdit::cursorPositionChanged, this, [this] {
         if (!m_popupMade || !m_completer->popup()->isVisible() || m_taking)
             return;
-        offer();
+        offer(false);
     });
-    connect(m_completer, qOverload<const QString &>(&QCompleter::activated), this, &AddressCompleter::take);
+    // By its row: the text shown may be cut short.
+    connect(m_completer, qOverload<const QModelIndex &>(&QCompleter::activated), this,
+            [this](const QModelIndex &index) {
+                if (index.isValid() && index.row() < m_offered.size())
+                    take(m_offered.at(index.row()).display());
+            });
 }
 
 // Made when first needed: four list views made at start would hold up the
@@ -34,20 +41,28 @@ QAbstractItemView *AddressCompleter::popup()
 {
     if (!m_popupMade) {
         m_completer->popup()->installEventFilter(this);
+        // One line each, in one font: the first row measured stands for all.
+        if (auto *list = qobject_cast<QListView *>(m_completer->popup()))
+            list->setUniformItemSizes(true);
         m_popupMade = true;
     }
     return m_completer->popup();
 }
 
-void AddressCompleter::offer()
+// anew: the box's text was edited. A list made again has every row measured
+// again by the view, so a cursor that moves without changing it keeps it.
+void AddressCompleter::offer(bool anew)
 {
     if (m_taking)
         return;
     const AddressInput::Item item = AddressInput::itemAt(m_box->text(), m_box->cursorPosition());
-    m_offered = AddressInput::matching(m_memory.entries(), item.typed);
+    QList<AddressEntry> offered = m_memory.addresses().matching(item.typed);
     QStringList shown;
-    for (const AddressEntry &entry : m_offered)
-        shown << entry.display();
+    for (const AddressEntry &entry : std::as_const(offered))
+        shown << entry.listed();
+    m_offered = std::move(offered);
+    if (!anew && shown == m_model->stringList())
+        return;
     m_model->setStringList(shown);
     if (shown.isEmpty()) {
         if (m_popupMade)
@@ -60,10 +75,10 @@ void AddressCompleter::offer()
 
 // One edit, undone whole by Ctrl+Z; a text grown past the box's limit is
 // refused whole by its validator, never cut.
-void AddressCompleter::take(const QString &shown)
+void AddressCompleter::take(const QString &chosen)
 {
     const QScopedValueRollback taking(m_taking, true);
-    const auto completed = AddressInput::complete(m_box->text(), m_box->cursorPosition(), shown);
+    const auto completed = AddressInput::complete(m_box->text(), m_box->cursorPosition(), chosen);
     m_box->selectAll();
     m_box->insert(completed.text);
     if (m_box->text() == completed.text)

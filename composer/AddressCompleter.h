@@ -11,9 +11,9 @@ class QLineEdit;
 class QStringListModel;
 
 // Offers, under an address box, the remembered addresses that match the item
-// being typed; the one chosen (Down and Return, or a click) takes that item's
-// place, followed by ", " when it is the last. Shift+Canc on a suggestion
-// forgets it.
+// being typed (a long name shown cut short); the one chosen (Down and Return,
+// or a click) takes that item's place whole, followed by ", " when it is the
+// last. Shift+Canc on a suggestion forgets it.
 class AddressCompleter : public QObject
 {
     Q_OBJECT
@@ -29,8 +29,8 @@ protected:
 
 private:
     QAbstractItemView *popup();
-    void offer();
-    void take(const QString &shown);
+    void offer(bool anew);
+    void take(const QString &chosen);
     void forgetCurrent();
 
     QLineEdit *m_box;

@@ -24,18 +24,21 @@ struct AddressMemory::Writer
                 queue.pop_front();
             }
             const auto written = file.apply(change);
+            std::optional<AddressIndex> index;
+            if (written)
+                index.emplace(*written);
             const std::lock_guard lock(mutex);
             // Only a write that leaves nothing behind it is the whole truth.
-            if (written && queue.empty())
-                latest = written;
+            if (index && queue.empty())
+                latest = std::move(index);
         }
     }
 
     const AddressFile file;
     std::mutex writeMutex;
     std::mutex mutex;
-    std::deque<AddressFile::Change> queue;     // guarded by mutex
-    std::optional<QList<AddressEntry>> latest; // guarded by mutex
+    std::deque<AddressFile::Change> queue; // guarded by mutex
+    std::optional<AddressIndex> latest;    // guarded by mutex
 };
 
 AddressMemory::AddressMemory(const QString &settingsFile, QObject *parent) : QObject(parent)
@@ -43,23 +46,25 @@ AddressMemory::AddressMemory(const QString &settingsFile, QObject *parent) : QOb
     if (settingsFile.isEmpty())
         return;
     m_writer = std::make_shared<Writer>(AddressFile::besideSettings(settingsFile));
-    // Read off the window's thread, which starts meanwhile; a damaged file is
-    // only renamed. Done long before the first key in an address box.
-    auto read = std::make_shared<std::promise<QList<AddressEntry>>>();
+    // Read and indexed off the window's thread, which starts meanwhile; a
+    // damaged file is only renamed. Done long before the first key in an
+    // address box.
+    auto read = std::make_shared<std::promise<AddressIndex>>();
     m_firstRead = read->get_future();
-    QThreadPool::globalInstance()->start([writer = m_writer, read] { read->set_value(writer->file.read()); });
+    QThreadPool::globalInstance()->start(
+        [writer = m_writer, read] { read->set_value(AddressIndex(writer->file.read())); });
 }
 
-QList<AddressEntry> AddressMemory::entries()
+const AddressIndex &AddressMemory::addresses()
 {
     if (m_firstRead.valid())
-        m_entries = m_firstRead.get();
+        m_addresses = m_firstRead.get();
     if (m_writer) {
         const std::lock_guard lock(m_writer->mutex);
         if (m_writer->latest && m_writer->queue.empty())
-            m_entries = *std::exchange(m_writer->latest, std::nullopt);
+            m_addresses = *std::exchange(m_writer->latest, std::nullopt);
     }
-    return m_entries;
+    return m_addresses;
 }
 
 void AddressMemory::remember(const QStringList &fields)
@@ -75,7 +80,7 @@ void AddressMemory::forget(const QString &address) { save({{}, address}); }
 
 void AddressMemory::save(const AddressFile::Change &change)
 {
-    m_entries = merged(entries(), change);
+    m_addresses = AddressIndex(merged(addresses().entries(), change));
     if (!m_writer)
         return;
     {

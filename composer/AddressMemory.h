@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AddressFile.h"
+#include "AddressIndex.h"
 
 #include <QObject>
 
@@ -21,7 +22,7 @@ public:
 
     // Most recently used first; once a write is done, with what other
     // windows added meanwhile.
-    QList<AddressEntry> entries();
+    const AddressIndex &addresses();
     // Every address of the fields of a message sent.
     void remember(const QStringList &fields);
     void forget(const QString &address);
@@ -30,7 +31,7 @@ private:
     struct Writer;
     void save(const AddressFile::Change &change);
 
-    std::shared_ptr<Writer> m_writer;             // null without a file
-    std::future<QList<AddressEntry>> m_firstRead; // until entries() first takes it
-    QList<AddressEntry> m_entries;
+    std::shared_ptr<Writer> m_writer;      // null without a file
+    std::future<AddressIndex> m_firstRead; // until addresses() first takes it
+    AddressIndex m_addresses;
 };

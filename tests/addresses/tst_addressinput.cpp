@@ -1,3 +1,4 @@
+#include "AddressIndex.h"
 #include "AddressInput.h"
 
 #include <QTest>
@@ -65,11 +66,11 @@ void TestAddressInput::matches()
 {
     QFETCH(QString, typed);
     QFETCH(QStringList, addresses);
-    const QList<AddressEntry> entries{{u"Mario Rossi"_s, u"mario@example.org"_s},
-                                      {QString(), u"anna@x.it"_s},
-                                      {u"Bianchi, Ada"_s, u"ada@y.it"_s}};
+    const AddressIndex entries({{u"Mario Rossi"_s, u"mario@example.org"_s},
+                                {QString(), u"anna@x.it"_s},
+                                {u"Bianchi, Ada"_s, u"ada@y.it"_s}});
     QStringList found;
-    for (const AddressEntry &entry : AddressInput::matching(entries, typed))
+    for (const AddressEntry &entry : entries.matching(typed))
         found << entry.address;
     QCOMPARE(found, addresses);
 }

@@ -139,14 +139,17 @@ void TestAddressCompleter::sendOutcome()
 void TestAddressCompleter::chosenSuggestionTakesItemsPlace_data()
 {
     QTest::addColumn<bool>("click"); // else Down and Return
-    QTest::newRow("Down and Return") << false;
-    QTest::newRow("click") << true;
+    QTest::addColumn<QString>("name");
+    QTest::newRow("Down and Return") << false << u"Mario Rossi"_s;
+    QTest::newRow("click") << true << u"Mario Rossi"_s;
+    QTest::newRow("long name: shown cut, put in whole") << false << u"Mario Rossi "_s + QString(2000, u'x');
 }
 
 void TestAddressCompleter::chosenSuggestionTakesItemsPlace()
 {
     QFETCH(bool, click);
-    remember({u"Mario Rossi <m@y.it>"_s, u"anna@x.it"_s});
+    QFETCH(QString, name);
+    remember({name + u" <m@y.it>"_s, u"anna@x.it"_s});
     Window w(settingsFile());
     w.form->show();
     QVERIFY(QTest::qWaitForWindowActive(w.form.get()));
@@ -157,6 +160,7 @@ void TestAddressCompleter::chosenSuggestionTakesItemsPlace()
     QAbstractItemView *popup = w.completer(box)->popup();
     QTRY_VERIFY(popup->isVisible());
     QCOMPARE(popup->model()->rowCount(), 1);
+    QCOMPARE(popup->model()->index(0, 0).data().toString(), AddressEntry(name, u"m@y.it"_s).listed());
     if (click) {
         const QRect item = popup->visualRect(popup->model()->index(0, 0));
         QTest::mouseClick(popup->viewport(), Qt::LeftButton, {}, item.center());
@@ -164,7 +168,7 @@ void TestAddressCompleter::chosenSuggestionTakesItemsPlace()
         QTest::keyClick(popup, Qt::Key_Down);
         QTest::keyClick(popup, Qt::Key_Return);
     }
-    QCOMPARE(box->text(), u"b@z.it; Mario Rossi <m@y.it>, "_s);
+    QCOMPARE(box->text(), u"b@z.it; "_s + name + u" <m@y.it>, "_s);
     QCOMPARE(box->cursorPosition(), box->text().size());
 }
 
