@@ -25,6 +25,7 @@ void FieldKeeper::restore()
     MailFields restored = fields();
     SavedFields::RestoreFields(m_store, restored);
     setFields(restored);
+    m_loaded = SavedFields::asStored(fields());
 }
 
 void FieldKeeper::watchEdits(QPlainTextEdit *body)
@@ -37,11 +38,26 @@ void FieldKeeper::watchEdits(QPlainTextEdit *body)
     m_boxes.watch(this, [this] { edited(); });
 }
 
-QString FieldKeeper::recover()
+FieldKeeper::Recovered FieldKeeper::recover()
 {
     if (!m_recovery)
         return {};
-    return m_recovery->recover([this](const MailFields &recovered) { setFields(recovered); });
+    const RecoveryCopy::Recovered found
+        = m_recovery->recover([this](const MailFields &recovered) { setFields(recovered); });
+    return {found.notice, found.offered};
+}
+
+QString FieldKeeper::recoverOffered(const QString &path)
+{
+    if (!m_recovery)
+        return {};
+    return m_recovery->recoverOffered(path, [this](const MailFields &recovered) { setFields(recovered); });
+}
+
+void FieldKeeper::delivered()
+{
+    if (m_recovery && !m_closed && m_edits == m_editsAtSend)
+        m_recovery->sent();
 }
 
 void FieldKeeper::close()
@@ -52,11 +68,12 @@ void FieldKeeper::close()
     // An untouched link window leaves the saved message as it was.
     if (m_fromLink && !m_touched)
         return;
-    const auto store = [this](qint64 order) { return SavedFields::StoreFields(m_store, fields(), order); };
+    const MailFields now = fields();
+    const auto store = [this, &now] { return SavedFields::StoreFields(m_store, now); };
     if (m_recovery)
-        m_recovery->storeFields(store);
+        m_recovery->storeFields(store, SavedFields::asStored(now) != m_loaded);
     else
-        store(0);
+        store();
 }
 
 // What the program fills in itself (saved fields, a link) is no edit.
@@ -65,6 +82,7 @@ void FieldKeeper::edited()
     if (m_filling || m_closed)
         return;
     m_touched = true;
+    ++m_edits;
     if (m_recovery)
         m_recovery->changed();
 }

@@ -41,15 +41,30 @@ public:
     void watchEdits(QPlainTextEdit *body);
     // While the returned guard lives the program itself fills the boxes.
     [[nodiscard]] QScopedValueRollback<bool> filling() { return QScopedValueRollback<bool>(m_filling, true); }
-    // Puts back the fields a run that did not close left in a recovery copy;
-    // returns what the user is to be told of it (empty: nothing).
-    QString recover();
+    struct Recovered
+    {
+        QString notice;      // what the user is to be told (empty: nothing)
+        QStringList offered; // other drafts, each for a window of its own
+    };
+    // Puts back the fields a window that did not close left in a recovery
+    // copy, and finds the other drafts left.
+    Recovered recover();
+    // Puts back the draft another start offered this window; returns what
+    // the user is to be told of it.
+    QString recoverOffered(const QString &path);
 
     // The window was opened from a mailto: link: untouched, its close
     // leaves the stored message as it was.
     void setFromLink(bool fromLink) { m_fromLink = fromLink; }
-    // A send counts as an edit.
-    void touch() { m_touched = true; }
+    // A send starts: it counts as an edit.
+    void touch()
+    {
+        m_touched = true;
+        m_editsAtSend = m_edits;
+    }
+    // The send that started last was delivered: unchanged since, the
+    // window's copy is no draft.
+    void delivered();
     // The window closed: nothing is kept or told any more.
     bool closed() const { return m_closed; }
     // Stores the fields for the next start, once, as the window closes.
@@ -64,6 +79,9 @@ private:
     bool m_filling = false;
     bool m_fromLink = false;
     bool m_touched = false; // edited or sent since start-up
+    int m_edits = 0;
+    int m_editsAtSend = -1;
+    MailFields m_loaded; // as stored, what the window held once it loaded the settings
     bool m_closed = false;
     BodyMirror *m_body = nullptr;       // with the recovery copy only
     RecoveryCopy *m_recovery = nullptr; // null for a store without a file

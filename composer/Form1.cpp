@@ -13,8 +13,10 @@
 #include "MailtoLink.h"
 #include "MessageUi.h"
 #include "Priorities.h"
+#include "RecoveryTexts.h"
 #include "SendCommand.h"
 #include "SettingsStore.h"
+#include "SettingsTexts.h"
 #include "WindowIcon.h"
 
 #include <QCloseEvent>
@@ -64,9 +66,11 @@ Form1::Form1(std::unique_ptr<MailComponent> component, MessageUi &ui, SettingsSt
             Qt::QueuedConnection);
 
     setObjectName(QStringLiteral("Form1"));
+    connect(m_send, &SendCommand::delivered, m_fields, &FieldKeeper::delivered);
     m_handlers.run([this] { startUp(); });
     m_controls.server->setFocus();
     m_fields->watchEdits(m_controls.body);
+    announce(store.notice(), settingsText(SettingsText::Title));
 }
 
 // The component may not report anything to a window being torn down.
@@ -117,8 +121,10 @@ void Form1::openArguments(const QStringList &arguments)
         m_fields->setFromLink(fromLink);
         // A leftover copy stays for a window of its own: a link window that
         // closes untouched would store nothing and lose it.
-        if (!fromLink)
-            announceRecovery(m_fields->recover());
+        if (!m_offeredDraft.isEmpty())
+            announce(m_fields->recoverOffered(m_offeredDraft), recoveryText(RecoveryText::Title));
+        else if (!fromLink)
+            takeLeftovers();
         for (const QString &link : launch.links)
             openLink(link);
         if (!launch.files.isEmpty())
@@ -126,15 +132,29 @@ void Form1::openArguments(const QStringList &arguments)
     });
 }
 
+// The newest draft comes back here; each other one opens in a window of its
+// own once this one is on screen, so that none needs looking for.
+void Form1::takeLeftovers()
+{
+    const FieldKeeper::Recovered found = m_fields->recover();
+    announce(found.notice, recoveryText(RecoveryText::Title));
+    if (found.offered.isEmpty() || !m_openDraft)
+        return;
+    afterFirstPaint([this, offered = found.offered] {
+        for (const QString &path : offered)
+            m_openDraft(path);
+    });
+}
+
 // Told once the window is on screen, so that the user sees what it is about.
-void Form1::announceRecovery(const QString &text)
+void Form1::announce(const QString &text, const QString &title)
 {
     if (text.isEmpty())
         return;
-    const auto tell = [this, text] {
-        m_handlers.run([this, text] {
+    const auto tell = [this, text, title] {
+        m_handlers.run([this, text, title] {
             if (!m_fields->closed())
-                m_ui.showMessage(text, QStringLiteral("Recupero"), Icon::Information);
+                m_ui.showMessage(text, title, Icon::Information);
         });
     };
     afterFirstPaint(tell);

@@ -42,6 +42,16 @@ public:
     // and stores nothing when it closes untouched (no edit, no send).
     void openArguments(const QStringList &arguments);
 
+    // Opens a window of its own for a draft another start left (the path of
+    // its recovery copy); the program starts one more of itself.
+    using DraftOpener = std::function<void(const QString &path)>;
+    // Before openArguments(): the other drafts a start finds open through
+    // open, one window each. Without it they wait for a later start.
+    void setDraftOpener(DraftOpener open) { m_openDraft = std::move(open); }
+    // Before openArguments(): this window was opened for the draft at path,
+    // which it takes instead of looking for leftovers, and says so.
+    void setOfferedDraft(const QString &path) { m_offeredDraft = path; }
+
     // Checks the spelling of the body and the subject with what open gives,
     // opened once the window is first on screen. Without it, nothing is
     // checked and nothing is said but spelling()->unavailable().
@@ -57,7 +67,8 @@ protected:
 
 private:
     void startUp();
-    void announceRecovery(const QString &text);
+    void takeLeftovers();
+    void announce(const QString &text, const QString &title);
     void afterFirstPaint(const std::function<void()> &then);
     void openLink(const QString &link);
 
@@ -70,4 +81,6 @@ private:
     FieldKeeper *m_fields = nullptr;
     SendCommand *m_send = nullptr;
     SpellingAid *m_spelling = nullptr;
+    DraftOpener m_openDraft;
+    QString m_offeredDraft;
 };

@@ -1,5 +1,6 @@
 #include "RecoveryFolder.h"
 
+#include "FileLock.h"
 #include "RecoveryFormat.h"
 #include "RegularFile.h"
 
@@ -8,8 +9,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLockFile>
-#include <QSysInfo>
 
 #include <algorithm>
 #include <atomic>
@@ -18,33 +17,13 @@ namespace {
 
 using namespace Qt::StringLiterals;
 
-// A window open on another machine for this long is not believed: its copy
-// is then taken as any run's that ended. Until then it is only named.
-constexpr int foreignLockMs = 7 * 24 * 3600 * 1000;
-
-// Held only by a live process: a stale lock is one whose process is gone,
-// however old a live one is.
-std::unique_ptr<QLockFile> lockFor(const QString &copyPath, int staleMs = 0)
+// Held only by a live window: the system lets go of it when its process ends.
+std::unique_ptr<FileLock> lockFor(const QString &copyPath)
 {
-    auto lock = std::make_unique<QLockFile>(copyPath + ".lock"_L1);
-    lock->setStaleLockTime(staleMs);
+    auto lock = std::make_unique<FileLock>(copyPath + ".lock"_L1);
     if (!lock->tryLock(0))
         return nullptr;
     return lock;
-}
-
-// A lock QLockFile cannot check: written on another machine (by its name,
-// or by its machine id for a system installed anew under the same name).
-bool lockedElsewhere(const QString &copyPath)
-{
-    const std::optional<QByteArray> data = RegularFile::read(copyPath + ".lock"_L1, 4096);
-    if (!data)
-        return false;
-    const QList<QByteArray> lines = data->split('\n');
-    const QByteArray host = lines.value(2);
-    const QByteArray machine = lines.value(3);
-    return (!host.isEmpty() && host != QSysInfo::machineHostName().toUtf8())
-        || (!machine.isEmpty() && machine != QSysInfo::machineUniqueId());
 }
 
 std::optional<RecoveryFormat::Copy> readCopy(const QString &path)
@@ -53,9 +32,16 @@ std::optional<RecoveryFormat::Copy> readCopy(const QString &path)
     return data ? RecoveryFormat::decode(*data) : std::nullopt;
 }
 
-bool isNewer(const RecoveryFormat::Copy &a, const RecoveryFormat::Copy &b)
+struct Draft
 {
-    return a.order != b.order ? a.order > b.order : a.takenAtMs > b.takenAtMs;
+    RecoveryFormat::Copy copy;
+    QString path;
+    std::unique_ptr<FileLock> lock;
+};
+
+bool isNewer(const Draft &a, const Draft &b)
+{
+    return a.copy.order != b.copy.order ? a.copy.order > b.copy.order : a.copy.takenAtMs > b.copy.takenAtMs;
 }
 
 } // namespace
@@ -65,12 +51,12 @@ RecoveryFolder::RecoveryFolder(const QString &settingsFile)
     const QFileInfo settings(settingsFile);
     const QString prefix = settings.completeBaseName() + ".recovery-"_L1;
     m_pattern = prefix + "*.json"_L1;
-    const QString dir = settings.absolutePath();
-    QDir().mkpath(dir);
+    m_dir = settings.absolutePath();
+    QDir().mkpath(m_dir);
     // The start time tells this run from an earlier one that had its pid;
     // the count, two folders of one process apart.
     static std::atomic<int> made = 0;
-    const QString own = dir + u'/' + prefix
+    const QString own = m_dir + u'/' + prefix
         + u"%1-%2-%3.json"_s.arg(QCoreApplication::applicationPid())
               .arg(QDateTime::currentMSecsSinceEpoch())
               .arg(++made);
@@ -79,82 +65,98 @@ RecoveryFolder::RecoveryFolder(const QString &settingsFile)
         m_ownPath = own;
 }
 
-RecoveryFolder::~RecoveryFolder() = default;
+RecoveryFolder::~RecoveryFolder()
+{
+    for (const std::unique_ptr<FileLock> &lock : m_taken)
+        lock->unlock();
+    if (m_ownLock)
+        m_ownLock->unlock();
+}
 
 RecoveryFolder::Found RecoveryFolder::takeLeftovers(const Settings &settings)
 {
     Found found;
     if (!m_ownLock)
         return found;
-    const QFileInfo own(m_ownPath);
-    const QDir dir = own.absoluteDir();
-    removeOrphanLocks(dir);
-    std::optional<RecoveryFormat::Copy> newest;
-    std::unique_ptr<QLockFile> newestLock;
+    removeOrphanLocks();
+    std::vector<Draft> drafts;
+    const QDir dir(m_dir);
     for (const QString &name : dir.entryList({m_pattern}, QDir::Files | QDir::Hidden | QDir::System)) {
         const QString path = dir.filePath(name);
-        if (name == own.fileName())
-            continue;
-        std::unique_ptr<QLockFile> lock = lockLeftover(path, found);
+        std::unique_ptr<FileLock> lock = path == m_ownPath ? nullptr : lockFor(path);
         if (!lock)
             continue;
-        const std::optional<RecoveryFormat::Copy> copy = readCopy(path);
+        std::optional<RecoveryFormat::Copy> copy = readCopy(path);
         if (!copy) {
             found.setAside << RegularFile::keepAside(path, ".bad"_L1);
-        } else if (copy->stored && settings.hold && settings.hold(copy->fields)) {
-            QFile::remove(path); // what it kept is in the settings
-        } else if (copy->stored || copy->order < settings.order || (newest && !isNewer(*copy, *newest))) {
-            found.setAside << RegularFile::keepAside(path, ".old"_L1);
+            lock->unlock();
+        } else if (copy->sent || (settings.hold && settings.hold(copy->fields))) {
+            QFile::remove(path); // nothing in it is lost
+            lock->unlock();
         } else {
-            if (newest)
-                found.setAside << RegularFile::keepAside(found.newest->path, ".old"_L1);
-            newest = copy;
-            found.newest = Leftover{copy->fields, path};
-            newestLock = std::move(lock);
+            drafts.push_back({std::move(*copy), path, std::move(lock)});
         }
     }
-    if (newestLock) {
-        m_takenLocks << newestLock->fileName();
-        m_taken.push_back(std::move(newestLock));
+    std::ranges::sort(drafts, isNewer);
+    auto draft = drafts.begin();
+    // With no store known, any draft is newer than what the settings hold.
+    if (draft != drafts.end() && (settings.order == 0 || draft->copy.order > settings.order)) {
+        found.newest = Leftover{draft->copy.fields, draft->path};
+        hold(std::move(draft->lock));
+        ++draft;
+    }
+    // Let go, so that the window each is offered to can take it.
+    for (; draft != drafts.end(); ++draft) {
+        if (found.offered.size() < mostOffered)
+            found.offered << draft->path;
+        draft->lock->unlock();
     }
     return found;
 }
 
-// Null for a window still open, on this machine or (named in found) on
-// another one, unless that one's lock is too old to believe.
-std::unique_ptr<QLockFile> RecoveryFolder::lockLeftover(const QString &path, Found &found) const
+std::optional<RecoveryFolder::Leftover> RecoveryFolder::takeOffered(const QString &path)
 {
-    if (std::unique_ptr<QLockFile> lock = lockFor(path))
-        return lock;
-    if (!lockedElsewhere(path))
-        return nullptr;
-    if (std::unique_ptr<QLockFile> lock = lockFor(path, foreignLockMs))
-        return lock;
-    found.foreign << path;
-    return nullptr;
+    // Only a copy of this folder, named as copies are, and not this window's own.
+    const QFileInfo offered(path);
+    if (!m_ownLock || offered.absolutePath() != m_dir || path == m_ownPath
+        || !QDir::match(m_pattern, offered.fileName()))
+        return std::nullopt;
+    std::unique_ptr<FileLock> lock = lockFor(offered.absoluteFilePath());
+    if (!lock)
+        return std::nullopt;
+    std::optional<RecoveryFormat::Copy> copy = readCopy(offered.absoluteFilePath());
+    if (!copy)
+        return std::nullopt;
+    hold(std::move(lock));
+    return Leftover{copy->fields, offered.absoluteFilePath()};
 }
+
+void RecoveryFolder::hold(std::unique_ptr<FileLock> lock) { m_taken.push_back(std::move(lock)); }
 
 bool RecoveryFolder::othersOpen() const
 {
     if (!m_ownLock)
         return false;
-    const QFileInfo own(m_ownPath);
-    const QDir dir = own.absoluteDir();
+    const QDir dir(m_dir);
     const QStringList locks = dir.entryList({m_pattern + ".lock"_L1}, QDir::Files | QDir::Hidden);
-    // A stale lock is taken and let go on the way.
     return std::ranges::any_of(locks, [&](const QString &name) {
         const QString path = dir.filePath(name);
-        return name != own.fileName() + ".lock"_L1 && !m_takenLocks.contains(path)
-            && !lockFor(path.chopped(5));
+        const bool ours = path == m_ownLock->fileName()
+            || std::ranges::any_of(m_taken, [&](const auto &lock) { return lock->fileName() == path; });
+        return !ours && FileLock::isHeld(path);
     });
 }
 
-// A run killed before it wrote its first copy leaves only its lock file.
-void RecoveryFolder::removeOrphanLocks(const QDir &dir) const
+// A window killed before it wrote its first copy leaves only its lock file.
+void RecoveryFolder::removeOrphanLocks() const
 {
+    const QDir dir(m_dir);
     for (const QString &name : dir.entryList({m_pattern + ".lock"_L1}, QDir::Files | QDir::Hidden)) {
         const QString copy = dir.filePath(name.chopped(5));
-        if (!QFileInfo::exists(copy) && !QFileInfo(copy).isSymLink())
-            lockFor(copy); // taken only when stale; let go, it removes the file
+        if (QFileInfo::exists(copy) || QFileInfo(copy).isSymLink())
+            continue;
+        FileLock lock(dir.filePath(name));
+        if (lock.tryLock(0))
+            lock.unlock();
     }
 }

@@ -1,11 +1,13 @@
 #include "RecoveryFormat.h"
 
 #include "FieldTable.h"
+#include "RecoveryOrder.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonValue>
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -14,28 +16,18 @@ using namespace Qt::StringLiterals;
 
 const auto formatName = "korvane-client recovery 1"_L1;
 
-// Missing: 0. Anything but a whole number from 0 up is no order.
-std::optional<qint64> orderOf(const QJsonValue &value)
-{
-    if (value.isUndefined())
-        return 0;
-    const double number = value.toDouble(-1);
-    if (!value.isDouble() || number < 0 || number > 9e15 || number != double(qint64(number)))
-        return std::nullopt;
-    return qint64(number);
-}
-
-// The priority: a whole index of the list. A text: any string.
-bool readField(const QJsonObject &object, const FieldTable::Row &row, MailFields &fields)
+// A field a copy lacks, or holds as something else (a version with other
+// fields wrote it), is empty; the priority then is the usual one.
+void readField(const QJsonObject &object, const FieldTable::Row &row, MailFields &fields)
 {
     const QJsonValue value = object.value(row.recoveryKey);
     if (row.text) {
         fields.*row.text = value.toString();
-        return value.isString();
+        return;
     }
-    const int index = value.toInt(-1);
-    fields.*row.index = index;
-    return value.isDouble() && index >= 0 && index < int(priorities.size()) && value.toDouble() == index;
+    const double number = value.toDouble(-1);
+    const bool listed = number >= 0 && number < double(priorities.size()) && number == double(int(number));
+    fields.*row.index = listed ? int(number) : defaultPriorityIndex;
 }
 
 } // namespace
@@ -47,7 +39,8 @@ QByteArray encode(const Copy &copy)
     QJsonObject object{{"format"_L1, formatName},
                        {"takenAtMs"_L1, double(copy.takenAtMs)},
                        {"order"_L1, double(copy.order)},
-                       {"stored"_L1, copy.stored}};
+                       {"stored"_L1, copy.stored},
+                       {"sent"_L1, copy.sent}};
     for (const FieldTable::Row &row : FieldTable::rows) {
         if (row.text)
             object.insert(row.recoveryKey, copy.fields.*row.text);
@@ -64,20 +57,19 @@ std::optional<Copy> decode(const QByteArray &data)
     if (error.error != QJsonParseError::NoError || !document.isObject())
         return std::nullopt;
     const QJsonObject object = document.object();
-    if (object.value("format"_L1).toString() != formatName || !object.value("takenAtMs"_L1).isDouble())
+    if (object.value("format"_L1).toString() != formatName)
         return std::nullopt;
     Copy copy;
-    copy.takenAtMs = qint64(object.value("takenAtMs"_L1).toDouble());
-    const std::optional<qint64> order = orderOf(object.value("order"_L1));
-    const QJsonValue stored = object.value("stored"_L1);
-    if (!order || !(stored.isUndefined() || stored.isBool()))
+    copy.takenAtMs = qint64(qBound(0.0, object.value("takenAtMs"_L1).toDouble(), 9e15));
+    copy.order = RecoveryOrder::fromDouble(object.value("order"_L1).toDouble());
+    copy.stored = object.value("stored"_L1).toBool();
+    copy.sent = object.value("sent"_L1).toBool();
+    // Not one field: nothing that could be brought back.
+    if (std::ranges::none_of(FieldTable::rows,
+                             [&](const auto &row) { return object.contains(row.recoveryKey); }))
         return std::nullopt;
-    copy.order = *order;
-    copy.stored = stored.toBool();
-    for (const FieldTable::Row &row : FieldTable::rows) {
-        if (!readField(object, row, copy.fields))
-            return std::nullopt;
-    }
+    for (const FieldTable::Row &row : FieldTable::rows)
+        readField(object, row, copy.fields);
     return copy;
 }
 

@@ -1,28 +1,54 @@
 #include "RecoveryOrder.h"
 
+#include "FileLock.h"
 #include "RegularFile.h"
 
 #include <QFileInfo>
-#include <QLockFile>
-#include <QSaveFile>
 
+#include <cmath>
 #include <mutex>
 
 namespace {
 
 using namespace Qt::StringLiterals;
 
-// A run holds the count for the time of one small read and write; a lock
-// older than this was left by a run that ended holding it, on any machine.
-constexpr int staleMs = 10000;
 constexpr int waitMs = 1000;
+constexpr qint64 largestFile = 64;
+
+qint64 readNumber(const QString &path)
+{
+    const std::optional<QByteArray> data = RegularFile::read(path, largestFile);
+    return data ? RecoveryOrder::parse(*data) : 0;
+}
+
+void writeNumber(const QString &path, qint64 number)
+{
+    RegularFile::write(path, QByteArray::number(number) + '\n');
+}
 
 } // namespace
+
+qint64 RecoveryOrder::parse(const QByteArray &text)
+{
+    bool ok = false;
+    const qint64 number = text.trimmed().toLongLong(&ok);
+    return ok && number > 0 && number <= largest ? number : 0;
+}
+
+qint64 RecoveryOrder::fromDouble(double number)
+{
+    if (!std::isfinite(number) || number < 1 || number > double(largest) || number != std::floor(number))
+        return 0;
+    return qint64(number);
+}
 
 RecoveryOrder::RecoveryOrder(const QString &settingsFile)
 {
     const QFileInfo settings(settingsFile);
-    m_path = settings.absolutePath() + u'/' + settings.completeBaseName() + ".recovery-order"_L1;
+    const QString base = settings.absolutePath() + u'/' + settings.completeBaseName();
+    m_path = base + ".recovery-order"_L1;
+    m_storedPath = base + ".recovery-stored"_L1;
+    raiseFloor(stored());
 }
 
 void RecoveryOrder::raiseFloor(qint64 floor)
@@ -34,24 +60,24 @@ void RecoveryOrder::raiseFloor(qint64 floor)
 
 qint64 RecoveryOrder::next()
 {
-    // QLockFile keeps other processes out, this the other threads of ours.
+    // The file lock keeps other runs out, this the other threads of ours.
     static std::mutex inProcess;
     const std::lock_guard guard(inProcess);
-    QLockFile lock(m_path + ".lock"_L1);
-    lock.setStaleLockTime(staleMs);
+    FileLock lock(m_path + ".lock"_L1);
     // Without the lock the number is still above all this run has seen.
     lock.tryLock(waitMs);
-    qint64 last = m_floor.load();
-    if (const std::optional<QByteArray> data = RegularFile::read(m_path, 64)) {
-        bool ok = false;
-        const qint64 stored = data->trimmed().toLongLong(&ok);
-        if (ok && stored > last)
-            last = stored;
-    }
-    const qint64 number = last + 1;
+    // At the top the count stays there: copies of one number are told
+    // apart by their time.
+    const qint64 number = qMin(qMax(m_floor.load(), readNumber(m_path)) + 1, largest);
     raiseFloor(number);
-    QSaveFile file(m_path);
-    if (file.open(QIODevice::WriteOnly) && file.write(QByteArray::number(number) + '\n') > 0)
-        file.commit();
+    writeNumber(m_path, number);
     return number;
+}
+
+qint64 RecoveryOrder::stored() const { return readNumber(m_storedPath); }
+
+void RecoveryOrder::setStored(qint64 order)
+{
+    raiseFloor(order);
+    writeNumber(m_storedPath, order);
 }

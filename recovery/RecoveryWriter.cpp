@@ -1,17 +1,10 @@
 #include "RecoveryWriter.h"
 
+#include "RegularFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
-
-namespace {
-
-// Small enough that a removal asked for during a write of several
-// megabytes waits for no more than one piece.
-constexpr qsizetype pieceSize = qsizetype(256) * 1024;
-
-} // namespace
 
 RecoveryWriter::RecoveryWriter(QString path, std::function<qint64()> nextOrder)
     : m_path(std::move(path)), m_nextOrder(std::move(nextOrder))
@@ -97,19 +90,8 @@ bool RecoveryWriter::writeFile(RecoveryFormat::Copy copy, const QStringList &bod
     if (data.size() > RecoveryFormat::largestCopy)
         return false; // no start would read it
     QDir().mkpath(QFileInfo(m_path).absolutePath());
-    QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    // The text the user typed is for the user's eyes only, from the first byte.
-    if (!file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
-        return false;
-    for (qsizetype at = 0; at < data.size(); at += pieceSize) {
-        if (m_giveUp || file.write(data.constData() + at, qMin(pieceSize, data.size() - at)) < 0) {
-            file.cancelWriting();
-            return false;
-        }
-    }
-    return !m_giveUp && file.commit();
+    // Owner-only from the first byte: the text the user typed is for the user's eyes only.
+    return RegularFile::write(m_path, data, [this] { return m_giveUp.load(); });
 }
 
 void RecoveryWriter::removeFiles(const QStringList &paths) const

@@ -15,7 +15,8 @@
 // Writes one run's recovery copy on a thread of its own, so that a large
 // body never holds up the thread that asks. Only the newest values are
 // written: a copy asked for while another is written replaces any that has
-// not started. Each copy replaces the file atomically (QSaveFile), owner-only.
+// not started. Each copy replaces the file atomically, owner-only, never
+// through a link put in its place.
 class RecoveryWriter
 {
 public:

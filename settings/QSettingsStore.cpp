@@ -1,22 +1,49 @@
 #include "QSettingsStore.h"
 
+#include "RegularFile.h"
+#include "SettingsTexts.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QStringList>
 
 namespace {
 
 constexpr auto ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
 
+const auto applicationName = QStringLiteral("KORVANE_CLIENT_STMP");
+
 QString settingsKey(const QString &section, const QString &key) { return section + u'/' + key; }
+
+// Where QSettings keeps the file, known before QSettings opens it.
+QString settingsPath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + u'/' + applicationName
+        + QStringLiteral(".ini");
+}
+
+// QSettings would wait on a FIFO for ever, read a device without end: what
+// is no regular file of a sane size goes out of the way, unread.
+QString setAsideIfStrange(const QString &path)
+{
+    const RegularFile::Status status
+        = RegularFile::status(path, QSettingsStore::largestFile, RegularFile::Links::Follow);
+    if (status == RegularFile::Status::Regular || status == RegularFile::Status::Missing)
+        return {};
+    const QString aside = RegularFile::keepAside(path, QStringLiteral(".bad"));
+    return settingsText(SettingsText::SetAside)
+        .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(aside), RegularFile::describe(status));
+}
 
 } // namespace
 
 QSettingsStore::QSettingsStore()
-    : m_settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("KORVANE_CLIENT_STMP"))
+    : m_notice(setAsideIfStrange(settingsPath())),
+      m_settings(QSettings::IniFormat, QSettings::UserScope, applicationName)
 {}
 
 QString QSettingsStore::fileName() const { return m_settings.fileName(); }
@@ -55,6 +82,13 @@ bool QSettingsStore::write(const QString &section, const QString &key, const QSt
     return m_holding || sync();
 }
 
+void QSettingsStore::remove(const QString &section, const QString &key)
+{
+    m_settings.remove(settingsKey(section, key));
+    if (!m_holding)
+        sync();
+}
+
 void QSettingsStore::beginSave() { m_holding = true; }
 
 bool QSettingsStore::endSave()
@@ -65,7 +99,7 @@ bool QSettingsStore::endSave()
 
 bool QSettingsStore::sync()
 {
-    removeEmptyLock();
+    clearLock();
     m_settings.sync();
     const bool saved = m_settings.status() == QSettings::NoError;
     // A file that was created or loosened by other means is tightened again.
@@ -73,17 +107,27 @@ bool QSettingsStore::sync()
     return saved;
 }
 
-// QSettings locks the file with a lock file holding its process id. A
-// program killed between creating that file and writing the id leaves it
-// empty, and Qt then cannot tell that its owner is gone: the next save would
-// wait 30 s for the lock to go stale, freezing the window as it closes. The
-// id follows creation within microseconds, so an empty lock older than a
-// second was left behind.
-void QSettingsStore::removeEmptyLock() const
+// QSettings locks the file with a lock file holding its process id, which
+// it reads to judge whether the lock is stale. A program killed between
+// creating that file and writing the id leaves it empty, and Qt then cannot
+// tell that its owner is gone: the next save would wait 30 s for the lock
+// to go stale, freezing the window as it closes. The id follows creation
+// within microseconds, so an empty lock older than a second was left
+// behind. And a FIFO there would keep Qt's read waiting for ever, a device
+// reading without end: anything but a regular file goes out of the way.
+void QSettingsStore::clearLock() const
 {
-    const QFileInfo lock(m_settings.fileName() + QStringLiteral(".lock"));
-    if (lock.exists() && lock.size() == 0 && lock.lastModified().msecsTo(QDateTime::currentDateTime()) > 1000)
-        QFile::remove(lock.filePath());
+    const QString path = m_settings.fileName() + QStringLiteral(".lock");
+    const RegularFile::Status status = RegularFile::status(path, 4096);
+    if (status == RegularFile::Status::Missing)
+        return;
+    if (status != RegularFile::Status::Regular) {
+        RegularFile::keepAside(path, QStringLiteral(".bad"));
+        return;
+    }
+    const QFileInfo lock(path);
+    if (lock.size() == 0 && lock.lastModified().msecsTo(QDateTime::currentDateTime()) > 1000)
+        QFile::remove(path);
 }
 
 // The file is replaced on every save by one that keeps the old file's

@@ -4,12 +4,15 @@
 #include "FieldText.h"
 #include "PriorityIndex.h"
 
+#include <utility>
+
 namespace {
 
 using namespace Qt::StringLiterals;
 
-constexpr auto orderSection = "STMP"_L1;
-constexpr auto orderKey = "SEQUENZA"_L1;
+// Written by earlier versions beside the fields; the settings now hold the
+// fields and nothing else.
+constexpr std::pair<QLatin1StringView, QLatin1StringView> retiredKeys[] = {{"STMP"_L1, "SEQUENZA"_L1}};
 
 QString storedText(const FieldTable::Row &row, const MailFields &fields)
 {
@@ -37,25 +40,17 @@ void RestoreFields(SettingsStore &store, MailFields &fields)
     }
 }
 
-bool StoreFields(SettingsStore &store, const MailFields &fields, qint64 order)
+bool StoreFields(SettingsStore &store, const MailFields &fields)
 {
     bool saved = true;
     store.beginSave();
-    if (order > 0)
-        saved = store.write(orderSection, orderKey, QString::number(order));
+    for (const auto &[section, key] : retiredKeys)
+        store.remove(section, key);
     for (const FieldTable::Row &row : FieldTable::rows) {
         // A value that cannot be written keeps its earlier one; the next row still goes.
         saved = store.write(row.section, row.key, storedText(row, fields)) && saved;
     }
     return store.endSave() && saved;
-}
-
-qint64 storedOrder(SettingsStore &store)
-{
-    const std::optional<QString> text = store.read(orderSection, orderKey);
-    bool ok = false;
-    const qint64 order = text ? text->toLongLong(&ok) : 0;
-    return ok && order > 0 ? order : 0;
 }
 
 MailFields asStored(const MailFields &fields)

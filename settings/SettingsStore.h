@@ -15,6 +15,12 @@ public:
     virtual std::optional<QString> read(const QString &section, const QString &key) = 0;
     // Creates or replaces the value; false when it could not be saved.
     virtual bool write(const QString &section, const QString &key, const QString &text) = 0;
+    // Removes the value, if there is one.
+    virtual void remove(const QString &section, const QString &key)
+    {
+        Q_UNUSED(section)
+        Q_UNUSED(key)
+    }
 
     // Between these two, a store may hold writes back and save them as one
     // step, so that a program killed while saving, or another instance saving
@@ -27,4 +33,7 @@ public:
     // The file the values live in, for files of the program's own to go
     // beside it; empty for a store that has none.
     virtual QString fileName() const { return {}; }
+    // What the user is to be told once about the store as the window starts
+    // (a file that was set aside); empty when nothing.
+    virtual QString notice() const { return {}; }
 };

@@ -34,7 +34,7 @@ const Column columns[] = {
     {"settings key", [](const Row &row) { return row.section + u'/' + row.key; }, {u"STMP/SEQUENZA"_s}},
     {"recovery key",
      [](const Row &row) { return QString(row.recoveryKey); },
-     {u"format"_s, u"takenAtMs"_s, u"order"_s, u"stored"_s}},
+     {u"format"_s, u"takenAtMs"_s, u"order"_s, u"stored"_s, u"sent"_s}},
     {"control", [](const Row &row) { return QString(row.control); }, {u"chkAutentica"_s, u"cmdInvia"_s}},
     {"label", [](const Row &row) { return QString(row.label); }, {}},
     {"property", [](const Row &row) { return QString(row.property); }, {u"ClientName"_s, u"Password"_s}},

@@ -24,6 +24,7 @@
 // Every message box shown is written to stdout as "box TITLE: TEXT".
 #include "CommandLine.h"
 #include "DialogAnswerer.h"
+#include "DraftWindows.h"
 #include "Form1.h"
 #include "KorvaneSTMP.h"
 #include "LaunchArguments.h"
@@ -215,6 +216,9 @@ int main(int argc, char *argv[])
         Form1 &form = window.form;
         const DialogAnswerer &answerer = window.answerer;
         sessionEnd.closes(&form);
+        // A draft window is for the test to start: it names the draft.
+        form.setOfferedDraft(DraftWindows::takeOffered());
+        form.setDraftOpener([](const QString &path) { say(QStringLiteral("draft ") + path); });
         form.show();
         if (!setUpRun(form, answerer, args, withPassword))
             return 2;

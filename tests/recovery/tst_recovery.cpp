@@ -1,5 +1,6 @@
 // The recovery copy's files: what comes back from them, which of several
 // left over is taken, and the writer's order of writes and removals.
+#include "FileLock.h"
 #include "RecoveryFolder.h"
 #include "RecoveryFormat.h"
 #include "RecoveryOrder.h"
@@ -12,9 +13,7 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QLockFile>
 #include <QRegularExpression>
-#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -45,9 +44,10 @@ MailFields sample(const QString &subject)
     return f;
 }
 
-QByteArray copyOf(const QString &subject, qint64 takenAtMs, qint64 order = 0, bool stored = false)
+QByteArray copyOf(const QString &subject, qint64 takenAtMs, qint64 order = 0, bool stored = false,
+                  bool sent = false)
 {
-    return RecoveryFormat::encode({sample(subject), takenAtMs, order, stored});
+    return RecoveryFormat::encode({sample(subject), takenAtMs, order, stored, sent});
 }
 
 // As an earlier version wrote it: no order, no mark.
@@ -75,15 +75,17 @@ private Q_SLOTS:
     void formatReadsEarlierCopies();
     void formatRefuses_data();
     void formatRefuses();
+    void formatReadsOtherVersions_data();
+    void formatReadsOtherVersions();
     void takeLeftovers_data();
     void takeLeftovers();
     void strangeFiles_data();
     void strangeFiles();
-    void foreignLock_data();
-    void foreignLock();
     void writer_data();
     void writer();
     void order();
+    void orderRead_data();
+    void orderRead();
 };
 
 void TestRecovery::formatRoundTrip()
@@ -126,16 +128,6 @@ void TestRecovery::formatRefuses_data()
     QTest::newRow("cut short") << whole.left(whole.size() - 3);
     QTest::newRow("not an object") << "[1, 2]"_ba;
     QTest::newRow("another format") << QByteArray(whole).replace("recovery 1", "recovery 2");
-    QTest::newRow("a text missing") << QByteArray(whole).replace("\"subject\"", "\"soggetto\"");
-    QTest::newRow("a text as a number") << QByteArray(whole).replace("\"subject\":\"x\"", "\"subject\":3");
-    QTest::newRow("priority 3") << QByteArray(whole).replace("\"priorityIndex\":2", "\"priorityIndex\":3");
-    QTest::newRow("priority 1.5") << QByteArray(whole).replace("\"priorityIndex\":2",
-                                                               "\"priorityIndex\":1.5");
-    QTest::newRow("no time") << QByteArray(whole).replace("\"takenAtMs\"", "\"presoAlle\"");
-    QTest::newRow("order below 0") << QByteArray(whole).replace("\"order\":0", "\"order\":-1");
-    QTest::newRow("order 2.5") << QByteArray(whole).replace("\"order\":0", "\"order\":2.5");
-    QTest::newRow("order as text") << QByteArray(whole).replace("\"order\":0", "\"order\":\"0\"");
-    QTest::newRow("mark as text") << QByteArray(whole).replace("\"stored\":false", "\"stored\":\"no\"");
 }
 
 void TestRecovery::formatRefuses()
@@ -144,13 +136,65 @@ void TestRecovery::formatRefuses()
     QVERIFY(!RecoveryFormat::decode(data));
 }
 
+// A copy of another version: what it lacks or holds otherwise is empty (the
+// usual priority, no order), what it has besides is left aside.
+void TestRecovery::formatReadsOtherVersions_data()
+{
+    QTest::addColumn<QByteArray>("from");
+    QTest::addColumn<QByteArray>("to");
+    QTest::addColumn<QString>("subject");
+    QTest::addColumn<int>("priority");
+    QTest::addColumn<qint64>("order");
+    QTest::newRow("a text missing") << "\"subject\""_ba
+                                    << "\"soggetto\""_ba << QString() << 2 << qint64(5);
+    QTest::newRow("a text as a number") << "\"subject\":\"x\""_ba
+                                        << "\"subject\":3"_ba << QString() << 2 << qint64(5);
+    QTest::newRow("priority 3") << "\"priorityIndex\":2"_ba
+                                << "\"priorityIndex\":3"_ba << u"x"_s << 1 << qint64(5);
+    QTest::newRow("priority 1.5") << "\"priorityIndex\":2"_ba
+                                  << "\"priorityIndex\":1.5"_ba << u"x"_s << 1 << qint64(5);
+    QTest::newRow("a key of a later version") << "{"_ba
+                                              << "{\"firma\":\"Mario\","_ba << u"x"_s << 2 << qint64(5);
+    QTest::newRow("order below 0") << "\"order\":5"_ba
+                                   << "\"order\":-1"_ba << u"x"_s << 2 << qint64(0);
+    QTest::newRow("order 2.5") << "\"order\":5"_ba
+                               << "\"order\":2.5"_ba << u"x"_s << 2 << qint64(0);
+    QTest::newRow("order as text") << "\"order\":5"_ba
+                                   << "\"order\":\"5\""_ba << u"x"_s << 2 << qint64(0);
+    QTest::newRow("order 9e15") << "\"order\":5"_ba
+                                << "\"order\":9000000000000001"_ba << u"x"_s << 2 << qint64(9000000000000001);
+    QTest::newRow("order past 2^53") << "\"order\":5"_ba
+                                     << "\"order\":1e300"_ba << u"x"_s << 2 << qint64(0);
+    QTest::newRow("mark as text") << "\"stored\":false"_ba
+                                  << "\"stored\":\"no\""_ba << u"x"_s << 2 << qint64(5);
+}
+
+void TestRecovery::formatReadsOtherVersions()
+{
+    QFETCH(QByteArray, from);
+    QFETCH(QByteArray, to);
+    QFETCH(QString, subject);
+    QFETCH(int, priority);
+    QFETCH(qint64, order);
+    const QByteArray whole = copyOf(u"x"_s, 7, 5);
+    QVERIFY(whole.contains(from));
+    const std::optional<RecoveryFormat::Copy> copy
+        = RecoveryFormat::decode(QByteArray(whole).replace(from, to));
+    QVERIFY(copy);
+    QCOMPARE(copy->fields.subject, subject);
+    QCOMPARE(copy->fields.priorityIndex, priority);
+    QCOMPARE(copy->order, order);
+    QCOMPARE(copy->fields.recipient, sample(u"x"_s).recipient);
+}
+
 void TestRecovery::takeLeftovers_data()
 {
     QTest::addColumn<QStringList>("names");
     QTest::addColumn<QList<QByteArray>>("contents");
-    QTest::addColumn<QStringList>("held");     // by a run still open
+    QTest::addColumn<QStringList>("held");     // by a window still open
     QTest::addColumn<qint64>("settingsOrder"); // of the settings' last store
     QTest::addColumn<QString>("taken");        // the subject; empty when none
+    QTest::addColumn<QStringList>("offered");  // the subjects, newest first
     QTest::addColumn<QStringList>("after");    // the folder's files, locks aside
 
     const QString a = prefix + u"11-1.json"_s;
@@ -158,42 +202,43 @@ void TestRecovery::takeLeftovers_data()
     const QString c = prefix + u"33-3.json"_s;
     const QString ini = u"KORVANE_CLIENT_STMP.ini"_s;
     using Contents = QList<QByteArray>;
-    QTest::newRow("nothing left") << QStringList() << Contents() << QStringList() << qint64(0) << QString()
-                                  << QStringList();
-    QTest::newRow("one copy") << QStringList{a} << Contents{copyOf(u"a"_s, 5, 3)} << QStringList()
-                              << qint64(2) << u"a"_s << QStringList{a};
-    QTest::newRow("the newest of three by order, whatever the clock, the others aside")
-        << QStringList{a, b, c} << Contents{copyOf(u"a"_s, 99, 3), copyOf(u"b"_s, 1, 9), copyOf(u"c"_s, 5, 5)}
-        << QStringList() << qint64(0) << u"b"_s << QStringList{a + u".old"_s, b, c + u".old"_s};
-    QTest::newRow("older than the settings' last store, aside")
-        << QStringList{a} << Contents{copyOf(u"a"_s, 99, 4)} << QStringList() << qint64(6) << QString()
-        << QStringList{a + u".old"_s};
+    using Names = QStringList;
+    QTest::newRow("nothing left") << Names() << Contents() << Names() << qint64(0) << QString() << Names()
+                                  << Names();
+    QTest::newRow("one copy") << Names{a} << Contents{copyOf(u"a"_s, 5, 3)} << Names() << qint64(2) << u"a"_s
+                              << Names() << Names{a};
+    QTest::newRow("the newest of three by order, whatever the clock, the others offered")
+        << Names{a, b, c} << Contents{copyOf(u"a"_s, 99, 3), copyOf(u"b"_s, 1, 9), copyOf(u"c"_s, 5, 5)}
+        << Names() << qint64(0) << u"b"_s << Names{u"c"_s, u"a"_s} << Names{a, b, c};
+    QTest::newRow("older than the settings' last store, offered")
+        << Names{a} << Contents{copyOf(u"a"_s, 99, 4)} << Names() << qint64(6) << QString() << Names{u"a"_s}
+        << Names{a};
     QTest::newRow("stored by a close, still in the settings: gone")
-        << QStringList{a} << Contents{copyOf(u"kept"_s, 1, 4, true)} << QStringList() << qint64(4)
-        << QString() << QStringList();
-    QTest::newRow("stored by a close, since stored over: aside")
-        << QStringList{a, b} << Contents{copyOf(u"a"_s, 1, 4, true), copyOf(u"kept"_s, 1, 5, true)}
-        << QStringList() << qint64(5) << QString() << QStringList{a + u".old"_s};
+        << Names{a} << Contents{copyOf(u"kept"_s, 1, 4, true)} << Names() << qint64(4) << QString() << Names()
+        << Names();
+    QTest::newRow("stored by a close, since stored over: offered")
+        << Names{a, b} << Contents{copyOf(u"a"_s, 1, 4, true), copyOf(u"kept"_s, 1, 5, true)} << Names()
+        << qint64(5) << QString() << Names{u"a"_s} << Names{a};
+    QTest::newRow("a message sent and not changed after: gone")
+        << Names{a, b} << Contents{copyOf(u"a"_s, 1, 7, false, true), copyOf(u"b"_s, 1, 4, true, true)}
+        << Names() << qint64(5) << QString() << Names() << Names();
     QTest::newRow("copies of an earlier version against settings of one")
-        << QStringList{a, b} << Contents{unnumbered(u"a"_s, 3), unnumbered(u"b"_s, 9)} << QStringList()
-        << qint64(0) << u"b"_s << QStringList{a + u".old"_s, b};
-    QTest::newRow("a copy of an earlier version against a numbered store")
-        << QStringList{a} << Contents{unnumbered(u"a"_s, 3)} << QStringList() << qint64(1) << QString()
-        << QStringList{a + u".old"_s};
+        << Names{a, b} << Contents{unnumbered(u"a"_s, 3), unnumbered(u"b"_s, 9)} << Names() << qint64(0)
+        << u"b"_s << Names{u"a"_s} << Names{a, b};
     QTest::newRow("garbage aside, the good one taken")
-        << QStringList{a, b} << Contents{"\x00\x01garbage"_ba, copyOf(u"b"_s, 1, 1)} << QStringList()
-        << qint64(0) << u"b"_s << QStringList{a + u".bad"_s, b};
-    QTest::newRow("an empty file aside") << QStringList{a} << Contents{QByteArray()} << QStringList()
-                                         << qint64(0) << QString() << QStringList{a + u".bad"_s};
+        << Names{a, b} << Contents{"\x00\x01garbage"_ba, copyOf(u"b"_s, 1, 1)} << Names() << qint64(0)
+        << u"b"_s << Names() << Names{a + u".bad"_s, b};
+    QTest::newRow("an empty file aside") << Names{a} << Contents{QByteArray()} << Names() << qint64(0)
+                                         << QString() << Names() << Names{a + u".bad"_s};
     QTest::newRow("a copy of a window still open stays")
-        << QStringList{a, b} << Contents{copyOf(u"a"_s, 9, 9), copyOf(u"b"_s, 1, 1)} << QStringList{a}
-        << qint64(0) << u"b"_s << QStringList{a, b};
-    QTest::newRow("only an open window's copy") << QStringList{a} << Contents{"not yet written"_ba}
-                                                << QStringList{a} << qint64(0) << QString() << QStringList{a};
+        << Names{a, b} << Contents{copyOf(u"a"_s, 9, 9), copyOf(u"b"_s, 1, 1)} << Names{a} << qint64(0)
+        << u"b"_s << Names() << Names{a, b};
+    QTest::newRow("only an open window's copy") << Names{a} << Contents{"not yet written"_ba} << Names{a}
+                                                << qint64(0) << QString() << Names() << Names{a};
     QTest::newRow("other files are no copies")
-        << QStringList{ini, prefix + u"1-1.json.bad"_s, prefix + u"order"_s}
-        << Contents{copyOf(u"a"_s, 1), copyOf(u"b"_s, 1), "12\n"_ba} << QStringList() << qint64(0)
-        << QString() << QStringList{ini, prefix + u"1-1.json.bad"_s, prefix + u"order"_s};
+        << Names{ini, prefix + u"1-1.json.bad"_s, prefix + u"order"_s}
+        << Contents{copyOf(u"a"_s, 1), copyOf(u"b"_s, 1), "12\n"_ba} << Names() << qint64(0) << QString()
+        << Names() << Names{ini, prefix + u"1-1.json.bad"_s, prefix + u"order"_s};
 }
 
 namespace {
@@ -227,14 +272,15 @@ void TestRecovery::takeLeftovers()
     QFETCH(QStringList, held);
     QFETCH(qint64, settingsOrder);
     QFETCH(QString, taken);
+    QFETCH(QStringList, offered);
     QFETCH(QStringList, after);
     QTemporaryDir config;
     QVERIFY(config.isValid());
     for (qsizetype i = 0; i < names.size(); ++i)
         writeFile(config.filePath(names.at(i)), contents.at(i));
-    std::vector<std::unique_ptr<QLockFile>> locks;
+    std::vector<std::unique_ptr<FileLock>> locks;
     for (const QString &name : held) {
-        locks.push_back(std::make_unique<QLockFile>(config.filePath(name + u".lock"_s)));
+        locks.push_back(std::make_unique<FileLock>(config.filePath(name + u".lock"_s)));
         QVERIFY(locks.back()->tryLock(0));
     }
 
@@ -247,18 +293,26 @@ void TestRecovery::takeLeftovers()
         QCOMPARE(found.newest ? found.newest->fields.subject : QString(), taken);
         if (found.newest)
             QVERIFY(found.newest->fields == sample(taken));
-        QCOMPARE(found.foreign, QStringList());
+        QStringList offeredSubjects;
+        for (const QString &path : found.offered)
+            offeredSubjects << RecoveryFormat::decode(readFile(path))->fields.subject;
+        QCOMPARE(offeredSubjects, offered);
         for (const QString &path : found.setAside)
             told << QFileInfo(path).fileName();
         // A second look, as another window starting now would take: the one
         // taken is held, and this run's window counts as open.
         RecoveryFolder other(config.filePath(u"KORVANE_CLIENT_STMP.ini"_s));
         QVERIFY(!other.ownPath().isEmpty());
-        QVERIFY(!other.takeLeftovers({settingsOrder, holdsKept}).newest);
+        // An offered draft is there for the window it is offered to.
+        for (const QString &path : found.offered)
+            QVERIFY(RecoveryFolder(config.filePath(u"KORVANE_CLIENT_STMP.ini"_s)).takeOffered(path));
+        const RecoveryFolder::Found again = other.takeLeftovers({settingsOrder, holdsKept});
+        QVERIFY(!again.newest || !found.newest || again.newest->path != found.newest->path);
         QVERIFY(other.othersOpen());
     }
     checkFolderAfter(config.path(), names, contents, after, told);
-    locks.clear();
+    for (const std::unique_ptr<FileLock> &lock : locks)
+        lock->unlock();
     QCOMPARE(QDir(config.path()).entryList({u"*.json.lock"_s}, QDir::Files), QStringList());
 }
 
@@ -307,49 +361,6 @@ void TestRecovery::strangeFiles()
     const QFileInfo aside(path + u".bad"_s);
     QCOMPARE(aside.isSymLink(), kind == u"zero"_s || kind == u"link"_s);
     QCOMPARE(readFile(target), copyOf(u"altrove"_s, 1, 1));
-}
-
-// A lock written on another machine sharing the folder: its copy is named
-// at each start, left where it is; after a week it is taken as any other.
-void TestRecovery::foreignLock_data()
-{
-    QTest::addColumn<QByteArray>("lock");
-    QTest::addColumn<int>("ageDays");
-    QTest::addColumn<bool>("taken");
-    const QByteArray otherHost = "4242\nkorvane-client\naltro-computer\n0123456789abcdef\nboot\n"_ba;
-    const QByteArray otherMachine
-        = "4242\nkorvane-client\n" + QSysInfo::machineHostName().toUtf8() + "\n0123456789abcdef\nboot\n"_ba;
-    QTest::newRow("another host, fresh") << otherHost << 0 << false;
-    QTest::newRow("this host's name, another system") << otherMachine << 1 << false;
-    QTest::newRow("another host, eight days old") << otherHost << 8 << true;
-}
-
-void TestRecovery::foreignLock()
-{
-    QFETCH(QByteArray, lock);
-    QFETCH(int, ageDays);
-    QFETCH(bool, taken);
-    QTemporaryDir config;
-    QVERIFY(config.isValid());
-    const QString path = config.filePath(prefix + u"11-1.json"_s);
-    writeFile(path, copyOf(u"altrove"_s, 1, 3));
-    writeFile(path + u".lock"_s, lock);
-    QFile lockFile(path + u".lock"_s);
-    QVERIFY(lockFile.open(QIODevice::ReadWrite));
-    QVERIFY(lockFile.setFileTime(QDateTime::currentDateTime().addDays(-ageDays),
-                                 QFileDevice::FileModificationTime));
-    lockFile.close();
-
-    for (int start = 0; start < 2; ++start) { // every start tells it again
-        RecoveryFolder folder(config.filePath(u"KORVANE_CLIENT_STMP.ini"_s));
-        const RecoveryFolder::Found found = folder.takeLeftovers({0, holdsKept});
-        QCOMPARE(found.newest.has_value(), taken);
-        QCOMPARE(found.foreign, taken ? QStringList() : QStringList{path});
-        QCOMPARE(folder.othersOpen(), !taken);
-        if (taken)
-            return;
-        QCOMPARE(readFile(path + u".lock"_s), lock);
-    }
 }
 
 void TestRecovery::writer_data()
@@ -449,6 +460,34 @@ void TestRecovery::order()
         fresh.raiseFloor(1000);
         QVERIFY(fresh.next() > 1000);
     }
+}
+
+// Whatever a count file holds is a number that works or none; at the top the
+// count stays there rather than wrap or overflow.
+void TestRecovery::orderRead_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<qint64>("read");
+    QTest::newRow("a number") << "41\n"_ba << qint64(41);
+    QTest::newRow("9e15") << "9000000000000000"_ba << qint64(9000000000000000);
+    QTest::newRow("the largest") << "9007199254740991"_ba << RecoveryOrder::largest;
+    QTest::newRow("past what a copy holds") << "9007199254740992"_ba << qint64(0);
+    QTest::newRow("INT64_MAX") << "9223372036854775807"_ba << qint64(0);
+    QTest::newRow("past INT64_MAX") << "9223372036854775808"_ba << qint64(0);
+    QTest::newRow("below 0") << "-5"_ba << qint64(0);
+    QTest::newRow("text") << "quarantuno"_ba << qint64(0);
+}
+
+void TestRecovery::orderRead()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(qint64, read);
+    QCOMPARE(RecoveryOrder::parse(text), read);
+    QTemporaryDir config;
+    QVERIFY(config.isValid());
+    writeFile(config.filePath(u"KORVANE_CLIENT_STMP.recovery-order"_s), text);
+    const qint64 next = RecoveryOrder(config.filePath(u"KORVANE_CLIENT_STMP.ini"_s)).next();
+    QCOMPARE(next, qMin(read + 1, RecoveryOrder::largest));
 }
 
 QTEST_GUILESS_MAIN(TestRecovery)

@@ -15,6 +15,7 @@ public:
 
     std::optional<QString> read(const QString &section, const QString &key) override;
     bool write(const QString &section, const QString &key, const QString &text) override;
+    void remove(const QString &section, const QString &key) override { values.remove(section + u'/' + key); }
 
     QMap<QString, QString> values;
     QSet<QString> failing;

@@ -1,0 +1,33 @@
+#include "DraftWindows.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+
+namespace {
+
+constexpr char variable[] = "KORVANE_CLIENT_DRAFT";
+
+} // namespace
+
+namespace DraftWindows {
+
+QString takeOffered()
+{
+    const QString path = qEnvironmentVariable(variable);
+    qunsetenv(variable);
+    return path;
+}
+
+bool open(const QString &path, const QStringList &arguments)
+{
+    QProcess program;
+    program.setProgram(QCoreApplication::applicationFilePath());
+    program.setArguments(arguments);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QString::fromLatin1(variable), path);
+    program.setProcessEnvironment(environment);
+    program.setStandardInputFile(QProcess::nullDevice());
+    return program.startDetached();
+}
+
+} // namespace DraftWindows

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "TextTable.h"
+
+enum class SettingsText {
+    SetAside, // %1 the settings file, %2 where it went
+    Title,
+};
+
+inline constexpr TextEntry<SettingsText> settingsTexts[] = {
+    {SettingsText::SetAside,
+     "Il file delle impostazioni %1 non era un file leggibile (%3) ed è stato messo "
+     "da parte come %2: la finestra parte vuota."},
+    {SettingsText::Title, "Impostazioni"},
+};
+static_assert(textTableComplete(settingsTexts, SettingsText::Title));
+
+inline QString settingsText(SettingsText id) { return textOf(settingsTexts, id); }

@@ -1,0 +1,128 @@
+// The one way the program opens its own files, over every kind of thing
+// that can stand in a file's place: nothing blocks, nothing is read without
+// bound, and nothing is written through a link.
+#include "FileLock.h"
+#include "RegularFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <limits>
+
+#include <sys/stat.h>
+
+using namespace Qt::StringLiterals;
+using RegularFile::Links;
+using RegularFile::Status;
+
+namespace {
+
+constexpr qint64 largest = 1024;
+
+// Puts kind at dir/file; a regular file dir/target holds "target".
+QString makeKind(const QTemporaryDir &dir, const QString &kind)
+{
+    const QString path = dir.filePath(u"file"_s);
+    const QString target = dir.filePath(u"target"_s);
+    QFile file(target);
+    if (!file.open(QIODevice::WriteOnly) || file.write("target") != 6)
+        return {};
+    file.close();
+    const QByteArray native = QFile::encodeName(path);
+    if (kind == u"regular"_s)
+        QFile::copy(target, path);
+    else if (kind == u"link"_s)
+        QFile::link(target, path);
+    else if (kind == u"dangling link"_s)
+        QFile::link(dir.filePath(u"nowhere"_s), path);
+    else if (kind == u"FIFO"_s)
+        ::mkfifo(native.constData(), 0600);
+    else if (kind == u"link to a FIFO"_s
+             && ::mkfifo(QFile::encodeName(target + u".fifo"_s).constData(), 0600) == 0)
+        QFile::link(target + u".fifo"_s, path);
+    else if (kind == u"link to /dev/zero"_s)
+        QFile::link(u"/dev/zero"_s, path);
+    else if (QFile huge(path); kind == u"huge"_s && huge.open(QIODevice::WriteOnly)) // sparse
+        huge.resize(qint64(3) * 1024 * 1024 * 1024);
+    else if (kind == u"folder"_s)
+        QDir().mkpath(path);
+    return path;
+}
+
+QByteArray targetOf(const QTemporaryDir &dir)
+{
+    QFile file(dir.filePath(u"target"_s));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestRegularFile : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void kinds_data();
+    void kinds();
+};
+
+void TestRegularFile::kinds_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<Status>("refusing"); // with links refused
+    QTest::addColumn<Status>("following");
+    QTest::newRow("regular") << u"regular"_s << Status::Regular << Status::Regular;
+    QTest::newRow("missing") << u"missing"_s << Status::Missing << Status::Missing;
+    QTest::newRow("link") << u"link"_s << Status::Link << Status::Regular;
+    QTest::newRow("dangling link") << u"dangling link"_s << Status::Link << Status::Missing;
+    QTest::newRow("FIFO") << u"FIFO"_s << Status::Special << Status::Special;
+    QTest::newRow("link to a FIFO") << u"link to a FIFO"_s << Status::Link << Status::Special;
+    QTest::newRow("link to /dev/zero") << u"link to /dev/zero"_s << Status::Link << Status::Special;
+    QTest::newRow("huge") << u"huge"_s << Status::TooLarge << Status::TooLarge;
+    QTest::newRow("folder") << u"folder"_s << Status::Special << Status::Special;
+}
+
+// Looked at, read, written over and locked: each on a fresh copy of the kind.
+void TestRegularFile::kinds()
+{
+    QFETCH(QString, kind);
+    QFETCH(Status, refusing);
+    QFETCH(Status, following);
+    for (const char *step : {"look", "write", "lock"}) {
+        QTemporaryDir dir;
+        const QString path = makeKind(dir, kind);
+        QVERIFY(!path.isEmpty());
+        if (step == "look"_L1) {
+            QCOMPARE(RegularFile::status(path, largest), refusing);
+            QCOMPARE(RegularFile::status(path, largest, Links::Follow), following);
+            QCOMPARE(RegularFile::read(path, largest).has_value(), refusing == Status::Regular);
+            QCOMPARE(RegularFile::read(path, largest, Links::Follow).has_value(),
+                     following == Status::Regular);
+        } else if (step == "write"_L1) {
+            // In place of the link, never through it; a folder stays a folder.
+            QCOMPARE(RegularFile::write(path, "nuovo"_ba), kind != u"folder"_s);
+            if (kind != u"folder"_s)
+                QCOMPARE(RegularFile::read(path, largest), std::optional("nuovo"_ba));
+        } else {
+            // What is no lock file of ours goes aside, unread, and ours is made.
+            FileLock lock(path);
+            QVERIFY(lock.tryLock(0));
+            QCOMPARE(RegularFile::status(path, std::numeric_limits<qint64>::max()), Status::Regular);
+            QCOMPARE(QFileInfo::exists(path + u".bad"_s) || QFileInfo(path + u".bad"_s).isSymLink(),
+                     refusing != Status::Regular && refusing != Status::Missing && kind != u"huge"_s);
+            QVERIFY(FileLock::isHeld(path));
+            FileLock other(path);
+            QVERIFY(!other.tryLock(0));
+            lock.unlock();
+            QVERIFY(other.tryLock(0)); // the file gone with the first, a new one taken
+        }
+        QCOMPARE(targetOf(dir), "target"_ba);
+        QCOMPARE(QDir(dir.path()).entryList({u"*.new-*"_s}, QDir::Files | QDir::System), QStringList());
+    }
+}
+
+QTEST_GUILESS_MAIN(TestRegularFile)
+#include "tst_regularfile.moc"
