@@ -1,6 +1,7 @@
 #include "SendCommand.h"
 
 #include "ComponentPlace.h"
+#include "ComposerTexts.h"
 #include "FieldKeeper.h"
 #include "FieldTable.h"
 #include "FieldText.h"
@@ -8,8 +9,10 @@
 #include "MailComponent.h"
 #include "MessageUi.h"
 #include "SecretHold.h"
+#include "SendDoubts.h"
 
 #include <QCheckBox>
+#include <QPushButton>
 
 using Icon = MessageUi::Icon;
 
@@ -46,6 +49,9 @@ void SendCommand::run()
                          QStringLiteral("Attenzione!"), Icon::Information);
         return;
     }
+    // Before the credentials: going back should not cost a password typed.
+    if (!confirmDoubts())
+        return;
     if (m_controls.authenticate->checkState() == Qt::Checked) {
         // The session may end while a prompt is open.
         if (!askCredentials() || m_fields.closed())
@@ -62,6 +68,31 @@ void SendCommand::run()
     m_sending = FieldTable::addressTexts(fields);
     m_controls.component->setProgress(0, 0);
     m_component.Send();
+}
+
+// One question for all that looks like a slip, so that the user is asked
+// once; going back puts the cursor where the first of them can be mended.
+bool SendCommand::confirmDoubts()
+{
+    const QList<SendDoubt> doubts = sendDoubts(m_fields.fields());
+    if (doubts.isEmpty())
+        return true;
+    QStringList lines;
+    for (const SendDoubt &doubt : doubts)
+        lines << doubt.line;
+    const QString question = composerText(ComposerText::SendAnywayQuestion);
+    const QString text = lines.size() == 1 ? lines.first() + u' ' + question
+                                           : lines.join(u'\n') + QStringLiteral("\n\n") + question;
+    const bool send
+        = m_ui.ask(text, composerText(ComposerText::DoubtTitle), composerText(ComposerText::SendAnyway),
+                   composerText(ComposerText::BackToMessage));
+    // The session may end while the question is open.
+    if (send)
+        return !m_fields.closed();
+    const QString control(FieldTable::rowOf(doubts.first().field).control);
+    if (auto *box = m_controls.send->window()->findChild<QWidget *>(control))
+        box->setFocus(Qt::OtherFocusReason);
+    return false;
 }
 
 bool SendCommand::askCredentials()

@@ -12,7 +12,8 @@ class MailComponent;
 class MessageUi;
 
 // The window's send command and the outcome reports that follow it: asks the
-// component whether it is free, the user for credentials when the window says
+// component whether it is free, the user whether to send what looks like a
+// slip (SendDoubts), the user for credentials when the window says
 // so, hands the component the fields and starts the send; the outcome is
 // shown in a message box, as a handler, while the window is open.
 class SendCommand : public QObject
@@ -33,6 +34,7 @@ Q_SIGNALS:
     void delivered(const QStringList &addressFields);
 
 private:
+    bool confirmDoubts();
     bool askCredentials();
     void handOver(const MailFields &fields);
     void reportFailure(qint16 number, const QString &description, const QString &transcript);

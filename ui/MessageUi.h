@@ -6,7 +6,8 @@
 #include <functional>
 
 // The modal dialogs the composer opens: a message box with one OK button, a
-// one-line text prompt and a file chooser. Each blocks until the user closes it.
+// question with two answers, a one-line text prompt and a file chooser. Each
+// blocks until the user closes it.
 class MessageUi
 {
 public:
@@ -19,6 +20,12 @@ public:
     // (plain text too) sit behind the box's button for showing details.
     virtual void showMessage(const QString &text, const QString &title, Icon icon,
                              const QString &details = {})
+        = 0;
+
+    // A question in plain text with two buttons: true when the user picks
+    // yesText. The safe answer, noText, is the default and what Escape or
+    // closing the box gives.
+    virtual bool ask(const QString &text, const QString &title, const QString &yesText, const QString &noText)
         = 0;
 
     // Returns what was typed, or an empty text when the user cancels.

@@ -4,6 +4,7 @@
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 
 QtMessageUi::QtMessageUi(QWidget *dialogParent) : m_parent(dialogParent) {}
 
@@ -24,6 +25,22 @@ void QtMessageUi::showMessage(const QString &text, const QString &title, Icon ic
     box.setStandardButtons(QMessageBox::Ok);
     box.setDefaultButton(QMessageBox::Ok);
     box.exec();
+}
+
+bool QtMessageUi::ask(const QString &text, const QString &title, const QString &yesText,
+                      const QString &noText)
+{
+    QMessageBox box(m_parent);
+    box.setIcon(QMessageBox::Question);
+    box.setWindowTitle(title);
+    box.setTextFormat(Qt::PlainText); // the user's words may be quoted in it
+    box.setText(text);
+    QPushButton *yes = box.addButton(yesText, QMessageBox::AcceptRole);
+    QPushButton *no = box.addButton(noText, QMessageBox::RejectRole);
+    box.setDefaultButton(no);
+    box.setEscapeButton(no);
+    box.exec();
+    return box.clickedButton() == yes;
 }
 
 QString QtMessageUi::prompt(const QString &prompt, const QString &title, const QString &defaultText,

@@ -16,6 +16,8 @@ public:
 
     void showMessage(const QString &text, const QString &title, Icon icon,
                      const QString &details = {}) override;
+    bool ask(const QString &text, const QString &title, const QString &yesText,
+             const QString &noText) override;
     QString prompt(const QString &prompt, const QString &title, const QString &defaultText,
                    bool password) override;
     QStringList chooseFiles(const QString &title, const QString &directory) override;

@@ -20,6 +20,9 @@ const Dialog cancelledBox
     = FakeMessageUi::message(u"Invio annullato."_s, u"Attenzione!"_s, Icon::Information);
 const Dialog userPrompt = FakeMessageUi::promptCall(u"Immettere l'username:"_s, u"Username"_s, false);
 const Dialog passwordPrompt = FakeMessageUi::promptCall(u"Immettere la password:"_s, u"Password"_s, true);
+const Dialog forgottenAttachment = FakeMessageUi::question(
+    u"Il messaggio dice «in allegato», ma non c'è nessun allegato. Inviarlo lo stesso?"_s,
+    u"Prima di inviare"_s, u"Invia lo stesso"_s, u"Torna al messaggio"_s);
 const Dialog completedBox
     = FakeMessageUi::message(u"EMail inviata correttamente."_s, u"Invio"_s, Icon::Information);
 
@@ -34,6 +37,8 @@ private Q_SLOTS:
     void busyComponentIsRefused();
     void ctrlReturnSends_data();
     void ctrlReturnSends();
+    void forgottenAttachmentAsks_data();
+    void forgottenAttachmentAsks();
     void userNamePrompt_data();
     void userNamePrompt();
     void passwordGoesAsTyped_data();
@@ -114,6 +119,51 @@ void TestSendCommand::ctrlReturnSends()
     QCOMPARE(f.mail->names(f.started).contains(u"Send"_s), sent);
     const bool lineBreak = inBody && modifiers == Qt::NoModifier;
     QCOMPARE(f.body()->toPlainText(), lineBreak ? u"riga\n"_s : u"riga"_s);
+}
+
+void TestSendCommand::forgottenAttachmentAsks_data()
+{
+    QTest::addColumn<QString>("body");
+    QTest::addColumn<QString>("attachments");
+    QTest::addColumn<bool>("sendAnyway"); // the answer, if asked
+    QTest::addColumn<bool>("authenticate");
+    QTest::addColumn<QList<Dialog>>("dialogs");
+
+    const QString mention = u"ti mando in allegato il preventivo"_s;
+    const QList<Dialog> asked{forgottenAttachment};
+    QTest::newRow("go back") << mention << QString() << false << true << asked;
+    QTest::newRow("only separators attached") << mention << u" ; "_s << false << false << asked;
+    QTest::newRow("send anyway, then credentials")
+        << mention << QString() << true << true
+        << QList<Dialog>{forgottenAttachment, userPrompt, cancelledBox};
+    QTest::newRow("send anyway") << mention << QString() << true << false << asked;
+    QTest::newRow("a file attached") << mention << u"/tmp/preventivo.pdf"_s << false << false
+                                     << QList<Dialog>{};
+    QTest::newRow("quoted mention") << u"> in allegato"_s << QString() << false << false << QList<Dialog>{};
+}
+
+void TestSendCommand::forgottenAttachmentAsks()
+{
+    QFETCH(QString, body);
+    QFETCH(QString, attachments);
+    QFETCH(bool, sendAnyway);
+    QFETCH(bool, authenticate);
+    QFETCH(QList<Dialog>, dialogs);
+    Form1Fixture f;
+    f.form->show();
+    QVERIFY(QTest::qWaitForWindowActive(f.form.get()));
+    f.body()->setPlainText(body);
+    f.controls().attachments->setText(attachments);
+    f.authenticate()->setChecked(authenticate);
+    f.body()->setFocus();
+    f.ui.questionAnswers = {sendAnyway};
+
+    f.send();
+    QCOMPARE(f.ui.calls, dialogs);
+    const bool goneBack = dialogs.size() == 1 && !sendAnyway;
+    const bool prompted = dialogs.contains(userPrompt);
+    QCOMPARE(f.mail->names(f.started).contains(u"Send"_s), !goneBack && !prompted);
+    QCOMPARE(QApplication::focusWidget() == f.controls().attachments, goneBack);
 }
 
 void TestSendCommand::userNamePrompt_data()

@@ -24,7 +24,7 @@ struct Shown
 inline QString caption(const Shown &s) { return s.title + QStringLiteral(": ") + s.text; }
 
 // Answers every modal dialog the program opens, as a user would: reads and
-// closes message boxes, types into prompts.
+// closes message boxes, answers questions the safe way, types into prompts.
 class DialogAnswerer : public QObject
 {
 public:
@@ -43,7 +43,9 @@ private:
         QWidget *modal = QApplication::activeModalWidget();
         if (auto *box = qobject_cast<QMessageBox *>(modal)) {
             boxes.append({box->windowTitle(), box->text(), box->detailedText()});
-            box->button(QMessageBox::Ok)->click();
+            // A question gets its safe answer, as Escape would give it.
+            QAbstractButton *ok = box->button(QMessageBox::Ok);
+            (ok ? ok : box->escapeButton())->click();
         } else if (auto *input = qobject_cast<QInputDialog *>(modal)) {
             prompts.append(input->windowTitle() + QLatin1Char('|') + input->labelText() + QLatin1Char('|')
                            + QString::number(int(input->textEchoMode())));

@@ -15,7 +15,7 @@ class FakeMessageUi : public MessageUi
 public:
     struct Call
     {
-        enum class Kind { Message, Prompt, Files };
+        enum class Kind { Message, Question, Prompt, Files };
         Kind kind = Kind::Message;
         QString text;
         QString title;
@@ -23,14 +23,19 @@ public:
         QString defaultText;
         bool password = false;
         QString details;
+        QStringList buttons; // a question's: yes, then no
 
         bool operator==(const Call &) const = default;
     };
 
     static Call message(const QString &text, const QString &title, Icon icon, const QString &details = {});
+    static Call question(const QString &text, const QString &title, const QString &yesText,
+                         const QString &noText);
     static Call promptCall(const QString &text, const QString &title, bool password);
 
     void showMessage(const QString &text, const QString &title, Icon icon, const QString &details) override;
+    bool ask(const QString &text, const QString &title, const QString &yesText,
+             const QString &noText) override;
     QString prompt(const QString &prompt, const QString &title, const QString &defaultText,
                    bool password) override;
     // Recorded with the title as text and the directory as defaultText.
@@ -38,6 +43,9 @@ public:
 
     // Answers for the next prompts, in order; a prompt with none left is cancelled.
     QStringList answers;
+    // Answers for the next questions, in order; a question with none left
+    // gets the safe one (false), as Escape would.
+    QList<bool> questionAnswers;
     // What the next file chooser returns (empty: cancelled); used once.
     QStringList chosenFiles;
     QList<Call> calls;

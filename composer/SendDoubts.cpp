@@ -1,0 +1,17 @@
+#include "SendDoubts.h"
+
+#include "AttachmentList.h"
+#include "AttachmentMention.h"
+#include "ComposerTexts.h"
+
+QList<SendDoubt> sendDoubts(const MailFields &fields)
+{
+    QList<SendDoubt> doubts;
+    if (parseAttachmentList(fields.attachments).isEmpty()) {
+        const QString mention = AttachmentMention::find(fields.subject, fields.body);
+        if (!mention.isNull())
+            doubts.append(
+                {composerText(ComposerText::AttachmentMissing).arg(mention), &MailFields::attachments});
+    }
+    return doubts;
+}
