@@ -1,5 +1,6 @@
 #include "AddressFile.h"
 
+#include "FileLock.h"
 #include "RegularFile.h"
 
 #include <QDir>
@@ -8,7 +9,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QLockFile>
 #include <QSaveFile>
 #include <QSet>
 
@@ -66,7 +66,9 @@ QList<AddressEntry> AddressFile::read() const
     const QFileInfo info(m_path);
     if (!info.exists() && !info.isSymLink())
         return {};
-    const std::optional<QByteArray> bytes = RegularFile::read(m_path, largestFile);
+    // The user may keep the file elsewhere, behind a link; never a FIFO or a device.
+    const std::optional<QByteArray> bytes
+        = RegularFile::read(m_path, largestFile, RegularFile::Links::Follow);
     const std::optional<QList<AddressEntry>> entries = bytes ? parsed(*bytes) : std::nullopt;
     if (!entries) {
         RegularFile::keepAside(m_path, ".bad"_L1);
@@ -78,7 +80,7 @@ QList<AddressEntry> AddressFile::read() const
 std::optional<QList<AddressEntry>> AddressFile::apply(const Change &change) const
 {
     QDir().mkpath(QFileInfo(m_path).absolutePath());
-    QLockFile lock(m_path + ".lock"_L1);
+    FileLock lock(m_path + ".lock"_L1);
     if (!lock.tryLock(lockWaitMs))
         return std::nullopt;
     const QList<AddressEntry> entries = merged(read(), change);

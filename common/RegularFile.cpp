@@ -1,6 +1,7 @@
 #include "RegularFile.h"
 
 #include "FileDescriptor.h"
+#include "TextTable.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -15,6 +16,17 @@ namespace {
 
 using RegularFile::Links;
 using RegularFile::Status;
+
+// Why a file of each status was not used; nothing for the ones that are.
+constexpr TextEntry<Status> statusTexts[] = {
+    {Status::Regular, ""},
+    {Status::Missing, ""},
+    {Status::Link, "è un collegamento simbolico"},
+    {Status::Special, "non è un file normale"},
+    {Status::TooLarge, "è troppo grande"},
+    {Status::Unreadable, "non si può leggere"},
+};
+static_assert(textTableComplete(statusTexts, Status::Unreadable));
 
 QByteArray nativePath(const QString &path) { return QFile::encodeName(path); }
 
@@ -94,23 +106,7 @@ Status status(const QString &path, qint64 maxBytes, Links links)
     return statusOf(found, maxBytes);
 }
 
-QString describe(Status status)
-{
-    switch (status) {
-    case Status::Regular:
-    case Status::Missing:
-        break;
-    case Status::Link:
-        return QStringLiteral("è un collegamento simbolico");
-    case Status::Special:
-        return QStringLiteral("non è un file normale");
-    case Status::TooLarge:
-        return QStringLiteral("è troppo grande");
-    case Status::Unreadable:
-        return QStringLiteral("non si può leggere");
-    }
-    return {};
-}
+QString describe(Status status) { return textOf(statusTexts, status); }
 
 std::optional<QByteArray> read(const QString &path, qint64 maxBytes, Links links)
 {

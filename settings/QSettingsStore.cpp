@@ -26,13 +26,15 @@ QString settingsPath()
         + QStringLiteral(".ini");
 }
 
-// QSettings would wait on a FIFO for ever, read a device without end: what
-// is no regular file of a sane size goes out of the way, unread.
+// QSettings would wait on a FIFO for ever, read a device without end: a
+// FIFO, a device or a file too big for the fields goes out of the way, unread.
 QString setAsideIfStrange(const QString &path)
 {
     const RegularFile::Status status
         = RegularFile::status(path, QSettingsStore::largestFile, RegularFile::Links::Follow);
-    if (status == RegularFile::Status::Regular || status == RegularFile::Status::Missing)
+    // A folder there is only unreadable, and not the program's to move.
+    if (status == RegularFile::Status::Regular || status == RegularFile::Status::Missing
+        || QFileInfo(path).isDir())
         return {};
     const QString aside = RegularFile::keepAside(path, QStringLiteral(".bad"));
     return settingsText(SettingsText::SetAside)

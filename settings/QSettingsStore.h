@@ -6,8 +6,8 @@
 
 // The per-user INI file of the program: $XDG_CONFIG_HOME/KORVANE_CLIENT_STMP.ini
 // (~/.config when the variable is unset), readable by its owner only. It may
-// be a link to a regular file elsewhere; a FIFO, a device, a folder or a file
-// too big for the fields in its place is set aside before anything reads
+// be a link to a regular file elsewhere; a FIFO, a device or a file too big
+// for the fields in its place is set aside before anything reads
 // it, and notice() says so.
 class QSettingsStore : public SettingsStore
 {
