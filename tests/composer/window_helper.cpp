@@ -15,6 +15,7 @@
 //                                  from stdin until the session ends:
 //                                  "set NAME TEXT" (\n in TEXT a line break)
 //                                  and "priority INDEX" edit as a user would,
+//                                  "send" clicks Invia,
 //                                  "echo WORD" says WORD, "boxes" says
 //                                  "boxes N" (the boxes answered so far),
 //                                  "close" closes
@@ -90,6 +91,8 @@ void runCommand(Form1 &form, const DialogAnswerer &answerer, const QString &line
         say(name);
     } else if (command == QLatin1String("boxes")) {
         say(QStringLiteral("boxes %1").arg(answerer.boxes.size()));
+    } else if (command == QLatin1String("send")) {
+        form.controls().send->click();
     } else if (command == QLatin1String("close")) {
         closeLikeTheButton(form);
     }
