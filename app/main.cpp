@@ -4,10 +4,12 @@
 #include "Form1.h"
 #include "KorvaneSTMP.h"
 #include "OpenFileLimit.h"
+#include "PersonalWordLists.h"
 #include "QSettingsStore.h"
 #include "QtMessageUi.h"
 #include "QtTranslation.h"
 #include "SessionEnd.h"
+#include "SpellingTexts.h"
 #include "StandardError.h"
 #include "WindowIcon.h"
 
@@ -25,6 +27,11 @@ int main(int argc, char *argv[])
     const CommandLine command = CommandLine::parse(argc, argv);
     if (const std::optional<int> status = command.answer())
         return *status;
+    // Before Qt starts a thread: it may set the environment the spelling library reads.
+    const QString spellingWithoutPersonal = PersonalWordLists::leaveAloneIfUnsafe();
+    if (command.verbose && !spellingWithoutPersonal.isEmpty())
+        StandardError::echoLine(
+            spellingText(SpellingText::WithoutPersonal).arg(spellingWithoutPersonal).toUtf8());
     // Every argument is the program's own: Qt must not take a file named
     // "-reverse" for one of its options.
     int qtArgc = 1;
@@ -45,8 +52,7 @@ int main(int argc, char *argv[])
     sessionEnd.closes(&form);
     if (command.verbose)
         QObject::connect(form.spelling(), &SpellingAid::unavailable, [](const QString &why) {
-            StandardError::echoLine(
-                QStringLiteral("Controllo ortografico non disponibile: %1").arg(why).toUtf8());
+            StandardError::echoLine(spellingText(SpellingText::Unavailable).arg(why).toUtf8());
         });
     form.checkSpelling([](QString *why) { return EnchantSpeller::open(why); });
     form.show();

@@ -1,6 +1,7 @@
 #include "EnchantSpeller.h"
 
 #include "ProseWords.h"
+#include "SpellingTexts.h"
 
 #include <QHash>
 #include <QLibrary>
@@ -84,17 +85,17 @@ std::unique_ptr<EnchantSpeller> EnchantSpeller::open(QString *why, const QString
     auto loaded = std::make_unique<Library>();
     loaded->library.setFileNameAndVersion(library, 2);
     if (!loaded->library.load() || !resolveAll(loaded->library, loaded->f)) {
-        *why = QStringLiteral("libreria di ortografia non trovata (%1)").arg(loaded->library.errorString());
+        *why = spellingText(SpellingText::LibraryMissing).arg(loaded->library.errorString());
         return {};
     }
     loaded->broker = loaded->f.brokerInit();
     if (!loaded->broker) {
-        *why = QStringLiteral("la libreria di ortografia non si avvia");
+        *why = spellingText(SpellingText::LibraryNotStarting);
         return {};
     }
     loaded->dict = loaded->f.requestDict(loaded->broker, language.toUtf8().constData());
     if (!loaded->dict) {
-        *why = QStringLiteral("nessun dizionario per la lingua %1").arg(language);
+        *why = spellingText(SpellingText::NoDictionary).arg(language);
         return {};
     }
     return std::unique_ptr<EnchantSpeller>(new EnchantSpeller(std::move(loaded)));

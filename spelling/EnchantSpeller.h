@@ -10,7 +10,9 @@
 //
 // Loading a dictionary takes a tenth of a second or so; open() may run on
 // any thread, and the speller is then used from one thread at a time.
-// Answers are remembered, so a word costs the library once per run.
+// Answers are remembered, so a word costs the library once per run. While
+// the user's word lists are left alone (PersonalWordLists), a word added to
+// the personal list lasts until the program ends.
 class EnchantSpeller final : public Speller
 {
 public:

@@ -2,6 +2,7 @@
 
 #include "Speller.h"
 #include "SpellingMarks.h"
+#include "SpellingTexts.h"
 
 #include <QMenu>
 
@@ -25,17 +26,17 @@ void offer(QMenu *menu, Speller &speller, const QString &line, qsizetype index, 
         added << choose;
     }
     if (suggestions.isEmpty()) {
-        auto *none = new QAction(QStringLiteral("(nessun suggerimento)"), menu);
+        auto *none = new QAction(spellingText(SpellingText::NoSuggestion), menu);
         none->setEnabled(false);
         added << none;
     }
     added << menu->addSeparator();
-    auto *ignore = new QAction(QStringLiteral("Ignora"), menu);
+    auto *ignore = new QAction(spellingText(SpellingText::Ignore), menu);
     QObject::connect(ignore, &QAction::triggered, menu, [&speller, word, recheck] {
         speller.ignore(word);
         recheck();
     });
-    auto *keep = new QAction(QStringLiteral("Aggiungi al dizionario"), menu);
+    auto *keep = new QAction(spellingText(SpellingText::AddToDictionary), menu);
     QObject::connect(keep, &QAction::triggered, menu, [&speller, word, recheck] {
         speller.addToPersonal(word);
         recheck();

@@ -12,16 +12,18 @@ class QPlainTextEdit;
 class Speller;
 class SubjectSpelling;
 
-// Spelling in a message's body and subject. The dictionary loads off the
-// window's thread, so the window is never kept waiting for it; the boxes
-// are checked from the moment it is there. Without one nothing changes:
-// no mark, no message, only unavailable() saying why.
+// Spelling in a message's body and subject. The dictionary loads on a
+// thread of its own that nothing waits for, neither the window nor the
+// program's exit; the boxes are checked from the moment it is there.
+// Without one nothing changes: no mark, no message, only unavailable()
+// saying why.
 class SpellingAid : public QObject
 {
     Q_OBJECT
 
 public:
-    // Opens the speller, or gives null and why. Runs on a worker thread.
+    // Opens the speller, or gives null and why. Runs on a thread of its own,
+    // which may still be running when the program ends: it holds what it uses.
     using Opener = std::function<std::unique_ptr<Speller>(QString *why)>;
 
     SpellingAid(QPlainTextEdit *body, QLineEdit *subject, QObject *parent);

@@ -1,15 +1,20 @@
 #include "BodySpelling.h"
 #include "EnchantSpeller.h"
 #include "Form1Fixture.h"
+#include "PersonalWordLists.h"
 #include "SpellingAid.h"
 #include "SubjectSpelling.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QMenu>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -77,6 +82,25 @@ QAction *actionNamed(QMenu *menu, const QString &text)
     return nullptr;
 }
 
+// What a test puts in the place of a personal word list, as its row names it.
+bool makeList(const QString &path, const QString &kind)
+{
+    const QString elsewhere = path + QStringLiteral(".elsewhere");
+    QFile file(kind == u"huge" ? path : elsewhere);
+    QFile::remove(path); // the one the library made for the tests before
+    if (kind == u"FIFO")
+        return ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0;
+    if (kind == u"folder")
+        return QDir().mkpath(path);
+    if (kind == u"link to /dev/zero")
+        return QFile::link(QStringLiteral("/dev/zero"), path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (kind == u"huge")
+        return file.resize(PersonalWordLists::kMaxBytes + 1); // sparse: no disk taken
+    return file.write("korvanesca\n") > 0 && QFile::link(QFileInfo(elsewhere).fileName(), path);
+}
+
 // The marks come at the next turn of the event loop.
 void letMarksCome()
 {
@@ -101,6 +125,8 @@ private slots:
     void longBodyCheckedOnlyInView();
     void windowWithoutDictionary();
     void windowWithDictionary();
+    void personalListsChecked_data();
+    void personalListsChecked();
 
 private:
     std::unique_ptr<QWidget> m_window;
@@ -270,11 +296,56 @@ void TestSpellingBoxes::windowWithDictionary()
                  QStringList{QStringLiteral("sbaglaito")});
 }
 
+void TestSpellingBoxes::personalListsChecked_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("why"); // none: the list is used
+    const QString special = QStringLiteral("non è un file normale");
+    QTest::newRow("FIFO") << "it_IT.dic" << special;
+    QTest::newRow("link to /dev/zero") << "it_IT.exc" << special;
+    QTest::newRow("huge") << "it_IT.dic" << QStringLiteral("è troppo grande");
+    QTest::newRow("folder") << "it_IT.exc" << special;
+    QTest::newRow("link to a list") << "it_IT.dic" << QString();
+}
+
+// A load stuck on a list fails the wait below, and the test still ends.
+void TestSpellingBoxes::personalListsChecked()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, why);
+    const QDir folder(PersonalWordLists::folder());
+    const auto removeLists = qScopeGuard([folder] {
+        QDir(folder).removeRecursively();
+        qunsetenv("ENCHANT_CONFIG_DIR");
+    });
+    QVERIFY(folder.mkpath(QStringLiteral("."))
+            && makeList(folder.filePath(name), QString::fromUtf8(QTest::currentDataTag())));
+    const QStringList made = folder.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+    QCOMPARE(PersonalWordLists::leaveAloneIfUnsafe(),
+             why.isEmpty() ? why : folder.filePath(name) + u' ' + why);
+    Form1Fixture fixture;
+    fixture.form->show();
+    fixture.form->checkSpelling([](QString *said) { return EnchantSpeller::open(said); });
+    QTRY_VERIFY(fixture.form->spelling()->body());
+    fixture.body()->setPlainText(QStringLiteral("acqua korvanesca"));
+    QTRY_COMPARE(markedIn(fixture.body()), why.isEmpty() ? QStringList{} : QStringList{"korvanesca"});
+    if (why.isEmpty())
+        return;
+    QTextCursor inWord(fixture.body()->document());
+    inWord.setPosition(10);
+    std::unique_ptr<QMenu> menu(
+        fixture.form->spelling()->body()->contextMenu(fixture.body()->cursorRect(inWord).center()));
+    actionNamed(menu.get(), QStringLiteral("Aggiungi al dizionario"))->trigger();
+    QTRY_COMPARE(markedIn(fixture.body()), QStringList{}); // for this run, written nowhere
+    QCOMPARE(folder.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot), made);
+}
+
 int main(int argc, char *argv[])
 {
     // "Aggiungi al dizionario" writes under the user's configuration.
     QTemporaryDir configHome;
     qputenv("XDG_CONFIG_HOME", configHome.path().toLocal8Bit());
+    qunsetenv("ENCHANT_CONFIG_DIR");
     QApplication app(argc, argv);
     TestSpellingBoxes test;
     return QTest::qExec(&test, argc, argv);
