@@ -1,5 +1,6 @@
 #include "CommandLine.h"
 #include "DisplayGuard.h"
+#include "DraftWindows.h"
 #include "EnchantSpeller.h"
 #include "Form1.h"
 #include "KorvaneSTMP.h"
@@ -55,6 +56,10 @@ int main(int argc, char *argv[])
             StandardError::echoLine(spellingText(SpellingText::Unavailable).arg(why).toUtf8());
         });
     form.checkSpelling([](QString *why) { return EnchantSpeller::open(why); });
+    form.setOfferedDraft(DraftWindows::takeOffered());
+    form.setDraftOpener([verbose = command.verbose](const QString &path) {
+        DraftWindows::open(path, verbose ? QStringList{QStringLiteral("--verbose")} : QStringList());
+    });
     form.show();
     form.openArguments(command.arguments);
     return QApplication::exec();
