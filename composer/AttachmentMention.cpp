@@ -1,6 +1,6 @@
 #include "AttachmentMention.h"
 
-#include <QStringList>
+#include <QList>
 
 namespace {
 
@@ -14,11 +14,7 @@ constexpr QStringView kMentions[] = {
 
 bool isWordChar(QChar c) { return c.isLetterOrNumber() || c == u'_'; }
 
-bool isQuoted(QStringView line)
-{
-    const QStringView start = line.trimmed();
-    return start.startsWith(u'>');
-}
+bool isQuoted(QStringView line) { return line.trimmed().startsWith(u'>'); }
 
 } // namespace
 
@@ -33,7 +29,7 @@ QString AttachmentMention::inText(const QString &text)
     for (QStringView line : QStringView(text).split(u'\n')) {
         if (isQuoted(line))
             continue;
-        const QString found = inLine(line);
+        QString found = inLine(line);
         if (!found.isNull())
             return found;
     }

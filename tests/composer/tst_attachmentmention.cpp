@@ -23,19 +23,13 @@ void TestAttachmentMention::find_data()
     QTest::newRow("the longest at its word")
         << none << u"ti mando in allegato il preventivo"_s << u"in allegato"_s;
     QTest::newRow("quoted alone") << none << u"> in allegato"_s << none;
-    QTest::newRow("quoted after spaces") << none << u"Ok.\n  >> vi allego"_s << none;
-    QTest::newRow("own line under a quote") << none << u"> ciao\nallego la fattura"_s << u"allego"_s;
+    QTest::newRow("own line under a quote") << none << u"  >> allegato\nallego la fattura"_s << u"allego"_s;
     QTest::newRow("part of a longer word") << none << u"clausola allegatoria"_s << none;
-    QTest::newRow("inside a word") << none << u"riallegato"_s << none;
     QTest::newRow("upper case") << none << u"Vi ALLEGO il file"_s << u"vi allego"_s;
-    QTest::newRow("accent typed") << none << u"Allegàto: listino"_s << u"allegato"_s;
-    QTest::newRow("spaces and a line break")
-        << none << u"trovi   allegato\nil resto"_s << u"trovi allegato"_s;
-    QTest::newRow("not across lines") << none << u"trovi\nnulla"_s << none;
-    QTest::newRow("after an apostrophe") << none << u"nell'allegato"_s << u"allegato"_s;
+    QTest::newRow("accent typed") << none << u"nell'allegàto"_s << u"allegato"_s;
+    QTest::newRow("spaces between") << none << u"trovi   allegato"_s << u"trovi allegato"_s;
     QTest::newRow("English") << none << u"see attached."_s << u"attached"_s;
     QTest::newRow("subject only") << u"Fattura (allegata)"_s << u"Buongiorno"_s << u"allegata"_s;
-    QTest::newRow("subject first") << u"Attachment"_s << u"allego"_s << u"attachment"_s;
     QTest::newRow("nothing") << u"Riunione"_s << u"A domani, legato al tavolo"_s << none;
 }
 

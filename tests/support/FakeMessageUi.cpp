@@ -5,7 +5,7 @@
 FakeMessageUi::Call FakeMessageUi::message(const QString &text, const QString &title, Icon icon,
                                            const QString &details)
 {
-    return {Call::Kind::Message, text, title, icon, {}, false, details, {}};
+    return {Call::Kind::Message, text, title, icon, {}, false, details};
 }
 
 FakeMessageUi::Call FakeMessageUi::question(const QString &text, const QString &title, const QString &yesText,
@@ -16,7 +16,7 @@ FakeMessageUi::Call FakeMessageUi::question(const QString &text, const QString &
 
 FakeMessageUi::Call FakeMessageUi::promptCall(const QString &text, const QString &title, bool password)
 {
-    return {Call::Kind::Prompt, text, title, Icon::Information, {}, password, {}, {}};
+    return {Call::Kind::Prompt, text, title, Icon::Information, {}, password, {}};
 }
 
 void FakeMessageUi::showMessage(const QString &text, const QString &title, Icon icon, const QString &details)
@@ -40,7 +40,7 @@ bool FakeMessageUi::ask(const QString &text, const QString &title, const QString
 QString FakeMessageUi::prompt(const QString &prompt, const QString &title, const QString &defaultText,
                               bool password)
 {
-    const Call call{Call::Kind::Prompt, prompt, title, Icon::Information, defaultText, password, {}, {}};
+    const Call call{Call::Kind::Prompt, prompt, title, Icon::Information, defaultText, password, {}};
     calls.append(call);
     if (whileOpen)
         whileOpen(call);
@@ -49,7 +49,7 @@ QString FakeMessageUi::prompt(const QString &prompt, const QString &title, const
 
 QStringList FakeMessageUi::chooseFiles(const QString &title, const QString &directory)
 {
-    const Call call{Call::Kind::Files, title, {}, Icon::Information, directory, false, {}, {}};
+    const Call call{Call::Kind::Files, title, {}, Icon::Information, directory, false, {}};
     calls.append(call);
     if (whileOpen)
         whileOpen(call);

@@ -23,7 +23,7 @@ public:
         QString defaultText;
         bool password = false;
         QString details;
-        QStringList buttons; // a question's: yes, then no
+        QStringList buttons = {}; // a question's: yes, then no
 
         bool operator==(const Call &) const = default;
     };
