@@ -2,6 +2,7 @@
 
 #include "MailTexts.h"
 #include "SendTask.h"
+#include "TransportBuild.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -39,7 +40,8 @@ Loaded &loaded()
 }
 
 // Qt's plugin loader reads the module's metadata from the file first: a
-// module of another build is refused before anything of it runs.
+// module of another build (its types across the boundary laid out otherwise,
+// the same interface id or not) is refused before anything of it runs.
 Loaded open(const QString &path)
 {
     QPluginLoader loader(path);
@@ -51,8 +53,10 @@ Loaded open(const QString &path)
             why.chop(1);
         return {nullptr, path + QStringLiteral(": ") + why};
     }
+    const QJsonObject built = about.value(u"MetaData").toObject();
     if (about.value(u"IID").toString() != QLatin1String(KorvaneTransportPlugin_iid)
-        || about.value(u"MetaData").toObject().value(u"version").toString() != QLatin1String(KORVANE_VERSION))
+        || built.value(u"version").toString() != QLatin1String(KORVANE_VERSION)
+        || built.value(u"build").toString() != QLatin1String(KORVANE_TRANSPORT_BUILD))
         return {nullptr, mailText(MailText::TransportOtherVersion).arg(path)};
     auto *plugin = qobject_cast<TransportPlugin *>(loader.instance());
     if (!plugin)
@@ -92,6 +96,10 @@ Loaded load(const QString &programDir)
 #ifndef Q_OS_WIN
     candidates += librarySearchPath();
 #endif
+    // A module refused (a stale one of another build, one that does not
+    // load) does not end the search: a good one further on is loaded.
+    // Without one, the first refusal says why.
+    QString refused;
     for (const QString &folder : std::as_const(candidates)) {
         // A relative folder is wherever the program was started from (an
         // empty run path entry, as CMake's build run path ends with, means
@@ -100,9 +108,16 @@ Loaded load(const QString &programDir)
         if (!QDir::isAbsolutePath(folder))
             continue;
         const QString path = folder + QStringLiteral("/" KORVANE_TRANSPORT_FILE);
-        if (QFileInfo::exists(path))
-            return open(path);
+        if (!QFileInfo::exists(path))
+            continue;
+        Loaded found = open(path);
+        if (found.entry)
+            return found;
+        if (refused.isEmpty())
+            refused = std::move(found.error);
     }
+    if (!refused.isEmpty())
+        return {nullptr, refused};
     // Found nowhere: Qt's own words say so, for the place it belongs in.
     return open(installed + QStringLiteral("/" KORVANE_TRANSPORT_FILE));
 }

@@ -41,8 +41,10 @@ public:
 
 // The module's one object, reached through Qt's plugin loader; it outlives
 // every caller, since the module is never unloaded. The module's metadata
-// names the program version it was built for: a module of another build is
-// refused before it is loaded.
+// names the program version and the exact build it was made for (a hash of
+// this header, the others whose types cross and the tools, made by
+// mail/CMakeLists.txt): a module of another build is refused before it is
+// loaded.
 class TransportPlugin
 {
 public:

@@ -32,7 +32,8 @@ private:
 class SmtpTransport final : public QObject, public TransportPlugin
 {
     Q_OBJECT
-    // TransportPlugin.json (made by CMake) names the program version.
+    // TransportPlugin.json (made by CMake) names the program version and
+    // the exact build.
     Q_PLUGIN_METADATA(IID KorvaneTransportPlugin_iid FILE "TransportPlugin.json")
     Q_INTERFACES(TransportPlugin)
 

@@ -1,5 +1,6 @@
 #include "CredentialMask.h"
 
+#include "ReplyReader.h"
 #include "SecretWipe.h"
 
 #include <algorithm>
@@ -39,6 +40,30 @@ qsizetype codeLength(const QString &text, qsizetype at)
     return text[end] == u' ' || text[end] == u'-' ? end + 1 - at : 0;
 }
 
+// Where the match of secret, from its character i on, that starts at
+// text[j] ends (one past it), or -1. Where shownText() may have trimmed
+// (trimPoint: the text's ends, the ends of a reply's lines), the secret's
+// blanks may be missing; in a text cut short, a secret's start at its end is
+// a match.
+qsizetype matchEnd(QStringView text, const QList<bool> &trimPoint, QStringView secret, qsizetype i,
+                   qsizetype j, bool cut)
+{
+    for (; i < secret.size(); ++i, ++j) {
+        if (trimPoint[j] && secret[i].isSpace()) {
+            for (qsizetype next = i + 1; next <= secret.size() && secret[next - 1].isSpace(); ++next) {
+                const qsizetype end = matchEnd(text, trimPoint, secret, next, j, cut);
+                if (end >= 0)
+                    return end;
+            }
+        }
+        if (j == text.size())
+            return cut ? j : -1;
+        if (text[j] != secret[i])
+            return -1;
+    }
+    return j;
+}
+
 } // namespace
 
 CredentialMask::CredentialMask(QByteArrayView username, QByteArrayView password)
@@ -46,13 +71,7 @@ CredentialMask::CredentialMask(QByteArrayView username, QByteArrayView password)
 {
     if (username.isEmpty())
         return; // no authentication: nothing was sent to hide
-    const QString clear = QString::fromUtf8(password);
-    if (clear.contains(u'\t')) {
-        // Tabs reach the user as spaces: the password too.
-        QString spaced = clear;
-        add(spaced.replace(u'\t', u' '));
-    }
-    add(clear);
+    add(QString::fromUtf8(password));
     addBase64(password.toByteArray());
     addBase64(username.toByteArray());
     // PLAIN's payload, as libcurl builds it with no authorisation identity.
@@ -71,6 +90,10 @@ CredentialMask::~CredentialMask()
 
 void CredentialMask::add(QString secret)
 {
+    // Kept as the user would read it, as every text is searched.
+    QString asShown = withUnfitAsSpaces(secret);
+    SecretWipe::wipe(secret);
+    secret = std::move(asShown);
     if (secret.isEmpty() || m_secrets.contains(secret)) {
         SecretWipe::wipe(secret);
         return;
@@ -138,29 +161,28 @@ void CredentialMask::payloadSent(QByteArrayView payload)
 
 QList<bool> CredentialMask::hiddenChars(const QString &text, const QList<bool> &searched) const
 {
+    // Searched as the user will read it: what shownText() turns into spaces
+    // is a space in the text as in the secrets, so a secret is found in the
+    // server's words before they are cleaned for display and after.
     QList<bool> hidden(text.size(), false);
+    const bool cut = text.endsWith(u'…');
+    QString shown = withUnfitAsSpaces(text);
     QString joined;
     QList<qsizetype> place;
-    for (qsizetype i = 0; i < text.size(); ++i) {
+    QList<bool> trimPoint; // before joined[j]: the text's start, or a line's end
+    for (qsizetype i = 0; i < (cut ? text.size() - 1 : text.size()); ++i) {
         if (searched[i]) {
-            joined += text[i];
+            trimPoint.append(place.isEmpty() || place.back() != i - 1);
+            joined += shown[i];
             place.append(i);
         }
     }
+    trimPoint.append(true);
     for (const QString &secret : m_secrets)
-        for (qsizetype at = joined.indexOf(secret); at >= 0; at = joined.indexOf(secret, at + 1))
-            for (qsizetype k = at; k < at + secret.size(); ++k)
+        for (qsizetype at = 0; at < joined.size(); ++at)
+            for (qsizetype k = at, end = matchEnd(joined, trimPoint, secret, 0, at, cut); k < end; ++k)
                 hidden[place[k]] = true;
-    if (text.endsWith(u'…')) {
-        // Cut short: the start of a secret may be all that is left of it.
-        for (const QString &secret : m_secrets)
-            for (qsizetype length = std::min(secret.size() - 1, joined.size()); length > 0; --length)
-                if (joined.endsWith(QStringView(secret).first(length))) {
-                    for (qsizetype k = joined.size() - length; k < joined.size(); ++k)
-                        hidden[place[k]] = true;
-                    break;
-                }
-    }
+    SecretWipe::wipe(shown);
     SecretWipe::wipe(joined);
     return hidden;
 }

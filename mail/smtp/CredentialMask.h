@@ -11,9 +11,11 @@
 // (PLAIN, LOGIN, the CRAM-MD5 response, which depends on the server's
 // challenge) and what they carry. The user name in clear is no secret. Every
 // piece of server text on its way to the user goes through it; each secret
-// found becomes "****", as in the transcript's own redacted lines. Belongs to
-// one conversation and to its thread; its copies of the secrets are
-// overwritten when it goes.
+// found becomes "****", as in the transcript's own redacted lines. Texts are
+// searched as the user reads them (shownText()'s spaces for what it cannot
+// show, its trimmed ends): a secret is found in the server's words before
+// they are cleaned for display and after. Belongs to one conversation and to
+// its thread; its copies of the secrets are overwritten when it goes.
 class CredentialMask
 {
 public:
@@ -47,9 +49,10 @@ private:
     void addBase64(QByteArray bytes);
     void payloadSent(QByteArrayView payload);
     // Which characters of text belong to a secret; only the characters where
-    // searched is true are searched, as if the others were not there.
+    // searched is true are searched, as if the others were not there, and
+    // where they are left out a line ends.
     QList<bool> hiddenChars(const QString &text, const QList<bool> &searched) const;
 
-    QList<QString> m_secrets;
+    QList<QString> m_secrets; // as shownText() shows them, blanks included
     QByteArray m_username;
 };

@@ -31,7 +31,7 @@ QByteArrayView withoutLineEnd(QByteArrayView line)
 
 } // namespace
 
-QString shownText(const QString &text, qsizetype maxChars)
+QString withUnfitAsSpaces(const QString &text)
 {
     QString shown = text;
     for (qsizetype i = 0; i < shown.size(); ++i) {
@@ -46,7 +46,12 @@ QString shownText(const QString &text, qsizetype maxChars)
         }
         i += pair ? 1 : 0;
     }
-    shown = shown.trimmed();
+    return shown;
+}
+
+QString shownText(const QString &text, qsizetype maxChars)
+{
+    QString shown = withUnfitAsSpaces(text).trimmed();
     if (shown.size() > maxChars) {
         shown.truncate(maxChars - 1);
         // Never leave half of a surrogate pair at the cut.
@@ -81,6 +86,8 @@ ReplyReader::Line ReplyReader::read(QByteArrayView line)
     const QString words = shownText(QString::fromUtf8(withoutLineEnd(line)));
     if (m_pending.size() < kMaxText)
         m_pending += (m_pending.isEmpty() ? QString() : QStringLiteral(" ")) + words;
+    else if (!m_pending.endsWith(u'…'))
+        m_pending += u'…'; // lines left out: cut short, as a text too long is
     readCapability(words);
     if (kind == Line::Continued)
         return kind;

@@ -80,3 +80,6 @@ private:
 // format and line-separator characters become spaces, the ends are trimmed,
 // and at most maxChars characters are kept ("…" marks a cut).
 QString shownText(const QString &text, qsizetype maxChars = ReplyReader::kMaxText);
+// The first step of shownText() alone: text with the characters unfit to
+// show turned into spaces (a pair of surrogates into two), as long as text.
+QString withUnfitAsSpaces(const QString &text);

@@ -219,6 +219,8 @@ SendOutcome SmtpTransfer::failure(int curlCode, const QString &detail, int osErr
     // of the credentials.
     SmtpDialogue shown = m_dialogue;
     shown.replyText = m_mask.maskedJoinedReply(m_dialogue.replyText);
+    for (QString &mechanism : shown.authMechanisms)
+        mechanism = m_mask.masked(mechanism);
     SendOutcome outcome = describeFailure(
         {curlCode, m_mask.masked(detail), osErrno, m_settings.server, m_source.error(), m_resolved}, shown);
     outcome.unreached = m_dialogue.stage == SmtpDialogue::Stage::Greeting;

@@ -93,7 +93,9 @@ class RecordingSMTP(SMTP):
         if text.startswith("354"):
             self._data_bytes = 0
             self.recorder.bump("data_started")
-        await super().push(status)
+        # In UTF-8, as a server quoting back what it got writes it (aiosmtpd
+        # alone writes ASCII only, without SMTPUTF8).
+        await super().push(status.encode("utf-8") if isinstance(status, str) else status)
 
     async def challenge_auth(self, *args, **kwargs):
         self._in_auth = True

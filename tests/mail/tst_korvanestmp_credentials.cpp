@@ -108,12 +108,25 @@ void TestKorvaneSmtpCredentials::quotedBack_data()
     QTest::addColumn<QString>("mechanism");
     QTest::addColumn<QString>("echo");
     QTest::addColumn<bool>("accepted");
+    QTest::addColumn<QString>("refused"); // the password the server refuses
+    QTest::addColumn<QString>("shownAs"); // its form once cleaned for display, if another
+    const QString wrong = QStringLiteral("Sb4gl+ata/X?");
     for (const char *mechanism : {"PLAIN", "LOGIN", "CRAM-MD5"}) {
-        QTest::addRow("%s, 535 quoting it", mechanism) << mechanism << "inline" << false;
-        QTest::addRow("%s, 535 quoting it split over lines", mechanism) << mechanism << "split" << false;
-        QTest::addRow("%s, 235 quoting it", mechanism) << mechanism << "inline" << true;
-        QTest::addRow("%s, 235 quoting it split over lines", mechanism) << mechanism << "split" << true;
+        QTest::addRow("%s, 535 quoting it", mechanism)
+            << mechanism << "inline" << false << wrong << QString();
+        QTest::addRow("%s, 535 quoting it split over lines", mechanism)
+            << mechanism << "split" << false << wrong << QString();
+        QTest::addRow("%s, 235 quoting it", mechanism) << mechanism << "inline" << true << wrong << QString();
+        QTest::addRow("%s, 235 quoting it split over lines", mechanism)
+            << mechanism << "split" << true << wrong << QString();
     }
+    // Characters the display cleaning turns into spaces.
+    QTest::newRow("PLAIN, 535 quoting one with the U+200D of an emoji sequence")
+        << QStringLiteral("PLAIN") << "inline" << false << QStringLiteral("gatto\U0001F408\u200D\u2B1B!")
+        << QStringLiteral("gatto\U0001F408 \u2B1B!");
+    QTest::newRow("LOGIN, 535 quoting one with U+00AD split over lines")
+        << QStringLiteral("LOGIN") << "split" << false << QStringLiteral("Zaffiro\u00ADblu7")
+        << QStringLiteral("Zaffiro blu7");
 }
 
 void TestKorvaneSmtpCredentials::quotedBack()
@@ -121,7 +134,9 @@ void TestKorvaneSmtpCredentials::quotedBack()
     QFETCH(QString, mechanism);
     QFETCH(QString, echo);
     QFETCH(bool, accepted);
-    const QString secret = accepted ? password : QStringLiteral("Sb4gl+ata/X?");
+    QFETCH(QString, refused);
+    QFETCH(QString, shownAs);
+    const QString secret = accepted ? password : refused;
     SendFixture f(
         starttls()
         + QStringList{"--auth", user + u':' + password, "--auth-mechs", mechanism, "--echo-auth", echo});
@@ -137,7 +152,9 @@ void TestKorvaneSmtpCredentials::quotedBack()
     const QStringList serverLog = f.server.sessionLog();
     const QString code = accepted ? QStringLiteral("235") : QStringLiteral("535");
     QVERIFY2(serverLog.join(u'\n').contains(QStringLiteral("ricevuto")), qPrintable(serverLog.join(u'\n')));
-    const QStringList forms = secretForms(secret, mechanism, serverLog);
+    QStringList forms = secretForms(secret, mechanism, serverLog);
+    if (!shownAs.isEmpty())
+        forms << shownAs;
     const QString transcript = f.component.lastTranscript();
     const QString words
         = accepted ? QStringLiteral("accesso riuscito") : QStringLiteral("credenziali rifiutate");

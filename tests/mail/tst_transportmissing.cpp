@@ -2,13 +2,17 @@
 // found, as when a broken installation lacks it: the send fails with the
 // internal error and says why, and the about dialog opens as ever. Its run
 // path is a relative folder and an empty entry (the current folder), where
-// a false module lies: it is never loaded.
+// a false module lies: it is never loaded. Then the search along a path
+// that holds modules which must be refused (a false one, one of another
+// build) before this build's, or none, as transportsearch sees it.
 
 #include "KorvaneSTMP.h"
+#include "MailTexts.h"
 #include "TransportModule.h"
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -66,6 +70,81 @@ private Q_SLOTS:
         KorvaneSTMP component([&shown](const QString &, const QString &text) { shown = text; });
         component.AboutBox();
         QVERIFY2(shown.contains(QStringLiteral("\nlibcurl " KORVANE_CURL_VERSION "\n")), qPrintable(shown));
+    }
+
+    // Folders on the search path, in order: "built" (this build's module),
+    // "other" (a module of another build: this version and interface id),
+    // "planted" (no plugin at all), "empty". refusal: the folder whose
+    // module the reason names, when none loads.
+    void searchPath_data()
+    {
+        QTest::addColumn<QStringList>("path");
+        QTest::addColumn<bool>("loads");
+        QTest::addColumn<QString>("refusal");
+
+        QTest::newRow("this build's") << QStringList{"built"} << true << QString();
+        QTest::newRow("an empty folder, then this build's")
+            << QStringList{"empty", "built"} << true << QString();
+        QTest::newRow("another build, then this build's")
+            << QStringList{"other", "built"} << true << QString();
+        QTest::newRow("a false module, then this build's")
+            << QStringList{"planted", "built"} << true << QString();
+        QTest::newRow("both refused, then this build's")
+            << QStringList{"planted", "other", "built"} << true << QString();
+        QTest::newRow("another build alone") << QStringList{"other"} << false << QStringLiteral("other");
+        QTest::newRow("another build, then a false module")
+            << QStringList{"other", "planted"} << false << QStringLiteral("other");
+        QTest::newRow("a false module, then another build")
+            << QStringList{"planted", "empty", "other"} << false << QStringLiteral("planted");
+    }
+
+    void searchPath()
+    {
+        QFETCH(QStringList, path);
+        QFETCH(bool, loads);
+        QFETCH(QString, refusal);
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QDir folders(dir.path());
+        const QString file = QStringLiteral("/korvane-smtp.so");
+        for (const auto &[name, module] :
+             {std::pair{"other", OTHER_BUILD_MODULE}, {"planted", PLANTED_MODULE}}) {
+            QVERIFY(folders.mkdir(QLatin1String(name)));
+            QVERIFY(QFile::copy(QLatin1String(module), folders.filePath(QLatin1String(name)) + file));
+        }
+        QVERIFY(folders.mkdir(QStringLiteral("empty")));
+        const auto folder = [&folders](const QString &name) {
+            return name == u"built" ? QStringLiteral(BUILT_MODULE_DIR) : folders.filePath(name);
+        };
+        QStringList searched;
+        for (const QString &name : std::as_const(path))
+            searched << folder(name);
+        const QString mark = folders.filePath(QStringLiteral("loaded"));
+
+        QProcess search;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        const QString inherited = env.value(QStringLiteral("LD_LIBRARY_PATH"));
+        env.insert(QStringLiteral("LD_LIBRARY_PATH"),
+                   searched.join(u':') + (inherited.isEmpty() ? QString() : u':' + inherited));
+        env.insert(QStringLiteral("KORVANE_PLANTED_MARK"), mark);
+        search.setProcessEnvironment(env);
+        search.start(QStringLiteral(TRANSPORT_SEARCH), {});
+        QVERIFY(search.waitForFinished(60000));
+        const QString said = QString::fromUtf8(search.readAllStandardOutput());
+        QVERIFY2(search.exitStatus() == QProcess::NormalExit,
+                 qPrintable(QString::fromLocal8Bit(search.readAllStandardError())));
+        QVERIFY2(!QFile::exists(mark), "a refused module was loaded");
+        if (loads) {
+            QCOMPARE(said, QStringLiteral("loaded"));
+            QCOMPARE(search.exitCode(), 0);
+            return;
+        }
+        QCOMPARE(search.exitCode(), 1);
+        const QString refused = folder(refusal) + file;
+        if (refusal == u"other")
+            QCOMPARE(said, mailText(MailText::TransportOtherVersion).arg(refused));
+        else
+            QVERIFY2(said.startsWith(refused + QStringLiteral(": ")), qPrintable(said));
     }
 };
 
