@@ -34,7 +34,7 @@ private:
         QString name;    // the same
         QList<qsizetype> wordStarts;
 
-        bool startWith(QStringView folded) const;
+        bool startWith(QStringView typed) const;
     };
 
     QList<AddressEntry> m_entries;

@@ -13,7 +13,7 @@ namespace DraftWindows {
 
 QString takeOffered()
 {
-    const QString path = qEnvironmentVariable(variable);
+    QString path = qEnvironmentVariable(variable);
     qunsetenv(variable);
     return path;
 }

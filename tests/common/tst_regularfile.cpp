@@ -25,7 +25,7 @@ constexpr qint64 largest = 1024;
 // Puts kind at dir/file; a regular file dir/target holds "target".
 QString makeKind(const QTemporaryDir &dir, const QString &kind)
 {
-    const QString path = dir.filePath(u"file"_s);
+    QString path = dir.filePath(u"file"_s);
     const QString target = dir.filePath(u"target"_s);
     QFile file(target);
     if (!file.open(QIODevice::WriteOnly) || file.write("target") != 6)

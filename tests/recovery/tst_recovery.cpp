@@ -187,6 +187,8 @@ void TestRecovery::formatReadsOtherVersions()
     QCOMPARE(copy->fields.recipient, sample(u"x"_s).recipient);
 }
 
+// A table: its rows read best side by side.
+// NOLINTNEXTLINE(readability-function-size)
 void TestRecovery::takeLeftovers_data()
 {
     QTest::addColumn<QStringList>("names");
