@@ -160,7 +160,7 @@ void TestAddressCompleter::chosenSuggestionTakesItemsPlace()
     QAbstractItemView *popup = w.completer(box)->popup();
     QTRY_VERIFY(popup->isVisible());
     QCOMPARE(popup->model()->rowCount(), 1);
-    QCOMPARE(popup->model()->index(0, 0).data().toString(), AddressEntry{name, u"m@y.it"_s}.listed());
+    QCOMPARE(popup->model()->index(0, 0).data().toString(), (AddressEntry{name, u"m@y.it"_s}.listed()));
     if (click) {
         const QRect item = popup->visualRect(popup->model()->index(0, 0));
         QTest::mouseClick(popup->viewport(), Qt::LeftButton, {}, item.center());
