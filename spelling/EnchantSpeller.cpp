@@ -1,5 +1,6 @@
 #include "EnchantSpeller.h"
 
+#include "PersonalWordLists.h"
 #include "ProseWords.h"
 #include "SpellingTexts.h"
 
@@ -132,4 +133,8 @@ QStringList EnchantSpeller::suggestions(const QString &word, int most)
 
 void EnchantSpeller::ignore(const QString &word) { m_library->accept(word, m_library->f.addToSession); }
 
-void EnchantSpeller::addToPersonal(const QString &word) { m_library->accept(word, m_library->f.add); }
+void EnchantSpeller::addToPersonal(const QString &word)
+{
+    m_library->accept(word, m_library->f.add);
+    PersonalWordLists::keep(ProseWords::dictionaryForm(word));
+}

@@ -3,10 +3,18 @@
 #include "RegularFile.h"
 
 #include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
 const char *const kFolderVariable = "ENCHANT_CONFIG_DIR";
+
+const char *const kSuffixes[] = {".dic", ".exc"};
 
 // Where the library then looks for its folder of lists and finds none: no
 // folder can be made or opened under a device, so nothing of the user's is
@@ -17,7 +25,7 @@ const char *const kNoFolder = "/dev/null";
 QString unsafeList(const QString &language)
 {
     const QDir lists(PersonalWordLists::folder());
-    for (const char *suffix : {".dic", ".exc"}) {
+    for (const char *suffix : kSuffixes) {
         const QString path = lists.filePath(language + QLatin1String(suffix));
         const auto status
             = RegularFile::status(path, PersonalWordLists::kMaxBytes, RegularFile::Links::Follow);
@@ -26,6 +34,51 @@ QString unsafeList(const QString &language)
             return path + u' ' + RegularFile::describe(status);
     }
     return {};
+}
+
+// The user's folder while the library reads a private copy of it; empty
+// when it reads the user's own, or none.
+QString &userFolder()
+{
+    static QString folder;
+    return folder;
+}
+
+// The copy lives as long as the program; it goes when the program ends.
+bool copyLists(const QString &language)
+{
+    static QTemporaryDir copy(QDir::tempPath() + QStringLiteral("/korvane-client-enchant-XXXXXX"));
+    if (!copy.isValid())
+        return false;
+    const QDir lists(PersonalWordLists::folder());
+    for (const char *suffix : kSuffixes) {
+        const QString name = language + QLatin1String(suffix);
+        const std::optional<QByteArray> words = RegularFile::read(
+            lists.filePath(name), PersonalWordLists::kMaxBytes, RegularFile::Links::Follow);
+        if (words && !RegularFile::write(copy.filePath(name), *words))
+            return false;
+    }
+    userFolder() = lists.path();
+    qputenv(kFolderVariable, QFile::encodeName(copy.path()));
+    return true;
+}
+
+// O_NONBLOCK: a FIFO put there since is refused at once rather than waited on.
+bool append(const QString &path, const QByteArray &line)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(),
+                          O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0600);
+    if (fd < 0)
+        return false;
+    struct stat found = {};
+    char last = '\n';
+    const bool regular = ::fstat(fd, &found) == 0 && S_ISREG(found.st_mode);
+    if (regular && found.st_size > 0 && ::pread(fd, &last, 1, found.st_size - 1) != 1)
+        last = '\n';
+    const QByteArray text = last == '\n' ? line : '\n' + line;
+    const bool written = regular && ::write(fd, text.constData(), size_t(text.size())) == text.size();
+    ::close(fd);
+    return written;
 }
 
 } // namespace
@@ -46,9 +99,22 @@ QString folder()
 QString leaveAloneIfUnsafe(const QString &language)
 {
     QString why = unsafeList(language);
-    if (!why.isEmpty())
-        qputenv(kFolderVariable, kNoFolder);
+    if (why.isEmpty() && copyLists(language))
+        return why;
+    qputenv(kFolderVariable, kNoFolder);
     return why;
+}
+
+void keep(const QString &word, const QString &language)
+{
+    if (userFolder().isEmpty())
+        return;
+    const QString path = QDir(userFolder()).filePath(language + QStringLiteral(".dic"));
+    const auto status = RegularFile::status(path, kMaxBytes, RegularFile::Links::Follow);
+    if (status == RegularFile::Status::Regular || status == RegularFile::Status::Missing) {
+        QDir().mkpath(userFolder());
+        append(path, word.toUtf8() + '\n');
+    }
 }
 
 } // namespace PersonalWordLists

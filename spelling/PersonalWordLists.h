@@ -22,8 +22,18 @@ QString folder();
 // at no folder for the rest of the run: the dictionary still loads, without
 // the user's words, and a word added is kept until the program ends. Returns
 // why, or nothing when the lists are used.
-// It may set the environment, which no other thread may be reading: call it
+// Used, they are read once, here, and the library is given a private copy
+// of them: it looks at its lists again while the user types, on the
+// window's thread, and a list swapped meanwhile for a FIFO would freeze the
+// window. A word added then goes to the copy and, through keep(), to the
+// user's list.
+// It sets the environment, which no other thread may be reading: call it
 // before the first thread starts.
 QString leaveAloneIfUnsafe(const QString &language = QStringLiteral("it_IT"));
+
+// With a private copy in use, adds word to the user's own list of language
+// (appended, never through a FIFO or a device); otherwise the library
+// already wrote it where it belongs, or nowhere.
+void keep(const QString &word, const QString &language = QStringLiteral("it_IT"));
 
 } // namespace PersonalWordLists

@@ -329,15 +329,30 @@ void TestSpellingBoxes::personalListsChecked()
     QTRY_VERIFY(fixture.form->spelling()->body());
     fixture.body()->setPlainText(QStringLiteral("acqua korvanesca"));
     QTRY_COMPARE(markedIn(fixture.body()), why.isEmpty() ? QStringList{} : QStringList{"korvanesca"});
-    if (why.isEmpty())
+    const auto addTenthLetter = [&] {
+        QTextCursor inWord(fixture.body()->document());
+        inWord.setPosition(10);
+        std::unique_ptr<QMenu> menu(
+            fixture.form->spelling()->body()->contextMenu(fixture.body()->cursorRect(inWord).center()));
+        actionNamed(menu.get(), QStringLiteral("Aggiungi al dizionario"))->trigger();
+        QTRY_COMPARE(markedIn(fixture.body()), QStringList{});
+    };
+    if (!why.isEmpty()) {
+        fixture.body()->setPlainText(QStringLiteral("acqua korvanesca"));
+        addTenthLetter(); // for this run, written nowhere
+        QCOMPARE(folder.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot), made);
         return;
-    QTextCursor inWord(fixture.body()->document());
-    inWord.setPosition(10);
-    std::unique_ptr<QMenu> menu(
-        fixture.form->spelling()->body()->contextMenu(fixture.body()->cursorRect(inWord).center()));
-    actionNamed(menu.get(), QStringLiteral("Aggiungi al dizionario"))->trigger();
-    QTRY_COMPARE(markedIn(fixture.body()), QStringList{}); // for this run, written nowhere
-    QCOMPARE(folder.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot), made);
+    }
+    // The library reads a copy: a word added reaches the user's list, and a
+    // list swapped for a FIFO while the user types is never opened.
+    fixture.body()->setPlainText(QStringLiteral("acqua korvanesco"));
+    addTenthLetter();
+    QFile userList(folder.filePath(name + QStringLiteral(".elsewhere")));
+    QVERIFY(userList.open(QIODevice::ReadOnly));
+    QCOMPARE(userList.readAll(), QByteArray("korvanesca\nkorvanesco\n"));
+    QVERIFY(makeList(folder.filePath(name), QStringLiteral("FIFO")));
+    fixture.body()->setPlainText(QStringLiteral("acqua korvanesche"));
+    QTRY_COMPARE(markedIn(fixture.body()), QStringList{"korvanesche"});
 }
 
 int main(int argc, char *argv[])
