@@ -134,6 +134,20 @@ bool write(const QString &path, const QByteArray &data, const std::function<bool
     return false;
 }
 
+bool append(const QString &path, const QByteArray &line)
+{
+    // O_NONBLOCK: a FIFO without a reader fails the open instead of waiting.
+    const FileDescriptor fd(::open(nativePath(path).constData(),
+                                   O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0600));
+    struct stat found = {};
+    if (!fd.valid() || ::fstat(fd.get(), &found) != 0 || !S_ISREG(found.st_mode))
+        return false;
+    char last = '\n';
+    if (found.st_size > 0 && ::pread(fd.get(), &last, 1, found.st_size - 1) != 1)
+        last = '\n';
+    return writeAll(fd.get(), last == '\n' ? line : '\n' + line, {});
+}
+
 QString keepAside(const QString &path, const QString &suffix)
 {
     QString aside = path + suffix;

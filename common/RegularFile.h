@@ -46,6 +46,12 @@ std::optional<QByteArray> read(const QString &path, qint64 maxBytes, Links links
 // it was.
 bool write(const QString &path, const QByteArray &data, const std::function<bool()> &stop = {});
 
+// Adds line at the end of the regular file at path (made owner-only when
+// missing), on a line of its own; a link to a regular file is followed, a
+// FIFO or a device is refused at once, never waited on. False when nothing
+// was written.
+bool append(const QString &path, const QByteArray &line);
+
 // Renames what is at path, unread, to path + suffix, or to path + suffix +
 // ".1", ".2", ... when that name is taken (a dangling link takes one too).
 // Returns the new path; path itself when it could not be renamed.

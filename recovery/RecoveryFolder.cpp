@@ -65,13 +65,8 @@ RecoveryFolder::RecoveryFolder(const QString &settingsFile)
         m_ownPath = own;
 }
 
-RecoveryFolder::~RecoveryFolder()
-{
-    for (const std::unique_ptr<FileLock> &lock : m_taken)
-        lock->unlock();
-    if (m_ownLock)
-        m_ownLock->unlock();
-}
+// The locks go with their files.
+RecoveryFolder::~RecoveryFolder() = default;
 
 RecoveryFolder::Found RecoveryFolder::takeLeftovers(const Settings &settings)
 {
@@ -89,10 +84,8 @@ RecoveryFolder::Found RecoveryFolder::takeLeftovers(const Settings &settings)
         std::optional<RecoveryFormat::Copy> copy = readCopy(path);
         if (!copy) {
             found.setAside << RegularFile::keepAside(path, ".bad"_L1);
-            lock->unlock();
         } else if (copy->sent || (settings.hold && settings.hold(copy->fields))) {
             QFile::remove(path); // nothing in it is lost
-            lock->unlock();
         } else {
             drafts.push_back({std::move(*copy), path, std::move(lock)});
         }
@@ -105,12 +98,9 @@ RecoveryFolder::Found RecoveryFolder::takeLeftovers(const Settings &settings)
         hold(std::move(draft->lock));
         ++draft;
     }
-    // Let go, so that the window each is offered to can take it.
-    for (; draft != drafts.end(); ++draft) {
-        if (found.offered.size() < mostOffered)
-            found.offered << draft->path;
-        draft->lock->unlock();
-    }
+    // Let go as drafts goes, so that the window each is offered to can take it.
+    for (; draft != drafts.end() && found.offered.size() < mostOffered; ++draft)
+        found.offered << draft->path;
     return found;
 }
 

@@ -6,10 +6,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 namespace {
 
 const char *const kFolderVariable = "ENCHANT_CONFIG_DIR";
@@ -63,24 +59,6 @@ bool copyLists(const QString &language)
     return true;
 }
 
-// O_NONBLOCK: a FIFO put there since is refused at once rather than waited on.
-bool append(const QString &path, const QByteArray &line)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(),
-                          O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0600);
-    if (fd < 0)
-        return false;
-    struct stat found = {};
-    char last = '\n';
-    const bool regular = ::fstat(fd, &found) == 0 && S_ISREG(found.st_mode);
-    if (regular && found.st_size > 0 && ::pread(fd, &last, 1, found.st_size - 1) != 1)
-        last = '\n';
-    const QByteArray text = last == '\n' ? line : '\n' + line;
-    const bool written = regular && ::write(fd, text.constData(), size_t(text.size())) == text.size();
-    ::close(fd);
-    return written;
-}
-
 } // namespace
 
 namespace PersonalWordLists {
@@ -109,12 +87,8 @@ void keep(const QString &word, const QString &language)
 {
     if (userFolder().isEmpty())
         return;
-    const QString path = QDir(userFolder()).filePath(language + QStringLiteral(".dic"));
-    const auto status = RegularFile::status(path, kMaxBytes, RegularFile::Links::Follow);
-    if (status == RegularFile::Status::Regular || status == RegularFile::Status::Missing) {
-        QDir().mkpath(userFolder());
-        append(path, word.toUtf8() + '\n');
-    }
+    QDir().mkpath(userFolder());
+    RegularFile::append(QDir(userFolder()).filePath(language + QStringLiteral(".dic")), word.toUtf8() + '\n');
 }
 
 } // namespace PersonalWordLists
