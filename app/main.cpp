@@ -56,6 +56,7 @@ int main(int argc, char *argv[])
             StandardError::echoLine(spellingText(SpellingText::Unavailable).arg(why).toUtf8());
         });
     form.checkSpelling([](QString *why) { return EnchantSpeller::open(why); });
+    form.checkAddresses();
     form.setOfferedDraft(DraftWindows::takeOffered());
     form.setDraftOpener([verbose = command.verbose](const QString &path) {
         DraftWindows::open(path, verbose ? QStringList{QStringLiteral("--verbose")} : QStringList());

@@ -1,5 +1,6 @@
 #include "Form1.h"
 
+#include "AddressChecks.h"
 #include "AddressCompleter.h"
 #include "AddressMemory.h"
 #include "AttachmentField.h"
@@ -52,10 +53,10 @@ Form1::Form1(std::unique_ptr<MailComponent> component, MessageUi &ui, SettingsSt
     connect(sendKeys, &QShortcut::activated, m_controls.send, &QPushButton::click);
     // Alt+I starts the send on the key too, not when the press look ends.
     ImmediateMnemonic::install(m_controls.send);
-    auto *addresses = new AddressMemory(store.fileName(), this);
-    connect(m_send, &SendCommand::delivered, addresses, &AddressMemory::remember);
+    m_addresses = new AddressMemory(store.fileName(), this);
+    connect(m_send, &SendCommand::delivered, m_addresses, &AddressMemory::remember);
     for (QLineEdit *box : m_fields->addressBoxes())
-        new AddressCompleter(box, *addresses);
+        new AddressCompleter(box, *m_addresses);
     m_attachments = new AttachmentField(m_controls.attachments, this, m_ui, m_handlers);
     new LineLengthGuard(this, m_ui, m_handlers);
     m_spelling = new SpellingAid(m_controls.body, m_controls.subject, this);
@@ -98,6 +99,18 @@ void Form1::checkSpelling(SpellingAid::Opener open)
 {
     // The dictionary takes a tenth of a second to load: not before the window shows.
     afterFirstPaint([this, open = std::move(open)] { m_spelling->start(open); });
+}
+
+void Form1::checkAddresses()
+{
+    // Nothing of it before the window shows: the boxes' first marks ask the
+    // name server about the addresses restored.
+    afterFirstPaint([this] {
+        if (m_addressChecks)
+            return;
+        m_addressChecks = new AddressChecks(m_fields->addressBoxes(), *m_addresses, this);
+        m_send->setAddressChecks(m_addressChecks);
+    });
 }
 
 // At the next turn of the event loop once the window is on screen.

@@ -9,6 +9,8 @@
 #include <functional>
 #include <memory>
 
+class AddressChecks;
+class AddressMemory;
 class AttachmentField;
 class FieldKeeper;
 class MailComponent;
@@ -58,6 +60,12 @@ public:
     void checkSpelling(SpellingAid::Opener open);
     SpellingAid *spelling() const { return m_spelling; }
 
+    // Checks the addresses as they are written, once the window is first on
+    // screen, and asks before a send whose domains do not exist or look
+    // mistyped (AddressChecks). Without it, nothing is checked.
+    void checkAddresses();
+    AddressChecks *addressChecks() const { return m_addressChecks; }
+
     MailComponent *component() const { return m_component.get(); }
     const ComposerLayout::Controls &controls() const { return m_controls; }
 
@@ -81,6 +89,8 @@ private:
     FieldKeeper *m_fields = nullptr;
     SendCommand *m_send = nullptr;
     SpellingAid *m_spelling = nullptr;
+    AddressMemory *m_addresses = nullptr;
+    AddressChecks *m_addressChecks = nullptr;
     DraftOpener m_openDraft;
     QString m_offeredDraft;
 };

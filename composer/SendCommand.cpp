@@ -1,5 +1,6 @@
 #include "SendCommand.h"
 
+#include "AddressChecks.h"
 #include "ComponentPlace.h"
 #include "ComposerTexts.h"
 #include "FieldKeeper.h"
@@ -15,6 +16,14 @@
 #include <QPushButton>
 
 using Icon = MessageUi::Icon;
+
+namespace {
+
+// How long a send waits for the name server: long enough for a server on the
+// local network to answer, short enough to go unnoticed when none does.
+constexpr std::chrono::milliseconds kAnswerWait{300};
+
+} // namespace
 
 SendCommand::SendCommand(MailComponent &component, const ComposerLayout::Controls &controls,
                          FieldKeeper &fields, MessageUi &ui, HandlerQueue &handlers, QObject *parent)
@@ -38,6 +47,15 @@ SendCommand::SendCommand(MailComponent &component, const ComposerLayout::Control
     });
     connect(&m_component, &MailComponent::progressChanged, m_controls.component,
             &ComponentPlace::setProgress);
+    m_answerWait.setSingleShot(true);
+    m_answerWait.setInterval(kAnswerWait);
+    connect(&m_answerWait, &QTimer::timeout, this, [this] { answersIn(true); });
+}
+
+void SendCommand::setAddressChecks(AddressChecks *checks)
+{
+    m_checks = checks;
+    connect(checks, &AddressChecks::answered, this, [this] { answersIn(false); });
 }
 
 void SendCommand::run()
@@ -49,6 +67,33 @@ void SendCommand::run()
                          QStringLiteral("Attenzione!"), Icon::Information);
         return;
     }
+    // Pressed again while the answers are awaited: that send is on its way.
+    if (m_answerWait.isActive())
+        return;
+    if (m_checks && m_checks->askAll(m_fields.fields())) {
+        m_answerWait.start();
+        return;
+    }
+    proceed();
+}
+
+// The wait ends with the last answer about this message's domains, or
+// with the bound; the window stays free meanwhile.
+void SendCommand::answersIn(bool waitedEnough)
+{
+    if (!m_answerWait.isActive() && !waitedEnough)
+        return;
+    if (!waitedEnough && m_checks->awaiting(m_fields.fields()))
+        return;
+    m_answerWait.stop();
+    m_handlers.run([this] {
+        if (!m_fields.closed())
+            proceed();
+    });
+}
+
+void SendCommand::proceed()
+{
     // Before the credentials: going back should not cost a password typed.
     if (!confirmDoubts())
         return;
@@ -74,7 +119,9 @@ void SendCommand::run()
 // once; going back puts the cursor where the first of them can be mended.
 bool SendCommand::confirmDoubts()
 {
-    const QList<SendDoubt> doubts = sendDoubts(m_fields.fields());
+    QList<SendDoubt> doubts = sendDoubts(m_fields.fields());
+    if (m_checks)
+        doubts << m_checks->doubts(m_fields.fields());
     if (doubts.isEmpty())
         return true;
     QStringList lines;

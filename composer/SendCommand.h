@@ -5,7 +5,9 @@
 
 #include <QObject>
 #include <QStringList>
+#include <QTimer>
 
+class AddressChecks;
 class FieldKeeper;
 class HandlerQueue;
 class MailComponent;
@@ -13,9 +15,10 @@ class MessageUi;
 
 // The window's send command and the outcome reports that follow it: asks the
 // component whether it is free, the user whether to send what looks like a
-// slip (SendDoubts), the user for credentials when the window says
-// so, hands the component the fields and starts the send; the outcome is
-// shown in a message box, as a handler, while the window is open.
+// slip (SendDoubts and AddressChecks; the name server's answers awaited a
+// few hundred milliseconds at most, what it has not told is not asked
+// about), the user for credentials when the window says so, hands the component the fields and starts the
+// send; the outcome is shown in a message box, as a handler, while the window is open.
 class SendCommand : public QObject
 {
     Q_OBJECT
@@ -28,12 +31,19 @@ public:
     // The send command itself; runs as a handler.
     void run();
 
+    // From now on the addresses' domains are part of what is doubtful; the
+    // send waits a short while for the name server's answers about them.
+    // checks outlives the command.
+    void setAddressChecks(AddressChecks *checks);
+
 Q_SIGNALS:
     // The server took the message: the address fields it was sent with
     // (Mittente, Destinatario, CC, BCC), not what the boxes hold by now.
     void delivered(const QStringList &addressFields);
 
 private:
+    void proceed();
+    void answersIn(bool waitedEnough);
     bool confirmDoubts();
     bool askCredentials();
     void handOver(const MailFields &fields);
@@ -46,4 +56,6 @@ private:
     MessageUi &m_ui;
     HandlerQueue &m_handlers;
     QStringList m_sending; // the address fields of the send under way
+    AddressChecks *m_checks = nullptr;
+    QTimer m_answerWait; // running while a send waits for the name server
 };

@@ -2,6 +2,10 @@
 
 #include "Speller.h"
 
+#include <QCoreApplication>
+#include <QInputMethodEvent>
+#include <QLineEdit>
+
 namespace SpellingMarks {
 
 QList<ProseWords::Span> misspelled(Speller &speller, QStringView line, qsizetype from, qsizetype to,
@@ -34,6 +38,17 @@ QTextCharFormat format()
     marked.setUnderlineStyle(QTextCharFormat::SpellCheckUnderline);
     marked.setUnderlineColor(Qt::red);
     return marked;
+}
+
+void drawOnLine(QLineEdit *box, const QList<ProseWords::Span> &spans)
+{
+    // The formats' places count from the cursor.
+    const int cursor = box->cursorPosition();
+    QList<QInputMethodEvent::Attribute> formats;
+    for (const ProseWords::Span &span : spans)
+        formats.append({QInputMethodEvent::TextFormat, int(span.start) - cursor, int(span.length), format()});
+    QInputMethodEvent marks(QString(), formats);
+    QCoreApplication::sendEvent(box, &marks);
 }
 
 } // namespace SpellingMarks

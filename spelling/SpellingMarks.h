@@ -6,6 +6,7 @@
 
 #include <optional>
 
+class QLineEdit;
 class Speller;
 
 // What the two checked boxes share: which words of a line to mark, and how.
@@ -22,5 +23,11 @@ std::optional<ProseWords::Span> misspelledAt(Speller &speller, QStringView line,
 
 // The red wavy underline.
 QTextCharFormat format();
+
+// Draws spans of box's text with format(). A line edit has no text formats
+// of its own, so the marks reach it as an input method's formats, which it
+// draws over its text without touching the text, the cursor or undo; they
+// go with its next input method event.
+void drawOnLine(QLineEdit *box, const QList<ProseWords::Span> &spans);
 
 } // namespace SpellingMarks

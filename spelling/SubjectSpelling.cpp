@@ -5,7 +5,6 @@
 #include "SpellingMarks.h"
 
 #include <QContextMenuEvent>
-#include <QCoreApplication>
 #include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QMenu>
@@ -31,15 +30,8 @@ void SubjectSpelling::mark()
     if (m_composing || m_box->isReadOnly())
         return;
     m_marked = SpellingMarks::misspelled(speller(), m_box->text(), 0, -1, typedAt());
-    // The formats' places count from the cursor.
-    const int cursor = m_box->cursorPosition();
-    QList<QInputMethodEvent::Attribute> formats;
-    for (const ProseWords::Span &word : std::as_const(m_marked))
-        formats.append({QInputMethodEvent::TextFormat, int(word.start) - cursor, int(word.length),
-                        SpellingMarks::format()});
-    QInputMethodEvent marks(QString(), formats);
     m_sending = true;
-    QCoreApplication::sendEvent(m_box, &marks);
+    SpellingMarks::drawOnLine(m_box, m_marked);
     m_sending = false;
 }
 

@@ -5,10 +5,8 @@
 
 class QLineEdit;
 
-// Marks the unknown words of a one-line box. A line edit has no text formats
-// of its own, so the marks reach it as an input method's formats, which it
-// draws over its text without touching the text, the cursor or undo. While
-// an input method is composing in the box, its own formats stay.
+// Marks the unknown words of a one-line box (SpellingMarks::drawOnLine).
+// While an input method is composing in the box, its own formats stay.
 class SubjectSpelling : public BoxSpelling
 {
     Q_OBJECT
