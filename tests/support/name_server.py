@@ -1,10 +1,7 @@
 #!/usr/bin/python3
-"""Loopback name server the domain tests start (UDP on 127.0.0.1, any port).
-
-Prints its port on one line, then answers from ZONE until killed or until its
-stdin closes, so a test that crashed leaves nothing behind. Names are compared
-without case; a name not in ZONE does not exist (NXDOMAIN).
-"""
+# Loopback name server of the domain tests (UDP, 127.0.0.1, any port): prints
+# its port, then answers from ZONE (names without case; any other name does
+# not exist) until killed or its stdin closes, so a crashed test leaves nothing.
 
 import os
 import select
@@ -18,19 +15,13 @@ SILENT = "silent"  # the query is dropped: the client waits for its time-out
 TTL = 60
 
 
-def mail_domain(name):
-    return {MX: [(10, "mx." + name)], A: ["192.0.2.10"]}
-
-
-ZONE = {
-    "gmail.com": mail_domain("gmail.com"),
-    "libero.it": mail_domain("libero.it"),
-    "esempio.it": mail_domain("esempio.it"),
+ZONE = {name: {MX: [(10, "mx." + name)], A: ["192.0.2.10"]} for name in ("gmail.com", "libero.it", "esempio.it")}
+ZONE.update({
     "gmial.com": {A: ["192.0.2.1"]},
     "solo-ipv6.it": {AAAA: ["2001:db8::1"]},
     "guasto.it": SERVFAIL,
     "lento.it": SILENT,
-}
+})
 
 
 def read_name(packet, offset):
