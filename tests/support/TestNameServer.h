@@ -1,26 +1,22 @@
 #pragma once
 
-#include <QByteArray>
 #include <QProcess>
 
-// The loopback name server (name_server.py under the system's python3) for
-// one test case; its zone is the table in the script. It lives as long as
-// this object, and ends with the test's process even when that crashes.
+// The loopback name server (name_server.py, its zone a table in the script)
+// for one test case, ending with this object or with the test's process.
 class TestNameServer
 {
 public:
     TestNameServer();
-    ~TestNameServer();
-    TestNameServer(const TestNameServer &) = delete;
-    TestNameServer &operator=(const TestNameServer &) = delete;
+    ~TestNameServer() { stop(); }
 
     bool isRunning() const { return m_port != 0; }
     // "127.0.0.1:PORT", for KORVANE_CLIENT_NAMESERVER.
-    QByteArray address() const;
+    QByteArray address() const { return "127.0.0.1:" + QByteArray::number(m_port); }
     // Kills it and waits: from then on its port is closed.
     void stop();
 
 private:
     QProcess m_process;
-    quint16 m_port = 0;
+    uint m_port = 0;
 };
