@@ -14,7 +14,9 @@ qsizetype distance(QStringView a, QStringView b, qsizetype limit)
     if (std::abs(a.size() - b.size()) > limit)
         return limit + 1;
     const qsizetype width = b.size() + 1;
-    std::vector<qsizetype> before(width), previous(width), current(width);
+    std::vector<qsizetype> before(width);
+    std::vector<qsizetype> previous(width);
+    std::vector<qsizetype> current(width);
     for (qsizetype j = 0; j < width; ++j)
         previous[j] = j;
     for (qsizetype i = 1; i <= a.size(); ++i) {

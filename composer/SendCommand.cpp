@@ -70,7 +70,7 @@ void SendCommand::run()
     // Pressed again while the answers are awaited: that send is on its way.
     if (m_answerWait.isActive())
         return;
-    if (m_checks && m_checks->askAll(m_fields.fields())) {
+    if (m_checks != nullptr && m_checks->askAll(m_fields.fields())) {
         m_answerWait.start();
         return;
     }
