@@ -11,8 +11,10 @@
 //                                            without or with the recovery copy; then
 //                                            prose, without or with spelling
 //   korvane-bench window SERVER FILE         the window, waiting for the send key
-//   korvane-bench addresses LENGTH SECONDS   key latency in an address box, with a
-//                                            full address file of LENGTH-long names
+//   korvane-bench addresses LENGTH SECONDS [0|1]
+//                                            key latency in an address box, with a
+//                                            full address file of LENGTH-long names,
+//                                            without or with the address checks
 #include "AddressBench.h"
 #include "CloseBench.h"
 #include "PortBench.h"
@@ -51,8 +53,8 @@ int main(int argc, char *argv[])
     if (mode == u"typing" && (args.size() == 4 || args.size() == 5))
         return runTypingBench(args[1].toInt(), args[2] == u"1", args[3].toInt(),
                               args.size() == 5 ? int(args[4] == u"1") : -1);
-    if (mode == u"addresses" && args.size() == 3)
-        return runAddressBench(args[1].toInt(), args[2].toInt());
+    if (mode == u"addresses" && (args.size() == 3 || args.size() == 4))
+        return runAddressBench(args[1].toInt(), args[2].toInt(), args.value(3) == u"1");
     if (mode == u"window" && args.size() == 3)
         return runWindowBench(args[1], args[2]);
     if (mode == u"idle" && args.size() == 2) {
@@ -70,7 +72,7 @@ int main(int argc, char *argv[])
     std::fprintf(stderr,
                  "usage: korvane-bench send SERVER FILE [COUNT] | dump FILE OUT | charset FILE"
                  " | idle MS | close SERVER | typing MB 0|1 SECONDS [0|1] | window SERVER FILE"
-                 " | addresses LENGTH SECONDS"
+                 " | addresses LENGTH SECONDS [0|1]"
                  " | ports SERVER PLAIN SUBMISSION TLS CAFILE USER|- PASSWORD COUNT\n");
     return 2;
 }
