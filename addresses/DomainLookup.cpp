@@ -10,11 +10,13 @@
 #include <optional>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 // The questions the look-up thread works through, and its way back to the
-// window's thread: the relay, forgotten under the lock as the application
-// deletes it. The thread holds its share, so one that ends after the
-// application touches nothing that went with it.
+// window's thread: the relay, taken under the lock by the owner as it goes
+// (or forgotten as the application deletes it). Nothing is posted once the
+// owner is gone, so a look-up that ends while the application is torn down
+// never reaches its event dispatcher. The thread holds its share.
 struct DomainQueue
 {
     std::mutex mutex;
@@ -33,11 +35,6 @@ struct DomainQueue
                     owner->take(domain, answer);
             });
         }
-        // Posted after every answer, so the relay goes once they are delivered.
-        const std::lock_guard lock(mutex);
-        if (QObject *done = relay)
-            QMetaObject::invokeMethod(
-                done, [done] { done->deleteLater(); }, Qt::QueuedConnection);
     }
 
     std::optional<QString> next()
@@ -55,7 +52,7 @@ struct DomainQueue
     void post(Call call)
     {
         const std::lock_guard lock(mutex);
-        if (relay)
+        if (relay && !closed)
             QMetaObject::invokeMethod(relay, std::move(call), Qt::QueuedConnection);
     }
 };
@@ -66,12 +63,16 @@ DomainLookup::~DomainLookup()
 {
     if (!m_queue)
         return;
+    QObject *relay = nullptr;
     {
         const std::lock_guard lock(m_queue->mutex);
         m_queue->closed = true;
         m_queue->pending.clear();
+        relay = std::exchange(m_queue->relay, nullptr);
     }
     m_queue->wake.notify_one();
+    // With the answers already posted to it and not yet delivered.
+    delete relay;
 }
 
 DomainAnswer DomainLookup::ask(const QString &domain)
@@ -107,9 +108,8 @@ bool DomainLookup::startThread()
 {
     if (!QCoreApplication::instance())
         return false;
-    // The relay outlives this object until the thread's last answer reaches
-    // this thread, so the thread always has somewhere to post; the
-    // application takes a relay whose thread is still out at its end.
+    // Not this object: the thread checks under the lock that the relay is
+    // still there before it posts.
     auto *relay = new QObject(QCoreApplication::instance());
     auto queue = std::make_shared<DomainQueue>();
     queue->relay = relay;
