@@ -4,10 +4,8 @@
 
 #include <algorithm>
 
-namespace {
+namespace AddressInput {
 
-// Where every top-level separator of text is; a quoted name or a comment
-// may hold one of its own, and so may an angle-bracketed address.
 QList<qsizetype> separators(const QString &text)
 {
     const QList<AddressToken> tokens = tokenizeAddresses(text);
@@ -16,10 +14,6 @@ QList<qsizetype> separators(const QString &text)
         at << (tokens[i].raw.data() - text.constData());
     return at;
 }
-
-} // namespace
-
-namespace AddressInput {
 
 Item itemAt(const QString &text, qsizetype cursor)
 {

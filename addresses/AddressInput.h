@@ -16,6 +16,10 @@ struct Item
     QString typed;       // from start to the cursor, without its leading spaces
 };
 
+// Where every top-level ',' or ';' of text is; a quoted name or a comment
+// may hold one of its own, and so may an angle-bracketed address.
+QList<qsizetype> separators(const QString &text);
+
 // The item under cursor: the part after the last top-level ',' or ';'
 // before it, up to the next one after it.
 Item itemAt(const QString &text, qsizetype cursor);

@@ -1,11 +1,10 @@
 #include "AddressItems.h"
 
+#include "AddressInput.h"
 #include "AddressList.h"
 #include "AddressToken.h"
 #include "DomainLookup.h"
 #include "DomainTypos.h"
-
-#include <algorithm>
 
 namespace AddressItems {
 
@@ -28,11 +27,10 @@ void findDomain(const QString &text, const QList<AddressToken> &tokens, Item &it
     item.domainEnd = end;
 }
 
-Fault faultOf(const QString &text, const QList<AddressToken> &tokens, const Item &item)
+// After findDomain(): a domain start of 0 means no '@'.
+Fault faultOf(const QString &text, const Item &item)
 {
-    const bool hasAt
-        = std::any_of(tokens.begin(), tokens.end(), [](const AddressToken &t) { return t.is(u'@'); });
-    if (!hasAt)
+    if (item.domainStart == 0)
         return Fault::NoAt;
     if (item.domainStart == item.domainEnd)
         return Fault::NoDomain;
@@ -53,7 +51,7 @@ Item read(const QString &text, qsizetype start, qsizetype end)
     findDomain(text, tokens, item);
     const AddressListResult parsed = parseAddressList(text.sliced(start, end - start));
     if (!parsed.ok() || parsed.mailboxes.size() != 1) {
-        item.fault = faultOf(text, tokens, item);
+        item.fault = faultOf(text, item);
         return item;
     }
     const QString &address = parsed.mailboxes.first().address;
@@ -65,11 +63,8 @@ Item read(const QString &text, qsizetype start, qsizetype end)
 
 QList<Item> finished(const QString &text, qsizetype cursor)
 {
-    const QList<AddressToken> tokens = tokenizeAddresses(text);
     QList<qsizetype> bounds{-1};
-    for (const qsizetype i : entrySeparators(tokens))
-        bounds << tokens[i].raw.data() - text.constData();
-    bounds << text.size();
+    bounds << AddressInput::separators(text) << text.size();
     QList<Item> items;
     for (qsizetype i = 0; i + 1 < bounds.size(); ++i) {
         qsizetype start = bounds[i] + 1;

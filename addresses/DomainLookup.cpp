@@ -24,12 +24,13 @@ struct DomainQueue
     std::deque<QString> pending;
     bool closed = false; // the owner is gone
     QObject *relay = nullptr;
+    sockaddr_in server{}; // who is asked
 
     // On the look-up thread, until the owner is gone.
     void run(const QPointer<DomainLookup> &owner)
     {
         while (const std::optional<QString> domain = next()) {
-            const DomainAnswer answer = lookUpDomain(*domain);
+            const DomainAnswer answer = lookUpDomain(*domain, server);
             post([owner, domain = *domain, answer] {
                 if (owner)
                     owner->take(domain, answer);
@@ -57,7 +58,13 @@ struct DomainQueue
     }
 };
 
-DomainLookup::DomainLookup(QObject *parent) : QObject(parent), m_asksNobody(nameServerSilenced()) {}
+DomainLookup::DomainLookup(QObject *parent) : QObject(parent)
+{
+    if (const std::optional<sockaddr_in> server = nameServerSetting()) {
+        m_queue = std::make_shared<DomainQueue>();
+        m_queue->server = *server;
+    }
+}
 
 DomainLookup::~DomainLookup()
 {
@@ -80,9 +87,9 @@ DomainAnswer DomainLookup::ask(const QString &domain)
     const QString key = domain.toLower();
     if (const auto found = m_known.constFind(key); found != m_known.cend())
         return *found;
-    if (m_asksNobody || !domainWorthAsking(key) || m_asking.contains(key))
+    if (!m_queue || !domainWorthAsking(key) || m_asking.contains(key))
         return DomainAnswer::Unknown;
-    if (!m_queue && !startThread()) {
+    if (!m_started && !startThread()) {
         // Whoever waits for the answer hears there is none.
         QMetaObject::invokeMethod(
             this, [this, key] { Q_EMIT answered(key, DomainAnswer::Unknown); }, Qt::QueuedConnection);
@@ -111,21 +118,23 @@ bool DomainLookup::startThread()
     // Not this object: the thread checks under the lock that the relay is
     // still there before it posts.
     auto *relay = new QObject(QCoreApplication::instance());
-    auto queue = std::make_shared<DomainQueue>();
-    queue->relay = relay;
-    connect(relay, &QObject::destroyed, [queue] {
+    {
+        const std::lock_guard lock(m_queue->mutex);
+        m_queue->relay = relay;
+    }
+    connect(relay, &QObject::destroyed, [queue = m_queue] {
         const std::lock_guard lock(queue->mutex);
         queue->relay = nullptr;
     });
     try {
         // Not the application's pool, which its exit waits for: a look-up
         // stuck on a silent server must not keep the process alive.
-        std::thread([queue, owner = QPointer<DomainLookup>(this)] { queue->run(owner); }).detach();
+        std::thread([queue = m_queue, owner = QPointer<DomainLookup>(this)] { queue->run(owner); }).detach();
     } catch (const std::system_error &) {
         delete relay;
         return false;
     }
-    m_queue = std::move(queue);
+    m_started = true;
     return true;
 }
 

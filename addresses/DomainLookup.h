@@ -26,10 +26,9 @@ struct DomainQueue;
 // Definite answers are remembered for the run; no answer is not, so the next
 // ask() tries again.
 //
-// KORVANE_CLIENT_NAMESERVER, read once per DomainLookup and per look-up, is
-// for tests: unset, the system's name servers (/etc/resolv.conf) are asked;
-// "ADDRESS:PORT" (IPv4) asks that server alone; "none", or anything else,
-// asks nobody: ask() gives Unknown, starts no thread and signals nothing.
+// KORVANE_CLIENT_NAMESERVER, read once per DomainLookup, is for tests: unset, the system's name servers
+// (/etc/resolv.conf) are asked; "ADDRESS:PORT" (IPv4) asks that server alone; "none", or anything else, asks
+// nobody: ask() gives Unknown, starts no thread and signals nothing.
 class DomainLookup : public QObject
 {
     Q_OBJECT
@@ -62,10 +61,6 @@ private:
 
     QHash<QString, DomainAnswer> m_known;
     QSet<QString> m_asking;
-    std::shared_ptr<DomainQueue> m_queue;
-    bool m_asksNobody = false;
+    std::shared_ptr<DomainQueue> m_queue; // null when nobody is asked
+    bool m_started = false;               // its thread
 };
-
-// On any thread: asks the name server and waits for its answer (bounded by the
-// resolver's time-outs, a few seconds at most).
-DomainAnswer lookUpDomain(const QString &domain);

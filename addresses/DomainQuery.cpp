@@ -21,9 +21,9 @@ constexpr char nameServerVariable[] = "KORVANE_CLIENT_NAMESERVER";
 constexpr int longestWait = 2;
 constexpr int mostAttempts = 2;
 
-// Who to ask, from the test setting: nullopt asks nobody, an empty family the
-// system's name servers.
-std::optional<sockaddr_in> nameServer()
+} // namespace
+
+std::optional<sockaddr_in> nameServerSetting()
 {
     sockaddr_in address{};
     if (!qEnvironmentVariableIsSet(nameServerVariable))
@@ -39,6 +39,8 @@ std::optional<sockaddr_in> nameServer()
     address.sin_port = htons(quint16(port));
     return address;
 }
+
+namespace {
 
 enum class Reply { Records, NoData, NoSuchName, Failed };
 
@@ -106,15 +108,12 @@ bool domainWorthAsking(const QString &domain)
     return domain.contains(QLatin1Char('.')) && !domain.startsWith(QLatin1Char('['));
 }
 
-bool nameServerSilenced() { return !nameServer(); }
-
-DomainAnswer lookUpDomain(const QString &domain)
+DomainAnswer lookUpDomain(const QString &domain, const sockaddr_in &server)
 {
-    const std::optional<sockaddr_in> server = nameServer();
     const QByteArray name = QUrl::toAce(domain);
-    if (!server || name.isEmpty() || !domainWorthAsking(domain))
+    if (name.isEmpty())
         return DomainAnswer::Unknown;
-    Resolver resolver(*server);
+    Resolver resolver(server);
     if (!resolver.isReady())
         return DomainAnswer::Unknown;
     const Reply exchanger = resolver.query(name, ns_t_mx);

@@ -2,10 +2,20 @@
 
 #include <QString>
 
+#include <optional>
+
+#include <netinet/in.h>
+
+enum class DomainAnswer;
+
 // What DomainLookup shares with the look-up it runs on its thread.
 
+// Who to ask, from KORVANE_CLIENT_NAMESERVER (see DomainLookup): nullopt
+// asks nobody; a family other than AF_INET, the system's name servers.
+std::optional<sockaddr_in> nameServerSetting();
 // Worth a question to a name server: a name with a dot, not an address
 // literal ("[...]"), which no name server knows.
 bool domainWorthAsking(const QString &domain);
-// KORVANE_CLIENT_NAMESERVER says to ask nobody (see DomainLookup).
-bool nameServerSilenced();
+// Asks server about domain, a name worth asking, and waits for its answer
+// (bounded by the resolver's time-outs, a few seconds at most).
+DomainAnswer lookUpDomain(const QString &domain, const sockaddr_in &server);

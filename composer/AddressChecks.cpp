@@ -27,20 +27,17 @@ AddressChecks::~AddressChecks() = default;
 
 Finding AddressChecks::judge(const AddressItems::Item &item, const QString &text)
 {
-    if (item.fault != AddressItems::Fault::None)
-        return {Finding::Refused, {}};
     // Asked again only by a send: the marks made again after an answer
     // would otherwise ask a silent server without end.
-    if (m_unanswered.contains(item.domain))
-        return {};
-    return findingOf(item, text, m_lookup->ask(item.domain));
+    const bool ask = item.fault == AddressItems::Fault::None && !m_unanswered.contains(item.domain);
+    return findingOf(item, text, ask ? m_lookup->ask(item.domain) : m_lookup->known(item.domain));
 }
 
 Finding AddressChecks::findingOf(const AddressItems::Item &item, const QString &text, DomainAnswer answer)
 {
-    if (answer != DomainAnswer::Missing && answer != DomainAnswer::NoExchanger)
-        return {};
-    return AddressItems::judge(item, text, answer, knownDomains());
+    // The remembered addresses are read only for a domain that takes no mail.
+    const bool noMail = answer == DomainAnswer::Missing || answer == DomainAnswer::NoExchanger;
+    return AddressItems::judge(item, text, answer, noMail ? knownDomains() : QStringList());
 }
 
 bool AddressChecks::askAll(const MailFields &fields)
@@ -74,15 +71,14 @@ QList<SendDoubt> AddressChecks::doubts(const MailFields &fields)
         for (const AddressItems::Item &item : AddressItems::finished(text)) {
             // Refused items are left to the send, which names them; what is
             // not known by now is not asked about.
-            if (item.fault != AddressItems::Fault::None)
-                continue;
             const Finding finding = findingOf(item, text, m_lookup->known(item.domain));
             const QString domain = item.typedDomain(text).toString();
             if (finding.kind != Finding::Missing && finding.kind != Finding::Typo)
                 continue;
-            if (told.contains(domain.toLower()))
+            const QString key = domain.toLower();
+            if (told.contains(key))
                 continue;
-            told << domain.toLower();
+            told << key;
             const QString line = finding.kind == Finding::Typo
                 ? composerText(ComposerText::DoubtDomainTypo).arg(row.sendName, domain, finding.meant)
                 : composerText(ComposerText::DoubtDomainMissing).arg(row.sendName, domain);
