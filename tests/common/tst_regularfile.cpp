@@ -3,6 +3,7 @@
 // bound, and nothing is written through a link.
 #include "FileLock.h"
 #include "RegularFile.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,8 +13,6 @@
 
 #include <limits>
 
-#include <sys/stat.h>
-
 using namespace Qt::StringLiterals;
 using RegularFile::Links;
 using RegularFile::Status;
@@ -22,40 +21,11 @@ namespace {
 
 constexpr qint64 largest = 1024;
 
-// Puts kind at dir/file; a regular file dir/target holds "target".
+// A fresh copy of the kind at dir/file.
 QString makeKind(const QTemporaryDir &dir, const QString &kind)
 {
-    QString path = dir.filePath(u"file"_s);
-    const QString target = dir.filePath(u"target"_s);
-    QFile file(target);
-    if (!file.open(QIODevice::WriteOnly) || file.write("target") != 6)
-        return {};
-    file.close();
-    const QByteArray native = QFile::encodeName(path);
-    if (kind == u"regular"_s)
-        QFile::copy(target, path);
-    else if (kind == u"link"_s)
-        QFile::link(target, path);
-    else if (kind == u"dangling link"_s)
-        QFile::link(dir.filePath(u"nowhere"_s), path);
-    else if (kind == u"FIFO"_s)
-        ::mkfifo(native.constData(), 0600);
-    else if (kind == u"link to a FIFO"_s
-             && ::mkfifo(QFile::encodeName(target + u".fifo"_s).constData(), 0600) == 0)
-        QFile::link(target + u".fifo"_s, path);
-    else if (kind == u"link to /dev/zero"_s)
-        QFile::link(u"/dev/zero"_s, path);
-    else if (QFile huge(path); kind == u"huge"_s && huge.open(QIODevice::WriteOnly)) // sparse
-        huge.resize(qint64(3) * 1024 * 1024 * 1024);
-    else if (kind == u"folder"_s)
-        QDir().mkpath(path);
-    return path;
-}
-
-QByteArray targetOf(const QTemporaryDir &dir)
-{
-    QFile file(dir.filePath(u"target"_s));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    const QString path = dir.filePath(u"file"_s);
+    return TestFiles::makeKind(path, kind, "target"_ba, qint64(3) * 1024 * 1024 * 1024) ? path : QString();
 }
 
 } // namespace
@@ -119,7 +89,7 @@ void TestRegularFile::kinds()
             lock.unlock();
             QVERIFY(other.tryLock(0)); // the file gone with the first, a new one taken
         }
-        QCOMPARE(targetOf(dir), "target"_ba);
+        QCOMPARE(TestFiles::readFile(path + u".target"_s), "target"_ba);
         QCOMPARE(QDir(dir.path()).entryList({u"*.new-*"_s}, QDir::Files | QDir::System), QStringList());
     }
 }

@@ -145,28 +145,21 @@ void TestRecovery::formatReadsOtherVersions_data()
     QTest::addColumn<QString>("subject");
     QTest::addColumn<int>("priority");
     QTest::addColumn<qint64>("order");
-    QTest::newRow("a text missing") << "\"subject\""_ba
-                                    << "\"soggetto\""_ba << QString() << 2 << qint64(5);
-    QTest::newRow("a text as a number") << "\"subject\":\"x\""_ba
-                                        << "\"subject\":3"_ba << QString() << 2 << qint64(5);
-    QTest::newRow("priority 3") << "\"priorityIndex\":2"_ba
-                                << "\"priorityIndex\":3"_ba << u"x"_s << 1 << qint64(5);
-    QTest::newRow("priority 1.5") << "\"priorityIndex\":2"_ba
-                                  << "\"priorityIndex\":1.5"_ba << u"x"_s << 1 << qint64(5);
-    QTest::newRow("a key of a later version") << "{"_ba
-                                              << "{\"firma\":\"Mario\","_ba << u"x"_s << 2 << qint64(5);
-    QTest::newRow("order below 0") << "\"order\":5"_ba
-                                   << "\"order\":-1"_ba << u"x"_s << 2 << qint64(0);
-    QTest::newRow("order 2.5") << "\"order\":5"_ba
-                               << "\"order\":2.5"_ba << u"x"_s << 2 << qint64(0);
-    QTest::newRow("order as text") << "\"order\":5"_ba
-                                   << "\"order\":\"5\""_ba << u"x"_s << 2 << qint64(0);
-    QTest::newRow("order 9e15") << "\"order\":5"_ba
-                                << "\"order\":9000000000000001"_ba << u"x"_s << 2 << qint64(9000000000000001);
-    QTest::newRow("order past 2^53") << "\"order\":5"_ba
-                                     << "\"order\":1e300"_ba << u"x"_s << 2 << qint64(0);
-    QTest::newRow("mark as text") << "\"stored\":false"_ba
-                                  << "\"stored\":\"no\""_ba << u"x"_s << 2 << qint64(5);
+    const auto row = [](const char *tag, const char *from, const char *to, const QString &subject,
+                        int priority, qint64 order) {
+        QTest::newRow(tag) << QByteArray(from) << QByteArray(to) << subject << priority << order;
+    };
+    row("a text missing", "\"subject\"", "\"soggetto\"", QString(), 2, 5);
+    row("a text as a number", "\"subject\":\"x\"", "\"subject\":3", QString(), 2, 5);
+    row("priority 3", "\"priorityIndex\":2", "\"priorityIndex\":3", u"x"_s, 1, 5);
+    row("priority 1.5", "\"priorityIndex\":2", "\"priorityIndex\":1.5", u"x"_s, 1, 5);
+    row("a key of a later version", "{", "{\"firma\":\"Mario\",", u"x"_s, 2, 5);
+    row("order below 0", "\"order\":5", "\"order\":-1", u"x"_s, 2, 0);
+    row("order 2.5", "\"order\":5", "\"order\":2.5", u"x"_s, 2, 0);
+    row("order as text", "\"order\":5", "\"order\":\"5\"", u"x"_s, 2, 0);
+    row("order 9e15", "\"order\":5", "\"order\":9000000000000001", u"x"_s, 2, 9000000000000001);
+    row("order past 2^53", "\"order\":5", "\"order\":1e300", u"x"_s, 2, 0);
+    row("mark as text", "\"stored\":false", "\"stored\":\"no\"", u"x"_s, 2, 5);
 }
 
 void TestRecovery::formatReadsOtherVersions()
@@ -203,44 +196,36 @@ void TestRecovery::takeLeftovers_data()
     const QString b = prefix + u"22-2.json"_s;
     const QString c = prefix + u"33-3.json"_s;
     const QString ini = u"KORVANE_CLIENT_STMP.ini"_s;
-    using Contents = QList<QByteArray>;
     using Names = QStringList;
-    QTest::newRow("nothing left") << Names() << Contents() << Names() << qint64(0) << QString() << Names()
-                                  << Names();
-    QTest::newRow("one copy") << Names{a} << Contents{copyOf(u"a"_s, 5, 3)} << Names() << qint64(2) << u"a"_s
-                              << Names() << Names{a};
-    QTest::newRow("the newest of three by order, whatever the clock, the others offered")
-        << Names{a, b, c} << Contents{copyOf(u"a"_s, 99, 3), copyOf(u"b"_s, 1, 9), copyOf(u"c"_s, 5, 5)}
-        << Names() << qint64(0) << u"b"_s << Names{u"c"_s, u"a"_s} << Names{a, b, c};
-    QTest::newRow("older than the settings' last store, offered")
-        << Names{a} << Contents{copyOf(u"a"_s, 99, 4)} << Names() << qint64(6) << QString() << Names{u"a"_s}
-        << Names{a};
-    QTest::newRow("stored by a close, still in the settings: gone")
-        << Names{a} << Contents{copyOf(u"kept"_s, 1, 4, true)} << Names() << qint64(4) << QString() << Names()
-        << Names();
-    QTest::newRow("stored by a close, since stored over: offered")
-        << Names{a, b} << Contents{copyOf(u"a"_s, 1, 4, true), copyOf(u"kept"_s, 1, 5, true)} << Names()
-        << qint64(5) << QString() << Names{u"a"_s} << Names{a};
-    QTest::newRow("a message sent and not changed after: gone")
-        << Names{a, b} << Contents{copyOf(u"a"_s, 1, 7, false, true), copyOf(u"b"_s, 1, 4, true, true)}
-        << Names() << qint64(5) << QString() << Names() << Names();
-    QTest::newRow("copies of an earlier version against settings of one")
-        << Names{a, b} << Contents{unnumbered(u"a"_s, 3), unnumbered(u"b"_s, 9)} << Names() << qint64(0)
-        << u"b"_s << Names{u"a"_s} << Names{a, b};
-    QTest::newRow("garbage aside, the good one taken")
-        << Names{a, b} << Contents{"\x00\x01garbage"_ba, copyOf(u"b"_s, 1, 1)} << Names() << qint64(0)
-        << u"b"_s << Names() << Names{a + u".bad"_s, b};
-    QTest::newRow("an empty file aside") << Names{a} << Contents{QByteArray()} << Names() << qint64(0)
-                                         << QString() << Names() << Names{a + u".bad"_s};
-    QTest::newRow("a copy of a window still open stays")
-        << Names{a, b} << Contents{copyOf(u"a"_s, 9, 9), copyOf(u"b"_s, 1, 1)} << Names{a} << qint64(0)
-        << u"b"_s << Names() << Names{a, b};
-    QTest::newRow("only an open window's copy") << Names{a} << Contents{"not yet written"_ba} << Names{a}
-                                                << qint64(0) << QString() << Names() << Names{a};
-    QTest::newRow("other files are no copies")
-        << Names{ini, prefix + u"1-1.json.bad"_s, prefix + u"order"_s}
-        << Contents{copyOf(u"a"_s, 1), copyOf(u"b"_s, 1), "12\n"_ba} << Names() << qint64(0) << QString()
-        << Names() << Names{ini, prefix + u"1-1.json.bad"_s, prefix + u"order"_s};
+    const auto row
+        = [](const char *tag, const Names &names, const QList<QByteArray> &contents, const Names &held,
+             qint64 settingsOrder, const QString &taken, const Names &offered, const Names &after) {
+              QTest::newRow(tag) << names << contents << held << settingsOrder << taken << offered << after;
+          };
+    row("nothing left", {}, {}, {}, 0, {}, {}, {});
+    row("one copy", {a}, {copyOf(u"a"_s, 5, 3)}, {}, 2, u"a"_s, {}, {a});
+    row("the newest of three by order, whatever the clock, the others offered", {a, b, c},
+        {copyOf(u"a"_s, 99, 3), copyOf(u"b"_s, 1, 9), copyOf(u"c"_s, 5, 5)}, {}, 0, u"b"_s, {u"c"_s, u"a"_s},
+        {a, b, c});
+    row("older than the settings' last store, offered", {a}, {copyOf(u"a"_s, 99, 4)}, {}, 6, {}, {u"a"_s},
+        {a});
+    row("stored by a close, still in the settings: gone", {a}, {copyOf(u"kept"_s, 1, 4, true)}, {}, 4, {}, {},
+        {});
+    row("stored by a close, since stored over: offered", {a, b},
+        {copyOf(u"a"_s, 1, 4, true), copyOf(u"kept"_s, 1, 5, true)}, {}, 5, {}, {u"a"_s}, {a});
+    row("a message sent and not changed after: gone", {a, b},
+        {copyOf(u"a"_s, 1, 7, false, true), copyOf(u"b"_s, 1, 4, true, true)}, {}, 5, {}, {}, {});
+    row("copies of an earlier version against settings of one", {a, b},
+        {unnumbered(u"a"_s, 3), unnumbered(u"b"_s, 9)}, {}, 0, u"b"_s, {u"a"_s}, {a, b});
+    row("garbage aside, the good one taken", {a, b}, {"\x00\x01garbage"_ba, copyOf(u"b"_s, 1, 1)}, {}, 0,
+        u"b"_s, {}, {a + u".bad"_s, b});
+    row("an empty file aside", {a}, {QByteArray()}, {}, 0, {}, {}, {a + u".bad"_s});
+    row("a copy of a window still open stays", {a, b}, {copyOf(u"a"_s, 9, 9), copyOf(u"b"_s, 1, 1)}, {a}, 0,
+        u"b"_s, {}, {a, b});
+    row("only an open window's copy", {a}, {"not yet written"_ba}, {a}, 0, {}, {}, {a});
+    const Names others{ini, prefix + u"1-1.json.bad"_s, prefix + u"order"_s};
+    row("other files are no copies", others, {copyOf(u"a"_s, 1), copyOf(u"b"_s, 1), "12\n"_ba}, {}, 0, {}, {},
+        others);
 }
 
 namespace {

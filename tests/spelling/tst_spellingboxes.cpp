@@ -4,6 +4,7 @@
 #include "PersonalWordLists.h"
 #include "SpellingAid.h"
 #include "SubjectSpelling.h"
+#include "TestFiles.h"
 
 #include <QApplication>
 #include <QDir>
@@ -13,8 +14,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
-
-#include <sys/stat.h>
 
 namespace {
 
@@ -85,20 +84,8 @@ QAction *actionNamed(QMenu *menu, const QString &text)
 // What a test puts in the place of a personal word list, as its row names it.
 bool makeList(const QString &path, const QString &kind)
 {
-    const QString elsewhere = path + QStringLiteral(".elsewhere");
-    QFile file(kind == u"huge" ? path : elsewhere);
     QFile::remove(path); // the one the library made for the tests before
-    if (kind == u"FIFO")
-        return ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0;
-    if (kind == u"folder")
-        return QDir().mkpath(path);
-    if (kind == u"link to /dev/zero")
-        return QFile::link(QStringLiteral("/dev/zero"), path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (kind == u"huge")
-        return file.resize(PersonalWordLists::kMaxBytes + 1); // sparse: no disk taken
-    return file.write("korvanesca\n") > 0 && QFile::link(QFileInfo(elsewhere).fileName(), path);
+    return TestFiles::makeKind(path, kind, "korvanesca\n", PersonalWordLists::kMaxBytes + 1);
 }
 
 // The marks come at the next turn of the event loop.
@@ -305,7 +292,7 @@ void TestSpellingBoxes::personalListsChecked_data()
     QTest::newRow("link to /dev/zero") << "it_IT.exc" << special;
     QTest::newRow("huge") << "it_IT.dic" << QStringLiteral("è troppo grande");
     QTest::newRow("folder") << "it_IT.exc" << special;
-    QTest::newRow("link to a list") << "it_IT.dic" << QString();
+    QTest::newRow("link") << "it_IT.dic" << QString();
 }
 
 // A load stuck on a list fails the wait below, and the test still ends.
@@ -347,7 +334,7 @@ void TestSpellingBoxes::personalListsChecked()
     // list swapped for a FIFO while the user types is never opened.
     fixture.body()->setPlainText(QStringLiteral("acqua korvanesco"));
     addTenthLetter();
-    QFile userList(folder.filePath(name + QStringLiteral(".elsewhere")));
+    QFile userList(folder.filePath(name + QStringLiteral(".target")));
     QVERIFY(userList.open(QIODevice::ReadOnly));
     QCOMPARE(userList.readAll(), QByteArray("korvanesca\nkorvanesco\n"));
     QVERIFY(makeList(folder.filePath(name), QStringLiteral("FIFO")));
