@@ -334,9 +334,8 @@ void TestSpellingBoxes::personalListsChecked()
     // list swapped for a FIFO while the user types is never opened.
     fixture.body()->setPlainText(QStringLiteral("acqua korvanesco"));
     addTenthLetter();
-    QFile userList(folder.filePath(name + QStringLiteral(".target")));
-    QVERIFY(userList.open(QIODevice::ReadOnly));
-    QCOMPARE(userList.readAll(), QByteArray("korvanesca\nkorvanesco\n"));
+    QCOMPARE(TestFiles::readFile(folder.filePath(name + QStringLiteral(".target"))),
+             "korvanesca\nkorvanesco\n");
     QVERIFY(makeList(folder.filePath(name), QStringLiteral("FIFO")));
     fixture.body()->setPlainText(QStringLiteral("acqua korvanesche"));
     QTRY_COMPARE(markedIn(fixture.body()), QStringList{"korvanesche"});
