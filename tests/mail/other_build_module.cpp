@@ -1,8 +1,6 @@
-// Test-only stand-in for a korvane-smtp.so of another build: the program's
-// version and interface id, but types across the boundary that may be laid
-// out otherwise, so its metadata names another build. Built with
-// planted_module.cpp: loading it creates the file named by
-// KORVANE_PLANTED_MARK, before anything could be checked.
+// Test-only korvane-smtp.so of another build (this version and interface id,
+// its metadata naming another build), built with planted_module.cpp, whose
+// loading marks KORVANE_PLANTED_MARK.
 #include "SendTask.h"
 
 #include <QObject>

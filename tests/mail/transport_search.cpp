@@ -1,7 +1,5 @@
-// Test-only: looks for the transport module as a send does, along this
-// process's search path (LD_LIBRARY_PATH, which the test sets; no build run
-// path), and says what came of it on standard output: "loaded", or the
-// reason a send would give with 1009.
+// Test-only: looks for the transport module as a send does, along the path
+// the test sets, and prints "loaded" or the reason a send gives with 1009.
 #include "TransportModule.h"
 
 #include <QCoreApplication>
