@@ -18,7 +18,6 @@ void TestAttachmentMention::find_data()
     QTest::addColumn<QString>("subject");
     QTest::addColumn<QString>("body");
     QTest::addColumn<QString>("found"); // null: no mention
-
     const QString none;
     QTest::newRow("the longest at its word")
         << none << u"ti mando in allegato il preventivo"_s << u"in allegato"_s;

@@ -127,7 +127,6 @@ void TestSendCommand::forgottenAttachmentAsks_data()
     QTest::addColumn<bool>("sendAnyway"); // the answer, if asked
     QTest::addColumn<bool>("authenticate");
     QTest::addColumn<QList<Dialog>>("dialogs");
-
     const QList<Dialog> asked{forgottenAttachment};
     QTest::newRow("go back: no prompt") << QString() << false << true << asked;
     QTest::newRow("only separators attached") << u" ; "_s << false << false << asked;
@@ -151,7 +150,6 @@ void TestSendCommand::forgottenAttachmentAsks()
     f.controls().attachments->setText(attachments);
     f.authenticate()->setChecked(authenticate);
     f.ui.questionAnswers = {sendAnyway};
-
     f.send();
     QCOMPARE(f.ui.calls, dialogs);
     const bool goneBack = !dialogs.isEmpty() && !sendAnyway;

@@ -8,10 +8,10 @@ FakeMessageUi::Call FakeMessageUi::message(const QString &text, const QString &t
     return {Call::Kind::Message, text, title, icon, {}, false, details};
 }
 
-FakeMessageUi::Call FakeMessageUi::question(const QString &text, const QString &title, const QString &yesText,
-                                            const QString &noText)
+FakeMessageUi::Call FakeMessageUi::question(const QString &text, const QString &title, const QString &yes,
+                                            const QString &no)
 {
-    return {Call::Kind::Question, text, title, Icon::Information, {}, false, {}, {yesText, noText}};
+    return {Call::Kind::Question, text, title, Icon::Information, {}, false, {}, {yes, no}};
 }
 
 FakeMessageUi::Call FakeMessageUi::promptCall(const QString &text, const QString &title, bool password)
@@ -27,10 +27,9 @@ void FakeMessageUi::showMessage(const QString &text, const QString &title, Icon 
         whileOpen(call);
 }
 
-bool FakeMessageUi::ask(const QString &text, const QString &title, const QString &yesText,
-                        const QString &noText)
+bool FakeMessageUi::ask(const QString &text, const QString &title, const QString &yes, const QString &no)
 {
-    const Call call = question(text, title, yesText, noText);
+    const Call call = question(text, title, yes, no);
     calls.append(call);
     if (whileOpen)
         whileOpen(call);

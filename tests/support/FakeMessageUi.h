@@ -29,13 +29,11 @@ public:
     };
 
     static Call message(const QString &text, const QString &title, Icon icon, const QString &details = {});
-    static Call question(const QString &text, const QString &title, const QString &yesText,
-                         const QString &noText);
+    static Call question(const QString &text, const QString &title, const QString &yes, const QString &no);
     static Call promptCall(const QString &text, const QString &title, bool password);
 
     void showMessage(const QString &text, const QString &title, Icon icon, const QString &details) override;
-    bool ask(const QString &text, const QString &title, const QString &yesText,
-             const QString &noText) override;
+    bool ask(const QString &text, const QString &title, const QString &yes, const QString &no) override;
     QString prompt(const QString &prompt, const QString &title, const QString &defaultText,
                    bool password) override;
     // Recorded with the title as text and the directory as defaultText.
@@ -43,8 +41,7 @@ public:
 
     // Answers for the next prompts, in order; a prompt with none left is cancelled.
     QStringList answers;
-    // Answers for the next questions, in order; a question with none left
-    // gets the safe one (false), as Escape would.
+    // Answers for the next questions, in order; with none left, the safe one (false), as on Escape.
     QList<bool> questionAnswers;
     // What the next file chooser returns (empty: cancelled); used once.
     QStringList chosenFiles;
