@@ -4,8 +4,6 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include <memory>
-
 using namespace Qt::StringLiterals;
 
 class TestDomainLookup : public QObject
@@ -23,21 +21,19 @@ void TestDomainLookup::answers_data()
     QTest::addColumn<QByteArray>("server"); // the loopback one "running", "stopped", or "none" asked
     QTest::addColumn<DomainAnswer>("expected");
     QTest::addColumn<bool>("asked");
-
     const QByteArray running = "running";
-    QTest::newRow("mail exchanger") << u"gmail.com"_s << running << DomainAnswer::Receives << true;
-    QTest::newRow("address only") << u"gmial.com"_s << running << DomainAnswer::NoExchanger << true;
-    QTest::newRow("IPv6 address only") << u"solo-ipv6.it"_s << running << DomainAnswer::NoExchanger << true;
-    QTest::newRow("no such domain") << u"esempio-che-non-esiste.it"_s << running << DomainAnswer::Missing
-                                    << true;
-    QTest::newRow("upper case") << u"GMAIL.COM"_s << running << DomainAnswer::Receives << true;
-    QTest::newRow("server failure") << u"guasto.it"_s << running << DomainAnswer::Unknown << true;
-    QTest::newRow("no dot") << u"localhost"_s << running << DomainAnswer::Unknown << false;
-    QTest::newRow("address literal") << u"[127.0.0.1]"_s << running << DomainAnswer::Unknown << false;
-    QTest::newRow("server stopped") << u"libero.it"_s << QByteArray("stopped") << DomainAnswer::Unknown
-                                    << true;
-    QTest::newRow("nobody asked") << u"gmail.com"_s << QByteArray("none") << DomainAnswer::Unknown << false;
-    QTest::newRow("gone while asking") << u"lento.it"_s << running << DomainAnswer::Unknown << true;
+    using enum DomainAnswer;
+    QTest::newRow("mail exchanger") << u"gmail.com"_s << running << Receives << true;
+    QTest::newRow("address only") << u"gmial.com"_s << running << NoExchanger << true;
+    QTest::newRow("IPv6 address only") << u"solo-ipv6.it"_s << running << NoExchanger << true;
+    QTest::newRow("no such domain") << u"esempio-che-non-esiste.it"_s << running << Missing << true;
+    QTest::newRow("upper case") << u"GMAIL.COM"_s << running << Receives << true;
+    QTest::newRow("server failure") << u"guasto.it"_s << running << Unknown << true;
+    QTest::newRow("no dot") << u"localhost"_s << running << Unknown << false;
+    QTest::newRow("address literal") << u"[127.0.0.1]"_s << running << Unknown << false;
+    QTest::newRow("server stopped") << u"libero.it"_s << QByteArray("stopped") << Unknown << true;
+    QTest::newRow("nobody asked") << u"gmail.com"_s << QByteArray("none") << Unknown << false;
+    QTest::newRow("gone while asking") << u"lento.it"_s << running << Unknown << true;
 }
 
 void TestDomainLookup::answers()
@@ -51,11 +47,11 @@ void TestDomainLookup::answers()
     qputenv("KORVANE_CLIENT_NAMESERVER", server == "none" ? server : loopback.address());
     if (server == "stopped")
         loopback.stop();
-    auto lookup = std::make_unique<DomainLookup>();
-    QSignalSpy spy(lookup.get(), &DomainLookup::answered);
+    DomainLookup lookup;
+    QSignalSpy spy(&lookup, &DomainLookup::answered);
 
-    QCOMPARE(lookup->ask(domain), DomainAnswer::Unknown);
-    QCOMPARE(lookup->isAsking(domain.toUpper()), asked);
+    QCOMPARE(lookup.ask(domain), DomainAnswer::Unknown);
+    QCOMPARE(lookup.isAsking(domain.toUpper()), asked);
     if (domain == u"lento.it")
         return; // never answered: the lookup goes while the question is out
     if (asked) {
@@ -63,10 +59,10 @@ void TestDomainLookup::answers()
         QCOMPARE(spy.at(0).at(0).toString(), domain.toLower());
         QCOMPARE(spy.at(0).at(1).value<DomainAnswer>(), expected);
     }
-    QCOMPARE(lookup->known(domain.toUpper()), expected);
+    QCOMPARE(lookup.known(domain.toUpper()), expected);
     // Remembered; no answer is asked again.
-    QCOMPARE(lookup->ask(domain), expected);
-    QCOMPARE(lookup->isAsking(domain), asked && expected == DomainAnswer::Unknown);
+    QCOMPARE(lookup.ask(domain), expected);
+    QCOMPARE(lookup.isAsking(domain), asked && expected == DomainAnswer::Unknown);
 }
 
 QTEST_GUILESS_MAIN(TestDomainLookup)

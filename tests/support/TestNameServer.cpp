@@ -11,12 +11,3 @@ TestNameServer::TestNameServer()
     if (m_port == 0 || m_port > 0xffff)
         stop();
 }
-
-void TestNameServer::stop()
-{
-    m_port = 0;
-    if (m_process.state() == QProcess::NotRunning)
-        return;
-    m_process.kill();
-    m_process.waitForFinished();
-}
