@@ -96,28 +96,9 @@ Loaded load(const QString &programDir)
 #ifndef Q_OS_WIN
     candidates += librarySearchPath();
 #endif
-    // A module refused (a stale one of another build, one that does not
-    // load) does not end the search: a good one further on is loaded.
-    // Without one, the first refusal says why.
-    QString refused;
-    for (const QString &folder : std::as_const(candidates)) {
-        // A relative folder is wherever the program was started from (an
-        // empty run path entry, as CMake's build run path ends with, means
-        // the current one); the module's constructor would run before its
-        // version is checked. $ORIGIN is already expanded by the loader.
-        if (!QDir::isAbsolutePath(folder))
-            continue;
-        const QString path = folder + QStringLiteral("/" KORVANE_TRANSPORT_FILE);
-        if (!QFileInfo::exists(path))
-            continue;
-        Loaded found = open(path);
-        if (found.entry)
-            return found;
-        if (refused.isEmpty())
-            refused = std::move(found.error);
-    }
-    if (!refused.isEmpty())
-        return {nullptr, refused};
+    auto [entry, refused] = TransportModule::search(candidates);
+    if (entry || !refused.isEmpty())
+        return {entry, refused};
     // Found nowhere: Qt's own words say so, for the place it belongs in.
     return open(installed + QStringLiteral("/" KORVANE_TRANSPORT_FILE));
 }
@@ -131,6 +112,28 @@ const Loaded &loadedFrom(const QString &programDir)
 QString programDir() { return QCoreApplication::applicationDirPath(); }
 
 } // namespace
+
+std::pair<TransportPlugin *, QString> TransportModule::search(const QStringList &folders)
+{
+    QString refused;
+    for (const QString &folder : folders) {
+        // A relative folder is wherever the program was started from (an
+        // empty run path entry, as CMake's build run path ends with, means
+        // the current one); the module's constructor would run before its
+        // version is checked. $ORIGIN is already expanded by the loader.
+        if (!QDir::isAbsolutePath(folder))
+            continue;
+        const QString path = folder + QStringLiteral("/" KORVANE_TRANSPORT_FILE);
+        if (!QFileInfo::exists(path))
+            continue;
+        Loaded found = open(path);
+        if (found.entry)
+            return {found.entry, {}};
+        if (refused.isEmpty())
+            refused = std::move(found.error);
+    }
+    return {nullptr, refused};
+}
 
 TransportPlugin *TransportModule::entry() { return loadedFrom(programDir()).entry; }
 

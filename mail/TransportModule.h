@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+
+#include <utility>
 
 class TransportPlugin;
 
@@ -17,6 +20,13 @@ namespace TransportModule {
 // the reason in loadError(). Window thread only.
 TransportPlugin *entry();
 QString loadError();
+
+// Looks for the module in these folders, in order, and loads the first that
+// is this build's: one refused (of another build, no module at all) does not
+// end the search. Without one, the first refusal's reason, or an empty one
+// when no folder holds the file. Relative folders are passed over. entry()
+// searches this way; this is the search alone, cached nowhere.
+std::pair<TransportPlugin *, QString> search(const QStringList &folders);
 
 // Loads the module on a thread of its own and returns at once, so that the
 // first send finds it ready. Window thread only; later calls do nothing.
