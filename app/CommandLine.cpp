@@ -1,5 +1,6 @@
 #include "CommandLine.h"
 
+#include "AppTexts.h"
 #include "LaunchArguments.h"
 
 #include <QCommandLineParser>
@@ -40,9 +41,9 @@ QString optionMistake(const QStringList &arguments)
             continue;
         const QString name = word.section(u'=', 0, 0);
         if (!isOption(name))
-            return QStringLiteral("opzione sconosciuta: «%1».").arg(word);
+            return appText(AppText::UnknownOption).arg(word);
         if (word.contains(u'='))
-            return QStringLiteral("l'opzione «%1» non accetta valori.").arg(name);
+            return appText(AppText::OptionTakesNoValue).arg(name);
     }
     return {};
 }
@@ -59,11 +60,10 @@ CommandLine CommandLine::parse(const QStringList &arguments)
     CommandLine result;
     result.mistake = optionMistake(arguments);
     if (result.mistake.isEmpty() && !parser.parse(arguments))
-        result.mistake = QStringLiteral("opzioni non valide.");
+        result.mistake = appText(AppText::InvalidOptions);
     // Taken as a path, an empty word would name the current folder.
     if (result.mistake.isEmpty() && parser.positionalArguments().contains(QString()))
-        result.mistake
-            = QStringLiteral("argomento vuoto: manca il nome di un file o un collegamento mailto:.");
+        result.mistake = appText(AppText::EmptyArgument);
     if (!result.mistake.isEmpty()) {
         result.action = Action::Mistake;
         return result;
@@ -101,36 +101,16 @@ std::optional<int> CommandLine::answer(const QProcessEnvironment &environment) c
     }
     if (displayAvailable(environment))
         return std::nullopt;
-    print(stderr, noDisplay(QStringLiteral("DISPLAY e WAYLAND_DISPLAY non sono impostate")));
+    print(stderr, noDisplay(appText(AppText::NoDisplayVariables)));
     return 1;
 }
 
 QString CommandLine::noDisplay(const QString &reason)
 {
-    return QStringLiteral("%1: nessuno schermo grafico disponibile (%2): impossibile aprire la finestra.\n")
-        .arg(program, reason);
+    return appText(AppText::NoDisplay).arg(program, reason);
 }
 
-QString CommandLine::usage()
-{
-    return QStringLiteral(
-               "Uso: %1 [opzioni] [--] [mailto:INDIRIZZO... | FILE...]\n"
-               "\n"
-               "Compone un messaggio di posta e lo invia attraverso un server SMTP.\n"
-               "\n"
-               "Argomenti:\n"
-               "  mailto:INDIRIZZO  un collegamento mailto: che riempie i campi di un nuovo messaggio\n"
-               "  FILE              un file da allegare (percorso o URL file://)\n"
-               "\n"
-               "Opzioni:\n"
-               "  -h, --help        mostra questo aiuto ed esce\n"
-               "  -v, --version     mostra il nome e la versione del programma ed esce\n"
-               "  --verbose         scrive su standard error il dialogo con il server di ogni invio\n"
-               "                    (senza password né contenuto del messaggio)\n"
-               "  --                fine delle opzioni: ciò che segue è un file o un collegamento,\n"
-               "                    anche se comincia con \"-\"\n")
-        .arg(program);
-}
+QString CommandLine::usage() { return appText(AppText::Usage).arg(program); }
 
 bool CommandLine::displayAvailable(const QProcessEnvironment &environment)
 {

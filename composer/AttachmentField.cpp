@@ -2,6 +2,7 @@
 
 #include "AttachmentList.h"
 #include "ComposerLayout.h"
+#include "ComposerTexts.h"
 #include "HandlerQueue.h"
 #include "MessageUi.h"
 #include "NewAttachments.h"
@@ -40,7 +41,7 @@ QStringList shortList(const QStringList &lines)
     constexpr qsizetype kShown = 20;
     if (lines.size() <= kShown)
         return lines;
-    return lines.first(kShown) << QStringLiteral("… e altri %1")
+    return lines.first(kShown) << composerText(ComposerText::MoreLines)
                                       .arg(QLocale(QLocale::Italian).toString(qint64(lines.size() - kShown)));
 }
 
@@ -122,7 +123,7 @@ void AttachmentField::showMenu(const QContextMenuEvent *event)
 {
     const std::unique_ptr<QMenu> menu(m_box->createStandardContextMenu());
     QAction *first = menu->actions().value(0);
-    auto *choose = new QAction(QStringLiteral("Aggiungi allegati…"), menu.get());
+    auto *choose = new QAction(composerText(ComposerText::AddAttachmentsMenu), menu.get());
     menu->insertAction(first, choose);
     menu->insertSeparator(first);
     if (menu->exec(event->globalPos()) == choose)
@@ -132,7 +133,8 @@ void AttachmentField::showMenu(const QContextMenuEvent *event)
 void AttachmentField::chooseFiles()
 {
     QList<QUrl> files;
-    for (const QString &path : m_ui.chooseFiles(QStringLiteral("Aggiungi allegati"), startDirectory()))
+    for (const QString &path :
+         m_ui.chooseFiles(composerText(ComposerText::AddAttachmentsTitle), startDirectory()))
         files.append(NewAttachments::chosenFile(path));
     if (!files.isEmpty())
         addNow(files);
@@ -143,11 +145,10 @@ void AttachmentField::addNow(const QList<QUrl> &files)
     const NewAttachments::Result result = NewAttachments::append(m_box->text(), files);
     QStringList refused = result.refused;
     if (refused.isEmpty() && result.text.size() > ComposerLayout::lineBoxLimit)
-        refused.append(QStringLiteral("L'elenco degli allegati diventerebbe troppo lungo."));
+        refused.append(composerText(ComposerText::AttachmentListTooLong));
     if (!refused.isEmpty()) {
-        m_ui.showMessage(QStringLiteral("Nessun file è stato aggiunto agli allegati.\n")
-                             + shortList(refused).join(u'\n'),
-                         QStringLiteral("Attenzione!"), MessageUi::Icon::Information);
+        m_ui.showMessage(composerText(ComposerText::NoFileAdded).arg(shortList(refused).join(u'\n')),
+                         composerText(ComposerText::WarningTitle), MessageUi::Icon::Information);
         return;
     }
     if (result.text == m_box->text())

@@ -1,5 +1,6 @@
 #include "ComponentPlace.h"
 
+#include "ComposerTexts.h"
 #include "WindowIcon.h"
 
 #include <QPainter>
@@ -11,7 +12,7 @@
 ComponentPlace::ComponentPlace(QWidget *parent) : QWidget(parent)
 {
     setFocusPolicy(Qt::NoFocus);
-    setAccessibleName(QStringLiteral("Invio"));
+    setAccessibleName(composerText(ComposerText::ProgressName));
     m_idle = korvaneClientIcon().pixmap(QSize(32, 32));
     m_pendingAnnouncement.setSingleShot(true);
     connect(&m_pendingAnnouncement, &QTimer::timeout, this, &ComponentPlace::announceLatest);
@@ -25,7 +26,7 @@ void ComponentPlace::setProgress(qint64 sent, qint64 total)
         return; // the pie would be drawn the same
     m_sending = true;
     m_percent = percent;
-    setToolTip(QStringLiteral("Inviato %1%").arg(m_percent));
+    setToolTip(composerText(ComposerText::ProgressTip).arg(m_percent));
     update();
     announce(starting || m_percent == 100);
 }

@@ -1,6 +1,7 @@
 #include "FieldKeeper.h"
 
 #include "BodyMirror.h"
+#include "ComposerTexts.h"
 #include "LineLengthGuard.h"
 #include "MessageUi.h"
 #include "RecoveryCopy.h"
@@ -16,7 +17,7 @@ void FieldKeeper::setFields(const MailFields &fields)
 {
     const QScopedValueRollback filling(m_filling, true);
     if (const QStringList over = m_boxes.fill(fields); !over.isEmpty())
-        m_ui.showMessage(LineLengthGuard::restoreRefused(over), QStringLiteral("Attenzione!"),
+        m_ui.showMessage(LineLengthGuard::restoreRefused(over), composerText(ComposerText::WarningTitle),
                          MessageUi::Icon::Information);
 }
 

@@ -6,6 +6,7 @@
 #include "AttachmentField.h"
 #include "ComponentPlace.h"
 #include "ComposerLayout.h"
+#include "ComposerTexts.h"
 #include "FieldKeeper.h"
 #include "ImmediateMnemonic.h"
 #include "LaunchArguments.h"
@@ -37,7 +38,7 @@ Form1::Form1(std::unique_ptr<MailComponent> component, MessageUi &ui, SettingsSt
                   | Qt::WindowCloseButtonHint),
       m_component(std::move(component)), m_ui(ui)
 {
-    setWindowTitle(QStringLiteral("FrmMain"));
+    setWindowTitle(composerText(ComposerText::WindowTitle));
     setWindowIcon(korvaneClientIcon());
     setFixedSize(ComposerLayout::clientSizePixels());
     m_controls = ComposerLayout::build(this);
@@ -177,8 +178,8 @@ void Form1::openLink(const QString &link)
 {
     const std::optional<MailtoLink> decoded = MailtoLink::parse(link);
     if (!decoded) {
-        m_ui.showMessage(QStringLiteral("Il collegamento mailto: non è valido e non è stato usato."),
-                         QStringLiteral("Attenzione!"), Icon::Information);
+        m_ui.showMessage(composerText(ComposerText::LinkInvalid), composerText(ComposerText::WarningTitle),
+                         Icon::Information);
         return;
     }
     // A new message: nothing of the saved one travels with it unseen.
@@ -186,7 +187,7 @@ void Form1::openLink(const QString &link)
     message.attachments.clear();
     message.priorityIndex = defaultPriorityIndex;
     if (const QStringList over = m_fields->overLongBoxes(message); !over.isEmpty()) {
-        m_ui.showMessage(LineLengthGuard::linkRefused(over), QStringLiteral("Attenzione!"),
+        m_ui.showMessage(LineLengthGuard::linkRefused(over), composerText(ComposerText::WarningTitle),
                          Icon::Information);
         return;
     }

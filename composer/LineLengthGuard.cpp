@@ -1,6 +1,7 @@
 #include "LineLengthGuard.h"
 
 #include "ComposerLayout.h"
+#include "ComposerTexts.h"
 #include "HandlerQueue.h"
 #include "MessageUi.h"
 #include "RecoveryFormat.h"
@@ -22,9 +23,8 @@ QString limitSentence(const QStringList &boxNames)
         quoted << u'«' + name + u'»';
     const QString limit = QLocale(QLocale::Italian, QLocale::Italy).toString(ComposerLayout::lineBoxLimit);
     if (quoted.size() == 1)
-        return QStringLiteral("La casella %1 contiene al massimo %2 caratteri.").arg(quoted.first(), limit);
-    return QStringLiteral("Le caselle %1 contengono al massimo %2 caratteri l'una.")
-        .arg(quoted.join(QStringLiteral(", ")), limit);
+        return composerText(ComposerText::BoxLimit).arg(quoted.first(), limit);
+    return composerText(ComposerText::BoxesLimit).arg(quoted.join(QStringLiteral(", ")), limit);
 }
 
 } // namespace
@@ -41,14 +41,12 @@ LineLengthGuard::LineLengthGuard(QWidget *form, MessageUi &ui, HandlerQueue &han
 
 QString LineLengthGuard::linkRefused(const QStringList &boxNames)
 {
-    return QStringLiteral("Il collegamento mailto: è troppo lungo e non è stato usato. ")
-        + limitSentence(boxNames);
+    return composerText(ComposerText::LinkTooLong).arg(limitSentence(boxNames));
 }
 
 QString LineLengthGuard::restoreRefused(const QStringList &boxNames)
 {
-    return QStringLiteral("Il testo salvato è troppo lungo e non è stato ripristinato. ")
-        + limitSentence(boxNames);
+    return composerText(ComposerText::RestoreTooLong).arg(limitSentence(boxNames));
 }
 
 void LineLengthGuard::refused(QLineEdit *box)
@@ -57,9 +55,8 @@ void LineLengthGuard::refused(QLineEdit *box)
         return;
     m_waiting.insert(box);
     m_handlers.run([this, box] {
-        m_ui.showMessage(QStringLiteral("Il testo è troppo lungo e non è stato inserito. ")
-                             + limitSentence({box->accessibleName()}),
-                         QStringLiteral("Attenzione!"), MessageUi::Icon::Information);
+        m_ui.showMessage(composerText(ComposerText::TextTooLong).arg(limitSentence({box->accessibleName()})),
+                         composerText(ComposerText::WarningTitle), MessageUi::Icon::Information);
         m_waiting.remove(box);
     });
 }

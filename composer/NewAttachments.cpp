@@ -1,6 +1,7 @@
 #include "NewAttachments.h"
 
 #include "AttachmentList.h"
+#include "ComposerTexts.h"
 #include "FieldText.h"
 
 #include <QDir>
@@ -26,15 +27,15 @@ QString refusal(const QString &path)
 {
     const QFileInfo info(path);
     if (info.isDir())
-        return QStringLiteral("è una cartella, non un file.");
+        return composerText(ComposerText::FileIsFolder);
     if (!info.exists())
-        return QStringLiteral("non esiste.");
+        return composerText(ComposerText::FileMissing);
     if (!info.isFile())
-        return QStringLiteral("non è un file normale.");
+        return composerText(ComposerText::FileNotRegular);
     if (path.contains(u';'))
-        return QStringLiteral("il nome contiene \";\", che in Allegati separa i file.");
+        return composerText(ComposerText::FileNameSemicolon);
     if (hasControlCharacter(path) || path.endsWith(u' '))
-        return QStringLiteral("il nome finisce con uno spazio o contiene un a capo.");
+        return composerText(ComposerText::FileNameSpaceOrBreak);
     return {};
 }
 
@@ -73,7 +74,8 @@ NewAttachments::Result NewAttachments::append(const QString &current, const QLis
     Result result{current, {}};
     for (const QUrl &url : files) {
         if (!namesLocalFile(url)) {
-            result.refused.append(url.toDisplayString() + QStringLiteral(": non è un file locale."));
+            result.refused.append(url.toDisplayString() + QStringLiteral(": ")
+                                  + composerText(ComposerText::FileNotLocal));
             continue;
         }
         // The name's bytes as the file system holds them: a name that is not
@@ -82,8 +84,8 @@ NewAttachments::Result NewAttachments::append(const QString &current, const QLis
         const QByteArray name = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
         const QString decoded = QString::fromUtf8(name);
         const QString path = QDir::cleanPath(decoded);
-        const QString why = decoded.toUtf8() != name ? QStringLiteral("il nome non è leggibile come testo.")
-                                                     : refusal(path);
+        const QString why
+            = decoded.toUtf8() != name ? composerText(ComposerText::FileNameUnreadable) : refusal(path);
         if (!why.isEmpty())
             result.refused.append(path + QStringLiteral(": ") + why);
         else if (!listed.contains(path) && !added.contains(path))

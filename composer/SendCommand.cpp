@@ -61,10 +61,8 @@ void SendCommand::setAddressChecks(AddressChecks *checks)
 void SendCommand::run()
 {
     if (!m_component.IsReady()) {
-        m_ui.showMessage(QStringLiteral("Il programma sta spedendo l'e-mail precedente. Per inviare la "
-                                        "nuova e-mail bisogna attendere che il processo precedente "
-                                        "termini."),
-                         QStringLiteral("Attenzione!"), Icon::Information);
+        m_ui.showMessage(composerText(ComposerText::SendBusy), composerText(ComposerText::WarningTitle),
+                         Icon::Information);
         return;
     }
     // Pressed again while the answers are awaited: that send is on its way.
@@ -144,10 +142,11 @@ bool SendCommand::confirmDoubts()
 
 bool SendCommand::askCredentials()
 {
-    const QString username = FieldText::trimmed(
-        m_ui.prompt(QStringLiteral("Immettere l'username:"), QStringLiteral("Username"), QString(), false));
+    const QString username
+        = FieldText::trimmed(m_ui.prompt(composerText(ComposerText::UsernamePrompt),
+                                         composerText(ComposerText::UsernameTitle), QString(), false));
     if (username.isEmpty()) {
-        m_ui.showMessage(QStringLiteral("Invio annullato."), QStringLiteral("Attenzione!"),
+        m_ui.showMessage(composerText(ComposerText::SendCancelled), composerText(ComposerText::WarningTitle),
                          Icon::Information);
         return false;
     }
@@ -155,8 +154,8 @@ bool SendCommand::askCredentials()
     // Not dumpable from the prompt on; the component holds its own once it has the password.
     const SecretHold hold;
     // Hidden while typed and kept as typed: spaces at either end belong to it.
-    m_component.setPassword(
-        m_ui.prompt(QStringLiteral("Immettere la password:"), QStringLiteral("Password"), QString(), true));
+    m_component.setPassword(m_ui.prompt(composerText(ComposerText::PasswordPrompt),
+                                        composerText(ComposerText::PasswordTitle), QString(), true));
     return true;
 }
 
@@ -177,14 +176,14 @@ void SendCommand::reportFailure(qint16 number, const QString &description, const
 {
     if (m_fields.closed())
         return;
-    m_ui.showMessage(QStringLiteral("Errore n.") + QString::number(number) + u' ' + description,
-                     QStringLiteral("Errore"), Icon::Error, transcript);
+    m_ui.showMessage(composerText(ComposerText::SendFailed).arg(QString::number(number), description),
+                     composerText(ComposerText::ErrorTitle), Icon::Error, transcript);
 }
 
 void SendCommand::reportCompletion()
 {
     if (m_fields.closed())
         return;
-    m_ui.showMessage(QStringLiteral("EMail inviata correttamente."), QStringLiteral("Invio"),
+    m_ui.showMessage(composerText(ComposerText::SendDone), composerText(ComposerText::SendDoneTitle),
                      Icon::Information);
 }
