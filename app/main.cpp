@@ -12,6 +12,7 @@
 #include "SessionEnd.h"
 #include "SpellingTexts.h"
 #include "StandardError.h"
+#include "TransportModule.h"
 #include "WindowIcon.h"
 
 #include <QApplication>
@@ -63,5 +64,7 @@ int main(int argc, char *argv[])
     });
     form.show();
     form.openArguments(command.arguments);
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    TransportModule::holdLoadsForExit();
+    return status;
 }

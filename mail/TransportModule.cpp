@@ -12,6 +12,7 @@
 #include <QPluginLoader>
 #include <QStringList>
 
+#include <chrono>
 #include <cstdlib>
 #include <memory>
 #include <mutex>
@@ -111,6 +112,13 @@ const Loaded &loadedFrom(const QString &programDir)
 
 QString programDir() { return QCoreApplication::applicationDirPath(); }
 
+// Held by a preload for its load, and by the process's end for good.
+std::timed_mutex &loading()
+{
+    static auto *const mutex = new std::timed_mutex; // never destroyed: a preload may still wait on it
+    return *mutex;
+}
+
 } // namespace
 
 std::pair<TransportPlugin *, QString> TransportModule::search(const QStringList &folders)
@@ -144,11 +152,19 @@ void TransportModule::preload()
     static std::once_flag started;
     std::call_once(started, [] {
         try {
-            // Detached: a load takes milliseconds, and exit waits for a
-            // dlopen in progress under the loader's own lock.
-            std::thread([dir = programDir()] { loadedFrom(dir); }).detach();
+            // Detached, so that nothing waits for it but the process's end.
+            std::thread([dir = programDir()] {
+                const std::lock_guard hold(loading());
+                loadedFrom(dir);
+            }).detach();
         } catch (const std::system_error &) {
             // The first send loads it instead.
         }
     });
+}
+
+void TransportModule::holdLoadsForExit()
+{
+    // Not released: a preload that has not begun never will.
+    static_cast<void>(loading().try_lock_for(std::chrono::seconds(3)));
 }

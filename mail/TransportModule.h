@@ -32,4 +32,10 @@ std::pair<TransportPlugin *, QString> search(const QStringList &folders);
 // first send finds it ready. Window thread only; later calls do nothing.
 void preload();
 
+// Called once as the process ends, before exit() begins: waits for a
+// preload's load in progress (a local file: milliseconds; three seconds at
+// most) and lets no other begin. A load running into exit's destructors
+// would run the initialisers of libraries already torn down again.
+void holdLoadsForExit();
+
 } // namespace TransportModule

@@ -33,6 +33,7 @@
 #include "QtMessageUi.h"
 #include "SessionEnd.h"
 #include "StandardError.h"
+#include "TransportModule.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -230,5 +231,6 @@ int main(int argc, char *argv[])
             say(QStringLiteral("box ") + caption(box).replace(u'\n', u' '));
         shown = int(answerer.boxes.size());
     }
+    TransportModule::holdLoadsForExit();
     return shown > 0 ? 0 : 3;
 }
