@@ -142,10 +142,10 @@ QString recoveryBox(bool restored, const QStringList &setAside)
     return u"box Recupero: "_s + parts.join(u"  "_s);
 }
 
-// The other lines said meanwhile go to said.
 const QString offeredBox
     = u"box Recupero: Questa finestra riapre un'altra bozza non inviata, rimasta da una sessione precedente."_s;
 
+// The other lines said meanwhile go to said.
 int boxesSoFar(QProcess &program, QStringList *said = nullptr)
 {
     program.write("boxes\n");
