@@ -12,7 +12,6 @@
 #include "SessionEnd.h"
 #include "SpellingTexts.h"
 #include "StandardError.h"
-#include "TransportModule.h"
 #include "WindowIcon.h"
 
 #include <QApplication>
@@ -64,7 +63,5 @@ int main(int argc, char *argv[])
     });
     form.show();
     form.openArguments(command.arguments);
-    const int status = QApplication::exec();
-    TransportModule::holdLoadsForExit();
-    return status;
+    return QApplication::exec();
 }

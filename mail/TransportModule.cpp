@@ -112,12 +112,18 @@ const Loaded &loadedFrom(const QString &programDir)
 
 QString programDir() { return QCoreApplication::applicationDirPath(); }
 
-// Held by a preload for its load, and by the process's end for good.
+// Held by a preload for its load, and by the application's end for good.
 std::timed_mutex &loading()
 {
     static auto *const mutex = new std::timed_mutex; // never destroyed: a preload may still wait on it
     return *mutex;
 }
+
+// As the application goes, before exit() begins: a load running into exit's
+// destructors would run the initialisers of libraries already torn down
+// again. A load in progress reads a local file (milliseconds) and is waited
+// for, three seconds at most; the lock is kept, so one not begun never will.
+void holdLoadsForExit() { static_cast<void>(loading().try_lock_for(std::chrono::seconds(3))); }
 
 } // namespace
 
@@ -151,6 +157,7 @@ void TransportModule::preload()
 {
     static std::once_flag started;
     std::call_once(started, [] {
+        qAddPostRoutine(holdLoadsForExit);
         try {
             // Detached, so that nothing waits for it but the process's end.
             std::thread([dir = programDir()] {
@@ -161,10 +168,4 @@ void TransportModule::preload()
             // The first send loads it instead.
         }
     });
-}
-
-void TransportModule::holdLoadsForExit()
-{
-    // Not released: a preload that has not begun never will.
-    static_cast<void>(loading().try_lock_for(std::chrono::seconds(3)));
 }

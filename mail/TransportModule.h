@@ -29,13 +29,8 @@ QString loadError();
 std::pair<TransportPlugin *, QString> search(const QStringList &folders);
 
 // Loads the module on a thread of its own and returns at once, so that the
-// first send finds it ready. Window thread only; later calls do nothing.
+// first send finds it ready. Window thread only; later calls do nothing. The
+// application's end waits for that load if it is still running.
 void preload();
-
-// Called once as the process ends, before exit() begins: waits for a
-// preload's load in progress (a local file: milliseconds; three seconds at
-// most) and lets no other begin. A load running into exit's destructors
-// would run the initialisers of libraries already torn down again.
-void holdLoadsForExit();
 
 } // namespace TransportModule

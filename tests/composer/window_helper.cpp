@@ -33,7 +33,6 @@
 #include "QtMessageUi.h"
 #include "SessionEnd.h"
 #include "StandardError.h"
-#include "TransportModule.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -231,6 +230,5 @@ int main(int argc, char *argv[])
             say(QStringLiteral("box ") + caption(box).replace(u'\n', u' '));
         shown = int(answerer.boxes.size());
     }
-    TransportModule::holdLoadsForExit();
     return shown > 0 ? 0 : 3;
 }
