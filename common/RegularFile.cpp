@@ -130,7 +130,9 @@ bool write(const QString &path, const QByteArray &data, const std::function<bool
     const bool written = writeAll(fd.get(), data, stop) && ::fsync(fd.get()) == 0;
     if (written && !(stop && stop()) && ::rename(temporary.constData(), nativePath(path).constData()) == 0)
         return true;
+    const int error = errno; // why, for the caller to tell
     ::unlink(temporary.constData());
+    errno = error;
     return false;
 }
 

@@ -43,7 +43,7 @@ std::optional<QByteArray> read(const QString &path, qint64 maxBytes, Links links
 // written beside it and renamed over it, so a link in its place is
 // replaced, never written through. False when it could not be done, or
 // when stop, asked between pieces, said so; what was there is then left as
-// it was.
+// it was, and errno says why.
 bool write(const QString &path, const QByteArray &data, const std::function<bool()> &stop = {});
 
 // Adds line at the end of the regular file at path (made owner-only when

@@ -5,6 +5,7 @@
 #include "LineLengthGuard.h"
 #include "MessageUi.h"
 #include "RecoveryCopy.h"
+#include "RecoveryTexts.h"
 #include "SavedFields.h"
 
 #include <QPlainTextEdit>
@@ -44,7 +45,7 @@ FieldKeeper::Recovered FieldKeeper::recover()
     if (!m_recovery)
         return {};
     const RecoveryCopy::Recovered found
-        = m_recovery->recover([this](const MailFields &recovered) { setFields(recovered); });
+        = m_recovery->recover(m_loaded, [this](const MailFields &recovered) { setFields(recovered); });
     return {found.notice, found.offered};
 }
 
@@ -52,6 +53,7 @@ QString FieldKeeper::recoverOffered(const QString &path)
 {
     if (!m_recovery)
         return {};
+    m_offered = true;
     return m_recovery->recoverOffered(path, [this](const MailFields &recovered) { setFields(recovered); });
 }
 
@@ -70,11 +72,14 @@ void FieldKeeper::close()
     if (m_fromLink && !m_touched)
         return;
     const MailFields now = fields();
-    const auto store = [this, &now] { return SavedFields::StoreFields(m_store, now); };
-    if (m_recovery)
-        m_recovery->storeFields(store, SavedFields::asStored(now) != m_loaded);
-    else
-        store();
+    if (!m_recovery) {
+        SavedFields::StoreFields(m_store, now);
+        return;
+    }
+    // A draft brought back is one even untouched, and so is a link's the user made theirs.
+    const bool own = m_offered || m_fromLink || SavedFields::asStored(now) != m_loaded;
+    if (const QString told = m_recovery->close(now, own); !told.isEmpty())
+        m_ui.showMessage(told, recoveryText(RecoveryText::CloseTitle), MessageUi::Icon::Error);
 }
 
 // What the program fills in itself (saved fields, a link) is no edit.

@@ -53,8 +53,8 @@ public:
     // the user is to be told of it.
     QString recoverOffered(const QString &path);
 
-    // The window was opened from a mailto: link: untouched, its close
-    // leaves the stored message as it was.
+    // The window was opened from a mailto: link: its draft is its own, kept
+    // apart from the settings once the user touched it.
     void setFromLink(bool fromLink) { m_fromLink = fromLink; }
     // A send starts: it counts as an edit.
     void touch()
@@ -67,7 +67,9 @@ public:
     void delivered();
     // The window closed: nothing is kept or told any more.
     bool closed() const { return m_closed; }
-    // Stores the fields for the next start, once, as the window closes.
+    // Keeps the fields for the next start, once, as the window closes: in
+    // the settings when this window started from them and they still hold
+    // that, else as a draft of its own; a failure is told.
     void close();
 
 private:
@@ -78,6 +80,7 @@ private:
     SettingsStore &m_store;
     bool m_filling = false;
     bool m_fromLink = false;
+    bool m_offered = false; // opened for a draft another start left
     bool m_touched = false; // edited or sent since start-up
     int m_edits = 0;
     int m_editsAtSend = -1;

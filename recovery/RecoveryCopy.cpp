@@ -2,17 +2,20 @@
 
 #include "BodyMirror.h"
 #include "FileLock.h"
-#include "RecoveryFormat.h"
 #include "RecoveryTexts.h"
-#include "RecoveryWriter.h"
+#include "RegularFile.h"
 #include "SavedFields.h"
 #include "SettingsStore.h"
 
 #include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 namespace {
+
+using namespace Qt::StringLiterals;
 
 // Within the two seconds a copy may lag behind the last change, with room
 // left for writing a large body.
@@ -20,78 +23,72 @@ constexpr int delayMs = 1000;
 // A close holds the store lock for one save of the settings.
 constexpr int storeWaitMs = 1000;
 
+QString native(const QString &path) { return QDir::toNativeSeparators(path); }
+
+// Beside the settings, or, where they cannot be written, in the program's data folder.
+QStringList copyFolders(const QString &settingsFile)
+{
+    return {QFileInfo(settingsFile).absolutePath(),
+            QDir::cleanPath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+                            + u"/korvane-client"_s)};
+}
+
 QString setAsideNotice(const QStringList &paths)
 {
     QStringList names;
     for (const QString &path : paths)
-        names << QDir::toNativeSeparators(path);
-    return recoveryText(RecoveryText::SetAside)
-        .arg(QDir::toNativeSeparators(QFileInfo(paths.first()).absolutePath()), names.join(u'\n'));
+        names << native(path);
+    return recoveryText(RecoveryText::SetAside).arg(native(QFileInfo(paths.first()).absolutePath()), names.join(u'\n'));
 }
 
 } // namespace
 
 RecoveryCopy::RecoveryCopy(SettingsStore &store, std::function<MailFields()> snapshot, const BodyMirror *body,
                            QObject *parent)
-    : QObject(parent), m_store(store), m_folder(store.fileName()), m_order(store.fileName()),
-      m_snapshot(std::move(snapshot)), m_body(body)
+    : QObject(parent), m_store(store), m_folder(copyFolders(store.fileName())), m_snapshot(std::move(snapshot)),
+      m_body(body)
 {
     const QFileInfo settings(store.fileName());
-    m_storeLock = settings.absolutePath() + u'/' + settings.completeBaseName()
-        + QStringLiteral(".recovery-store.lock");
-    m_loadedOrder = m_order.stored();
-    if (!m_folder.ownPath().isEmpty())
-        m_writer = std::make_unique<RecoveryWriter>(m_folder.ownPath(), [this] { return m_order.next(); });
+    m_storeLock = settings.absolutePath() + u'/' + settings.completeBaseName() + u".recovery-store.lock"_s;
     m_delay.setSingleShot(true);
     m_delay.setInterval(delayMs);
-    connect(&m_delay, &QTimer::timeout, this, [this] { writeNow(); });
+    connect(&m_delay, &QTimer::timeout, this, &RecoveryCopy::writeNow);
 }
 
 RecoveryCopy::~RecoveryCopy() = default;
 
-RecoveryCopy::Recovered RecoveryCopy::recover(const std::function<void(const MailFields &)> &apply)
+RecoveryCopy::Recovered RecoveryCopy::recover(const MailFields &loaded, const Apply &apply)
 {
-    if (!m_writer)
-        return {};
-    MailFields stored;
-    SavedFields::RestoreFields(m_store, stored);
+    m_loaded = loaded;
+    m_base = RecoveryFormat::stamp(loaded);
     const RecoveryFolder::Found found = m_folder.takeLeftovers(
-        {m_loadedOrder, [&stored](const MailFields &copy) { return SavedFields::asStored(copy) == stored; }});
+        [&loaded](const RecoveryFormat::Copy &copy) {
+            return copy.sent || SavedFields::asStored(copy.fields) == loaded;
+        },
+        m_base);
     QStringList parts;
-    if (found.newest) {
-        takeNewest(*found.newest, apply);
+    if (found.taken) {
+        apply(found.taken->copy.fields);
         parts << recoveryText(RecoveryText::Restored);
     }
     if (!found.setAside.isEmpty())
         parts << setAsideNotice(found.setAside);
-    return {parts.join(QStringLiteral("\n\n")), found.offered};
+    return {parts.join(u"\n\n"_s), found.offered};
 }
 
-QString RecoveryCopy::recoverOffered(const QString &path,
-                                     const std::function<void(const MailFields &)> &apply)
+QString RecoveryCopy::recoverOffered(const QString &path, const Apply &apply)
 {
-    if (!m_writer)
-        return {};
     const std::optional<RecoveryFolder::Leftover> offered = m_folder.takeOffered(path);
     if (!offered)
         return {};
-    takeNewest(*offered, apply);
+    apply(offered->copy.fields);
     return recoveryText(RecoveryText::Offered);
-}
-
-// The window now holds values the settings do not: they need a copy of this
-// window's before the old one may go.
-void RecoveryCopy::takeNewest(const RecoveryFolder::Leftover &leftover,
-                              const std::function<void(const MailFields &)> &apply)
-{
-    apply(leftover.fields);
-    writeNow({leftover.path});
 }
 
 void RecoveryCopy::changed()
 {
     m_sent = false;
-    if (m_writer && !m_delay.isActive())
+    if (!m_folder.ownPath().isEmpty() && !m_delay.isActive())
         m_delay.start();
 }
 
@@ -101,47 +98,90 @@ void RecoveryCopy::sent()
     writeNow();
 }
 
-void RecoveryCopy::storeFields(const std::function<bool()> &store, bool changed)
+QString RecoveryCopy::close(const MailFields &fields, bool ownContent)
 {
     m_delay.stop();
-    FileLock lock(m_storeLock);
-    // Without the lock the fields are still saved; only the copy is kept.
-    const bool alone = lock.tryLock(storeWaitMs);
-    if (!changed && m_order.stored() > m_loadedOrder) {
-        // Another window stored since this one loaded, and this one has
-        // nothing of its own to put over it.
-        if (m_writer)
-            m_writer->remove();
-        return;
+    QString failure;
+    if (m_loaded) {
+        FileLock lock(m_storeLock);
+        // Without the lock the settings are still compared and stored.
+        lock.tryLock(storeWaitMs);
+        MailFields now;
+        const bool readable = m_store.reload();
+        if (readable)
+            SavedFields::RestoreFields(m_store, now);
+        const bool stillOurs = readable && now == *m_loaded;
+        // Fields already there need no save to be kept.
+        if (stillOurs
+            && (SavedFields::StoreFields(m_store, fields) || now == SavedFields::asStored(fields))) {
+            remove();
+            return {};
+        }
+        if (readable && !stillOurs)
+            m_base.clear(); // another window or run stored since: a draft of its own now
+        else
+            failure = m_store.failure();
     }
-    const qint64 order = m_order.next();
-    if (!store()) {
-        writeNow();
-        return;
+    // What was sent is a draft again when the settings could not keep it.
+    m_sent = m_sent && failure.isEmpty();
+    if (failure.isEmpty() && (!ownContent || m_sent)) {
+        remove();
+        return {};
     }
-    m_order.setStored(order);
-    fieldsStored(order, alone, changed);
+    const QString where = keep(fields);
+    const QString settings = native(m_store.fileName());
+    if (!failure.isEmpty() && !where.isEmpty())
+        return recoveryText(RecoveryText::StoreFailedKept).arg(settings, failure, native(where));
+    if (!failure.isEmpty())
+        return recoveryText(RecoveryText::StoreFailedLost).arg(settings, failure);
+    return where.isEmpty() ? recoveryText(RecoveryText::DraftLost) : QString();
 }
 
-void RecoveryCopy::fieldsStored(qint64 order, bool alone, bool changed)
+// Written now and waited for: the window is going. Where its own place
+// cannot be written any more (a full disk, a folder made read-only), the
+// other folder may still be.
+QString RecoveryCopy::keep(const MailFields &fields)
 {
-    if (!m_writer)
-        return;
-    // A window that only showed the settings has nothing another store
-    // could lose.
-    if (changed && (!alone || m_folder.othersOpen()))
-        writeNow({}, order);
-    else
-        m_writer->remove();
+    const RecoveryFormat::Copy copy{fields, QDateTime::currentMSecsSinceEpoch(), m_base, m_sent};
+    for (const QString &path : {m_folder.ownPath(), m_folder.fallbackPath()}) {
+        if (path.isEmpty())
+            continue;
+        post(copy, {}, path);
+        if (!m_writer.finish())
+            continue;
+        if (path != m_folder.ownPath())
+            QFile::remove(m_folder.ownPath()); // an older copy of the same draft
+        return path;
+    }
+    return {};
 }
 
-void RecoveryCopy::writeNow(const QStringList &then, qint64 storedOrder)
+void RecoveryCopy::remove()
+{
+    const QString path = m_folder.ownPath();
+    if (path.isEmpty())
+        return;
+    m_writer.post([path](const LatestWriter::Superseded &) { return QFile::remove(path) || !QFile::exists(path); });
+    m_writer.finish();
+}
+
+void RecoveryCopy::writeNow()
 {
     m_delay.stop();
-    if (!m_writer)
+    if (m_folder.ownPath().isEmpty())
         return;
-    RecoveryFormat::Copy copy{m_snapshot(), QDateTime::currentMSecsSinceEpoch(), storedOrder,
-                              storedOrder > 0};
-    copy.sent = m_sent;
-    m_writer->write(std::move(copy), m_body->pieces(), then);
+    post({m_snapshot(), QDateTime::currentMSecsSinceEpoch(), m_base, m_sent},
+         m_body->pieces(), m_folder.ownPath());
+}
+
+// Joining a body of megabytes, and writing it, is the writer thread's work.
+void RecoveryCopy::post(RecoveryFormat::Copy copy, const QStringList &bodyPieces, const QString &path)
+{
+    m_writer.post([copy = std::move(copy), bodyPieces, path](const LatestWriter::Superseded &superseded) mutable {
+        if (!bodyPieces.isEmpty())
+            copy.fields.body = bodyPieces.join(QString());
+        const QByteArray data = RecoveryFormat::encode(copy);
+        // No start would read a bigger one.
+        return data.size() <= RecoveryFormat::largestCopy && RegularFile::write(path, data, superseded);
+    });
 }

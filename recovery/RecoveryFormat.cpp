@@ -1,20 +1,31 @@
 #include "RecoveryFormat.h"
 
 #include "FieldTable.h"
-#include "RecoveryOrder.h"
 
+#include <QCryptographicHash>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonValue>
 
 #include <algorithm>
-#include <array>
 
 namespace {
 
 using namespace Qt::StringLiterals;
 
 const auto formatName = "korvane-client recovery 1"_L1;
+
+QJsonObject fieldsObject(const MailFields &fields)
+{
+    QJsonObject object;
+    for (const FieldTable::Row &row : FieldTable::rows) {
+        if (row.text)
+            object.insert(row.recoveryKey, fields.*row.text);
+        else
+            object.insert(row.recoveryKey, fields.*row.index);
+    }
+    return object;
+}
 
 // A field a copy lacks, or holds as something else (a version with other
 // fields wrote it), is empty; the priority then is the usual one.
@@ -36,17 +47,11 @@ namespace RecoveryFormat {
 
 QByteArray encode(const Copy &copy)
 {
-    QJsonObject object{{"format"_L1, formatName},
-                       {"takenAtMs"_L1, double(copy.takenAtMs)},
-                       {"order"_L1, double(copy.order)},
-                       {"stored"_L1, copy.stored},
-                       {"sent"_L1, copy.sent}};
-    for (const FieldTable::Row &row : FieldTable::rows) {
-        if (row.text)
-            object.insert(row.recoveryKey, copy.fields.*row.text);
-        else
-            object.insert(row.recoveryKey, copy.fields.*row.index);
-    }
+    QJsonObject object = fieldsObject(copy.fields);
+    object.insert("format"_L1, formatName);
+    object.insert("takenAtMs"_L1, double(copy.takenAtMs));
+    object.insert("base"_L1, QString::fromLatin1(copy.base));
+    object.insert("sent"_L1, copy.sent);
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 
@@ -59,18 +64,26 @@ std::optional<Copy> decode(const QByteArray &data)
     const QJsonObject object = document.object();
     if (object.value("format"_L1).toString() != formatName)
         return std::nullopt;
-    Copy copy;
-    copy.takenAtMs = qint64(qBound(0.0, object.value("takenAtMs"_L1).toDouble(), 9e15));
-    copy.order = RecoveryOrder::fromDouble(object.value("order"_L1).toDouble());
-    copy.stored = object.value("stored"_L1).toBool();
-    copy.sent = object.value("sent"_L1).toBool();
     // Not one field: nothing that could be brought back.
     if (std::ranges::none_of(FieldTable::rows,
                              [&](const auto &row) { return object.contains(row.recoveryKey); }))
         return std::nullopt;
+    Copy copy;
+    copy.takenAtMs = qint64(qBound(0.0, object.value("takenAtMs"_L1).toDouble(), 9e15));
+    // Anything but a stamp of ours is none: such a copy never takes the settings' place.
+    const QByteArray base = object.value("base"_L1).toString().toLatin1();
+    if (base.size() == 64 && QByteArray::fromHex(base).toHex() == base)
+        copy.base = base;
+    copy.sent = object.value("sent"_L1).toBool();
     for (const FieldTable::Row &row : FieldTable::rows)
         readField(object, row, copy.fields);
     return copy;
+}
+
+QByteArray stamp(const MailFields &fields)
+{
+    const QByteArray json = QJsonDocument(fieldsObject(fields)).toJson(QJsonDocument::Compact);
+    return QCryptographicHash::hash(json, QCryptographicHash::Sha256).toHex();
 }
 
 } // namespace RecoveryFormat

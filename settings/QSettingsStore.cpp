@@ -3,58 +3,112 @@
 #include "RegularFile.h"
 #include "SettingsTexts.h"
 
-#include <QByteArray>
-#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSettings>
 #include <QStandardPaths>
-#include <QStringList>
+#include <QTemporaryDir>
+
+#include <cerrno>
 
 namespace {
 
-constexpr auto ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
-
-const auto applicationName = QStringLiteral("KORVANE_CLIENT_STMP");
+using namespace Qt::StringLiterals;
 
 QString settingsKey(const QString &section, const QString &key) { return section + u'/' + key; }
 
-// Where QSettings keeps the file, known before QSettings opens it.
+// Where QSettings itself would keep the file.
 QString settingsPath()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + u'/' + applicationName
-        + QStringLiteral(".ini");
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+        + u"/KORVANE_CLIENT_STMP.ini"_s;
 }
 
-// QSettings would wait on a FIFO for ever, read a device without end: a
-// FIFO, a device or a file too big for the fields goes out of the way, unread.
-QString setAsideIfStrange(const QString &path)
+// QSettings reads and writes only a private copy, in a folder of this run's
+// own (owner-only, a new name each time): nothing there can be a FIFO, a
+// device or a link someone put in the way.
+struct PrivateIni
 {
-    const RegularFile::Status status
-        = RegularFile::status(path, QSettingsStore::largestFile, RegularFile::Links::Follow);
-    // A folder there is only unreadable, and not the program's to move.
-    if (status == RegularFile::Status::Regular || status == RegularFile::Status::Missing
-        || QFileInfo(path).isDir())
-        return {};
-    const QString aside = RegularFile::keepAside(path, QStringLiteral(".bad"));
-    return settingsText(SettingsText::SetAside)
-        .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(aside), RegularFile::describe(status));
+    QTemporaryDir folder;
+    QString path() const { return folder.filePath(u"settings.ini"_s); }
+};
+
+std::optional<QMap<QString, QVariant>> parse(const QByteArray &data)
+{
+    const PrivateIni ini;
+    if (!ini.folder.isValid() || !RegularFile::write(ini.path(), data))
+        return std::nullopt;
+    const QSettings settings(ini.path(), QSettings::IniFormat);
+    QMap<QString, QVariant> values;
+    for (const QString &key : settings.allKeys())
+        values.insert(key, settings.value(key));
+    return values;
+}
+
+std::optional<QByteArray> format(const QMap<QString, QVariant> &values)
+{
+    const PrivateIni ini;
+    if (!ini.folder.isValid())
+        return std::nullopt;
+    {
+        QSettings settings(ini.path(), QSettings::IniFormat);
+        for (auto value = values.cbegin(); value != values.cend(); ++value)
+            settings.setValue(value.key(), value.value());
+        settings.sync();
+        if (settings.status() != QSettings::NoError)
+            return std::nullopt;
+    }
+    return values.isEmpty() ? QByteArray() : RegularFile::read(ini.path(), QSettingsStore::largestFile);
+}
+
+QString writeFailure(int error)
+{
+    if (error == ENOSPC || error == EDQUOT)
+        return settingsText(SettingsText::DiskFull);
+    if (error == EACCES || error == EPERM || error == EROFS)
+        return settingsText(SettingsText::FolderReadOnly);
+    return settingsText(SettingsText::NotWritten);
 }
 
 } // namespace
 
-QSettingsStore::QSettingsStore()
-    : m_notice(setAsideIfStrange(settingsPath())),
-      m_settings(QSettings::IniFormat, QSettings::UserScope, applicationName)
-{}
+QSettingsStore::QSettingsStore() : m_path(settingsPath())
+{
+    const RegularFile::Status status = RegularFile::status(m_path, largestFile, RegularFile::Links::Follow);
+    // A folder there is not the program's to move: only its saves fail.
+    if (status == RegularFile::Status::Missing || QFileInfo(m_path).isDir() || reload())
+        return;
+    // Anything else that cannot be read goes out of the way, unread, and is
+    // never replaced unseen.
+    const QString aside = RegularFile::keepAside(m_path, u".bad"_s);
+    m_notice = settingsText(SettingsText::SetAside)
+                   .arg(QDir::toNativeSeparators(m_path), QDir::toNativeSeparators(aside), m_failure);
+}
 
-QString QSettingsStore::fileName() const { return m_settings.fileName(); }
+bool QSettingsStore::reload()
+{
+    using RegularFile::Status;
+    const Status status = RegularFile::status(m_path, largestFile, RegularFile::Links::Follow);
+    if (status == Status::Missing) {
+        m_values.clear();
+        return true;
+    }
+    const std::optional<QByteArray> data
+        = status == Status::Regular ? RegularFile::read(m_path, largestFile, RegularFile::Links::Follow)
+                                    : std::nullopt;
+    std::optional<QMap<QString, QVariant>> values = data ? parse(*data) : std::nullopt;
+    if (!values) {
+        m_failure = RegularFile::describe(status == Status::Regular ? Status::Unreadable : status);
+        return false;
+    }
+    m_values = std::move(*values);
+    return true;
+}
 
 std::optional<QString> QSettingsStore::read(const QString &section, const QString &key)
 {
-    if (m_settings.status() == QSettings::AccessError)
-        return std::nullopt;
-    const QVariant value = m_settings.value(settingsKey(section, key));
+    const QVariant value = m_values.value(settingsKey(section, key));
     // Missing, or "@Invalid()" written by hand: nothing stored.
     if (!value.isValid())
         return QString();
@@ -64,7 +118,7 @@ std::optional<QString> QSettingsStore::read(const QString &section, const QStrin
     case QMetaType::QStringList:
         // An unquoted "a, b" edited into the file reads as a list; the
         // separator is all that can be lost by joining it back.
-        return value.toStringList().join(QStringLiteral(", "));
+        return value.toStringList().join(u", "_s);
     case QMetaType::QByteArray:
         return QString::fromUtf8(value.toByteArray());
     default:
@@ -79,68 +133,45 @@ std::optional<QString> QSettingsStore::read(const QString &section, const QStrin
 
 bool QSettingsStore::write(const QString &section, const QString &key, const QString &text)
 {
-    createPrivately();
-    m_settings.setValue(settingsKey(section, key), text);
-    return m_holding || sync();
+    m_values.insert(settingsKey(section, key), text);
+    return m_holding || save();
 }
 
 void QSettingsStore::remove(const QString &section, const QString &key)
 {
-    m_settings.remove(settingsKey(section, key));
+    m_values.remove(settingsKey(section, key));
     if (!m_holding)
-        sync();
+        save();
 }
-
-void QSettingsStore::beginSave() { m_holding = true; }
 
 bool QSettingsStore::endSave()
 {
     m_holding = false;
-    return sync();
+    return save();
 }
 
-bool QSettingsStore::sync()
+// The whole file at once, never through anything but a regular file: a
+// link is followed to the file it names, which is then the one replaced.
+bool QSettingsStore::save()
 {
-    clearLock();
-    m_settings.sync();
-    const bool saved = m_settings.status() == QSettings::NoError;
-    // A file that was created or loosened by other means is tightened again.
-    QFile::setPermissions(m_settings.fileName(), ownerOnly);
-    return saved;
-}
-
-// QSettings locks the file with a lock file holding its process id, which
-// it reads to judge whether the lock is stale. A program killed between
-// creating that file and writing the id leaves it empty, and Qt then cannot
-// tell that its owner is gone: the next save would wait 30 s for the lock
-// to go stale, freezing the window as it closes. The id follows creation
-// within microseconds, so an empty lock older than a second was left
-// behind. And a FIFO there would keep Qt's read waiting for ever, a device
-// reading without end: anything but a regular file goes out of the way.
-void QSettingsStore::clearLock() const
-{
-    const QString path = m_settings.fileName() + QStringLiteral(".lock");
-    const RegularFile::Status status = RegularFile::status(path, 4096);
-    if (status == RegularFile::Status::Missing)
-        return;
-    if (status != RegularFile::Status::Regular) {
-        RegularFile::keepAside(path, QStringLiteral(".bad"));
-        return;
+    using RegularFile::Status;
+    const Status status = RegularFile::status(m_path, largestFile, RegularFile::Links::Follow);
+    const QFileInfo info(m_path);
+    if (status != Status::Missing && (status != Status::Regular || !info.isReadable())) {
+        m_failure = RegularFile::describe(status == Status::Regular ? Status::Unreadable : status);
+        return false;
     }
-    const QFileInfo lock(path);
-    if (lock.size() == 0 && lock.lastModified().msecsTo(QDateTime::currentDateTime()) > 1000)
-        QFile::remove(path);
-}
-
-// The file is replaced on every save by one that keeps the old file's
-// permissions, so creating it owner-only first means it is never readable by
-// others, not even between a save and a change of mode.
-void QSettingsStore::createPrivately()
-{
-    const QString path = m_settings.fileName();
-    if (QFileInfo::exists(path))
-        return;
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    file.open(QIODevice::WriteOnly | QIODevice::NewOnly, ownerOnly);
+    const QString target = info.isSymLink() && status == Status::Regular ? info.canonicalFilePath() : m_path;
+    const std::optional<QByteArray> data = format(m_values);
+    if (!data) {
+        m_failure = settingsText(SettingsText::NotWritten);
+        return false;
+    }
+    QDir().mkpath(QFileInfo(target).absolutePath());
+    if (!RegularFile::write(target, *data)) {
+        m_failure = writeFailure(errno);
+        return false;
+    }
+    m_failure.clear();
+    return true;
 }

@@ -30,6 +30,12 @@ public:
     virtual void beginSave() {}
     virtual bool endSave() { return true; }
 
+    // Reads the values again, as another run may have saved them since; false
+    // when they cannot be read now (failure() says why).
+    virtual bool reload() { return true; }
+    // Why the last reload or save failed, for the user; empty when it did not.
+    virtual QString failure() const { return {}; }
+
     // The file the values live in, for files of the program's own to go
     // beside it; empty for a store that has none.
     virtual QString fileName() const { return {}; }
