@@ -35,7 +35,7 @@ void FieldKeeper::watchEdits(QPlainTextEdit *body)
     if (const QString settings = m_store.fileName(); !settings.isEmpty()) {
         m_body = new BodyMirror(body->document());
         m_recovery = new RecoveryCopy(
-            m_store, [this] { return m_boxes.readOneLiners(); }, m_body, this);
+            m_store, m_loaded, [this] { return m_boxes.readOneLiners(); }, m_body, this);
     }
     m_boxes.watch(this, [this] { edited(); });
 }
@@ -45,7 +45,7 @@ FieldKeeper::Recovered FieldKeeper::recover()
     if (!m_recovery)
         return {};
     const RecoveryCopy::Recovered found
-        = m_recovery->recover(m_loaded, [this](const MailFields &recovered) { setFields(recovered); });
+        = m_recovery->recover([this](const MailFields &recovered) { setFields(recovered); });
     return {found.notice, found.offered};
 }
 
@@ -55,6 +55,13 @@ QString FieldKeeper::recoverOffered(const QString &path)
         return {};
     m_offered = true;
     return m_recovery->recoverOffered(path, [this](const MailFields &recovered) { setFields(recovered); });
+}
+
+void FieldKeeper::setFromLink(bool fromLink)
+{
+    m_fromLink = fromLink;
+    if (fromLink && m_recovery)
+        m_recovery->disown();
 }
 
 void FieldKeeper::delivered()

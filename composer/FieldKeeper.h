@@ -55,7 +55,7 @@ public:
 
     // The window was opened from a mailto: link: its draft is its own, kept
     // apart from the settings once the user touched it.
-    void setFromLink(bool fromLink) { m_fromLink = fromLink; }
+    void setFromLink(bool fromLink);
     // A send starts: it counts as an edit.
     void touch()
     {

@@ -43,10 +43,10 @@ QString setAsideNotice(const QStringList &paths)
 
 } // namespace
 
-RecoveryCopy::RecoveryCopy(SettingsStore &store, std::function<MailFields()> snapshot, const BodyMirror *body,
-                           QObject *parent)
+RecoveryCopy::RecoveryCopy(SettingsStore &store, const MailFields &loaded, std::function<MailFields()> snapshot,
+                           const BodyMirror *body, QObject *parent)
     : QObject(parent), m_store(store), m_folder(copyFolders(store.fileName())), m_snapshot(std::move(snapshot)),
-      m_body(body)
+      m_body(body), m_loaded(loaded), m_base(RecoveryFormat::stamp(loaded))
 {
     const QFileInfo settings(store.fileName());
     m_storeLock = settings.absolutePath() + u'/' + settings.completeBaseName() + u".recovery-store.lock"_s;
@@ -57,13 +57,17 @@ RecoveryCopy::RecoveryCopy(SettingsStore &store, std::function<MailFields()> sna
 
 RecoveryCopy::~RecoveryCopy() = default;
 
-RecoveryCopy::Recovered RecoveryCopy::recover(const MailFields &loaded, const Apply &apply)
+void RecoveryCopy::disown()
 {
-    m_loaded = loaded;
-    m_base = RecoveryFormat::stamp(loaded);
+    m_loaded.reset();
+    m_base.clear();
+}
+
+RecoveryCopy::Recovered RecoveryCopy::recover(const Apply &apply)
+{
     const RecoveryFolder::Found found = m_folder.takeLeftovers(
-        [&loaded](const RecoveryFormat::Copy &copy) {
-            return copy.sent || SavedFields::asStored(copy.fields) == loaded;
+        [this](const RecoveryFormat::Copy &copy) {
+            return copy.sent || SavedFields::asStored(copy.fields) == m_loaded;
         },
         m_base);
     QStringList parts;
@@ -78,6 +82,7 @@ RecoveryCopy::Recovered RecoveryCopy::recover(const MailFields &loaded, const Ap
 
 QString RecoveryCopy::recoverOffered(const QString &path, const Apply &apply)
 {
+    disown();
     const std::optional<RecoveryFolder::Leftover> offered = m_folder.takeOffered(path);
     if (!offered)
         return {};
@@ -104,8 +109,9 @@ QString RecoveryCopy::close(const MailFields &fields, bool ownContent)
     QString failure;
     if (m_loaded) {
         FileLock lock(m_storeLock);
-        // Without the lock the settings are still compared and stored.
-        lock.tryLock(storeWaitMs);
+        // Without the lock the settings are still compared and stored, and
+        // the copy kept too: a start drops it if the settings hold it.
+        const bool alone = lock.tryLock(storeWaitMs);
         MailFields now;
         const bool readable = m_store.reload();
         if (readable)
@@ -114,7 +120,10 @@ QString RecoveryCopy::close(const MailFields &fields, bool ownContent)
         // Fields already there need no save to be kept.
         if (stillOurs
             && (SavedFields::StoreFields(m_store, fields) || now == SavedFields::asStored(fields))) {
-            remove();
+            if (alone)
+                remove();
+            else
+                keep(fields);
             return {};
         }
         if (readable && !stillOurs)

@@ -26,10 +26,11 @@ class RecoveryCopy : public QObject
     Q_OBJECT
 
 public:
-    // store: the settings, which have a file. snapshot gives the fields as
-    // the window holds them now, but for the body, which body gives.
-    RecoveryCopy(SettingsStore &store, std::function<MailFields()> snapshot, const BodyMirror *body,
-                 QObject *parent = nullptr);
+    // store: the settings, which have a file; the window shows them as
+    // loaded (as stored) and owns them, until disown(). snapshot gives the
+    // fields as the window holds them now, but for the body, which body gives.
+    RecoveryCopy(SettingsStore &store, const MailFields &loaded, std::function<MailFields()> snapshot,
+                 const BodyMirror *body, QObject *parent = nullptr);
     ~RecoveryCopy() override;
 
     using Apply = std::function<void(const MailFields &)>;
@@ -38,12 +39,13 @@ public:
         QString notice;      // what the user is to be told; empty: nothing
         QStringList offered; // other drafts, each for a window of its own
     };
-    // The window shows the settings as loaded (as stored) and owns them.
+    // The window holds a draft of its own (a link's), not the settings'.
+    void disown();
     // The newest draft a window that started from these same settings left
     // comes back here through apply, as the settings' successor; copies the
     // settings hold, or of a message sent, go without a word; the other
     // drafts are offered; files that are no copy are set aside and named.
-    Recovered recover(const MailFields &loaded, const Apply &apply);
+    Recovered recover(const Apply &apply);
     // This window was opened for the draft at path, which another start
     // offered: it is put into the window through apply, and stays this
     // window's own. Returns what the user is to be told; empty when the

@@ -13,6 +13,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -20,6 +21,7 @@
 #include <algorithm>
 #include <csignal>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <tuple>
 
 using namespace Qt::StringLiterals;
@@ -35,6 +37,7 @@ QProcessEnvironment configEnvironment(const QString &dir)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(u"XDG_CONFIG_HOME"_s, dir);
+    env.insert(u"XDG_DATA_HOME"_s, dir + u"/data"_s);
     env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
     return env;
 }
@@ -239,8 +242,6 @@ class TestWindowProcess : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void unusableSettings_data();
-    void unusableSettings();
     void mailtoLinkFillsBoxes_data();
     void mailtoLinkFillsBoxes();
     void closeDuringLargeSend_data();
@@ -251,71 +252,13 @@ private Q_SLOTS:
     void endOfRun();
     void twoWindowsKeepTheirCopies();
     void storeLockHeldElsewhere();
-    void linkWindowClose_data();
-    void linkWindowClose();
-    void twoWindowsLogout_data();
-    void twoWindowsLogout();
-    void leftoverOlderThanStore();
+    void owners_data();
+    void owners();
+    void storeFailures_data();
+    void storeFailures();
     void strangeCopies_data();
     void strangeCopies();
 };
-
-void TestWindowProcess::unusableSettings_data()
-{
-    QTest::addColumn<QByteArray>("contents"); // of the file; a directory when null
-    QTest::addColumn<bool>("readOnly");
-
-    QByteArray binary(qsizetype(64) * 1024, Qt::Uninitialized);
-    QRandomGenerator(7).fillRange(reinterpret_cast<quint32 *>(binary.data()), binary.size() / 4);
-    QTest::newRow("corrupted text")
-        << "[EMAIL\nMITTENTE=\"non chiuso\n[STMP]]]\nSERVER=@Variant(\\0\\0\\x7f)\n=\n\\\\\n[%ZZ]\nPRIORITA=@Point(\n"_ba
-        << false;
-    QTest::newRow("binary") << binary << false;
-    QTest::newRow("settings path is a directory") << QByteArray() << false;
-    QTest::newRow("read-only config directory") << "[STMP]\nSERVER=smtp.example.org\n"_ba << true;
-}
-
-void TestWindowProcess::unusableSettings()
-{
-    QFETCH(QByteArray, contents);
-    QFETCH(bool, readOnly);
-    QTemporaryDir config;
-    QVERIFY(config.isValid());
-    const QString ini = config.filePath(u"KORVANE_CLIENT_STMP.ini"_s);
-    if (contents.isNull()) {
-        QVERIFY(QDir().mkpath(ini));
-    } else {
-        QFile file(ini);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        QCOMPARE(file.write(contents), contents.size());
-    }
-    QStringList arguments{u"open-close"_s};
-    if (readOnly) {
-        const auto readable = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
-        QVERIFY(QFile::setPermissions(ini, readable));
-        QVERIFY(QFile::setPermissions(config.path(),
-                                      readable | QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther));
-        arguments << u"--as-nobody"_s; // root would write there regardless
-    }
-    QProcess program;
-    program.setProcessEnvironment(configEnvironment(config.path()));
-    program.start(helperPath(), arguments);
-    QVERIFY2(program.waitForFinished(30000), "the program did not close");
-    if (readOnly)
-        QFile::setPermissions(config.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-    QVERIFY2(program.exitCode() == 0, program.readAllStandardError().constData());
-    // Only the about box of every start-up: nothing about the settings.
-    const QStringList shown
-        = QString::fromUtf8(program.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
-    QCOMPARE(shown.size(), 1);
-    QVERIFY2(shown.first().startsWith(aboutBox), qPrintable(shown.first()));
-    if (readOnly) {
-        QFile file(ini);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), contents);
-    }
-}
 
 void TestWindowProcess::mailtoLinkFillsBoxes_data()
 {
@@ -649,151 +592,209 @@ void TestWindowProcess::storeLockHeldElsewhere()
     QCOMPARE(recoveryFiles(config.path()), QStringList());
 }
 
-void TestWindowProcess::linkWindowClose_data()
+namespace {
+
+using Windows = std::vector<std::unique_ptr<QProcess>>;
+
+// Ends every window: Chiudi in turn (from the last started with lastFirst),
+// or the signal to all at once, as a logout does.
+void endAll(Windows &windows, int ending, bool lastFirst)
 {
-    QTest::addColumn<QByteArray>("commands");
-    QTest::addColumn<int>("ending"); // a signal after the commands; 0 for none
-    QTest::addColumn<bool>("stores");
-
-    QTest::newRow("untouched, closed") << "close\n"_ba << 0 << false;
-    QTest::newRow("untouched, SIGTERM") << QByteArray() << int(SIGTERM) << false;
-    QTest::newRow("edited, closed") << "set txtOggetto Cambiato\nclose\n"_ba << 0 << true;
-    QTest::newRow("edited, SIGTERM") << "set txtOggetto Cambiato\necho typed\n"_ba << int(SIGTERM) << true;
-}
-
-// A window opened from a link, with a copy a killed run left: the link
-// never brings the saved message's files, and a window closed untouched
-// leaves the settings and the copy exactly as they were.
-void TestWindowProcess::linkWindowClose()
-{
-    QFETCH(QByteArray, commands);
-    QFETCH(int, ending);
-    QFETCH(bool, stores);
-    QTemporaryDir config;
-    QVERIFY(config.isValid());
-    const QString ini = writeSavedIni(config);
-    const QByteArray leftover
-        = "{\"format\":\"korvane-client recovery 1\",\"takenAtMs\":1,\"priorityIndex\":1,"
-          "\"server\":\"\",\"sender\":\"\",\"recipient\":\"\",\"cc\":\"\",\"bcc\":\"\","
-          "\"attachments\":\"\",\"subject\":\"Bozza persa\",\"body\":\"\"}"_ba;
-    const QString leftoverPath = config.filePath(u"KORVANE_CLIENT_STMP.recovery-1-1.json"_s);
-    writeFile(leftoverPath, leftover);
-
-    QProcess program;
-    startSession(program, config.path(), {u"mailto:iscrizioni@newsletter.example.com"_s});
-    const QStringList fields = fieldLines(program);
-    QVERIFY2(fields.contains(u"field txtAllegati: "_s), qPrintable(fields.join(u'\n')));
-    QVERIFY2(fields.contains(u"field cboPriorita: Normale"_s), qPrintable(fields.join(u'\n')));
-    QVERIFY2(fields.contains(u"field txtMittente: mario@example.it"_s), qPrintable(fields.join(u'\n')));
-    program.write(commands);
-    if (ending != 0) {
-        if (!commands.isEmpty())
-            QVERIFY(waitForLine(program, "typed\n"_ba));
-        QCOMPARE(::kill(pid_t(program.processId()), ending), 0);
-    }
-    QVERIFY(program.state() == QProcess::NotRunning || program.waitForFinished(10000));
-    QCOMPARE(program.exitCode(), 0);
-
-    QCOMPARE(readFile(leftoverPath), leftover);
-    QCOMPARE(recoveryFiles(config.path()), QStringList{QFileInfo(leftoverPath).fileName()});
-    if (!stores) {
-        QCOMPARE(readFile(ini), savedIni);
-        return;
-    }
-    const QSettings settings(ini, QSettings::IniFormat);
-    QCOMPARE(settings.value(u"EMAIL/OGGETTO"_s).toString(), u"Cambiato"_s);
-    QCOMPARE(settings.value(u"EMAIL/DESTINATARIO"_s).toString(), u"iscrizioni@newsletter.example.com"_s);
-    QCOMPARE(settings.value(u"EMAIL/ALLEGATI"_s).toString(), QString());
-    QCOMPARE(settings.value(u"EMAIL/PRIORITA"_s).toString(), u"1"_s);
-}
-
-void TestWindowProcess::twoWindowsLogout_data()
-{
-    QTest::addColumn<bool>("secondTyped"); // the first window is always typed in
-    QTest::addColumn<bool>("secondFirst"); // the second window ends first
-    QTest::addColumn<bool>("together");    // the second signal does not wait for the first end
-    QTest::newRow("the other untouched, ends last") << false << false << false;
-    QTest::newRow("the other untouched, ends first") << false << true << false;
-    QTest::newRow("both typed, one after the other") << true << false << false;
-    QTest::newRow("both typed, both at once") << true << false << true;
-}
-
-// A logout ends two windows on one settings file. One the user never
-// touched stores nothing over the other's text; of two typed in, the
-// settings get the last, and the next start opens the other in a window of
-// its own, which says so: nothing typed needs looking for.
-void TestWindowProcess::twoWindowsLogout()
-{
-    QFETCH(bool, secondTyped);
-    QFETCH(bool, secondFirst);
-    QFETCH(bool, together);
-    QTemporaryDir config;
-    QVERIFY(config.isValid());
-    const QString ini = writeSavedIni(config);
-    QProcess windows[2];
-    const QString drafts[2] = {u"Bozza della prima"_s, u"Bozza della seconda"_s};
-    for (int i = 0; i < 2; ++i) {
-        startSession(windows[i], config.path(), {});
-        QCOMPARE(fieldLines(windows[i]), saved);
-        if (i == 0 || secondTyped)
-            windows[i].write("set txtOggetto " + drafts[i].toUtf8() + "\necho typed\n");
+    if (lastFirst)
+        std::ranges::reverse(windows);
+    for (const auto &window : windows) {
+        if (ending == 0)
+            window->write("close\n");
         else
-            windows[i].write("echo typed\n");
-        QVERIFY(waitForLine(windows[i], "typed\n"_ba));
+            QCOMPARE(::kill(pid_t(window->processId()), ending), 0);
+        QVERIFY(ending != 0 || endedWell(*window, 0));
     }
-    QProcess &first = windows[secondFirst ? 1 : 0];
-    QProcess &second = windows[secondFirst ? 0 : 1];
-    QVERIFY(::kill(pid_t(first.processId()), SIGTERM) == 0 && (together || endedWell(first, SIGTERM)));
-    QVERIFY(endsOn(second, SIGTERM) && endedWell(first, SIGTERM));
-
-    const QString last = QSettings(ini, QSettings::IniFormat).value(u"EMAIL/OGGETTO"_s).toString();
-    QCOMPARE(last, secondTyped && !together ? drafts[1] : last);
-    QVERIFY2(secondTyped || last == drafts[0], qPrintable(last));
-    const Start next = startAndClose(config.path(), 0, secondTyped ? 1 : 0);
-    QVERIFY2(next.fields.contains(u"field txtOggetto: "_s + last), qPrintable(next.fields.join(u'\n')));
-    QCOMPARE(next.told, QStringList());
-    QCOMPARE(next.drafts.size(), secondTyped ? 1 : 0);
-    if (secondTyped) {
-        const Start offered = startAndClose(config.path(), 1, 0, next.drafts.value(0));
-        const QString other = last == drafts[0] ? drafts[1] : drafts[0];
-        QVERIFY2(offered.fields.contains(u"field txtOggetto: "_s + other),
-                 qPrintable(offered.fields.join(u'\n')));
-        QCOMPARE(offered.told, QStringList{offeredBox});
-    }
-    QCOMPARE(recoveryFiles(config.path()), QStringList());
+    for (const auto &window : windows)
+        QVERIFY(endedWell(*window, ending));
+    windows.clear();
 }
 
-// A draft left by a kill, then a reply written in a link window and closed:
-// the next start shows the reply, and opens the older draft in a window of
-// its own.
-void TestWindowProcess::leftoverOlderThanStore()
+// A start as the user makes it: the main window, then one window for each
+// of the drafts it offers; gives what each shows, one string a window.
+QStringList startAll(const QString &config, Windows &windows, int drafts)
 {
+    auto &main = windows.emplace_back(std::make_unique<QProcess>());
+    startSession(*main, config, {});
+    QStringList shown{fieldLines(*main).join(u'\n')};
+    QStringList said;
+    const auto offered = [&] { return said.filter(QRegularExpression(u"^draft "_s)); };
+    std::ignore = QTest::qWaitFor([&] { return boxesSoFar(*main, &said) >= 0 && offered().size() >= drafts; },
+                                  20000);
+    for (const QString &line : offered()) {
+        auto &window = windows.emplace_back(std::make_unique<QProcess>());
+        startSession(*window, config, {}, false, line.mid(6));
+        shown << fieldLines(*window).join(u'\n');
+    }
+    return shown;
+}
+
+// Each text in exactly one window, and no window more.
+void checkEachOnce(const QStringList &shown, const QStringList &texts)
+{
+    QCOMPARE(shown.size(), texts.size());
+    for (const QString &text : texts)
+        QVERIFY2(shown.filter(text).size() == 1, qPrintable(text + u"\n\n"_s + shown.join(u"\n\n"_s)));
+}
+
+} // namespace
+
+void TestWindowProcess::owners_data()
+{
+    QTest::addColumn<QList<QStringList>>("windows"); // each window's arguments, started in turn
+    QTest::addColumn<QStringList>("typed");          // into each: "CONTROL TEXT", or nothing
+    QTest::addColumn<int>("ending");                 // 0: Chiudi; else the signal, to all at once
+    QTest::addColumn<bool>("lastFirst");             // Chiudi from the last window started
+    QTest::addColumn<QStringList>("texts");          // each in one window of every later start
+
+    const QStringList link{u"mailto:anna@example.it?subject=Ciao"_s};
+    const QStringList linkTexts{u"Vecchio testo"_s, u"Una riga di B"_s};
+    const QStringList linkTyped{QString(), u"txtContenuto Una riga di B"_s};
+    const QStringList both{u"txtOggetto Bozza della prima"_s, u"txtContenuto Bozza della seconda"_s};
+    const QStringList bothTexts{u"Bozza della prima"_s, u"Bozza della seconda"_s};
+    const auto row = [](const char *tag, const QList<QStringList> &windows, const QStringList &typed, int ending,
+                        bool lastFirst, const QStringList &texts) {
+        QTest::newRow(tag) << windows << typed << ending << lastFirst << texts;
+    };
+    row("the saved draft untouched, a link typed in, Chiudi in turn", {{}, link}, linkTyped, 0, false, linkTexts);
+    row("the saved draft untouched, a link typed in, Chiudi from the link", {{}, link}, linkTyped, 0, true,
+        linkTexts);
+    row("the saved draft untouched, a link typed in, SIGHUP", {{}, link}, linkTyped, SIGHUP, false, linkTexts);
+    row("the saved draft untouched, a link typed in, kill -9", {{}, link}, linkTyped, SIGKILL, false, linkTexts);
+    row("two starts typed in, Chiudi in turn", {{}, {}}, both, 0, false, bothTexts);
+    row("two starts typed in, Chiudi from the second", {{}, {}}, both, 0, true, bothTexts);
+    row("two starts typed in, SIGHUP", {{}, {}}, both, SIGHUP, false, bothTexts);
+    row("two starts typed in, kill -9", {{}, {}}, both, SIGKILL, false, bothTexts);
+}
+
+// Whatever each window started from and however they end, every draft
+// comes back at the next start in a window of its own, and again after
+// those windows end untouched the same way: no window wrote over a draft
+// it did not start from.
+void TestWindowProcess::owners()
+{
+    QFETCH(QList<QStringList>, windows);
+    QFETCH(QStringList, typed);
+    QFETCH(int, ending);
+    QFETCH(bool, lastFirst);
+    QFETCH(QStringList, texts);
+    QTemporaryDir config;
+    QVERIFY(config.isValid());
+    writeSavedIni(config);
+    Windows open;
+    for (qsizetype i = 0; i < windows.size(); ++i) {
+        auto &window = open.emplace_back(std::make_unique<QProcess>());
+        startSession(*window, config.path(), windows.at(i));
+        fieldLines(*window);
+        if (!typed.at(i).isEmpty())
+            window->write("set " + typed.at(i).toUtf8() + '\n');
+        window->write("echo typed\n");
+        QVERIFY(waitForLine(*window, "typed\n"_ba));
+        if (ending == SIGKILL && !typed.at(i).isEmpty())
+            QVERIFY(!copyWith(config.path(), typed.at(i).section(u' ', 1).toUtf8()).isEmpty());
+    }
+    endAll(open, ending, lastFirst);
+    for (int round = 0; round < 2 && !QTest::currentTestFailed(); ++round) {
+        checkEachOnce(startAll(config.path(), open, int(texts.size()) - 1), texts);
+        endAll(open, ending, lastFirst);
+    }
+}
+
+void TestWindowProcess::storeFailures_data()
+{
+    QTest::addColumn<QString>("kind");   // what stands in the settings' place, or fails
+    QTest::addColumn<bool>("whileOpen"); // put there after the start
+    QTest::addColumn<bool>("asNobody");  // root reads and writes regardless of modes
+    QTest::addColumn<QString>("told");   // at close: why; empty: nothing told
+    QTest::addColumn<QString>("keptIn"); // where the close box says the text is: "config", "data"
+    const auto row = [](const char *tag, const QString &kind, bool whileOpen, bool asNobody, const QString &told,
+                        const QString &keptIn) {
+        QTest::newRow(tag) << kind << whileOpen << asNobody << told << keptIn;
+    };
+    row("damaged text", u"damaged"_s, false, false, {}, {});
+    row("binary", u"binary"_s, false, false, {}, {});
+    row("a folder", u"folder"_s, false, false, u"non è un file normale"_s, u"config"_s);
+    row("a FIFO, put there while open", u"fifo"_s, true, false, u"non è un file normale"_s, u"config"_s);
+    row("a link to a device, put there while open", u"device"_s, true, false, u"non è un file normale"_s,
+        u"config"_s);
+    row("a read-only folder", u"read-only"_s, false, true,
+        u"non si ha il permesso di scrivere nella sua cartella"_s, u"data"_s);
+    row("unreadable at start, set aside", u"unreadable"_s, false, true, {}, {});
+}
+
+// Nothing in the settings' place is written through or waited on, no file
+// is replaced unseen; a store that fails is told at close in one box,
+// which says where the text is, and it comes back at the next start.
+void TestWindowProcess::storeFailures()
+{
+    QFETCH(QString, kind);
+    QFETCH(bool, whileOpen);
+    QFETCH(bool, asNobody);
+    QFETCH(QString, told);
+    QFETCH(QString, keptIn);
     QTemporaryDir config;
     QVERIFY(config.isValid());
     const QString ini = writeSavedIni(config);
-    QProcess crashed;
-    startTyped(crashed, config.path());
-    if (QTest::currentTestFailed())
-        return;
-    const QString draft = copyWith(config.path(), "Preventivo scritto");
-    QVERIFY(!draft.isEmpty());
-    QVERIFY(endsOn(crashed, SIGKILL));
-
-    QProcess link;
-    startSession(link, config.path(), {u"mailto:anna@example.org?subject=Re%3A%20listino"_s});
-    fieldLines(link);
-    link.write("set txtContenuto Ecco la risposta.\nclose\n");
-    QVERIFY(link.state() == QProcess::NotRunning || link.waitForFinished(10000));
-    QCOMPARE(QSettings(ini, QSettings::IniFormat).value(u"EMAIL/OGGETTO"_s).toString(), u"Re: listino"_s);
-
-    const Start next = startAndClose(config.path(), 0, 1);
-    QVERIFY2(next.fields.contains(u"field txtOggetto: Re: listino"_s), qPrintable(next.fields.join(u'\n')));
-    QCOMPARE(next.told, QStringList());
-    QCOMPARE(next.drafts, QStringList{draft});
-    const Start offered = startAndClose(config.path(), 1, 0, draft);
-    QCOMPARE(offered.fields, typed);
-    QCOMPARE(offered.told, QStringList{offeredBox});
+    const QString device = config.filePath(u"zero"_s);
+    if (kind == u"device"_s && ::mknod(QFile::encodeName(device).constData(), S_IFCHR | 0666, makedev(1, 5)) != 0)
+        QSKIP("making a device node needs root");
+    const auto plant = [&] {
+        QFile::remove(ini);
+        if (kind == u"damaged"_s)
+            writeFile(ini, "[EMAIL\nMITTENTE=\"non chiuso\n[STMP]]]\nSERVER=@Variant(\\0\\0\\x7f)\n=\n\\\\\n"_ba);
+        else if (kind == u"binary"_s)
+            writeFile(ini, QByteArray(4096, '\xff'));
+        else if (kind == u"folder"_s)
+            QVERIFY(QDir().mkpath(ini));
+        else if (kind == u"fifo"_s)
+            QCOMPARE(::mkfifo(QFile::encodeName(ini).constData(), 0600), 0);
+        else if (kind == u"device"_s)
+            QVERIFY(QFile::link(device, ini));
+        else
+            writeFile(ini, savedIni);
+    };
+    if (!whileOpen)
+        plant();
+    const auto modes = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther | QFile::ExeOwner | QFile::ExeGroup
+        | QFile::ExeOther;
+    if (kind == u"read-only"_s) {
+        QVERIFY(QDir().mkpath(config.filePath(u"data"_s)));
+        QVERIFY(QFile::setPermissions(config.filePath(u"data"_s), modes | QFile::WriteOther));
+        QVERIFY(QFile::setPermissions(config.path(), modes));
+    }
+    if (kind == u"unreadable"_s)
+        QVERIFY(QFile::setPermissions(ini, {}) && QFile::setPermissions(config.path(), modes | QFile::WriteOther));
+    QProcess program;
+    startSession(program, config.path(), asNobody ? QStringList{u"--as-nobody"_s} : QStringList());
+    fieldLines(program);
+    if (whileOpen)
+        plant();
+    program.write("set txtContenuto Testo da non perdere\nclose\n");
+    QVERIFY2(endedWell(program, 0), "the close hangs or fails");
+    QFile::setPermissions(config.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QStringList boxes = QString::fromUtf8(program.readAllStandardOutput()).split(u'\n').filter(u"box Chiusura"_s);
+    QCOMPARE(boxes.size(), told.isEmpty() ? 0 : 1);
+    if (!told.isEmpty()) {
+        const QString folder = keptIn == u"config"_s ? config.path() : config.filePath(u"data/korvane-client"_s);
+        QVERIFY2(boxes.first().contains(told + u".  Il testo è stato conservato in "_s + folder), qPrintable(boxes.first()));
+    }
+    QCOMPARE(QFileInfo(device).isFile(), false); // a device stays one
+    if (kind == u"unreadable"_s)
+        QCOMPARE(readFile(ini + u".bad"_s), savedIni);
+    if (kind == u"fifo"_s || kind == u"device"_s) {
+        QVERIFY(QFile::remove(ini));
+        writeFile(ini, savedIni);
+    }
+    Windows next;
+    const QStringList shown = startAll(config.path(), next, 0);
+    QVERIFY2(shown.join(u'\n').contains(u"Testo da non perdere"_s), qPrintable(shown.join(u'\n')));
+    endAll(next, 0, false);
 }
+
 
 void TestWindowProcess::strangeCopies_data()
 {
@@ -831,12 +832,15 @@ void TestWindowProcess::strangeCopies()
             QCOMPARE(::mkfifo(QFile::encodeName(path + u".lock"_s).constData(), 0600), 0);
     }
 
-    const Start next = startAndClose(config.path(), 1);
     if (kind == u"lock fifo"_s) {
-        QVERIFY2(next.fields.contains(u"field txtOggetto: Altrove"_s), qPrintable(next.fields.join(u'\n')));
-        QCOMPARE(next.told, QStringList{recoveryBox(true, {})});
+        // A draft of no settings of today's: a window of its own.
+        const Start next = startAndClose(config.path(), 0, 1);
+        QCOMPARE(next.fields, saved);
+        const Start offered = startAndClose(config.path(), 1, 0, next.drafts.value(0));
+        QVERIFY2(offered.fields.contains(u"field txtOggetto: Altrove"_s), qPrintable(offered.fields.join(u'\n')));
         return;
     }
+    const Start next = startAndClose(config.path(), 1);
     QCOMPARE(next.fields, saved);
     QCOMPARE(next.told, QStringList{recoveryBox(false, {path + u".bad"_s})});
     const QFileInfo aside(path + u".bad"_s);
