@@ -2,67 +2,63 @@
 
 #include <QThreadPool>
 
-#include <deque>
 #include <mutex>
 
-// Shared with the writes under way, which may outlive the window: changes
-// are written in the order they were made, one write at a time.
-struct AddressMemory::Writer
+// The changes not yet in the file, in the order they were made, and the
+// addresses as the last write left them; shared with the first read.
+struct AddressMemory::Changes
 {
-    explicit Writer(const QString &path) : file(path) {}
+    explicit Changes(const QString &path) : file(path) {}
 
-    void drain()
+    // On the writer's thread: each change is merged into what the file holds then.
+    bool write()
     {
-        const std::lock_guard writing(writeMutex);
         for (;;) {
             AddressFile::Change change;
             {
                 const std::lock_guard lock(mutex);
-                if (queue.empty())
-                    return;
-                change = queue.front();
-                queue.pop_front();
+                if (waiting.isEmpty())
+                    return true;
+                change = waiting.takeFirst();
             }
             const auto written = file.apply(change);
-            std::optional<AddressIndex> index;
-            if (written)
-                index.emplace(*written);
             const std::lock_guard lock(mutex);
             // Only a write that leaves nothing behind it is the whole truth.
-            if (index && queue.empty())
-                latest = std::move(index);
+            if (written && waiting.isEmpty())
+                latest.emplace(*written);
         }
     }
 
     const AddressFile file;
-    std::mutex writeMutex;
     std::mutex mutex;
-    std::deque<AddressFile::Change> queue; // guarded by mutex
-    std::optional<AddressIndex> latest;    // guarded by mutex
+    QList<AddressFile::Change> waiting; // guarded by mutex
+    std::optional<AddressIndex> latest; // guarded by mutex
 };
 
 AddressMemory::AddressMemory(const QString &settingsFile, QObject *parent) : QObject(parent)
 {
     if (settingsFile.isEmpty())
         return;
-    m_writer = std::make_shared<Writer>(AddressFile::besideSettings(settingsFile));
+    m_changes = std::make_shared<Changes>(AddressFile::besideSettings(settingsFile));
     // Read and indexed off the window's thread, which starts meanwhile; a
     // damaged file is only renamed. Done long before the first key in an
     // address box.
     auto read = std::make_shared<std::promise<AddressIndex>>();
     m_firstRead = read->get_future();
     QThreadPool::globalInstance()->start(
-        [writer = m_writer, read] { read->set_value(AddressIndex(writer->file.read())); });
+        [changes = m_changes, read] { read->set_value(AddressIndex(changes->file.read())); });
 }
+
+AddressMemory::~AddressMemory() = default;
 
 const AddressIndex &AddressMemory::addresses()
 {
     if (m_firstRead.valid())
         m_addresses = m_firstRead.get();
-    if (m_writer) {
-        const std::lock_guard lock(m_writer->mutex);
-        if (m_writer->latest && m_writer->queue.empty())
-            m_addresses = *std::exchange(m_writer->latest, std::nullopt);
+    if (m_changes) {
+        const std::lock_guard lock(m_changes->mutex);
+        if (m_changes->latest && m_changes->waiting.isEmpty())
+            m_addresses = *std::exchange(m_changes->latest, std::nullopt);
     }
     return m_addresses;
 }
@@ -81,12 +77,12 @@ void AddressMemory::forget(const QString &address) { save({{}, address}); }
 void AddressMemory::save(const AddressFile::Change &change)
 {
     m_addresses = AddressIndex(merged(addresses().entries(), change));
-    if (!m_writer)
+    if (!m_changes)
         return;
     {
-        const std::lock_guard lock(m_writer->mutex);
-        m_writer->queue.push_back(change);
-        m_writer->latest.reset();
+        const std::lock_guard lock(m_changes->mutex);
+        m_changes->waiting << change;
+        m_changes->latest.reset();
     }
-    QThreadPool::globalInstance()->start([writer = m_writer] { writer->drain(); });
+    m_writer.post([changes = m_changes](const LatestWriter::Superseded &) { return changes->write(); });
 }

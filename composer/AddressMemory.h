@@ -2,6 +2,7 @@
 
 #include "AddressFile.h"
 #include "AddressIndex.h"
+#include "LatestWriter.h"
 
 #include <QObject>
 
@@ -19,6 +20,8 @@ public:
     // settingsFile: the settings' file, which the addresses' file goes
     // beside; empty: nothing is remembered.
     AddressMemory(const QString &settingsFile, QObject *parent);
+    // Waits for the changes still being written.
+    ~AddressMemory() override;
 
     // Most recently used first; once a write is done, with what other
     // windows added meanwhile.
@@ -28,10 +31,11 @@ public:
     void forget(const QString &address);
 
 private:
-    struct Writer;
+    struct Changes;
     void save(const AddressFile::Change &change);
 
-    std::shared_ptr<Writer> m_writer;      // null without a file
+    std::shared_ptr<Changes> m_changes;    // null without a file
     std::future<AddressIndex> m_firstRead; // until addresses() first takes it
     AddressIndex m_addresses;
+    LatestWriter m_writer; // last: it goes first, finishing what m_changes holds
 };
