@@ -27,26 +27,23 @@ void FieldKeeper::restore()
     MailFields restored = fields();
     SavedFields::RestoreFields(m_store, restored);
     setFields(restored);
-    m_loaded = SavedFields::asStored(fields());
+    m_loaded = SavedFields::asStored(restored); // as stored, even where a box refused its text
 }
 
 void FieldKeeper::watchEdits(QPlainTextEdit *body)
 {
     if (const QString settings = m_store.fileName(); !settings.isEmpty()) {
-        m_body = new BodyMirror(body->document());
         m_recovery = new RecoveryCopy(
-            m_store, m_loaded, [this] { return m_boxes.readOneLiners(); }, m_body, this);
+            m_store, m_loaded, [this] { return m_boxes.readOneLiners(); }, new BodyMirror(body->document()), this);
     }
     m_boxes.watch(this, [this] { edited(); });
 }
 
-FieldKeeper::Recovered FieldKeeper::recover()
+RecoveryCopy::Recovered FieldKeeper::recover()
 {
     if (!m_recovery)
         return {};
-    const RecoveryCopy::Recovered found
-        = m_recovery->recover([this](const MailFields &recovered) { setFields(recovered); });
-    return {found.notice, found.offered};
+    return m_recovery->recover([this](const MailFields &recovered) { setFields(recovered); });
 }
 
 QString FieldKeeper::recoverOffered(const QString &path)

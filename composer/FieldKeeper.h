@@ -2,6 +2,7 @@
 
 #include "FieldBoxes.h"
 #include "MailFields.h"
+#include "RecoveryCopy.h"
 
 #include <QObject>
 #include <QScopedValueRollback>
@@ -10,12 +11,11 @@ class BodyMirror;
 class MessageUi;
 class QPlainTextEdit;
 class QWidget;
-class RecoveryCopy;
 class SettingsStore;
 
-// Keeps the window's fields: brings back the stored ones, counts the user's
-// edits (kept in a recovery copy beside a settings file), and stores the
-// fields once, when the window closes.
+// Keeps the window's fields: brings back the stored ones, follows the
+// user's edits into the recovery copy, and keeps the draft once, as the
+// window closes (RecoveryCopy says where).
 class FieldKeeper : public QObject
 {
     Q_OBJECT
@@ -25,7 +25,6 @@ public:
     // settings store outlive the keeper.
     FieldKeeper(QWidget *form, MessageUi &ui, SettingsStore &store);
 
-    // What the window holds now.
     MailFields fields() const { return m_boxes.read(); }
     // Fills the boxes as the program's own doing, not an edit. A text too
     // long for its box leaves the box as it was, and the user is told.
@@ -36,25 +35,17 @@ public:
     // The stored fields into the boxes; start-up calls it once.
     void restore();
     // From now on every change to a box is the user's (typing, pasting,
-    // dropping files), and the recovery copy, if the settings have a file,
-    // keeps it. body is the window's body box.
+    // dropping files), kept in the recovery copy when the settings have a
+    // file. body is the window's body box.
     void watchEdits(QPlainTextEdit *body);
     // While the returned guard lives the program itself fills the boxes.
     [[nodiscard]] QScopedValueRollback<bool> filling() { return QScopedValueRollback<bool>(m_filling, true); }
-    struct Recovered
-    {
-        QString notice;      // what the user is to be told (empty: nothing)
-        QStringList offered; // other drafts, each for a window of its own
-    };
-    // Puts back the fields a window that did not close left in a recovery
-    // copy, and finds the other drafts left.
-    Recovered recover();
-    // Puts back the draft another start offered this window; returns what
-    // the user is to be told of it.
+    // The drafts windows that did not close left (RecoveryCopy::recover).
+    RecoveryCopy::Recovered recover();
+    // The draft another start offered this window; what the user is told of it.
     QString recoverOffered(const QString &path);
-
-    // The window was opened from a mailto: link: its draft is its own, kept
-    // apart from the settings once the user touched it.
+    // The window was opened from a mailto: link: its draft is its own, never
+    // the settings', and is kept once the user touched it.
     void setFromLink(bool fromLink);
     // A send starts: it counts as an edit.
     void touch()
@@ -67,9 +58,8 @@ public:
     void delivered();
     // The window closed: nothing is kept or told any more.
     bool closed() const { return m_closed; }
-    // Keeps the fields for the next start, once, as the window closes: in
-    // the settings when this window started from them and they still hold
-    // that, else as a draft of its own; a failure is told.
+    // Keeps the fields for the next start, once, as the window closes; a
+    // failure is told.
     void close();
 
 private:
@@ -84,8 +74,7 @@ private:
     bool m_touched = false; // edited or sent since start-up
     int m_edits = 0;
     int m_editsAtSend = -1;
-    MailFields m_loaded; // as stored, what the window held once it loaded the settings
+    MailFields m_loaded; // the settings as stored when the window loaded them
     bool m_closed = false;
-    BodyMirror *m_body = nullptr;       // with the recovery copy only
     RecoveryCopy *m_recovery = nullptr; // null for a store without a file
 };

@@ -150,7 +150,7 @@ void Form1::openArguments(const QStringList &arguments)
 // own once this one is on screen, so that none needs looking for.
 void Form1::takeLeftovers()
 {
-    const FieldKeeper::Recovered found = m_fields->recover();
+    const RecoveryCopy::Recovered found = m_fields->recover();
     announce(found.notice, recoveryText(RecoveryText::Title));
     if (found.offered.isEmpty() || !m_openDraft)
         return;

@@ -13,22 +13,21 @@
 class BodyMirror;
 class SettingsStore;
 
-// The window's draft and where it is kept. While the user types, a recovery
-// copy beside the settings file, so that a run that never gets to close (a
-// crash, a kill, a power cut) loses at most the last second: a change is
-// written one second after the first change since the last copy. At close,
-// the settings, but only by the window that started from them and only
-// while they still hold what it started from; any other draft stays in its
-// copy, for the next start to open in a window of its own. So no window
-// ever writes over a draft it did not start from.
+// Where the window's draft is kept. While the user types, in a recovery copy
+// written a second after the first change since the last one, so that a run
+// that never gets to close loses at most that second. At close, in the
+// settings, but only by the window that started from them and only while
+// they still hold that; any other draft stays in its copy, for the next
+// start to open in a window of its own. So no window ever writes over a
+// draft it did not start from.
 class RecoveryCopy : public QObject
 {
     Q_OBJECT
 
 public:
-    // store: the settings, which have a file; the window shows them as
-    // loaded (as stored) and owns them, until disown(). snapshot gives the
-    // fields as the window holds them now, but for the body, which body gives.
+    // store: the settings, which have a file, shown as loaded (as stored):
+    // the window owns them until disown(). snapshot gives the fields as the
+    // window holds them now, but for the body, which body gives.
     RecoveryCopy(SettingsStore &store, const MailFields &loaded, std::function<MailFields()> snapshot,
                  const BodyMirror *body, QObject *parent = nullptr);
     ~RecoveryCopy() override;
@@ -41,26 +40,22 @@ public:
     };
     // The window holds a draft of its own (a link's), not the settings'.
     void disown();
-    // The newest draft a window that started from these same settings left
-    // comes back here through apply, as the settings' successor; copies the
-    // settings hold, or of a message sent, go without a word; the other
-    // drafts are offered; files that are no copy are set aside and named.
+    // The newest draft left by a window that started from these same
+    // settings comes back here through apply; copies the settings hold, or of
+    // a message sent, go; other drafts are offered; files that are no copy
+    // are set aside and named.
     Recovered recover(const Apply &apply);
     // This window was opened for the draft at path, which another start
-    // offered: it is put into the window through apply, and stays this
-    // window's own. Returns what the user is to be told; empty when the
-    // draft is gone.
+    // offered: it comes back through apply. Returns what the user is told.
     QString recoverOffered(const QString &path, const Apply &apply);
     // A box changed.
     void changed();
     // The message, as the window holds it now, was sent: until the next
     // change its copy is no draft.
     void sent();
-    // The window closes, holding fields; ownContent: they are a draft of
-    // its own (not only what it started from). Stores them when the window
-    // owns the settings, else keeps the draft in its copy. Returns what the
-    // user is to be told: a store that failed, and where the text is, or a
-    // draft that could not be kept; empty when all went well.
+    // The window closes, holding fields; ownContent: more than what it
+    // started from. Returns what the user is to be told: a store that failed
+    // and where the text is, or a draft that could not be kept.
     QString close(const MailFields &fields, bool ownContent);
 
 private:

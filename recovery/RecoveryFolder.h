@@ -18,8 +18,7 @@ class FileLock;
 class RecoveryFolder
 {
 public:
-    // folders: where copies are kept, the first that can be written for this
-    // window's own; every one is looked in for leftovers.
+    // folders: the first that can be written holds this window's copy.
     explicit RecoveryFolder(const QStringList &folders);
     // Lets go of the lock; a copy kept stays for a later start.
     ~RecoveryFolder();
@@ -45,12 +44,10 @@ public:
         QStringList offered;           // drafts for windows of their own, newest first, not held
         QStringList setAside;          // the new paths of the files renamed in this look
     };
-    // The copies left by windows that are gone. One that drop() says holds
-    // nothing to lose goes. Of the others, the newest whose base is base
-    // (the settings as they are now) becomes this window's own copy; the
-    // others are offered. A file that is no copy is renamed *.bad, unread
-    // when it is no regular file of a copy's size. Nothing here blocks or
-    // follows a link.
+    // The copies left by windows that are gone: one drop() says holds
+    // nothing to lose goes; the newest whose base is base becomes this
+    // window's own copy; the others are offered; a file that is no copy is
+    // renamed *.bad, unread. Nothing here blocks or follows a link.
     Found takeLeftovers(const std::function<bool(const RecoveryFormat::Copy &)> &drop, const QByteArray &base);
     // The draft at path, offered by another start, made this window's own
     // copy; nothing when it is gone or no copy.

@@ -16,11 +16,8 @@
 // copy of this format at all is refused.
 namespace RecoveryFormat {
 
-// No copy the program writes is bigger: the seven one-line boxes full
-// (ComposerLayout::lineBoxLimit characters each, three bytes at most once
-// encoded but for escaped control characters) leave room for a body of some
-// twenty million characters. A bigger file is not read, and a bigger copy is
-// not written.
+// The seven one-line boxes full leave room for a body of some twenty
+// million characters: a bigger file is neither read nor written.
 inline constexpr qint64 largestCopy = qint64(96) * 1024 * 1024;
 
 struct Copy
