@@ -60,23 +60,22 @@ bool headerFollows(const QList<QStringView> &lines, qsizetype at, QStringView he
     return false;
 }
 
+bool opens(const Opening &opening, const QList<QStringView> &lines, qsizetype at, const QString &key)
+{
+    if (!key.startsWith(opening.begins))
+        return false;
+    if (!opening.headerBelow.isEmpty())
+        return headerFollows(lines, at, opening.headerBelow);
+    if (opening.ends.isEmpty() || key.endsWith(opening.ends))
+        return true;
+    return at + 1 < lines.size() && (key + u' ' + openingKey(lines[at + 1])).endsWith(opening.ends);
+}
+
 bool opensQuote(const QList<QStringView> &lines, qsizetype at)
 {
     const QString key = openingKey(lines[at]);
-    for (const Opening &opening : kOpenings) {
-        if (!key.startsWith(opening.begins))
-            continue;
-        if (!opening.headerBelow.isEmpty()) {
-            if (headerFollows(lines, at, opening.headerBelow))
-                return true;
-            continue;
-        }
-        if (opening.ends.isEmpty() || key.endsWith(opening.ends))
-            return true;
-        if (at + 1 < lines.size() && (key + u' ' + openingKey(lines[at + 1])).endsWith(opening.ends))
-            return true;
-    }
-    return false;
+    return std::ranges::any_of(kOpenings,
+                               [&](const Opening &opening) { return opens(opening, lines, at, key); });
 }
 
 } // namespace
