@@ -16,7 +16,8 @@ SILENT = "silent"  # the query is dropped: the client waits for its time-out
 ZONE = {name: {MX: [(10, "mx." + name)], A: ["192.0.2.10"]} for name in ("gmail.com", "libero.it", "esempio.it")}
 ZONE |= {"gmial.com": {A: ["192.0.2.1"]}, "solo-ipv6.it": {AAAA: ["2001:db8::1"]},
          "guasto.it": SERVFAIL, "lento.it": SILENT, "nessuna-posta.it": {MX: [(0, "")], A: ["192.0.2.20"]}}
-TOP_ZONES = {name: {SOA: [("a.nic." + name, "hostmaster.nic." + name)], NS: ["a.nic." + name]} for name in ("it", "com")}
+TOP_ZONES = {name: {SOA: [("a.nic." + name, "hostmaster.nic." + name)], NS: ["a.nic." + name]}
+             for name in ("it", "com")}
 
 
 def encode_name(name):
