@@ -85,12 +85,15 @@ Finding judge(const Item &item, const QString &text, DomainAnswer answer, const 
 {
     if (item.fault != Fault::None)
         return {Finding::Refused, {}};
-    if (answer != DomainAnswer::Missing && answer != DomainAnswer::NoExchanger)
+    const bool noMail = answer == DomainAnswer::Missing || answer == DomainAnswer::TakesNoMail;
+    if (!noMail && answer != DomainAnswer::NoExchanger)
         return {};
     const QString meant = DomainTypos::likelyMeant(item.typedDomain(text).toString(), known);
+    if (!noMail)
+        return {meant.isEmpty() ? Finding::Fine : Finding::LookAlike, meant};
     if (!meant.isEmpty())
         return {Finding::Typo, meant};
-    return {answer == DomainAnswer::Missing ? Finding::Missing : Finding::Fine, {}};
+    return {answer == DomainAnswer::Missing ? Finding::Missing : Finding::NoMail, {}};
 }
 
 } // namespace AddressItems

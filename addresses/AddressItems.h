@@ -35,14 +35,16 @@ QList<Item> finished(const QString &text, qsizetype cursor = -1);
 // What the user is told of an item.
 struct Finding
 {
-    enum Kind { Fine, Refused, Missing, Typo };
+    enum Kind { Fine, Refused, Missing, Typo, NoMail, LookAlike };
     Kind kind = Fine;
-    QString meant; // Typo: the domain the user likely meant
+    QString meant; // Typo, LookAlike: the domain the user likely meant
 };
 
-// Refused for a fault; Typo when the domain takes no mail (answer says it
-// has no exchanger or does not exist) and is a letter or two from one of
-// known's or a common one; Missing when it does not exist otherwise.
+// Refused for a fault. A domain a letter or two from one of known's or a
+// common one: Typo when it takes no mail (answer says it does not exist or
+// publishes a null MX), LookAlike when it takes mail at its address only, as
+// a domain of its own that few write to may. Otherwise Missing, NoMail, or
+// Fine.
 Finding judge(const Item &item, const QString &text, DomainAnswer answer, const QStringList &known);
 
 } // namespace AddressItems

@@ -25,12 +25,13 @@ struct DomainQueue
     bool closed = false; // the owner is gone
     QObject *relay = nullptr;
     sockaddr_in server{}; // who is asked
+    TopZones zones;       // what it knows of the top-level zones, on the look-up thread
 
     // On the look-up thread, until the owner is gone.
     void run(const QPointer<DomainLookup> &owner)
     {
         while (const std::optional<QString> domain = next()) {
-            const DomainAnswer answer = lookUpDomain(*domain, server);
+            const DomainAnswer answer = lookUpDomain(*domain, server, zones);
             post([owner, domain = *domain, answer] {
                 if (owner)
                     owner->take(domain, answer);

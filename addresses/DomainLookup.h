@@ -10,11 +10,12 @@
 
 // What the name server said of a domain.
 enum class DomainAnswer {
-    Unknown,     // not asked, not answered yet, or no answer (no network, a name server that failed or stayed
-                 // silent)
-    Receives,    // it has a mail exchanger (MX), or an MX query answered with any record (conservative)
-    NoExchanger, // no mail exchanger, but an address (A or AAAA): it exists
-    Missing,     // neither a mail exchanger nor an address (NXDOMAIN, or no data for MX, A and AAAA)
+    Unknown,  // not asked, not answered yet, or no answer that says what it means: no network, a name server
+              // that failed or stayed silent, one that knows no public name, a name with neither
+    Receives, // it has a mail exchanger (MX)
+    NoExchanger, // no mail exchanger, but an address (A or AAAA), which takes the mail in its place
+    TakesNoMail, // it publishes a null MX (RFC 7505): it takes no mail
+    Missing,     // no such domain (NXDOMAIN), from a name server that knows its top-level zone
 };
 Q_DECLARE_METATYPE(DomainAnswer)
 

@@ -59,6 +59,10 @@ QString AddressBoxCheck::why(const Mark &mark) const
         return composerText(ComposerText::DomainTypo).arg(domain, mark.finding.meant);
     case Finding::Missing:
         return composerText(ComposerText::DomainMissing).arg(domain);
+    case Finding::NoMail:
+        return composerText(ComposerText::DomainNoMail).arg(domain);
+    case Finding::LookAlike:
+        return composerText(ComposerText::DomainLookAlike).arg(domain, mark.finding.meant);
     case Finding::Fine:
         return {};
     case Finding::Refused:
@@ -93,9 +97,9 @@ QMenu *AddressBoxCheck::contextMenu(const QPoint &pos)
 {
     QMenu *menu = m_box->createStandardContextMenu();
     const Mark *clicked = markAt(m_box->cursorPositionAt(pos));
-    if (!clicked || clicked->finding.kind != Finding::Typo) {
+    if (!clicked || clicked->finding.meant.isEmpty()) {
         const auto typo = std::find_if(m_marks.cbegin(), m_marks.cend(),
-                                       [](const Mark &mark) { return mark.finding.kind == Finding::Typo; });
+                                       [](const Mark &mark) { return !mark.finding.meant.isEmpty(); });
         clicked = typo == m_marks.cend() ? nullptr : &*typo;
     }
     if (!clicked)

@@ -11,6 +11,29 @@
 
 using AddressItems::Finding;
 
+namespace {
+
+// What the question before a send says of a finding, if anything.
+std::optional<ComposerText> doubtText(Finding::Kind kind)
+{
+    switch (kind) {
+    case Finding::Missing:
+        return ComposerText::DoubtDomainMissing;
+    case Finding::Typo:
+        return ComposerText::DoubtDomainTypo;
+    case Finding::NoMail:
+        return ComposerText::DoubtDomainNoMail;
+    case Finding::LookAlike:
+        return ComposerText::DoubtDomainLookAlike;
+    case Finding::Fine:
+    case Finding::Refused:
+        break;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
 AddressChecks::AddressChecks(const QList<QLineEdit *> &boxes, AddressMemory &memory, QObject *parent)
     : QObject(parent), m_lookup(new DomainLookup(this)), m_memory(memory)
 {
@@ -35,9 +58,11 @@ Finding AddressChecks::judge(const AddressItems::Item &item, const QString &text
 
 Finding AddressChecks::findingOf(const AddressItems::Item &item, const QString &text, DomainAnswer answer)
 {
-    // The remembered addresses are read only for a domain that takes no mail.
-    const bool noMail = answer == DomainAnswer::Missing || answer == DomainAnswer::NoExchanger;
-    return AddressItems::judge(item, text, answer, noMail ? knownDomains() : QStringList());
+    // The remembered addresses are read only for a domain that takes no mail,
+    // or takes it without an exchanger.
+    const bool doubtful = answer == DomainAnswer::Missing || answer == DomainAnswer::TakesNoMail
+        || answer == DomainAnswer::NoExchanger;
+    return AddressItems::judge(item, text, answer, doubtful ? knownDomains() : QStringList());
 }
 
 bool AddressChecks::askAll(const MailFields &fields)
@@ -73,15 +98,16 @@ QList<SendDoubt> AddressChecks::doubts(const MailFields &fields)
             // not known by now is not asked about.
             const Finding finding = findingOf(item, text, m_lookup->known(item.domain));
             const QString domain = item.typedDomain(text).toString();
-            if (finding.kind != Finding::Missing && finding.kind != Finding::Typo)
+            const std::optional<ComposerText> said = doubtText(finding.kind);
+            if (!said)
                 continue;
             const QString key = domain.toLower();
             if (told.contains(key))
                 continue;
             told << key;
-            const QString line = finding.kind == Finding::Typo
-                ? composerText(ComposerText::DoubtDomainTypo).arg(row.sendName, domain, finding.meant)
-                : composerText(ComposerText::DoubtDomainMissing).arg(row.sendName, domain);
+            const QString line = finding.meant.isEmpty()
+                ? composerText(*said).arg(row.sendName, domain)
+                : composerText(*said).arg(row.sendName, domain, finding.meant);
             doubts.append({line, row.text});
         }
     }

@@ -1,61 +1,53 @@
 #include "AttachmentMention.h"
 
-#include <QList>
+#include "OwnText.h"
+
+#include <algorithm>
 
 namespace {
 
-// Lower case, unaccented, a phrase's words one space apart: the form that
-// fold() gives the text. English too, as business mail writes it.
+// In the form OwnText::fold() gives the text. English too, as business mail
+// writes it.
 constexpr QStringView kMentions[] = {
     u"allegato",   u"allegata",  u"allegati",   u"allegate",    u"in allegato",    u"allego",
     u"alleghiamo", u"allegando", u"vi allego",  u"ti allego",   u"trovi allegato", u"trovate allegato",
     u"si allega",  u"attached",  u"attachment", u"attachments",
 };
 
-bool isWordChar(QChar c) { return c.isLetterOrNumber() || c == u'_'; }
+// The word right before a mention that says there is none: "senza allegati",
+// "nessun allegato", "non allego", "no attachment".
+constexpr QStringView kDenials[] = {u"senza", u"nessun", u"nessuna", u"non", u"no", u"without"};
 
-bool isQuoted(QStringView line) { return line.trimmed().startsWith(u'>'); }
+bool isWordChar(QChar c) { return c.isLetterOrNumber() || c == u'_'; }
 
 } // namespace
 
 QString AttachmentMention::find(const QString &subject, const QString &body)
 {
-    const QString inSubject = inText(subject);
-    return inSubject.isNull() ? inText(body) : inSubject;
-}
-
-QString AttachmentMention::inText(const QString &text)
-{
-    for (QStringView line : QStringView(text).split(u'\n')) {
-        if (isQuoted(line))
-            continue;
-        QString found = inLine(line);
-        if (!found.isNull())
+    if (OwnText::ownSubject(subject))
+        if (QString found = inLine(subject); !found.isNull())
             return found;
-    }
+    for (QStringView line : OwnText::bodyLines(body))
+        if (QString found = inLine(line); !found.isNull())
+            return found;
     return {};
 }
 
 QString AttachmentMention::inLine(QStringView line)
 {
-    const QString folded = fold(line);
+    const QString folded = OwnText::fold(line);
     for (qsizetype at = 0; at < folded.size(); ++at) {
         if (!isWordChar(folded[at]) || (at > 0 && isWordChar(folded[at - 1])))
             continue;
         const QStringView found = longestAt(folded, at);
-        if (!found.isEmpty())
+        if (found.isEmpty())
+            continue;
+        if (!denied(folded, at))
             return found.toString();
+        // "non ti allego": the "allego" within is denied too.
+        at += found.size() - 1;
     }
     return {};
-}
-
-// Accents come off as the decomposition's marks: "allegàto" is "allegato",
-// as whoever typed it meant.
-QString AttachmentMention::fold(QStringView line)
-{
-    QString bare = line.toString().normalized(QString::NormalizationForm_D);
-    bare.removeIf([](QChar c) { return c.category() == QChar::Mark_NonSpacing; });
-    return bare.toCaseFolded().simplified();
 }
 
 QStringView AttachmentMention::longestAt(const QString &folded, qsizetype at)
@@ -71,4 +63,16 @@ QStringView AttachmentMention::longestAt(const QString &folded, qsizetype at)
         longest = mention;
     }
     return longest;
+}
+
+bool AttachmentMention::denied(const QString &folded, qsizetype at)
+{
+    const QStringView before = QStringView(folded).first(at);
+    if (!before.endsWith(u' '))
+        return false;
+    const QStringView words = before.chopped(1);
+    return std::any_of(std::cbegin(kDenials), std::cend(kDenials), [words](QStringView denial) {
+        return words.endsWith(denial)
+            && (words.size() == denial.size() || !isWordChar(words[words.size() - denial.size() - 1]));
+    });
 }

@@ -3,10 +3,10 @@
 #include <QString>
 #include <QStringView>
 
-// Whether the user's own words speak of an attachment: a word or phrase of
-// one table, matched as whole words, whatever the case and the accents, with
-// any run of spaces between a phrase's words. Quoted lines (those starting
-// with '>', after spaces) are someone else's words and are skipped.
+// Whether the user's own words in this message (OwnText) speak of an
+// attachment: a word or phrase of one table, matched as whole words, whatever
+// the case and the accents, with any run of spaces between a phrase's words;
+// not where a word of another table denies it ("senza allegati").
 class AttachmentMention
 {
 public:
@@ -16,8 +16,7 @@ public:
     static QString find(const QString &subject, const QString &body);
 
 private:
-    static QString inText(const QString &text);
     static QString inLine(QStringView line);
-    static QString fold(QStringView line);
     static QStringView longestAt(const QString &folded, qsizetype at);
+    static bool denied(const QString &folded, qsizetype at);
 };

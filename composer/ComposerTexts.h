@@ -17,10 +17,14 @@ enum class ComposerText {
     AddressBadDomain,
     AddressRefused,
     DomainMissing,
-    DomainTypo,         // %2: the domain likely meant
-    FixDomain,          // the menu's fix; %1: the domain as typed, %2: the one likely meant
-    DoubtDomainMissing, // %1: the field, %2: the domain
-    DoubtDomainTypo,    // %1: the field, %2: the domain, %3: the one likely meant
+    DomainTypo, // %2: the domain likely meant
+    DomainNoMail,
+    DomainLookAlike,      // %2: the domain likely meant
+    FixDomain,            // the menu's fix; %1: the domain as typed, %2: the one likely meant
+    DoubtDomainMissing,   // %1: the field, %2: the domain
+    DoubtDomainTypo,      // %1: the field, %2: the domain, %3: the one likely meant
+    DoubtDomainNoMail,    // %1: the field, %2: the domain
+    DoubtDomainLookAlike, // %1: the field, %2: the domain, %3: the one likely meant
     // The window's boxes and the send's outcome.
     WarningTitle,
     WindowTitle, // until the start names the window after the client

@@ -27,7 +27,7 @@ void TestAddressItems::findings_data()
     row("a separator in a quoted name, an ACE domain", u" a@b.it ;\"Rossi, M\" <m@Èsempio.it>,"_s, -1,
         Receives, u"a@b.it|0|b.it|b.it|0| ; \"Rossi, M\" <m@Èsempio.it>|0|xn--sempio-2ua.it|Èsempio.it|0|"_s);
     row("the item being typed waits", u"m@gmal.com, m@gmai"_s, 18, NoExchanger,
-        u"m@gmal.com|0|gmal.com|gmal.com|3|gmail.com"_s);
+        u"m@gmal.com|0|gmal.com|gmal.com|5|gmail.com"_s);
     row("after a separator, capitals", u"m@LIBREO.IT, "_s, 13, Missing,
         u"m@LIBREO.IT|0|libreo.it|LIBREO.IT|3|libero.it"_s);
     row("two letters off, one of the user's, the user's own",
@@ -38,6 +38,9 @@ void TestAddressItems::findings_data()
         u"m@pcc.it|0|pcc.it|pcc.it|3|pec.it ; m@abc.it|0|abc.it|abc.it|2|"_s);
     row("no exchanger, no likeness", u"m@esempio.it"_s, -1, NoExchanger,
         u"m@esempio.it|0|esempio.it|esempio.it|0|"_s);
+    row("null exchanger", u"m@libreo.it, m@esempio.it"_s, -1, TakesNoMail,
+        u"m@libreo.it|0|libreo.it|libreo.it|3|libero.it ; m@esempio.it|0|esempio.it|esempio.it|4|"_s);
+    row("takes mail, a likeness", u"m@libreo.it"_s, -1, Receives, u"m@libreo.it|0|libreo.it|libreo.it|0|"_s);
     row("not known yet", u"m@gmial.it"_s, -1, Unknown, u"m@gmial.it|0|gmial.it|gmial.it|0|"_s);
     row("refused", u"mario, @x.it, m@, m@x..it, a b@x.it"_s, -1, Missing,
         u"mario|1|||1| ; @x.it|2||x.it|1| ; m@|3|||1| ; m@x..it|4||x..it|1| ; a b@x.it|5||x.it|1|"_s);

@@ -18,7 +18,8 @@ private Q_SLOTS:
 void TestDomainLookup::answers_data()
 {
     QTest::addColumn<QString>("domain");
-    QTest::addColumn<QByteArray>("server"); // the loopback one "running", "stopped", or "none" asked
+    // The loopback one "running", "stopped", running but knowing "no top-level zones", or "none" asked
+    QTest::addColumn<QByteArray>("server");
     QTest::addColumn<DomainAnswer>("expected");
     QTest::addColumn<bool>("asked");
     const QByteArray running = "running";
@@ -26,7 +27,13 @@ void TestDomainLookup::answers_data()
     QTest::newRow("mail exchanger") << u"gmail.com"_s << running << Receives << true;
     QTest::newRow("address only") << u"gmial.com"_s << running << NoExchanger << true;
     QTest::newRow("IPv6 address only") << u"solo-ipv6.it"_s << running << NoExchanger << true;
+    QTest::newRow("null exchanger beside an address")
+        << u"nessuna-posta.it"_s << running << TakesNoMail << true;
     QTest::newRow("no such domain") << u"esempio-che-non-esiste.it"_s << running << Missing << true;
+    QTest::newRow("no such domain, its top-level zone unknown")
+        << u"esempio.sconosciuto"_s << running << Unknown << true;
+    QTest::newRow("no such domain, no top-level zone known")
+        << u"esempio-che-non-esiste.it"_s << QByteArray("no top-level zones") << Unknown << true;
     QTest::newRow("upper case") << u"GMAIL.COM"_s << running << Receives << true;
     QTest::newRow("server failure") << u"guasto.it"_s << running << Unknown << true;
     QTest::newRow("no dot") << u"localhost"_s << running << Unknown << false;
@@ -42,7 +49,7 @@ void TestDomainLookup::answers()
     QFETCH(QByteArray, server);
     QFETCH(DomainAnswer, expected);
     QFETCH(bool, asked);
-    TestNameServer loopback;
+    TestNameServer loopback(server != "no top-level zones");
     QVERIFY(loopback.isRunning());
     qputenv("KORVANE_CLIENT_NAMESERVER", server == "none" ? server : loopback.address());
     if (server == "stopped")

@@ -9,8 +9,8 @@
 using namespace Qt::StringLiterals;
 
 // The recipient box checked against the tests' own name server: gmail.com, libero.it and esempio.it take
-// mail, gmial.com has an address only, solo-ipv6.it an IPv6 address only, guasto.it fails, lento.it is never
-// answered, and no other name exists.
+// mail, gmial.com has an address only, solo-ipv6.it an IPv6 address only, nessuna-posta.it a null MX,
+// guasto.it fails, lento.it is never answered, and no other name exists (in the top-level zones it knows).
 class TestAddressChecks : public QObject
 {
     Q_OBJECT
@@ -23,33 +23,41 @@ private Q_SLOTS:
 void TestAddressChecks::marksAndQuestion_data()
 {
     QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("stopped");
-    QTest::addColumn<QStringList>("why");  // the marks' tooltips
-    QTest::addColumn<QString>("fixed");    // the box once its menu's fix is chosen
-    QTest::addColumn<QString>("question"); // Invia's; none: sent at once
-    const auto row = [](const char *tag, const QString &text, bool stopped, const QStringList &why = {},
+    QTest::addColumn<QByteArray>("server"); // "running", "stopped", or knowing "no top-level zones"
+    QTest::addColumn<QStringList>("why");   // the marks' tooltips
+    QTest::addColumn<QString>("fixed");     // the box once its menu's fix is chosen
+    QTest::addColumn<QString>("question");  // Invia's; none: sent at once
+    const auto row = [](const char *tag, const QString &text, const char *server, const QStringList &why = {},
                         const QString &fixed = {}, const QString &question = {}) {
-        QTest::newRow(tag) << text << stopped << why << fixed << question;
+        QTest::newRow(tag) << text << QByteArray(server) << why << fixed << question;
     };
-    const QString typo = u"Il dominio «gmial.com» non riceve posta. Forse intendevi gmail.com?"_s;
+    const char *running = "running";
+    const QString typo = u"Il dominio «gmial.com» somiglia a gmail.com. Forse intendevi gmail.com?"_s;
     const QString missing = u"Il dominio «esempio-che-non-esiste.it» non esiste: nessuno vi riceve posta."_s;
-    row("typo", u"mario@gmial.com"_s, false, {typo}, u"mario@gmail.com"_s,
-        u"Destinatario: il dominio «gmial.com» non riceve posta. Forse intendevi gmail.com? "
+    row("typo", u"mario@gmial.com"_s, running, {typo}, u"mario@gmail.com"_s,
+        u"Destinatario: il dominio «gmial.com» somiglia a gmail.com. Forse intendevi gmail.com? "
         "Inviarlo lo stesso?"_s);
     const QString others = u"a@esempio.it; Mario <mario@%1>, b@solo-ipv6.it, c@guasto.it"_s;
-    row("typo in a named item among others", others.arg(u"Libreo.it"_s), false,
+    row("typo in a named item among others", others.arg(u"Libreo.it"_s), running,
         {u"Il dominio «Libreo.it» non riceve posta. Forse intendevi libero.it?"_s},
         others.arg(u"libero.it"_s),
         u"Destinatario: il dominio «Libreo.it» non riceve posta. Forse intendevi libero.it? "
         "Inviarlo lo stesso?"_s);
-    row("each domain asked about once", u"a@gmial.com, b@gmial.com; c@esempio-che-non-esiste.it"_s, false,
-        {typo, typo, missing}, u"a@gmail.com, b@gmial.com; c@esempio-che-non-esiste.it"_s,
-        u"Destinatario: il dominio «gmial.com» non riceve posta. Forse intendevi gmail.com?\n"
+    const QString once = u"a@gmial.com, b@gmial.com; c@esempio-che-non-esiste.it"_s;
+    row("each domain asked about once", once, running, {typo, typo, missing},
+        u"a@gmail.com, b@gmial.com; c@esempio-che-non-esiste.it"_s,
+        u"Destinatario: il dominio «gmial.com» somiglia a gmail.com. Forse intendevi gmail.com?\n"
         "Destinatario: il dominio «esempio-che-non-esiste.it» non esiste.\n\nInviarlo lo stesso?"_s);
-    row("takes mail", u"mario@gmail.com"_s, false);
-    row("name server stopped", u"mario@gmial.com"_s, true);
-    row("silent name server", u"mario@lento.it"_s, false);
-    row("refused: left to the send", u"mario.rossi"_s, false, {u"Indirizzo non valido: manca la «@»."_s});
+    row("null exchanger", u"mario@nessuna-posta.it"_s, running,
+        {u"Il dominio «nessuna-posta.it» non riceve posta."_s}, {},
+        u"Destinatario: il dominio «nessuna-posta.it» non riceve posta. Inviarlo lo stesso?"_s);
+    row("takes mail", u"mario@gmail.com"_s, running);
+    row("name server stopped", u"mario@gmial.com"_s, "stopped");
+    row("name server knowing no top-level zone", once, "no top-level zones", {typo, typo}, {},
+        u"Destinatario: il dominio «gmial.com» somiglia a gmail.com. Forse intendevi gmail.com? "
+        "Inviarlo lo stesso?"_s);
+    row("silent name server", u"mario@lento.it"_s, running);
+    row("refused: left to the send", u"mario.rossi"_s, running, {u"Indirizzo non valido: manca la «@»."_s});
 }
 
 // Gone back to the box: its menu's fix first, undone whole, then an address being typed there.
@@ -72,16 +80,16 @@ static void fixAndType(AddressChecks &checks, QLineEdit *box, const QString &fix
 void TestAddressChecks::marksAndQuestion()
 {
     QFETCH(QString, text);
-    QFETCH(bool, stopped);
+    QFETCH(QByteArray, server);
     QFETCH(QStringList, why);
     QFETCH(QString, fixed);
     QFETCH(QString, question);
     Form1Fixture f;
-    TestNameServer server;
-    QVERIFY(server.isRunning());
-    qputenv("KORVANE_CLIENT_NAMESERVER", server.address());
-    if (stopped)
-        server.stop();
+    TestNameServer loopback(server != "no top-level zones");
+    QVERIFY(loopback.isRunning());
+    qputenv("KORVANE_CLIENT_NAMESERVER", loopback.address());
+    if (server == "stopped")
+        loopback.stop();
     f.form->show();
     QVERIFY(QTest::qWaitForWindowActive(f.form.get()));
     f.form->checkAddresses();

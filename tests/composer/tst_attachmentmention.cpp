@@ -30,6 +30,36 @@ void TestAttachmentMention::find_data()
     QTest::newRow("English") << none << u"see attached."_s << u"attached"_s;
     QTest::newRow("subject only") << u"Fattura (allegata)"_s << u"Buongiorno"_s << u"allegata"_s;
     QTest::newRow("nothing") << u"Riunione"_s << u"A domani, legato al tavolo"_s << none;
+    QTest::newRow("own text") << none << u"allego il file"_s << u"allego"_s;
+    QTest::newRow("signature") << none << u"A presto\n-- \nQuesto messaggio e gli allegati sono riservati"_s
+                               << none;
+    QTest::newRow("signature, space dropped") << none << u"Ciao\n--\nGli allegati sono riservati"_s << none;
+    QTest::newRow("without") << none << u"Ti scrivo senza allegati."_s << none;
+    QTest::newRow("none this time") << none << u"Nessun allegato questa volta."_s << none;
+    QTest::newRow("not attaching, a phrase") << none << u"Non ti allego nulla"_s << none;
+    QTest::newRow("English, denied") << u"No attachment"_s << u"without attachments"_s << none;
+    QTest::newRow("denied, then meant")
+        << none << u"Ieri senza allegati, oggi ti mando in allegato il preventivo"_s << u"in allegato"_s;
+    const QString quote = u"%1\n\nIn allegato il preventivo"_s;
+    QTest::newRow("Outlook's original")
+        << none << u"Bene, allego il file.\n"_s + quote.arg(u"-----Messaggio originale-----"_s)
+        << u"allego"_s;
+    QTest::newRow("English original") << none << quote.arg(u"-----Original Message-----"_s) << none;
+    QTest::newRow("Gmail's forward") << none << quote.arg(u"---------- Forwarded message ---------"_s)
+                                     << none;
+    QTest::newRow("Thunderbird's forward")
+        << none << quote.arg(u"-------- Messaggio inoltrato --------"_s) << none;
+    QTest::newRow("Italian reply line")
+        << none << quote.arg(u"Il giorno lun 4 mar 2024 alle ore 10:00 Anna <a@x.it> ha scritto:"_s) << none;
+    QTest::newRow("English reply line, wrapped")
+        << none << quote.arg(u"On Mon, Mar 4, 2024 at 10:00 AM Anna Bianchi <\na@x.it> wrote:"_s) << none;
+    QTest::newRow("Outlook's header block")
+        << none << quote.arg(u"Da: Anna\nInviato: lunedì 4 marzo 2024\nA: Mario\nOggetto: Offerta"_s) << none;
+    QTest::newRow("a line from, no header block")
+        << none << u"Da: Roma a Milano\nVi allego il programma"_s << u"vi allego"_s;
+    QTest::newRow("reply's subject") << u"Re: preventivo allegato"_s << none << none;
+    QTest::newRow("forward's subjects, any case") << u"I: FW: allegato"_s << none << none;
+    QTest::newRow("a colon, no prefix") << u"Preventivo: allegato"_s << none << u"allegato"_s;
 }
 
 void TestAttachmentMention::find()

@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -170,18 +171,20 @@ void TestCommandLine::answered()
 void TestCommandLine::unreachableDisplay_data()
 {
     QTest::addColumn<QStringList>("settings");
-    QTest::addColumn<QString>("reason"); // in Qt's words, within the line
+    QTest::addColumn<QString>("reason"); // in Qt's words, within the line: a pattern
 
     QTest::newRow("DISPLAY nobody answers on") << QStringList{u"DISPLAY=:57"_s} << u":57"_s;
     QTest::newRow("DISPLAY nobody answers on, X11 asked for")
         << QStringList{u"DISPLAY=:57"_s, u"QT_QPA_PLATFORM=xcb"_s} << u":57"_s;
     QTest::newRow("Wayland without its plugin, or no compositor")
-        << QStringList{u"WAYLAND_DISPLAY=nowhere"_s, u"QT_QPA_PLATFORM=wayland"_s} << u"wayland"_s;
+        << QStringList{u"WAYLAND_DISPLAY=nowhere"_s, u"QT_QPA_PLATFORM=wayland"_s} << u"wayland|wl_display"_s;
     QTest::newRow("a platform that is no plugin") << QStringList{u"QT_QPA_PLATFORM=bogus"_s} << u"bogus"_s;
 }
 
 // A display named but not reached ends as a missing one does: one line of
-// the program's, status 1, never Qt's abort.
+// the program's, status 1, never Qt's abort. A library under Qt may have
+// written before it on its own (libwayland: "XDG_RUNTIME_DIR is invalid or
+// not set in the environment."), but nothing of Qt's comes out.
 void TestCommandLine::unreachableDisplay()
 {
     QFETCH(QStringList, settings);
@@ -190,9 +193,12 @@ void TestCommandLine::unreachableDisplay()
         QSKIP("an X server listens on :57 here");
     const Run run = runWith({}, settings);
     QVERIFY2(run.status == 1, qPrintable(u"status %1\n%2"_s.arg(run.status).arg(run.err)));
-    QVERIFY2(run.err.startsWith(noDisplay), qPrintable(run.err));
-    QCOMPARE(run.err.count(u'\n'), 1);
-    QVERIFY2(run.err.contains(reason), qPrintable(run.err));
+    QStringList lines = run.err.split(u'\n');
+    QVERIFY2(lines.size() >= 2 && lines.takeLast().isEmpty(), qPrintable(run.err));
+    const QString line = lines.takeLast();
+    QVERIFY2(line.startsWith(noDisplay) && line.contains(QRegularExpression(reason)), qPrintable(run.err));
+    for (const QString &before : lines)
+        QVERIFY2(!before.contains(u"Qt"_s) && !before.contains(noDisplay), qPrintable(run.err));
     QVERIFY(run.out.isEmpty());
 }
 

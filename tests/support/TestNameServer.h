@@ -3,11 +3,12 @@
 #include <QProcess>
 
 // The loopback name server (name_server.py, its zone a table in the script) for one test case, ending
-// with this object or with the test's process; address() is for KORVANE_CLIENT_NAMESERVER.
+// with this object or with the test's process; address() is for KORVANE_CLIENT_NAMESERVER. It knows the
+// top-level zones "it." and "com.", or none, as a network's own name server may.
 class TestNameServer
 {
 public:
-    TestNameServer();
+    explicit TestNameServer(bool knowsTopZones = true);
     ~TestNameServer() { stop(); }
     bool isRunning() const { return m_port != 0; }
     QByteArray address() const { return "127.0.0.1:" + QByteArray::number(m_port); }

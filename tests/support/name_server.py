@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 # Loopback name server of the domain tests (UDP, 127.0.0.1, any port): prints its port, then answers
 # from ZONE (names without case; any other name does not exist) until killed or its stdin closes.
+# With --no-top-zones it knows no top-level zone either, as a network's own name server may.
 
 import contextlib
 import os
@@ -9,18 +10,27 @@ import socket
 import struct
 import sys
 
-A, MX, AAAA = 1, 15, 28
+A, NS, SOA, MX, AAAA = 1, 2, 6, 15, 28
 NOERROR, SERVFAIL, NXDOMAIN = 0, 2, 3
 SILENT = "silent"  # the query is dropped: the client waits for its time-out
 ZONE = {name: {MX: [(10, "mx." + name)], A: ["192.0.2.10"]} for name in ("gmail.com", "libero.it", "esempio.it")}
 ZONE |= {"gmial.com": {A: ["192.0.2.1"]}, "solo-ipv6.it": {AAAA: ["2001:db8::1"]},
-         "guasto.it": SERVFAIL, "lento.it": SILENT}
+         "guasto.it": SERVFAIL, "lento.it": SILENT, "nessuna-posta.it": {MX: [(0, "")], A: ["192.0.2.20"]}}
+TOP_ZONES = {name: {SOA: [("a.nic." + name, "hostmaster.nic." + name)], NS: ["a.nic." + name]}
+             for name in ("it", "com")}
+
+
+def encode_name(name):
+    return b"".join(bytes([len(x)]) + x for x in name.encode("ascii").split(b".") if x) + b"\0"
 
 
 def encode_data(kind, value):
-    if kind == MX:  # the preference, then the exchanger's name as labels
-        labels = value[1].encode("ascii").split(b".")
-        return struct.pack("!H", value[0]) + b"".join(bytes([len(x)]) + x for x in labels) + b"\0"
+    if kind == MX:  # the preference, then the exchanger's name ("": the root, a null MX)
+        return struct.pack("!H", value[0]) + encode_name(value[1])
+    if kind == SOA:  # the zone's server and mailbox, then serial, refresh, retry, expiry and minimum
+        return encode_name(value[0]) + encode_name(value[1]) + struct.pack("!IIIII", 1, 3600, 600, 86400, 60)
+    if kind == NS:
+        return encode_name(value)
     return socket.inet_pton(socket.AF_INET if kind == A else socket.AF_INET6, value)
 
 
@@ -43,6 +53,8 @@ def reply(query):
 
 
 if __name__ == "__main__":
+    if "--no-top-zones" not in sys.argv[1:]:
+        ZONE |= TOP_ZONES
     server = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
     server.bind(("127.0.0.1", 0))
     print(server.getsockname()[1], flush=True)
