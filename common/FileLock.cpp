@@ -34,7 +34,8 @@ bool FileLock::tryLock(int waitMs)
 FileLock::Try FileLock::tryOnce()
 {
     const QByteArray path = QFile::encodeName(m_path);
-    FileDescriptor fd(::open(path.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0600));
+    FileDescriptor fd(
+        ::open(path.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0600));
     if (!fd.valid())
         return errno == ELOOP || errno == ENXIO || errno == EISDIR ? Try::Failed : Try::Busy;
     struct stat open = {};

@@ -34,7 +34,8 @@ void FieldKeeper::watchEdits(QPlainTextEdit *body)
 {
     if (const QString settings = m_store.fileName(); !settings.isEmpty()) {
         m_recovery = new RecoveryCopy(
-            m_store, m_loaded, [this] { return m_boxes.readOneLiners(); }, new BodyMirror(body->document()), this);
+            m_store, m_loaded, [this] { return m_boxes.readOneLiners(); }, new BodyMirror(body->document()),
+            this);
     }
     m_boxes.watch(this, [this] { edited(); });
 }

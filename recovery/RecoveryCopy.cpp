@@ -38,15 +38,16 @@ QString setAsideNotice(const QStringList &paths)
     QStringList names;
     for (const QString &path : paths)
         names << native(path);
-    return recoveryText(RecoveryText::SetAside).arg(native(QFileInfo(paths.first()).absolutePath()), names.join(u'\n'));
+    return recoveryText(RecoveryText::SetAside)
+        .arg(native(QFileInfo(paths.first()).absolutePath()), names.join(u'\n'));
 }
 
 } // namespace
 
-RecoveryCopy::RecoveryCopy(SettingsStore &store, const MailFields &loaded, std::function<MailFields()> snapshot,
-                           const BodyMirror *body, QObject *parent)
-    : QObject(parent), m_store(store), m_folder(copyFolders(store.fileName())), m_snapshot(std::move(snapshot)),
-      m_body(body), m_loaded(loaded), m_base(RecoveryFormat::stamp(loaded))
+RecoveryCopy::RecoveryCopy(SettingsStore &store, const MailFields &loaded,
+                           std::function<MailFields()> snapshot, const BodyMirror *body, QObject *parent)
+    : QObject(parent), m_store(store), m_folder(copyFolders(store.fileName())),
+      m_snapshot(std::move(snapshot)), m_body(body), m_loaded(loaded), m_base(RecoveryFormat::stamp(loaded))
 {
     const QFileInfo settings(store.fileName());
     m_storeLock = settings.absolutePath() + u'/' + settings.completeBaseName() + u".recovery-store.lock"_s;
@@ -170,7 +171,8 @@ void RecoveryCopy::remove()
     const QString path = m_folder.ownPath();
     if (path.isEmpty())
         return;
-    m_writer.post([path](const LatestWriter::Superseded &) { return QFile::remove(path) || !QFile::exists(path); });
+    m_writer.post(
+        [path](const LatestWriter::Superseded &) { return QFile::remove(path) || !QFile::exists(path); });
     m_writer.finish();
 }
 
@@ -179,18 +181,19 @@ void RecoveryCopy::writeNow()
     m_delay.stop();
     if (m_folder.ownPath().isEmpty())
         return;
-    post({m_snapshot(), QDateTime::currentMSecsSinceEpoch(), m_base, m_sent},
-         m_body->pieces(), m_folder.ownPath());
+    post({m_snapshot(), QDateTime::currentMSecsSinceEpoch(), m_base, m_sent}, m_body->pieces(),
+         m_folder.ownPath());
 }
 
 // Joining a body of megabytes, and writing it, is the writer thread's work.
 void RecoveryCopy::post(RecoveryFormat::Copy copy, const QStringList &bodyPieces, const QString &path)
 {
-    m_writer.post([copy = std::move(copy), bodyPieces, path](const LatestWriter::Superseded &superseded) mutable {
-        if (!bodyPieces.isEmpty())
-            copy.fields.body = bodyPieces.join(QString());
-        const QByteArray data = RecoveryFormat::encode(copy);
-        // No start would read a bigger one.
-        return data.size() <= RecoveryFormat::largestCopy && RegularFile::write(path, data, superseded);
-    });
+    m_writer.post(
+        [copy = std::move(copy), bodyPieces, path](const LatestWriter::Superseded &superseded) mutable {
+            if (!bodyPieces.isEmpty())
+                copy.fields.body = bodyPieces.join(QString());
+            const QByteArray data = RecoveryFormat::encode(copy);
+            // No start would read a bigger one.
+            return data.size() <= RecoveryFormat::largestCopy && RegularFile::write(path, data, superseded);
+        });
 }

@@ -70,8 +70,8 @@ private:
     std::function<MailFields()> m_snapshot;
     const BodyMirror *m_body;
     QTimer m_delay;
-    QString m_storeLock;              // held while a close compares and stores
+    QString m_storeLock;                // held while a close compares and stores
     std::optional<MailFields> m_loaded; // the settings as this window found them, while it owns them
-    QByteArray m_base;                // their stamp, written in each copy
-    bool m_sent = false;              // no change since the last send delivered
+    QByteArray m_base;                  // their stamp, written in each copy
+    bool m_sent = false;                // no change since the last send delivered
 };

@@ -40,9 +40,10 @@ RecoveryFolder::RecoveryFolder(const QStringList &folders) : m_folders(folders)
     // The start time tells this run from an earlier one that had its pid;
     // the count, two folders of one process apart.
     static std::atomic<int> made = 0;
-    const QString name = u"KORVANE_CLIENT_STMP.recovery-%1-%2-%3.json"_s.arg(QCoreApplication::applicationPid())
-                             .arg(QDateTime::currentMSecsSinceEpoch())
-                             .arg(++made);
+    const QString name
+        = u"KORVANE_CLIENT_STMP.recovery-%1-%2-%3.json"_s.arg(QCoreApplication::applicationPid())
+              .arg(QDateTime::currentMSecsSinceEpoch())
+              .arg(++made);
     for (const QString &folder : folders) {
         QDir().mkpath(folder);
         const QString path = QDir(folder).filePath(name);
@@ -60,7 +61,7 @@ QString RecoveryFolder::fallbackPath() const
 {
     const QString name = QFileInfo(m_ownPath).fileName();
     for (const QString &folder : m_folders) {
-        const QString path = QDir(folder).filePath(name);
+        QString path = QDir(folder).filePath(name);
         if (name.isEmpty() || path == m_ownPath)
             continue;
         QDir().mkpath(folder);
@@ -69,8 +70,9 @@ QString RecoveryFolder::fallbackPath() const
     return {};
 }
 
-RecoveryFolder::Found RecoveryFolder::takeLeftovers(
-    const std::function<bool(const RecoveryFormat::Copy &)> &drop, const QByteArray &base)
+RecoveryFolder::Found
+RecoveryFolder::takeLeftovers(const std::function<bool(const RecoveryFormat::Copy &)> &drop,
+                              const QByteArray &base)
 {
     Found found;
     std::vector<Draft> drafts;

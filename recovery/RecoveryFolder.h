@@ -48,7 +48,8 @@ public:
     // nothing to lose goes; the newest whose base is base becomes this
     // window's own copy; the others are offered; a file that is no copy is
     // renamed *.bad, unread. Nothing here blocks or follows a link.
-    Found takeLeftovers(const std::function<bool(const RecoveryFormat::Copy &)> &drop, const QByteArray &base);
+    Found takeLeftovers(const std::function<bool(const RecoveryFormat::Copy &)> &drop,
+                        const QByteArray &base);
     // The draft at path, offered by another start, made this window's own
     // copy; nothing when it is gone or no copy.
     std::optional<Leftover> takeOffered(const QString &path);

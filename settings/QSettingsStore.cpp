@@ -94,9 +94,9 @@ bool QSettingsStore::reload()
         m_values.clear();
         return true;
     }
-    const std::optional<QByteArray> data
-        = status == Status::Regular ? RegularFile::read(m_path, largestFile, RegularFile::Links::Follow)
-                                    : std::nullopt;
+    const std::optional<QByteArray> data = status == Status::Regular
+        ? RegularFile::read(m_path, largestFile, RegularFile::Links::Follow)
+        : std::nullopt;
     std::optional<QMap<QString, QVariant>> values = data ? parse(*data) : std::nullopt;
     if (!values) {
         m_failure = RegularFile::describe(status == Status::Regular ? Status::Unreadable : status);

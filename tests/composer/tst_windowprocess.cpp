@@ -623,8 +623,8 @@ QStringList startAll(const QString &config, Windows &windows, int drafts)
     QStringList shown{fieldLines(*main).join(u'\n')};
     QStringList said;
     const auto offered = [&] { return said.filter(QRegularExpression(u"^draft "_s)); };
-    std::ignore = QTest::qWaitFor([&] { return boxesSoFar(*main, &said) >= 0 && offered().size() >= drafts; },
-                                  20000);
+    std::ignore
+        = QTest::qWaitFor([&] { return boxesSoFar(*main, &said) >= 0 && offered().size() >= drafts; }, 20000);
     for (const QString &line : offered()) {
         auto &window = windows.emplace_back(std::make_unique<QProcess>());
         startSession(*window, config, {}, false, line.mid(6));
@@ -656,15 +656,18 @@ void TestWindowProcess::owners_data()
     const QStringList linkTyped{QString(), u"txtContenuto Una riga di B"_s};
     const QStringList both{u"txtOggetto Bozza della prima"_s, u"txtContenuto Bozza della seconda"_s};
     const QStringList bothTexts{u"Bozza della prima"_s, u"Bozza della seconda"_s};
-    const auto row = [](const char *tag, const QList<QStringList> &windows, const QStringList &typed, int ending,
-                        bool lastFirst, const QStringList &texts) {
+    const auto row = [](const char *tag, const QList<QStringList> &windows, const QStringList &typed,
+                        int ending, bool lastFirst, const QStringList &texts) {
         QTest::newRow(tag) << windows << typed << ending << lastFirst << texts;
     };
-    row("the saved draft untouched, a link typed in, Chiudi in turn", {{}, link}, linkTyped, 0, false, linkTexts);
+    row("the saved draft untouched, a link typed in, Chiudi in turn", {{}, link}, linkTyped, 0, false,
+        linkTexts);
     row("the saved draft untouched, a link typed in, Chiudi from the link", {{}, link}, linkTyped, 0, true,
         linkTexts);
-    row("the saved draft untouched, a link typed in, SIGHUP", {{}, link}, linkTyped, SIGHUP, false, linkTexts);
-    row("the saved draft untouched, a link typed in, kill -9", {{}, link}, linkTyped, SIGKILL, false, linkTexts);
+    row("the saved draft untouched, a link typed in, SIGHUP", {{}, link}, linkTyped, SIGHUP, false,
+        linkTexts);
+    row("the saved draft untouched, a link typed in, kill -9", {{}, link}, linkTyped, SIGKILL, false,
+        linkTexts);
     row("two starts typed in, Chiudi in turn", {{}, {}}, both, 0, false, bothTexts);
     row("two starts typed in, Chiudi from the second", {{}, {}}, both, 0, true, bothTexts);
     row("two starts typed in, SIGHUP", {{}, {}}, both, SIGHUP, false, bothTexts);
@@ -711,8 +714,8 @@ void TestWindowProcess::storeFailures_data()
     QTest::addColumn<bool>("asNobody");  // root reads and writes regardless of modes
     QTest::addColumn<QString>("told");   // at close: why; empty: nothing told
     QTest::addColumn<QString>("keptIn"); // where the close box says the text is: "config", "data"
-    const auto row = [](const char *tag, const QString &kind, bool whileOpen, bool asNobody, const QString &told,
-                        const QString &keptIn) {
+    const auto row = [](const char *tag, const QString &kind, bool whileOpen, bool asNobody,
+                        const QString &told, const QString &keptIn) {
         QTest::newRow(tag) << kind << whileOpen << asNobody << told << keptIn;
     };
     row("damaged text", u"damaged"_s, false, false, {}, {});
@@ -725,6 +728,43 @@ void TestWindowProcess::storeFailures_data()
         u"non si ha il permesso di scrivere nella sua cartella"_s, u"data"_s);
     row("unreadable at start, set aside", u"unreadable"_s, false, true, {}, {});
 }
+
+namespace {
+
+// Puts in the settings' place what a row of storeFailures names.
+void plantInPlace(const QString &kind, const QString &ini, const QString &device)
+{
+    QFile::remove(ini);
+    if (kind == u"damaged"_s)
+        writeFile(ini, "[EMAIL\nMITTENTE=\"non chiuso\n[STMP]]]\nSERVER=@Variant(\\0\\0\\x7f)\n=\n\\\\\n"_ba);
+    else if (kind == u"binary"_s)
+        writeFile(ini, QByteArray(4096, '\xff'));
+    else if (kind == u"folder"_s)
+        QVERIFY(QDir().mkpath(ini));
+    else if (kind == u"fifo"_s)
+        QCOMPARE(::mkfifo(QFile::encodeName(ini).constData(), 0600), 0);
+    else if (kind == u"device"_s)
+        QVERIFY(QFile::link(device, ini));
+    else
+        writeFile(ini, savedIni);
+}
+
+// Takes from nobody the rights a row of storeFailures names.
+void denyAccess(const QString &kind, const QTemporaryDir &config)
+{
+    const auto modes = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther | QFile::ExeOwner
+        | QFile::ExeGroup | QFile::ExeOther;
+    if (kind == u"read-only"_s) {
+        QVERIFY(QDir().mkpath(config.filePath(u"data"_s)));
+        QVERIFY(QFile::setPermissions(config.filePath(u"data"_s), modes | QFile::WriteOther));
+        QVERIFY(QFile::setPermissions(config.path(), modes));
+    }
+    if (kind == u"unreadable"_s)
+        QVERIFY(QFile::setPermissions(config.filePath(u"KORVANE_CLIENT_STMP.ini"_s), {})
+                && QFile::setPermissions(config.path(), modes | QFile::WriteOther));
+}
+
+} // namespace
 
 // Nothing in the settings' place is written through or waited on, no file
 // is replaced unseen; a store that fails is told at close in one box,
@@ -740,47 +780,28 @@ void TestWindowProcess::storeFailures()
     QVERIFY(config.isValid());
     const QString ini = writeSavedIni(config);
     const QString device = config.filePath(u"zero"_s);
-    if (kind == u"device"_s && ::mknod(QFile::encodeName(device).constData(), S_IFCHR | 0666, makedev(1, 5)) != 0)
+    if (kind == u"device"_s
+        && ::mknod(QFile::encodeName(device).constData(), S_IFCHR | 0666, makedev(1, 5)) != 0)
         QSKIP("making a device node needs root");
-    const auto plant = [&] {
-        QFile::remove(ini);
-        if (kind == u"damaged"_s)
-            writeFile(ini, "[EMAIL\nMITTENTE=\"non chiuso\n[STMP]]]\nSERVER=@Variant(\\0\\0\\x7f)\n=\n\\\\\n"_ba);
-        else if (kind == u"binary"_s)
-            writeFile(ini, QByteArray(4096, '\xff'));
-        else if (kind == u"folder"_s)
-            QVERIFY(QDir().mkpath(ini));
-        else if (kind == u"fifo"_s)
-            QCOMPARE(::mkfifo(QFile::encodeName(ini).constData(), 0600), 0);
-        else if (kind == u"device"_s)
-            QVERIFY(QFile::link(device, ini));
-        else
-            writeFile(ini, savedIni);
-    };
     if (!whileOpen)
-        plant();
-    const auto modes = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther | QFile::ExeOwner | QFile::ExeGroup
-        | QFile::ExeOther;
-    if (kind == u"read-only"_s) {
-        QVERIFY(QDir().mkpath(config.filePath(u"data"_s)));
-        QVERIFY(QFile::setPermissions(config.filePath(u"data"_s), modes | QFile::WriteOther));
-        QVERIFY(QFile::setPermissions(config.path(), modes));
-    }
-    if (kind == u"unreadable"_s)
-        QVERIFY(QFile::setPermissions(ini, {}) && QFile::setPermissions(config.path(), modes | QFile::WriteOther));
+        plantInPlace(kind, ini, device);
+    denyAccess(kind, config);
     QProcess program;
     startSession(program, config.path(), asNobody ? QStringList{u"--as-nobody"_s} : QStringList());
     fieldLines(program);
     if (whileOpen)
-        plant();
+        plantInPlace(kind, ini, device);
     program.write("set txtContenuto Testo da non perdere\nclose\n");
     QVERIFY2(endedWell(program, 0), "the close hangs or fails");
     QFile::setPermissions(config.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    QStringList boxes = QString::fromUtf8(program.readAllStandardOutput()).split(u'\n').filter(u"box Chiusura"_s);
+    QStringList boxes
+        = QString::fromUtf8(program.readAllStandardOutput()).split(u'\n').filter(u"box Chiusura"_s);
     QCOMPARE(boxes.size(), told.isEmpty() ? 0 : 1);
     if (!told.isEmpty()) {
-        const QString folder = keptIn == u"config"_s ? config.path() : config.filePath(u"data/korvane-client"_s);
-        QVERIFY2(boxes.first().contains(told + u".  Il testo è stato conservato in "_s + folder), qPrintable(boxes.first()));
+        const QString folder
+            = keptIn == u"config"_s ? config.path() : config.filePath(u"data/korvane-client"_s);
+        QVERIFY2(boxes.first().contains(told + u".  Il testo è stato conservato in "_s + folder),
+                 qPrintable(boxes.first()));
     }
     QCOMPARE(QFileInfo(device).isFile(), false); // a device stays one
     if (kind == u"unreadable"_s)
@@ -794,7 +815,6 @@ void TestWindowProcess::storeFailures()
     QVERIFY2(shown.join(u'\n').contains(u"Testo da non perdere"_s), qPrintable(shown.join(u'\n')));
     endAll(next, 0, false);
 }
-
 
 void TestWindowProcess::strangeCopies_data()
 {
@@ -837,7 +857,8 @@ void TestWindowProcess::strangeCopies()
         const Start next = startAndClose(config.path(), 0, 1);
         QCOMPARE(next.fields, saved);
         const Start offered = startAndClose(config.path(), 1, 0, next.drafts.value(0));
-        QVERIFY2(offered.fields.contains(u"field txtOggetto: Altrove"_s), qPrintable(offered.fields.join(u'\n')));
+        QVERIFY2(offered.fields.contains(u"field txtOggetto: Altrove"_s),
+                 qPrintable(offered.fields.join(u'\n')));
         return;
     }
     const Start next = startAndClose(config.path(), 1);

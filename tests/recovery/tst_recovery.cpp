@@ -146,10 +146,9 @@ void TestRecovery::formatReadsOtherVersions_data()
     QTest::addColumn<int>("priority");
     QTest::addColumn<bool>("based");
     const QByteArray base = "\"base\":\"" + settingsNow + '"';
-    const auto row = [](const char *tag, const QByteArray &from, const QByteArray &to, const QString &subject,
-                        int priority, bool based) {
-        QTest::newRow(tag) << from << to << subject << priority << based;
-    };
+    const auto row
+        = [](const char *tag, const QByteArray &from, const QByteArray &to, const QString &subject,
+             int priority, bool based) { QTest::newRow(tag) << from << to << subject << priority << based; };
     row("a text missing", "\"subject\"", "\"soggetto\"", QString(), 2, true);
     row("a text as a number", "\"subject\":\"x\"", "\"subject\":3", QString(), 2, true);
     row("priority 3", "\"priorityIndex\":2", "\"priorityIndex\":3", u"x"_s, 1, true);
@@ -195,8 +194,8 @@ void TestRecovery::takeLeftovers_data()
     const QString ini = u"KORVANE_CLIENT_STMP.ini"_s;
     const QByteArray other = RecoveryFormat::stamp(sample(u"altro"_s));
     using Names = QStringList;
-    const auto row = [](const char *tag, const Names &names, const QList<QByteArray> &contents, const Names &held,
-                        const QString &taken, const Names &offered, const Names &after) {
+    const auto row = [](const char *tag, const Names &names, const QList<QByteArray> &contents,
+                        const Names &held, const QString &taken, const Names &offered, const Names &after) {
         QTest::newRow(tag) << names << contents << held << taken << offered << after;
     };
     row("nothing left", {}, {}, {}, {}, {}, {});
