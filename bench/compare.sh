@@ -18,7 +18,7 @@ SECTION="## Before and after: the send through the window"
 ensure_tools
 start_work korvane-compare
 mkdir -m 700 "$WORK/runtime" "$WORK/config"
-export XDG_RUNTIME_DIR=$WORK/runtime XDG_CONFIG_HOME=$WORK/config
+export XDG_RUNTIME_DIR=$WORK/runtime XDG_CONFIG_HOME=$WORK/config XDG_DATA_HOME=$WORK/data
 LOAD_START=$(load_now)
 
 for d in $(seq 90 99); do [[ -e /tmp/.X$d-lock ]] || break; done

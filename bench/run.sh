@@ -26,7 +26,7 @@ BENCH=$BUILD/bench/korvane-bench
 
 start_work korvane-bench
 mkdir -m 700 "$WORK/runtime" "$WORK/config"
-export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$WORK/runtime XDG_CONFIG_HOME=$WORK/config
+export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$WORK/runtime XDG_CONFIG_HOME=$WORK/config XDG_DATA_HOME=$WORK/data
 LOAD_START=$(load_now)
 
 start_sink 1800

@@ -38,7 +38,7 @@ NICE=${NICE:--15}
 [[ $(id -u) -eq 0 && $NICE != 0 ]] && renice -n "$NICE" -p $$ >/dev/null
 start_work korvane-startup
 mkdir -m 700 "$WORK/runtime" "$WORK/config"
-export XDG_RUNTIME_DIR=$WORK/runtime XDG_CONFIG_HOME=$WORK/config QT_QPA_PLATFORM=xcb
+export XDG_RUNTIME_DIR=$WORK/runtime XDG_CONFIG_HOME=$WORK/config XDG_DATA_HOME=$WORK/data QT_QPA_PLATFORM=xcb
 LOAD_START=$(load_now)
 for d in $(seq 90 99); do [[ -e /tmp/.X$d-lock ]] || break; done
 timeout 3600 Xvfb ":$d" -nolisten tcp -screen 0 1280x1024x24 >/dev/null 2>&1 &

@@ -40,6 +40,9 @@ constexpr TextEntry<ComposerText> kTexts[] = {
     {ComposerText::ErrorTitle, "Errore"},
     {ComposerText::SendDone, "EMail inviata correttamente."},
     {ComposerText::SendDoneTitle, "Invio"},
+    {ComposerText::CopyNotKept,
+     "Il messaggio è stato inviato, ma non ne è stata conservata una copia tra i messaggi inviati "
+     "(Inviati): %1"},
     {ComposerText::ProgressName, "Invio"},
     {ComposerText::ProgressTip, "Inviato %1%"},
     {ComposerText::MoreLines, "… e altri %1"},

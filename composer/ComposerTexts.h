@@ -39,6 +39,7 @@ enum class ComposerText {
     ErrorTitle,
     SendDone,
     SendDoneTitle,
+    CopyNotKept, // %1: why no copy of the message sent was kept
     ProgressName, // the component's place, as a screen reader names it
     ProgressTip,  // %1: the percent sent
     // Attachments; a file's refusal follows its name and ": ".

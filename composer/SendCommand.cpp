@@ -45,6 +45,14 @@ SendCommand::SendCommand(MailComponent &component, const ComposerLayout::Control
             Q_EMIT delivered(std::exchange(m_sending, {}));
         m_handlers.run([this] { reportCompletion(); });
     });
+    // After the outcome's own box, never in its place.
+    connect(&m_component, &MailComponent::sentCopyNotKept, this, [this](const QString &why) {
+        m_handlers.run([this, why] {
+            if (!m_fields.closed())
+                m_ui.showMessage(composerText(ComposerText::CopyNotKept).arg(why),
+                                 composerText(ComposerText::WarningTitle), Icon::Information);
+        });
+    });
     connect(&m_component, &MailComponent::progressChanged, m_controls.component,
             &ComponentPlace::setProgress);
     m_answerWait.setSingleShot(true);

@@ -6,6 +6,7 @@
 #include "SecretHold.h"
 #include "SecretWipe.h"
 #include "SendTask.h"
+#include "SentFolder.h"
 #include "SmtpTexts.h"
 #include "StandardError.h"
 #include "TransportModule.h"
@@ -206,13 +207,21 @@ void KorvaneSTMP::finish(const SendOutcome &outcome, const QString &transcript)
 {
     d->ready = true;
     d->lastTranscript = transcript;
-    if (outcome.ok())
+    if (outcome.ok()) {
         Q_EMIT SendCompleted();
-    else
+        if (!outcome.copyProblem.isEmpty())
+            Q_EMIT sentCopyNotKept(outcome.copyProblem);
+    } else
         Q_EMIT SendFailed(outcome.number, outcome.description);
 }
 
-void KorvaneSTMP::prepare() { TransportModule::preload(); }
+void KorvaneSTMP::prepare()
+{
+    TransportModule::preload();
+    // What a crash left half written among the messages sent goes, off
+    // the window's thread.
+    DetachedWorkers::start([maildir = SentFolder::path()] { SentFolder::sweep(maildir); });
+}
 
 void KorvaneSTMP::AboutBox()
 {

@@ -58,6 +58,9 @@ public:
 Q_SIGNALS:
     void SendFailed(qint16 number, const QString &description);
     void SendCompleted();
+    // Right after SendCompleted, when no copy of the message sent could be
+    // kept: why, in Italian. The send itself went as SendCompleted says.
+    void sentCopyNotKept(const QString &why);
     // Bytes of the message handed to the server so far, of total.
     void progressChanged(qint64 sent, qint64 total);
 };

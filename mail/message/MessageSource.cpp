@@ -6,6 +6,7 @@
 #include "MailRequest.h"
 #include "MessageTexts.h"
 #include "Priorities.h"
+#include "SentCopy.h"
 #include "TransferEncoding.h"
 
 #include <QDateTime>
@@ -54,6 +55,7 @@ QString MessageSource::build(const MailRequest &request, const QList<Mailbox> &f
     head += to.isEmpty() ? QByteArray("To: undisclosed-recipients:;\r\n") : addressHeader("To", to);
     if (!cc.isEmpty())
         head += addressHeader("Cc", cc);
+    m_bccAt = head.size();
     head += unstructuredHeader("Subject", request.subject);
     head += "MIME-Version: 1.0\r\n";
     if (!request.clientName.isEmpty())
@@ -154,6 +156,24 @@ bool MessageSource::refill()
     return true;
 }
 
+void MessageSource::copyTo(SentCopy *copy, const QList<Mailbox> &bcc)
+{
+    m_copy = copy;
+    m_bccHeader = bcc.isEmpty() ? QByteArray() : addressHeader("Bcc", bcc);
+}
+
+void MessageSource::copy(const char *data, qint64 size)
+{
+    const qint64 before = m_bccAt - m_delivered;
+    if (before < 0 || before >= size || m_bccHeader.isEmpty()) {
+        m_copy->write(data, size);
+        return;
+    }
+    m_copy->write(data, before);
+    m_copy->write(m_bccHeader.constData(), m_bccHeader.size());
+    m_copy->write(data + before, size - before);
+}
+
 qint64 MessageSource::read(char *data, qint64 maxSize)
 {
     if (!m_error.isEmpty())
@@ -162,6 +182,8 @@ qint64 MessageSource::read(char *data, qint64 maxSize)
         return -1;
     const qint64 n = std::min<qint64>(maxSize, m_buffer.size() - m_bufferPos);
     std::memcpy(data, m_buffer.constData() + m_bufferPos, size_t(n));
+    if (m_copy)
+        copy(data, n);
     m_bufferPos += n;
     m_delivered += n;
     return n;

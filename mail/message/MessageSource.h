@@ -9,6 +9,7 @@
 #include <vector>
 
 class AttachmentFile;
+class SentCopy;
 struct MailRequest;
 
 // The whole message as a stream of bytes for the SMTP DATA phase: headers and
@@ -29,6 +30,11 @@ public:
     // could not be used, naming it.
     QString build(const MailRequest &request, const QList<Mailbox> &from, const QList<Mailbox> &to,
                   const QList<Mailbox> &cc, const QStringList &attachmentPaths);
+
+    // From now on every byte read() hands out goes to copy too, with a Bcc
+    // header naming bcc after the address headers (none when bcc is empty):
+    // the copy is the message as it went, plus whom it went to unseen.
+    void copyTo(SentCopy *copy, const QList<Mailbox> &bcc);
 
     qint64 size() const { return m_size; }
     qint64 delivered() const { return m_delivered; }
@@ -52,6 +58,7 @@ private:
     // the system runs out of open files.
     QString addAttachment(const QString &path, const QByteArray &boundary, qsizetype count);
     bool refill();
+    void copy(const char *data, qint64 size);
 
     // Descriptors left free once every attachment is open.
     static constexpr int kDescriptorsForNetwork = 32;
@@ -63,4 +70,7 @@ private:
     qint64 m_size = 0;
     qint64 m_delivered = 0;
     QString m_error;
+    SentCopy *m_copy = nullptr;
+    QByteArray m_bccHeader;
+    qint64 m_bccAt = 0; // where the copy's Bcc header goes, in the message's bytes
 };

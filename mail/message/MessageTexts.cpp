@@ -2,6 +2,8 @@
 
 #include <QLocale>
 
+#include <cerrno>
+
 QString MessageTexts::attachmentMissing(const QString &path)
 {
     return QStringLiteral("Allegato non trovato: %1.").arg(path);
@@ -57,3 +59,38 @@ QString MessageTexts::badAddress(const QString &field, const QString &item)
 QString MessageTexts::noSender() { return QStringLiteral("Mittente non indicato."); }
 
 QString MessageTexts::noRecipient() { return QStringLiteral("Nessun destinatario indicato."); }
+
+QString MessageTexts::diskProblem(const QString &path, int error)
+{
+    QString why;
+    switch (error) {
+    case ENOTDIR:
+        why = QStringLiteral("al suo posto c'è qualcosa che non è una cartella");
+        break;
+    case ELOOP:
+        why = QStringLiteral("al suo posto c'è un collegamento simbolico");
+        break;
+    case EACCES:
+    case EPERM:
+        why = QStringLiteral("permesso negato");
+        break;
+    case ENOSPC:
+        why = QStringLiteral("il disco è pieno");
+        break;
+    case EDQUOT:
+        why = QStringLiteral("lo spazio concesso sul disco è esaurito");
+        break;
+    case EROFS:
+        why = QStringLiteral("il disco è di sola lettura");
+        break;
+    case EIO:
+        why = QStringLiteral("errore di lettura o scrittura sul disco");
+        break;
+    case ENOENT:
+        why = QStringLiteral("non esiste più");
+        break;
+    default:
+        why = QStringLiteral("errore di sistema %1").arg(error);
+    }
+    return QStringLiteral("«%1»: %2.").arg(path, why);
+}

@@ -24,4 +24,8 @@ QString badAddress(const QString &field, const QString &item);
 QString noSender();
 QString noRecipient();
 
+// What errno said of a file or folder the program makes at path (a copy of
+// a message sent, an attachment of a message opened, their folders).
+QString diskProblem(const QString &path, int error);
+
 } // namespace MessageTexts

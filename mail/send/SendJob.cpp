@@ -8,6 +8,8 @@
 #include "PortMemory.h"
 #include "SecretWipe.h"
 #include "SendTexts.h"
+#include "SentCopy.h"
+#include "SentFolder.h"
 #include "SmtpTexts.h"
 
 #include <QScopeGuard>
@@ -111,6 +113,17 @@ SendJob::SendJob(MailRequest request, Transcript::EchoLine echo, std::shared_ptr
 
 SendJob::~SendJob() { forgetPassword(); }
 
+SendOutcome SendJob::keepCopy(SendOutcome outcome)
+{
+    if (!outcome.ok() || !m_copy)
+        return outcome;
+    outcome.copyProblem = m_copy->keep();
+    m_transcript.add(outcome.copyProblem.isEmpty()
+                         ? sendText(SendText::TranscriptCopyKept).arg(m_copy->keptPath())
+                         : sendText(SendText::TranscriptCopyNotKept).arg(outcome.copyProblem));
+    return outcome;
+}
+
 // The hold goes last, once no copy of the password is left to this job (the
 // session's, libcurl's included, went when run() left it).
 void SendJob::forgetPassword()
@@ -130,11 +143,15 @@ SendOutcome SendJob::run(const SmtpSession::Progress &progress, const SmtpSessio
     const SmtpSession::Verdict tell = [this, &told, &verdict](const SendOutcome &outcome) {
         if (told || aborted())
             return;
-        told = outcome;
+        told = keepCopy(outcome);
         if (verdict)
-            verdict(outcome);
+            verdict(*told);
     };
-    const auto forget = qScopeGuard([this] { forgetPassword(); });
+    // A copy not kept by now never will be: its file goes.
+    const auto forget = qScopeGuard([this] {
+        m_copy.reset();
+        forgetPassword();
+    });
     SendOutcome outcome;
     try {
         outcome = send(progress, tell);
@@ -182,6 +199,8 @@ SendOutcome SendJob::send(const SmtpSession::Progress &progress, const SmtpSessi
         return SendOutcome::failure(SendError::AttachmentProblem, problem);
     if (aborted())
         return {};
+    m_copy = std::make_unique<SentCopy>(SentFolder::path());
+    message.copyTo(m_copy.get(), envelope.bcc.mailboxes);
     return deliver(settings, message, progress, verdict);
 }
 

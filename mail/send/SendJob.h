@@ -10,6 +10,7 @@
 #include <optional>
 
 class MessageSource;
+class SentCopy;
 
 // One send, from a snapshot of the properties to its outcome: checks the
 // fields, builds the message and runs the SMTP session. run() belongs to a
@@ -17,7 +18,9 @@ class MessageSource;
 // returns; abort() may come from any thread and never blocks. passwordHold,
 // the caller's guard keeping the process undumpable, is let go once the
 // password is wiped. The send's transcript fills as it goes; with
-// echo, each line also goes to it.
+// echo, each line also goes to it. A copy of the message, written as it
+// goes, is kept in the Maildir of the messages sent once the server has
+// accepted it.
 class SendJob
 {
 public:
@@ -42,6 +45,9 @@ public:
 
 private:
     void forgetPassword();
+    // The copy of an accepted message kept, said in the transcript; outcome
+    // with why not, when it could not be.
+    SendOutcome keepCopy(SendOutcome outcome);
     // run() without its telling of the outcome: verdict may get it early.
     SendOutcome send(const SmtpSession::Progress &progress, const SmtpSession::Verdict &verdict);
     // Sends to the port typed, kept from an earlier send or chosen now.
@@ -60,4 +66,5 @@ private:
     Transcript m_transcript;
     PortChooser m_ports;
     SmtpSession m_session;
+    std::unique_ptr<SentCopy> m_copy;
 };

@@ -16,8 +16,10 @@ constexpr TextEntry<SendText> kTexts[] = {
     {SendText::TranscriptKeptGreeting, "* attesa del saluto sulla porta ricordata: al massimo %1 s"},
     {SendText::TranscriptKeptDropped, "* porta %1 dimenticata, si sceglie di nuovo: %2"},
     {SendText::TranscriptPortChosen, "* porta scelta: %1"},
+    {SendText::TranscriptCopyKept, "* copia del messaggio inviato: %1"},
+    {SendText::TranscriptCopyNotKept, "* nessuna copia del messaggio inviato: %1"},
 };
-static_assert(textTableComplete(kTexts, SendText::TranscriptPortChosen),
+static_assert(textTableComplete(kTexts, SendText::TranscriptCopyNotKept),
               "one entry for every text, in the order of the enumeration");
 
 } // namespace

@@ -18,6 +18,8 @@ enum class SendText {
     TranscriptKeptGreeting, // %1: seconds the port kept has to greet
     TranscriptKeptDropped,  // %1: port, %2: why
     TranscriptPortChosen,   // %1: port
+    TranscriptCopyKept,     // %1: where the copy of the message sent is
+    TranscriptCopyNotKept,  // %1: why not
 };
 
 // The Italian text of id.

@@ -24,6 +24,8 @@ struct SendOutcome
     // No server greeted: nothing of the send was said, so it may go to
     // another port.
     bool unreached = false;
+    // Sent, but no copy was kept among the messages sent: why.
+    QString copyProblem{};
 
     bool ok() const { return number == 0; }
     static SendOutcome failure(SendError e, const QString &text) { return {qint16(e), text}; }
