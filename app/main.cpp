@@ -4,6 +4,7 @@
 #include "EnchantSpeller.h"
 #include "Form1.h"
 #include "KorvaneSTMP.h"
+#include "MessageWindows.h"
 #include "OpenFileLimit.h"
 #include "PersonalWordLists.h"
 #include "QSettingsStore.h"
@@ -60,6 +61,9 @@ int main(int argc, char *argv[])
     form.setOfferedDraft(DraftWindows::takeOffered());
     form.setDraftOpener([verbose = command.verbose](const QString &path) {
         DraftWindows::open(path, verbose ? QStringList{QStringLiteral("--verbose")} : QStringList());
+    });
+    form.setMessageWindowOpener([verbose = command.verbose](const QString &path) {
+        MessageWindows::open(path, verbose ? QStringList{QStringLiteral("--verbose")} : QStringList());
     });
     form.show();
     form.openArguments(command.arguments);

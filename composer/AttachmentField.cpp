@@ -4,6 +4,7 @@
 #include "ComposerLayout.h"
 #include "ComposerTexts.h"
 #include "HandlerQueue.h"
+#include "MessageOpening.h"
 #include "MessageUi.h"
 #include "NewAttachments.h"
 
@@ -84,7 +85,9 @@ bool AttachmentField::eventFilter(QObject *watched, QEvent *event)
         // Handled once the drop has returned: a message box opened while it
         // is delivered would hold the file manager's drag until closed.
         QMetaObject::invokeMethod(
-            this, [this, files = drop->mimeData()->urls()] { add(files); }, Qt::QueuedConnection);
+            this,
+            [this, files = drop->mimeData()->urls(), onBox = watched == m_box] { dropped(files, onBox); },
+            Qt::QueuedConnection);
         return true;
     }
     case QEvent::ContextMenu:
@@ -117,6 +120,19 @@ bool AttachmentField::takesDrop(const QObject *watched, const QMimeData *data) c
         return true;
     const QList<QUrl> urls = data->urls();
     return std::all_of(urls.begin(), urls.end(), [](const QUrl &url) { return url.isLocalFile(); });
+}
+
+void AttachmentField::dropped(const QList<QUrl> &files, bool onBox)
+{
+    QList<QUrl> attached;
+    for (const QUrl &url : files) {
+        if (!onBox && m_openMessage && url.isLocalFile() && MessageOpening::isMessageFile(url.toLocalFile()))
+            m_openMessage(url.toLocalFile());
+        else
+            attached << url;
+    }
+    if (!attached.isEmpty())
+        add(attached);
 }
 
 void AttachmentField::showMenu(const QContextMenuEvent *event)

@@ -1,5 +1,8 @@
 #include "BodyTextEdit.h"
 
+#include <QChildEvent>
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QMimeData>
 
 namespace {
@@ -30,4 +33,32 @@ void BodyTextEdit::insertFromMimeData(const QMimeData *source)
     QMimeData owned;
     owned.setText(text);
     QPlainTextEdit::insertFromMimeData(&owned);
+}
+
+void BodyTextEdit::contextMenuEvent(QContextMenuEvent *event)
+{
+    QMenu *menu = createStandardContextMenu(event->pos());
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(event->globalPos());
+}
+
+void BodyTextEdit::childEvent(QChildEvent *event)
+{
+    QPlainTextEdit::childEvent(event);
+    // Not a menu yet: a child is added before its own constructor has run.
+    if (event->added() && event->child()->isWidgetType() && !m_menuActions.isEmpty())
+        event->child()->installEventFilter(this);
+}
+
+bool BodyTextEdit::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Polish && watched->parent() == this) {
+        watched->removeEventFilter(this);
+        if (auto *menu = qobject_cast<QMenu *>(watched)) {
+            QAction *first = menu->actions().value(0);
+            menu->insertActions(first, m_menuActions);
+            menu->insertSeparator(first);
+        }
+    }
+    return QPlainTextEdit::eventFilter(watched, event);
 }

@@ -62,8 +62,13 @@ constexpr TextEntry<ComposerText> kTexts[] = {
     {ComposerText::LinkTooLong, "Il collegamento mailto: è troppo lungo e non è stato usato. %1"},
     {ComposerText::RestoreTooLong, "Il testo salvato è troppo lungo e non è stato ripristinato. %1"},
     {ComposerText::TextTooLong, "Il testo è troppo lungo e non è stato inserito. %1"},
+    {ComposerText::MessageTooLong, "Il messaggio è troppo lungo e non è stato aperto. %1"},
+    {ComposerText::OpenMessageMenu, "Apri un messaggio…"},
+    {ComposerText::OpenMessageTitle, "Apri un messaggio"},
+    {ComposerText::ReaderMissing,
+     "Il messaggio non si può aprire: il modulo che legge i messaggi non è stato caricato (%1)."},
 };
-static_assert(textTableComplete(kTexts, ComposerText::TextTooLong),
+static_assert(textTableComplete(kTexts, ComposerText::ReaderMissing),
               "one entry for every text, in the order of the enumeration");
 
 } // namespace

@@ -39,7 +39,7 @@ enum class ComposerText {
     ErrorTitle,
     SendDone,
     SendDoneTitle,
-    CopyNotKept, // %1: why no copy of the message sent was kept
+    CopyNotKept,  // %1: why no copy of the message sent was kept
     ProgressName, // the component's place, as a screen reader names it
     ProgressTip,  // %1: the percent sent
     // Attachments; a file's refusal follows its name and ": ".
@@ -61,6 +61,11 @@ enum class ComposerText {
     LinkTooLong,    // %1: the limit's sentence
     RestoreTooLong, // %1: the limit's sentence
     TextTooLong,    // %1: the limit's sentence
+    // Message files opened as new drafts.
+    MessageTooLong, // %1: the limit's sentence
+    OpenMessageMenu,
+    OpenMessageTitle,
+    ReaderMissing, // %1: why the reader could not be loaded
 };
 
 // The Italian text of id.

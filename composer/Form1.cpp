@@ -4,6 +4,7 @@
 #include "AddressCompleter.h"
 #include "AddressMemory.h"
 #include "AttachmentField.h"
+#include "BodyTextEdit.h"
 #include "ComponentPlace.h"
 #include "ComposerLayout.h"
 #include "ComposerTexts.h"
@@ -13,6 +14,7 @@
 #include "LineLengthGuard.h"
 #include "MailComponent.h"
 #include "MailtoLink.h"
+#include "MessageOpening.h"
 #include "MessageUi.h"
 #include "Priorities.h"
 #include "RecoveryTexts.h"
@@ -21,6 +23,7 @@
 #include "SettingsTexts.h"
 #include "WindowIcon.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
@@ -59,6 +62,12 @@ Form1::Form1(std::unique_ptr<MailComponent> component, MessageUi &ui, SettingsSt
     for (QLineEdit *box : m_fields->addressBoxes())
         new AddressCompleter(box, *m_addresses);
     m_attachments = new AttachmentField(m_controls.attachments, this, m_ui, m_handlers);
+    m_messages = new MessageOpening(*m_fields, m_ui, m_handlers, this);
+    m_attachments->setMessageOpener([this](const QString &path) { m_messages->open(path); });
+    auto *openMessage = new QAction(composerText(ComposerText::OpenMessageMenu), this);
+    connect(openMessage, &QAction::triggered, m_messages, &MessageOpening::choose);
+    if (auto *body = qobject_cast<BodyTextEdit *>(m_controls.body))
+        body->addMenuAction(openMessage);
     new LineLengthGuard(this, m_ui, m_handlers);
     m_spelling = new SpellingAid(m_controls.body, m_controls.subject, this);
 
@@ -96,6 +105,11 @@ void Form1::startUp()
     m_fields->restore();
 }
 
+void Form1::setMessageWindowOpener(std::function<void(const QString &path)> open)
+{
+    m_messages->setWindowOpener(std::move(open));
+}
+
 void Form1::checkSpelling(SpellingAid::Opener open)
 {
     // The dictionary takes a tenth of a second to load: not before the window shows.
@@ -131,7 +145,16 @@ void Form1::openArguments(const QStringList &arguments)
             return; // the session ended during start-up
         const auto filling = m_fields->filling();
         const LaunchArguments launch = LaunchArguments::parse(arguments, QDir::currentPath());
-        const bool fromLink = !launch.links.isEmpty();
+        QStringList messages;
+        QList<QUrl> files;
+        for (const QUrl &file : launch.files) {
+            if (file.isLocalFile() && MessageOpening::isMessageFile(file.toLocalFile()))
+                messages << file.toLocalFile();
+            else
+                files << file;
+        }
+        // A message opened is a new message, as a link's is.
+        const bool fromLink = !launch.links.isEmpty() || !messages.isEmpty();
         m_fields->setFromLink(fromLink);
         // A leftover copy stays for a window of its own: a link window that
         // closes untouched would store nothing and lose it.
@@ -141,8 +164,14 @@ void Form1::openArguments(const QStringList &arguments)
             takeLeftovers();
         for (const QString &link : launch.links)
             openLink(link);
-        if (!launch.files.isEmpty())
-            m_attachments->add(launch.files);
+        for (const QString &message : messages) {
+            if (message == messages.first() && launch.links.isEmpty())
+                m_messages->openHere(message);
+            else
+                m_messages->open(message);
+        }
+        if (!files.isEmpty())
+            m_attachments->add(files);
     });
 }
 

@@ -14,6 +14,7 @@ class AddressMemory;
 class AttachmentField;
 class FieldKeeper;
 class MailComponent;
+class MessageOpening;
 class MessageUi;
 class SendCommand;
 class SettingsStore;
@@ -35,7 +36,8 @@ public:
 
     // What the program was started with, after start-up: each mailto: link
     // fills the boxes of a new message (or a message box says it cannot be
-    // read), every other argument names a file to attach. Runs as a handler.
+    // read), so does each message file (MessageOpening), every other
+    // argument names a file to attach. Runs as a handler.
     // Without a link, the fields a run that did not close left in a recovery
     // copy come back first (when newer than the settings' last store), and
     // once the window is on screen a message box tells what came back and
@@ -53,6 +55,10 @@ public:
     // Before openArguments(): this window was opened for the draft at path,
     // which it takes instead of looking for leftovers, and says so.
     void setOfferedDraft(const QString &path) { m_offeredDraft = path; }
+    // A message file opened while this window holds a message being written
+    // opens in a window of its own through open (another start of the
+    // program); without it, it does not open.
+    void setMessageWindowOpener(std::function<void(const QString &path)> open);
 
     // Checks the spelling of the body and the subject with what open gives,
     // opened once the window is first on screen. Without it, nothing is
@@ -88,6 +94,7 @@ private:
     AttachmentField *m_attachments = nullptr;
     FieldKeeper *m_fields = nullptr;
     SendCommand *m_send = nullptr;
+    MessageOpening *m_messages = nullptr;
     SpellingAid *m_spelling = nullptr;
     AddressMemory *m_addresses = nullptr;
     AddressChecks *m_addressChecks = nullptr;

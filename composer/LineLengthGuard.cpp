@@ -44,6 +44,11 @@ QString LineLengthGuard::linkRefused(const QStringList &boxNames)
     return composerText(ComposerText::LinkTooLong).arg(limitSentence(boxNames));
 }
 
+QString LineLengthGuard::messageRefused(const QStringList &boxNames)
+{
+    return composerText(ComposerText::MessageTooLong).arg(limitSentence(boxNames));
+}
+
 QString LineLengthGuard::restoreRefused(const QStringList &boxNames)
 {
     return composerText(ComposerText::RestoreTooLong).arg(limitSentence(boxNames));

@@ -23,6 +23,8 @@ public:
 
     // A mailto: link refused because its text for the named boxes is too long.
     static QString linkRefused(const QStringList &boxNames);
+    // A message file not opened because its text for the named boxes is too long.
+    static QString messageRefused(const QStringList &boxNames);
     // Saved texts left out because they are too long for the named boxes.
     static QString restoreRefused(const QStringList &boxNames);
 

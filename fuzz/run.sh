@@ -2,7 +2,7 @@
 # Builds the fuzz targets with clang into build-fuzz/ and runs each, one after
 # another, for SECONDS on a copy of its seed corpus.
 #   fuzz/run.sh SECONDS [target...]
-# targets: addresslist serveraddress attachmentlist headerencoder smtpreplies (all by default)
+# targets: addresslist serveraddress attachmentlist headerencoder smtpreplies messagereader (all by default)
 # A target that crashes is started again for the time left (at most 5 times),
 # so it still gets its full time; crash inputs land in fuzz/crashes/<target>/.
 # Ends with status 1, naming the target and why, when a target could not run
@@ -14,7 +14,7 @@ tools/ensure-packages.sh clang libclang-rt-14-dev
 seconds=${1:?usage: fuzz/run.sh SECONDS [target...]}
 shift
 targets=("$@")
-((${#targets[@]})) || targets=(addresslist serveraddress attachmentlist headerencoder smtpreplies)
+((${#targets[@]})) || targets=(addresslist serveraddress attachmentlist headerencoder smtpreplies messagereader)
 
 build=build-fuzz
 if [[ ! -f $build/CMakeCache.txt ]]; then

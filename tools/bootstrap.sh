@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 
 packages=(
   cmake g++ ninja-build pkg-config
-  qt6-base-dev libgl-dev libcurl4-openssl-dev libssl-dev fonts-liberation
+  qt6-base-dev libgl-dev libcurl4-openssl-dev libssl-dev libgmime-3.0-dev fonts-liberation
   python3 python3-aiosmtpd openssl ca-certificates
   qt6-translations-l10n
   libenchant-2-2 hunspell-it

@@ -44,7 +44,7 @@ QByteArray hostPart()
 }
 
 // A file of tmp/ a crash left: older than this, as the Maildir rules say.
-constexpr time_t kLeftOverSeconds = 36 * 60 * 60;
+constexpr time_t kLeftOverSeconds = time_t(36) * 60 * 60;
 
 } // namespace
 

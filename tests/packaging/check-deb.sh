@@ -43,7 +43,16 @@ else
   module_dir=$(dirname "${module#"$root"/usr/}")
   strings -a -el "$exe" | grep -q "/\.\./$module_dir\$" || problem "korvane-client does not look in ${module_dir}"
 fi
+# The message reader, with GMime, is a module beside it, loaded only when a
+# message is opened.
+reader=$(find "$root/usr/lib" -path '*/korvane-client/korvane-open.so' | head -1)
+if [[ ! -f $reader ]]; then
+  problem "usr/lib/<multiarch>/korvane-client/korvane-open.so (the message reader) missing"
+else
+  readelf -d "$reader" | grep -q 'NEEDED.*libgmime-3' || problem "the message reader does not link GMime"
+fi
 if [[ -f $exe ]]; then
+  readelf -d "$exe" | grep -q 'NEEDED.*libgmime' && problem "korvane-client links GMime itself"
   readelf -d "$exe" | grep -Eq 'NEEDED.*(libcurl|libQt6Network)' &&
     problem "korvane-client links $(readelf -d "$exe" | grep -Eo 'libcurl[^]]*|libQt6Network[^]]*' | head -1) itself"
 fi
