@@ -5,6 +5,10 @@
 #include <QMenu>
 #include <QMimeData>
 
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // The clipboard's data asks the program that copied each time it is read,
@@ -55,7 +59,10 @@ bool BodyTextEdit::eventFilter(QObject *watched, QEvent *event)
     if (event->type() == QEvent::Polish && watched->parent() == this) {
         watched->removeEventFilter(this);
         if (auto *menu = qobject_cast<QMenu *>(watched)) {
-            QAction *first = menu->actions().value(0);
+            // Above the box's own entries, below what the spelling put over them.
+            const QList<QAction *> actions = menu->actions();
+            const auto own = std::ranges::find(actions, u"edit-undo"_s, &QObject::objectName);
+            QAction *first = own != actions.end() ? *own : actions.value(0);
             menu->insertActions(first, m_menuActions);
             menu->insertSeparator(first);
         }

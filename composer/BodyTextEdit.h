@@ -12,7 +12,7 @@
 // clipboard manager), and that paste would end the program.
 //
 // Its context menu, whoever makes it (Qt's own, or the spelling's over it),
-// begins with the window's own entries.
+// has the window's own entries right above the box's own.
 class BodyTextEdit : public QPlainTextEdit
 {
     Q_OBJECT
