@@ -42,7 +42,8 @@ public:
 
     // Writes the transcript of every send to standard error as it happens.
     void setVerbose(bool on);
-    // Loads the transport (libcurl and the rest) in the background.
+    // Loads the transport (libcurl and the rest) in the background, and
+    // sweeps what a crash left half written among the messages sent.
     void prepare() override;
 
     // Extra certificates to trust besides the system's store (a PEM file).
