@@ -124,6 +124,15 @@ QString MessageSource::addAttachment(const QString &path, const QByteArray &boun
 
 bool MessageSource::refill()
 {
+    if (!fill())
+        return false;
+    if (m_copy && !m_buffer.isEmpty())
+        copyBuffer();
+    return true;
+}
+
+bool MessageSource::fill()
+{
     m_buffer.clear();
     m_bufferPos = 0;
     while (m_current < m_segments.size()) {
@@ -162,16 +171,16 @@ void MessageSource::copyTo(SentCopy *copy, const QList<Mailbox> &bcc)
     m_bccHeader = bcc.isEmpty() ? QByteArray() : addressHeader("Bcc", bcc);
 }
 
-void MessageSource::copy(const char *data, qint64 size)
+void MessageSource::copyBuffer()
 {
-    const qint64 before = m_bccAt - m_delivered;
-    if (before < 0 || before >= size || m_bccHeader.isEmpty()) {
-        m_copy->write(data, size);
+    const qint64 at = m_bccAt - m_delivered;
+    if (m_bccHeader.isEmpty() || at < 0 || at >= m_buffer.size()) {
+        m_copy->write(m_buffer.constData(), m_buffer.size());
         return;
     }
-    m_copy->write(data, before);
+    m_copy->write(m_buffer.constData(), at);
     m_copy->write(m_bccHeader.constData(), m_bccHeader.size());
-    m_copy->write(data + before, size - before);
+    m_copy->write(m_buffer.constData() + at, m_buffer.size() - at);
 }
 
 qint64 MessageSource::read(char *data, qint64 maxSize)
@@ -182,8 +191,6 @@ qint64 MessageSource::read(char *data, qint64 maxSize)
         return -1;
     const qint64 n = std::min<qint64>(maxSize, m_buffer.size() - m_bufferPos);
     std::memcpy(data, m_buffer.constData() + m_bufferPos, size_t(n));
-    if (m_copy)
-        copy(data, n);
     m_bufferPos += n;
     m_delivered += n;
     return n;

@@ -57,8 +57,10 @@ private:
     // count is how many files the message attaches, for the message when
     // the system runs out of open files.
     QString addAttachment(const QString &path, const QByteArray &boundary, qsizetype count);
+    // The next bytes into the buffer, handed to the copy too.
     bool refill();
-    void copy(const char *data, qint64 size);
+    bool fill();
+    void copyBuffer();
 
     // Descriptors left free once every attachment is open.
     static constexpr int kDescriptorsForNetwork = 32;
