@@ -1,5 +1,23 @@
 #include "TransferEncoding.h"
 
+#include <array>
+#include <cstring>
+
+namespace {
+
+constexpr char kBase64Alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
+// Every 12 bits as their two characters: one look-up and one store for each
+// half of three bytes.
+constexpr std::array<std::array<char, 2>, 4096> kBase64Pairs = [] {
+    std::array<std::array<char, 2>, 4096> pairs{};
+    for (unsigned v = 0; v < 4096; ++v)
+        pairs[v] = {kBase64Alphabet[v >> 6], kBase64Alphabet[v & 63]};
+    return pairs;
+}();
+
+} // namespace
+
 QString normaliseLineEnds(const QString &text)
 {
     QString out;
@@ -69,7 +87,7 @@ void appendBase64Lines(QByteArray &out, QByteArrayView raw)
     // Written straight into place, a line at a time: this runs over every
     // byte of every attachment, and going through QByteArray::toBase64 and
     // then copying each line out again costs a third more CPU.
-    static constexpr char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    const auto &alphabet = kBase64Alphabet;
     const auto *in = reinterpret_cast<const unsigned char *>(raw.data());
     const qsizetype start = out.size();
     out.resize(start + base64EncodedSize(raw.size()));
@@ -80,10 +98,9 @@ void appendBase64Lines(QByteArray &out, QByteArrayView raw)
         qsizetype i = 0;
         for (; i + 3 <= line; i += 3, in += 3) {
             const unsigned v = unsigned(in[0]) << 16 | unsigned(in[1]) << 8 | in[2];
-            *o++ = alphabet[v >> 18];
-            *o++ = alphabet[(v >> 12) & 63];
-            *o++ = alphabet[(v >> 6) & 63];
-            *o++ = alphabet[v & 63];
+            std::memcpy(o, kBase64Pairs[v >> 12].data(), 2);
+            std::memcpy(o + 2, kBase64Pairs[v & 4095].data(), 2);
+            o += 4;
         }
         if (line - i == 1) {
             const unsigned v = unsigned(in[0]) << 16;
