@@ -89,6 +89,9 @@ QString MessageTexts::diskProblem(const QString &path, int error)
     case ENOENT:
         why = QStringLiteral("non esiste più");
         break;
+    case ETIMEDOUT:
+        why = QStringLiteral("il disco non ha risposto in tempo");
+        break;
     default:
         why = QStringLiteral("errore di sistema %1").arg(error);
     }

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 
+#include <algorithm>
 #include <cerrno>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -59,7 +60,7 @@ std::optional<ReaderText> check(int fd, qint64 *size)
     if (status.st_size > kMostBytes)
         return ReaderText::TooLarge;
     *size = status.st_size;
-    QByteArray piece(qsizetype(1) << 20, Qt::Uninitialized);
+    QByteArray piece(std::min<qint64>(*size, qint64(1) << 20), Qt::Uninitialized);
     Scan scan;
     for (qint64 at = 0; at < *size;) {
         const ssize_t n = ::pread(fd, piece.data(), size_t(std::min<qint64>(piece.size(), *size - at)), at);
