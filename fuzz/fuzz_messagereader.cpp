@@ -47,7 +47,7 @@ QString problemOf(const OpenedMessage &opened, const QString &root)
     if (const QString why = controlIn(f.body, true); !why.isEmpty())
         return QStringLiteral("the body holds ") + why;
     for (const QString &path : f.attachments.split(QStringLiteral("; "), Qt::SkipEmptyParts)) {
-        if (const QString why = nameProblem(path, opened.folder); !why.isEmpty())
+        if (QString why = nameProblem(path, opened.folder); !why.isEmpty())
             return why;
     }
     return {};
