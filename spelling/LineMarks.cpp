@@ -142,6 +142,8 @@ bool LineMarks::eventFilter(QObject *watched, QEvent *event)
     switch (event->type()) {
     case QEvent::InputMethod:
         if (!m_sending) {
+            // The input method's own formats take the place of the marks.
+            m_drawn.reset();
             m_composing = !static_cast<QInputMethodEvent *>(event)->preeditString().isEmpty();
             refresh();
         }

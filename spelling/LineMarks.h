@@ -4,6 +4,8 @@
 
 #include <QObject>
 
+#include <optional>
+
 class QLineEdit;
 class QMenu;
 class QPoint;
@@ -51,7 +53,7 @@ private:
     QLineEdit *m_box;
     LineHighlighter &m_highlighter;
     QList<LineHighlighter::Mark> m_marks;
-    QList<std::pair<qsizetype, qsizetype>> m_drawn;
+    std::optional<QList<std::pair<qsizetype, qsizetype>>> m_drawn; // none: not known
     QString m_description; // the box's own
     qsizetype m_size = 0;
     qsizetype m_typedAt = -1;
