@@ -54,7 +54,7 @@ private:
     LineHighlighter &m_highlighter;
     QList<LineHighlighter::Mark> m_marks;
     std::optional<QList<std::pair<qsizetype, qsizetype>>> m_drawn; // none: not known
-    QString m_description; // the box's own
+    QString m_description;                                         // the box's own
     qsizetype m_size = 0;
     qsizetype m_typedAt = -1;
     bool m_pending = false;

@@ -79,7 +79,7 @@ static void fixAndType(AddressChecks &checks, QLineEdit *box, const QStringList 
                                   box->mapToGlobal(at));
         QApplication::sendEvent(box, &request);
     }
-    QMenu *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+    auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
     QVERIFY(menu);
     QCOMPARE(checks.boxCheck(box)->marks().size(), why.size());
     menu->actions().first()->trigger();

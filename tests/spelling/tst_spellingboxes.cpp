@@ -293,7 +293,7 @@ void TestSpellingBoxes::windowWithDictionary()
         QTest::keyClick(box, Qt::Key_End);
         QTest::keyClick(box, Qt::Key_Left);
         QTest::keyClick(box, Qt::Key_F10, Qt::ShiftModifier);
-        QMenu *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
         QVERIFY(menu);
         QVERIFY(texts(menu->actions()).contains(QStringLiteral("Ignora")));
         menu->close();
