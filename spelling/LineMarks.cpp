@@ -59,6 +59,8 @@ void LineMarks::mark()
     m_marks = m_highlighter.highlight(m_box->text(), from, to, m_typedAt);
     draw();
     describe();
+    if (m_waiting && m_waiting->isVisible() && offerFix(m_waiting, m_waitingAt, m_waitingKeyboard))
+        m_waiting.clear();
 }
 
 // The box keeps its cursor in view: whatever it shows once painted lies
@@ -112,19 +114,37 @@ const LineHighlighter::Mark *LineMarks::markAt(qsizetype position) const
     return found == m_marks.cend() ? nullptr : &*found;
 }
 
-QMenu *LineMarks::contextMenu(const QPoint &pos) { return menuAt(m_box->cursorPositionAt(pos)); }
+QMenu *LineMarks::contextMenu(const QPoint &pos) { return menuAt(m_box->cursorPositionAt(pos), false); }
 
 // Opening the menu finishes the piece being typed: its mark and its fix
 // come with the menu, and the mark stays while it is open.
-QMenu *LineMarks::menuAt(qsizetype index)
+// A fix the highlighter learns of only then (a name server's answer) comes
+// into the menu while it is open.
+QMenu *LineMarks::menuAt(qsizetype index, bool keyboard)
 {
     m_typedAt = -1;
     mark();
     QMenu *menu = m_box->createStandardContextMenu();
+    m_waiting = offerFix(menu, index, keyboard) ? nullptr : menu;
+    m_waitingAt = index;
+    m_waitingKeyboard = keyboard;
+    return menu;
+}
+
+// True when a fix was put first.
+bool LineMarks::offerFix(QMenu *menu, qsizetype index, bool keyboard)
+{
+    const QAction *before = menu->actions().value(0);
     m_highlighter.offerFix(
         menu, m_box->text(), index,
         [this](int start, const QString &was, const QString &with) { replace(start, was, with); });
-    return menu;
+    QAction *fix = menu->actions().value(0);
+    if (fix == before)
+        return false;
+    // From the keyboard, Return takes it.
+    if (keyboard && fix->isEnabled())
+        menu->setActiveAction(fix);
+    return true;
 }
 
 // Only where the text still reads as it did when the menu opened; one edit,
@@ -165,7 +185,7 @@ bool LineMarks::eventFilter(QObject *watched, QEvent *event)
             break;
         const auto *request = static_cast<QContextMenuEvent *>(event);
         const bool keyboard = request->reason() == QContextMenuEvent::Keyboard;
-        SpellMenu::popup(keyboard ? menuAt(m_box->cursorPosition()) : contextMenu(request->pos()),
+        SpellMenu::popup(keyboard ? menuAt(m_box->cursorPosition(), true) : contextMenu(request->pos()),
                          request->globalPos());
         return true;
     }

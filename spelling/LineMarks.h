@@ -2,12 +2,13 @@
 
 #include "LineHighlighter.h"
 
+#include <QMenu>
 #include <QObject>
+#include <QPointer>
 
 #include <optional>
 
 class QLineEdit;
-class QMenu;
 class QPoint;
 
 // Decorates a one-line box with what a highlighter marks: the red wavy
@@ -46,7 +47,8 @@ private:
     std::pair<qsizetype, qsizetype> inView() const;
     void draw();
     void describe();
-    QMenu *menuAt(qsizetype index);
+    QMenu *menuAt(qsizetype index, bool keyboard);
+    bool offerFix(QMenu *menu, qsizetype index, bool keyboard);
     void replace(int start, const QString &was, const QString &with);
     const LineHighlighter::Mark *markAt(qsizetype position) const;
 
@@ -55,6 +57,9 @@ private:
     QList<LineHighlighter::Mark> m_marks;
     std::optional<QList<std::pair<qsizetype, qsizetype>>> m_drawn; // none: not known
     QString m_description;                                         // the box's own
+    QPointer<QMenu> m_waiting;                                     // its menu, open without a fix yet
+    qsizetype m_waitingAt = -1;
+    bool m_waitingKeyboard = false;
     qsizetype m_size = 0;
     qsizetype m_typedAt = -1;
     bool m_pending = false;
