@@ -117,9 +117,9 @@ const LineHighlighter::Mark *LineMarks::markAt(qsizetype position) const
 QMenu *LineMarks::contextMenu(const QPoint &pos) { return menuAt(m_box->cursorPositionAt(pos), false); }
 
 // Opening the menu finishes the piece being typed: its mark and its fix
-// come with the menu, and the mark stays while it is open.
-// A fix the highlighter learns of only then (a name server's answer) comes
-// into the menu while it is open.
+// come with the menu, and the mark stays while it is open. A fix the
+// highlighter learns of only then (a name server's answer) comes into the
+// menu while it is open.
 QMenu *LineMarks::menuAt(qsizetype index, bool keyboard)
 {
     m_typedAt = -1;
