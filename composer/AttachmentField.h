@@ -14,7 +14,7 @@ class QWidget;
 
 // The ways into the Allegati box besides typing: files dropped on it or
 // anywhere on the window, and "Aggiungi allegati…" at the top of its context
-// menu (mouse, menu key or Shift+F10), which opens a file chooser.
+// menu (mouse, menu key or Shift+F10: MenuKey), which opens a file chooser.
 class AttachmentField : public QObject
 {
     Q_OBJECT

@@ -231,7 +231,7 @@ void TestSpellingBoxes::ignoredWordLeavesBothBoxes()
     QVERIFY(!texts(plain->actions()).contains(QStringLiteral("Ignora")));
 }
 
-// Each key costs the lines in view, whatever the length of the body.
+// Each key costs the lines in view, whatever the length of the body or the subject.
 void TestSpellingBoxes::longBodyCheckedOnlyInView()
 {
     QString body;
@@ -250,6 +250,11 @@ void TestSpellingBoxes::longBodyCheckedOnlyInView()
     QVERIFY(m_speller->asked - wordsInView < 10 * wordsInView);
     m_body->moveCursor(QTextCursor::End);
     QTRY_COMPARE(markedIn(m_body), QStringList{QStringLiteral("erorre")});
+    m_speller->asked = 0;
+    m_subject->setMaxLength(int(body.size()));
+    m_subject->setText(body.replace(u'\n', u' '));
+    QTRY_COMPARE(markedIn(m_subject, m_aid->subject()), QStringList{QStringLiteral("erorre")});
+    QVERIFY2(m_speller->asked < 1000, qPrintable(QString::number(m_speller->asked)));
 }
 
 void TestSpellingBoxes::windowWithoutDictionary()
@@ -281,6 +286,18 @@ void TestSpellingBoxes::windowWithDictionary()
     QTRY_COMPARE(markedIn(fixture.body()), QStringList{QStringLiteral("erorre")});
     QTRY_COMPARE(markedIn(fixture.controls().subject, fixture.form->spelling()->subject()),
                  QStringList{QStringLiteral("sbaglaito")});
+    // Shift+F10 opens either box's menu at its cursor, with the word's replacements.
+    for (QWidget *box :
+         {static_cast<QWidget *>(fixture.controls().subject), static_cast<QWidget *>(fixture.body())}) {
+        box->setFocus();
+        QTest::keyClick(box, Qt::Key_End);
+        QTest::keyClick(box, Qt::Key_Left);
+        QTest::keyClick(box, Qt::Key_F10, Qt::ShiftModifier);
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        QVERIFY(menu);
+        QVERIFY(texts(menu->actions()).contains(QStringLiteral("Ignora")));
+        menu->close();
+    }
 }
 
 void TestSpellingBoxes::personalListsChecked_data()
