@@ -11,52 +11,32 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
 
 namespace {
 
-using namespace Qt::StringLiterals;
-
-// Within the two seconds a copy may lag behind the last change, with room
-// left for writing a large body.
-constexpr int delayMs = 1000;
 // A close holds the store lock for one save of the settings.
 constexpr int storeWaitMs = 1000;
 
 QString native(const QString &path) { return QDir::toNativeSeparators(path); }
 
-// Beside the settings, or, where they cannot be written, in the program's data folder.
-QStringList copyFolders(const QString &settingsFile)
-{
-    return {QFileInfo(settingsFile).absolutePath(),
-            QDir::cleanPath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
-                            + u"/korvane-client"_s)};
-}
-
-QString setAsideNotice(const QStringList &paths)
-{
-    QStringList names;
-    for (const QString &path : paths)
-        names << native(path);
-    return recoveryText(RecoveryText::SetAside)
-        .arg(native(QFileInfo(paths.first()).absolutePath()), names.join(u'\n'));
-}
-
 } // namespace
 
-RecoveryCopy::RecoveryCopy(SettingsStore &store, const MailFields &loaded,
-                           std::function<MailFields()> snapshot, const BodyMirror *body, QObject *parent)
-    : QObject(parent), m_store(store), m_folder(copyFolders(store.fileName())),
-      m_snapshot(std::move(snapshot)), m_body(body), m_loaded(loaded), m_base(RecoveryFormat::stamp(loaded))
+// The lock goes with its file.
+RecoveryCopy::~RecoveryCopy() = default;
+
+MailFields RecoveryCopy::load(MailFields defaults)
 {
-    const QFileInfo settings(store.fileName());
-    m_storeLock = settings.absolutePath() + u'/' + settings.completeBaseName() + u".recovery-store.lock"_s;
-    m_delay.setSingleShot(true);
-    m_delay.setInterval(delayMs);
-    connect(&m_delay, &QTimer::timeout, this, &RecoveryCopy::writeNow);
+    SavedFields::RestoreFields(m_store, defaults);
+    m_loaded = SavedFields::asStored(defaults); // as stored, even where a box refuses its text
+    m_base = stamp(*m_loaded);
+    return defaults;
 }
 
-RecoveryCopy::~RecoveryCopy() = default;
+void RecoveryCopy::follow(std::function<MailFields()> snapshot, QTextDocument *body)
+{
+    m_snapshot = std::move(snapshot);
+    m_body = new BodyMirror(body);
+}
 
 void RecoveryCopy::disown()
 {
@@ -64,49 +44,41 @@ void RecoveryCopy::disown()
     m_base.clear();
 }
 
-RecoveryCopy::Recovered RecoveryCopy::recover(const Apply &apply)
-{
-    const RecoveryFolder::Found found = m_folder.takeLeftovers(
-        [this](const RecoveryFormat::Copy &copy) {
-            return copy.sent || SavedFields::asStored(copy.fields) == m_loaded;
-        },
-        m_base);
-    QStringList parts;
-    if (found.taken) {
-        apply(found.taken->copy.fields);
-        parts << recoveryText(RecoveryText::Restored);
-    }
-    if (!found.setAside.isEmpty())
-        parts << setAsideNotice(found.setAside);
-    return {parts.join(u"\n\n"_s), found.offered};
-}
-
-QString RecoveryCopy::recoverOffered(const QString &path, const Apply &apply)
-{
-    disown();
-    const std::optional<RecoveryFolder::Leftover> offered = m_folder.takeOffered(path);
-    if (!offered)
-        return {};
-    apply(offered->copy.fields);
-    return recoveryText(RecoveryText::Offered);
-}
-
 void RecoveryCopy::changed()
 {
-    m_sent = false;
-    if (!m_folder.ownPath().isEmpty() && !m_delay.isActive())
+    if (m_closed)
+        return;
+    m_touched = true;
+    m_sendUnchanged = m_sent = false;
+    if (!m_path.isEmpty() && !m_delay.isActive())
         m_delay.start();
 }
 
-void RecoveryCopy::sent()
+// A send counts as an edit.
+void RecoveryCopy::sendStarted() { m_touched = m_sendUnchanged = true; }
+
+void RecoveryCopy::delivered()
 {
+    if (m_closed || !m_sendUnchanged)
+        return;
     m_sent = true;
     writeNow();
 }
 
-QString RecoveryCopy::close(const MailFields &fields, bool ownContent)
+QString RecoveryCopy::close(const MailFields &fields)
 {
+    if (std::exchange(m_closed, true))
+        return {};
     m_delay.stop();
+    // An untouched link window leaves the saved message as it was.
+    if (!m_loaded && !m_touched)
+        return {};
+    if (m_store.fileName().isEmpty()) {
+        SavedFields::StoreFields(m_store, fields);
+        return {};
+    }
+    // A draft brought back is one even untouched, and so is a link's the user made theirs.
+    const bool own = !m_loaded || SavedFields::asStored(fields) != *m_loaded;
     QString failure;
     if (m_loaded) {
         FileLock lock(m_storeLock);
@@ -134,7 +106,7 @@ QString RecoveryCopy::close(const MailFields &fields, bool ownContent)
     }
     // What was sent is a draft again when the settings could not keep it.
     m_sent = m_sent && failure.isEmpty();
-    if (failure.isEmpty() && (!ownContent || m_sent)) {
+    if (failure.isEmpty() && (!own || m_sent)) {
         remove();
         return {};
     }
@@ -152,15 +124,20 @@ QString RecoveryCopy::close(const MailFields &fields, bool ownContent)
 // other folder may still be.
 QString RecoveryCopy::keep(const MailFields &fields)
 {
-    const RecoveryFormat::Copy copy{fields, QDateTime::currentMSecsSinceEpoch(), m_base, m_sent};
-    for (const QString &path : {m_folder.ownPath(), m_folder.fallbackPath()}) {
-        if (path.isEmpty())
-            continue;
+    if (m_path.isEmpty())
+        return {};
+    const Content copy{fields, QDateTime::currentMSecsSinceEpoch(), m_base, m_sent};
+    QStringList paths{m_path};
+    for (const QString &folder : std::as_const(m_folders))
+        paths << QDir(folder).filePath(QFileInfo(m_path).fileName());
+    paths.removeDuplicates();
+    for (const QString &path : std::as_const(paths)) {
+        QDir().mkpath(QFileInfo(path).absolutePath());
         post(copy, {}, path);
         if (!m_writer.finish())
             continue;
-        if (path != m_folder.ownPath())
-            QFile::remove(m_folder.ownPath()); // an older copy of the same draft
+        if (path != m_path)
+            QFile::remove(m_path); // an older copy of the same draft
         return path;
     }
     return {};
@@ -168,32 +145,31 @@ QString RecoveryCopy::keep(const MailFields &fields)
 
 void RecoveryCopy::remove()
 {
-    const QString path = m_folder.ownPath();
-    if (path.isEmpty())
+    if (m_path.isEmpty())
         return;
-    m_writer.post(
-        [path](const LatestWriter::Superseded &) { return QFile::remove(path) || !QFile::exists(path); });
+    m_writer.post([path = m_path](const LatestWriter::Superseded &) {
+        return QFile::remove(path) || !QFile::exists(path);
+    });
     m_writer.finish();
 }
 
 void RecoveryCopy::writeNow()
 {
     m_delay.stop();
-    if (m_folder.ownPath().isEmpty())
+    if (m_path.isEmpty())
         return;
-    post({m_snapshot(), QDateTime::currentMSecsSinceEpoch(), m_base, m_sent}, m_body->pieces(),
-         m_folder.ownPath());
+    post({m_snapshot(), QDateTime::currentMSecsSinceEpoch(), m_base, m_sent}, m_body->pieces(), m_path);
 }
 
 // Joining a body of megabytes, and writing it, is the writer thread's work.
-void RecoveryCopy::post(RecoveryFormat::Copy copy, const QStringList &bodyPieces, const QString &path)
+void RecoveryCopy::post(Content copy, const QStringList &bodyPieces, const QString &path)
 {
     m_writer.post(
         [copy = std::move(copy), bodyPieces, path](const LatestWriter::Superseded &superseded) mutable {
             if (!bodyPieces.isEmpty())
                 copy.fields.body = bodyPieces.join(QString());
-            const QByteArray data = RecoveryFormat::encode(copy);
+            const QByteArray data = encode(copy);
             // No start would read a bigger one.
-            return data.size() <= RecoveryFormat::largestCopy && RegularFile::write(path, data, superseded);
+            return data.size() <= largestCopy && RegularFile::write(path, data, superseded);
         });
 }
