@@ -8,10 +8,9 @@
 // in the environment (KORVANE_CLIENT_DRAFT), which only it sets.
 namespace DraftWindows {
 
-// The draft this run was started for (empty: none). The variable is
-// cleared, so that nothing this run starts inherits it.
+// The draft this run was started for (empty: none), taken out of the
+// environment so that nothing this run starts inherits it.
 QString takeOffered();
-// Starts the program again for the draft at path, with arguments.
 bool open(const QString &path, const QStringList &arguments);
 
 } // namespace DraftWindows

@@ -7,21 +7,19 @@ LatestWriter::~LatestWriter()
     {
         const std::lock_guard lock(m_mutex);
         m_stopping = true;
+        m_wake.notify_all();
     }
-    m_wake.notify_all();
     if (m_thread.joinable())
         m_thread.join();
 }
 
 void LatestWriter::post(Job job)
 {
-    {
-        const std::lock_guard lock(m_mutex);
-        m_pending = std::move(job);
-        m_newer = true;
-        if (!m_thread.joinable())
-            m_thread = std::thread(&LatestWriter::run, this);
-    }
+    const std::lock_guard lock(m_mutex);
+    m_pending = std::move(job);
+    m_newer = true;
+    if (!m_thread.joinable())
+        m_thread = std::thread(&LatestWriter::run, this);
     m_wake.notify_all();
 }
 

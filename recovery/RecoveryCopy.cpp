@@ -12,14 +12,8 @@
 #include <QFile>
 #include <QFileInfo>
 
-namespace {
-
 // A close holds the store lock for one save of the settings.
 constexpr int storeWaitMs = 1000;
-
-QString native(const QString &path) { return QDir::toNativeSeparators(path); }
-
-} // namespace
 
 // The lock goes with its file.
 RecoveryCopy::~RecoveryCopy() = default;
@@ -53,9 +47,6 @@ void RecoveryCopy::changed()
     if (!m_path.isEmpty() && !m_delay.isActive())
         m_delay.start();
 }
-
-// A send counts as an edit.
-void RecoveryCopy::sendStarted() { m_touched = m_sendUnchanged = true; }
 
 void RecoveryCopy::delivered()
 {
@@ -110,31 +101,30 @@ QString RecoveryCopy::close(const MailFields &fields)
         remove();
         return {};
     }
-    const QString where = keep(fields);
-    const QString settings = native(m_store.fileName());
-    if (!failure.isEmpty() && !where.isEmpty())
-        return recoveryText(RecoveryText::StoreFailedKept).arg(settings, failure, native(where));
-    if (!failure.isEmpty())
-        return recoveryText(RecoveryText::StoreFailedLost).arg(settings, failure);
-    return where.isEmpty() ? recoveryText(RecoveryText::DraftLost) : QString();
+    const QString where = QDir::toNativeSeparators(keep(fields));
+    const QString settings = QDir::toNativeSeparators(m_store.fileName());
+    if (failure.isEmpty())
+        return where.isEmpty() ? recoveryText(RecoveryText::DraftLost) : QString();
+    return where.isEmpty() ? recoveryText(RecoveryText::StoreFailedLost).arg(settings, failure)
+                           : recoveryText(RecoveryText::StoreFailedKept).arg(settings, failure, where);
 }
 
-// Written now and waited for: the window is going. Where its own place
-// cannot be written any more (a full disk, a folder made read-only), the
-// other folder may still be.
+// Written now: the window is going. Where its own place cannot be written
+// any more (a full disk, a folder made read-only), the other folder may
+// still be.
 QString RecoveryCopy::keep(const MailFields &fields)
 {
-    if (m_path.isEmpty())
+    m_writer.finish(); // no earlier copy lands after this one
+    const QByteArray data = encode({fields, QDateTime::currentMSecsSinceEpoch(), m_base, m_sent});
+    if (m_path.isEmpty() || data.size() > largestCopy)
         return {};
-    const Content copy{fields, QDateTime::currentMSecsSinceEpoch(), m_base, m_sent};
     QStringList paths{m_path};
     for (const QString &folder : std::as_const(m_folders))
         paths << QDir(folder).filePath(QFileInfo(m_path).fileName());
     paths.removeDuplicates();
     for (const QString &path : std::as_const(paths)) {
         QDir().mkpath(QFileInfo(path).absolutePath());
-        post(copy, {}, path);
-        if (!m_writer.finish())
+        if (!RegularFile::write(path, data))
             continue;
         if (path != m_path)
             QFile::remove(m_path); // an older copy of the same draft
@@ -145,12 +135,9 @@ QString RecoveryCopy::keep(const MailFields &fields)
 
 void RecoveryCopy::remove()
 {
-    if (m_path.isEmpty())
-        return;
-    m_writer.post([path = m_path](const LatestWriter::Superseded &) {
-        return QFile::remove(path) || !QFile::exists(path);
-    });
-    m_writer.finish();
+    m_writer.finish(); // no copy lands after its removal
+    if (!m_path.isEmpty())
+        QFile::remove(m_path);
 }
 
 void RecoveryCopy::writeNow()
@@ -166,8 +153,7 @@ void RecoveryCopy::post(Content copy, const QStringList &bodyPieces, const QStri
 {
     m_writer.post(
         [copy = std::move(copy), bodyPieces, path](const LatestWriter::Superseded &superseded) mutable {
-            if (!bodyPieces.isEmpty())
-                copy.fields.body = bodyPieces.join(QString());
+            copy.fields.body = bodyPieces.join(QString());
             const QByteArray data = encode(copy);
             // No start would read a bigger one.
             return data.size() <= largestCopy && RegularFile::write(path, data, superseded);

@@ -16,21 +16,18 @@ class QTextDocument;
 class SettingsStore;
 
 // The window's draft and where it is kept. While the user types, in a copy
-// of its own (KORVANE_CLIENT_STMP.recovery-PID-STARTMS-N.json beside the
-// settings, or in the program's data folder), written a second after the
-// first change since the last one and locked (flock) while the window is
-// open: a run that never gets to close loses at most that second. At close,
-// in the settings, but only by the window that started from them and only
-// while they still hold that; any other draft stays in its copy, for the
-// next start to open in a window of its own. So no window ever writes over
+// (KORVANE_CLIENT_STMP.recovery-PID-STARTMS-N.json beside the settings, or in
+// the program's data folder) locked while the window is open and written a
+// second after a change: a run that never gets to close loses that second.
+// At close, in the settings, but only by the window that started from them
+// and only while they still hold that; any other draft stays in its copy,
+// for a window of its own at the next start. So no window ever writes over
 // a draft it did not start from.
 class RecoveryCopy
 {
 public:
-    // A copy's file is JSON, so that any text comes back exactly; never the
-    // user name or the password. A key a copy lacks is an empty field, one
-    // this version does not know is left aside: copies are read across
-    // versions.
+    // A copy's file is JSON, so that any text comes back exactly. Read across
+    // versions: a key a copy lacks is an empty field, one unknown is left aside.
     struct Content
     {
         MailFields fields;
@@ -50,8 +47,7 @@ public:
     // store (the settings) outlives the copy; show puts a draft that comes back on screen.
     RecoveryCopy(SettingsStore &store, std::function<void(const MailFields &)> show);
     ~RecoveryCopy(); // a copy kept stays for a later start
-    RecoveryCopy(const RecoveryCopy &) = delete;
-    RecoveryCopy &operator=(const RecoveryCopy &) = delete;
+    Q_DISABLE_COPY(RecoveryCopy)
 
     // The settings' fields over defaults, which the window owns from now on.
     MailFields load(MailFields defaults);
@@ -70,14 +66,13 @@ public:
     // other drafts at most are offered, the rest wait; files that are no
     // copy are set aside and named. Nothing here blocks or follows a link.
     Recovered recover();
-    // The draft at path, which another start offered, comes back here.
-    // Returns what the user is told.
+    // The draft at path, offered by another start, comes back; what to tell.
     QString recoverOffered(const QString &path);
     // Where this window's copy is; empty when no folder can be written.
     QString path() const { return m_path; }
 
     void changed();
-    void sendStarted();
+    void sendStarted() { m_touched = m_sendUnchanged = true; } // a send counts as an edit
     // Unchanged since the send that started last, the copy is no draft.
     void delivered();
     bool closed() const { return m_closed; }
@@ -90,12 +85,11 @@ private:
     void remove();
     void writeNow();
     void post(Content content, const QStringList &bodyPieces, const QString &path);
-    void adopt(const QString &path, std::unique_ptr<FileLock> lock);
 
     SettingsStore &m_store;
     std::function<void(const MailFields &)> m_show;
     QStringList m_folders; // the first that can be written holds this window's copy
-    QString m_path;
+    QString m_path;        // this window's copy, a new one or a draft that came back
     std::unique_ptr<FileLock> m_lock;
     QString m_storeLock; // held while a close compares and stores
     LatestWriter m_writer;

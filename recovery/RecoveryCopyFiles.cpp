@@ -31,9 +31,6 @@ const auto pattern = "KORVANE_CLIENT_STMP.recovery-*.json"_L1;
 // The most drafts one start opens in windows of their own; the others wait,
 // untouched, for a later start.
 constexpr qsizetype mostOffered = 3;
-// Within the two seconds a copy may lag behind the last change, with room
-// left for writing a large body.
-constexpr int delayMs = 1000;
 
 QJsonObject fieldsObject(const MailFields &fields)
 {
@@ -42,16 +39,6 @@ QJsonObject fieldsObject(const MailFields &fields)
         object.insert(row.recoveryKey,
                       row.text ? QJsonValue(fields.*row.text) : QJsonValue(fields.*row.index));
     return object;
-}
-
-// Beside the settings, or, where they cannot be written, in the program's data folder.
-QStringList copyFolders(const QString &settingsFile)
-{
-    if (settingsFile.isEmpty())
-        return {};
-    return {QFileInfo(settingsFile).absolutePath(),
-            QDir::cleanPath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
-                            + u"/korvane-client"_s)};
 }
 
 // Held only by a live window: the system lets go of it when its process ends.
@@ -67,15 +54,6 @@ std::optional<RecoveryCopy::Content> readCopy(const QString &path)
 {
     const std::optional<QByteArray> data = RegularFile::read(path, RecoveryCopy::largestCopy);
     return data ? RecoveryCopy::decode(*data) : std::nullopt;
-}
-
-QString setAsideNotice(const QStringList &paths)
-{
-    QStringList names;
-    for (const QString &path : paths)
-        names << QDir::toNativeSeparators(path);
-    return recoveryText(RecoveryText::SetAside)
-        .arg(QDir::toNativeSeparators(QFileInfo(paths.first()).absolutePath()), names.join(u'\n'));
 }
 
 struct Draft
@@ -132,26 +110,32 @@ QByteArray RecoveryCopy::stamp(const MailFields &fields)
 }
 
 RecoveryCopy::RecoveryCopy(SettingsStore &store, std::function<void(const MailFields &)> show)
-    : m_store(store), m_show(std::move(show)), m_folders(copyFolders(store.fileName()))
+    : m_store(store), m_show(std::move(show))
 {
+    if (const QFileInfo settings(store.fileName()); !store.fileName().isEmpty()) {
+        m_folders = {settings.absolutePath(),
+                     QDir::cleanPath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+                                     + u"/korvane-client"_s)};
+        m_storeLock
+            = settings.absolutePath() + u'/' + settings.completeBaseName() + u".recovery-store.lock"_s;
+    }
     // The start time tells this run from an earlier one that had its pid;
     // the count, two copies of one process apart.
     static std::atomic<int> made = 0;
     const QString name
-        = u"KORVANE_CLIENT_STMP.recovery-%1-%2-%3.json"_s.arg(QCoreApplication::applicationPid())
-              .arg(QDateTime::currentMSecsSinceEpoch())
-              .arg(++made);
+        = QString::asprintf("KORVANE_CLIENT_STMP.recovery-%lld-%lld-%d.json",
+                            QCoreApplication::applicationPid(), QDateTime::currentMSecsSinceEpoch(), ++made);
     for (const QString &folder : std::as_const(m_folders)) {
         QDir().mkpath(folder);
-        if (std::unique_ptr<FileLock> lock = lockFor(QDir(folder).filePath(name))) {
-            adopt(QDir(folder).filePath(name), std::move(lock));
+        m_path = QDir(folder).filePath(name);
+        if ((m_lock = lockFor(m_path)))
             break;
-        }
+        m_path.clear();
     }
-    const QFileInfo settings(store.fileName());
-    m_storeLock = settings.absolutePath() + u'/' + settings.completeBaseName() + u".recovery-store.lock"_s;
+    // Within the two seconds a copy may lag behind the last change, with
+    // room left for writing a large body.
+    m_delay.setInterval(1000);
     m_delay.setSingleShot(true);
-    m_delay.setInterval(delayMs);
     QObject::connect(&m_delay, &QTimer::timeout, &m_delay, [this] { writeNow(); });
 }
 
@@ -188,7 +172,8 @@ RecoveryCopy::Recovered RecoveryCopy::recover()
     std::optional<MailFields> restored;
     if (m_lock && own != drafts.end()) {
         restored = own->copy.fields;
-        adopt(own->path, std::move(own->lock));
+        m_path = own->path;
+        m_lock = std::move(own->lock);
         drafts.erase(own);
     }
     QStringList offered;
@@ -201,7 +186,9 @@ RecoveryCopy::Recovered RecoveryCopy::recover()
         told << recoveryText(RecoveryText::Restored);
     }
     if (!setAside.isEmpty())
-        told << setAsideNotice(setAside);
+        told << recoveryText(RecoveryText::SetAside)
+                    .arg(QDir::toNativeSeparators(QFileInfo(setAside.first()).absolutePath()),
+                         QDir::toNativeSeparators(setAside.join(u'\n')));
     return {told.join(u"\n\n"_s), offered};
 }
 
@@ -219,15 +206,8 @@ QString RecoveryCopy::recoverOffered(const QString &path)
     const std::optional<RecoveryCopy::Content> copy = lock ? readCopy(file) : std::nullopt;
     if (!copy)
         return {};
-    adopt(file, std::move(lock));
+    m_path = file;
+    m_lock = std::move(lock);
     m_show(copy->fields);
     return recoveryText(RecoveryText::Offered);
-}
-
-// The draft's file is this window's copy from now on: written over as the
-// user types, kept or removed as the window closes.
-void RecoveryCopy::adopt(const QString &path, std::unique_ptr<FileLock> lock)
-{
-    m_lock = std::move(lock);
-    m_path = path;
 }
