@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QString>
 #include <QStringList>
 
 // The other drafts a start finds open in windows of their own: the program

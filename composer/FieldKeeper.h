@@ -38,17 +38,8 @@ public:
     // From now on every change to a box is the user's (typing, pasting,
     // dropping files). body is the window's body box.
     void watchEdits(QPlainTextEdit *body);
-    RecoveryCopy::Recovered recover() { return m_draft.recover(); }
-    QString recoverOffered(const QString &path) { return m_draft.recoverOffered(path); }
-    // The window was opened from a mailto: link: its draft is its own, never
-    // the settings', and is kept once the user touched it.
-    void setFromLink(bool fromLink)
-    {
-        if (fromLink)
-            m_draft.disown();
-    }
-    void touch() { m_draft.sendStarted(); }
-    void delivered() { m_draft.delivered(); }
+    // The window's draft: what comes back, and where it is kept.
+    RecoveryCopy &draft() { return m_draft; }
     // The window closed: nothing is kept or told any more.
     bool closed() const { return m_draft.closed(); }
     // Keeps the draft once, as the window closes; a failure is told.

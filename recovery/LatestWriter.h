@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <functional>
 #include <mutex>
+#include <stop_token>
 #include <thread>
 
 // Writes what the user's typing asks for on a thread of its own, so that a
@@ -17,24 +18,20 @@ public:
     using Superseded = std::function<bool()>;
     using Job = std::function<bool(const Superseded &superseded)>; // true: done
 
-    LatestWriter() = default;
-    ~LatestWriter(); // after the last job posted: a close relies on its copy
-    LatestWriter(const LatestWriter &) = delete;
-    LatestWriter &operator=(const LatestWriter &) = delete;
-
     void post(Job job);
     // Waits for every job posted so far; whether the last one was done.
     bool finish();
 
 private:
-    void run();
+    void run(const std::stop_token &stop);
 
     std::mutex m_mutex; // guards the flags and m_pending
-    std::condition_variable m_wake;
+    std::condition_variable_any m_wake;
     Job m_pending;
     bool m_running = false;
-    bool m_stopping = false;
     bool m_lastDone = true;
     std::atomic<bool> m_newer{false};
-    std::thread m_thread;
+    // Last: it goes first, once the job posted last has run (a close relies
+    // on its copy).
+    std::jthread m_thread;
 };

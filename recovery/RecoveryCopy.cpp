@@ -1,7 +1,6 @@
 #include "RecoveryCopy.h"
 
 #include "BodyMirror.h"
-#include "FileLock.h"
 #include "RecoveryTexts.h"
 #include "RegularFile.h"
 #include "SavedFields.h"
@@ -14,9 +13,6 @@
 
 // A close holds the store lock for one save of the settings.
 constexpr int storeWaitMs = 1000;
-
-// The lock goes with its file.
-RecoveryCopy::~RecoveryCopy() = default;
 
 MailFields RecoveryCopy::load(MailFields defaults)
 {
@@ -140,22 +136,18 @@ void RecoveryCopy::remove()
         QFile::remove(m_path);
 }
 
+// Joining a body of megabytes, and writing it, is the writer thread's work.
 void RecoveryCopy::writeNow()
 {
     m_delay.stop();
     if (m_path.isEmpty())
         return;
-    post({m_snapshot(), QDateTime::currentMSecsSinceEpoch(), m_base, m_sent}, m_body->pieces(), m_path);
-}
-
-// Joining a body of megabytes, and writing it, is the writer thread's work.
-void RecoveryCopy::post(Content copy, const QStringList &bodyPieces, const QString &path)
-{
-    m_writer.post(
-        [copy = std::move(copy), bodyPieces, path](const LatestWriter::Superseded &superseded) mutable {
-            copy.fields.body = bodyPieces.join(QString());
-            const QByteArray data = encode(copy);
-            // No start would read a bigger one.
-            return data.size() <= largestCopy && RegularFile::write(path, data, superseded);
-        });
+    Content copy{m_snapshot(), QDateTime::currentMSecsSinceEpoch(), m_base, m_sent};
+    m_writer.post([copy = std::move(copy), pieces = m_body->pieces(),
+                   path = m_path](const LatestWriter::Superseded &superseded) mutable {
+        copy.fields.body = pieces.join(QString());
+        const QByteArray data = encode(copy);
+        // No start would read a bigger one.
+        return data.size() <= largestCopy && RegularFile::write(path, data, superseded);
+    });
 }

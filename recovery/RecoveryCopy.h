@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FileLock.h"
 #include "LatestWriter.h"
 #include "MailFields.h"
 
@@ -11,7 +12,6 @@
 #include <optional>
 
 class BodyMirror;
-class FileLock;
 class QTextDocument;
 class SettingsStore;
 
@@ -46,8 +46,6 @@ public:
 
     // store (the settings) outlives the copy; show puts a draft that comes back on screen.
     RecoveryCopy(SettingsStore &store, std::function<void(const MailFields &)> show);
-    ~RecoveryCopy(); // a copy kept stays for a later start
-    Q_DISABLE_COPY(RecoveryCopy)
 
     // The settings' fields over defaults, which the window owns from now on.
     MailFields load(MailFields defaults);
@@ -84,7 +82,6 @@ private:
     QString keep(const MailFields &fields);
     void remove();
     void writeNow();
-    void post(Content content, const QStringList &bodyPieces, const QString &path);
 
     SettingsStore &m_store;
     std::function<void(const MailFields &)> m_show;

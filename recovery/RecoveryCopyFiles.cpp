@@ -2,7 +2,6 @@
 #include "RecoveryCopy.h"
 
 #include "FieldTable.h"
-#include "FileLock.h"
 #include "RecoveryTexts.h"
 #include "RegularFile.h"
 #include "SavedFields.h"
@@ -19,7 +18,6 @@
 #include <QStandardPaths>
 
 #include <algorithm>
-#include <atomic>
 #include <ranges>
 
 namespace {
@@ -117,11 +115,11 @@ RecoveryCopy::RecoveryCopy(SettingsStore &store, std::function<void(const MailFi
                      QDir::cleanPath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
                                      + u"/korvane-client"_s)};
         m_storeLock
-            = settings.absolutePath() + u'/' + settings.completeBaseName() + u".recovery-store.lock"_s;
+            = settings.absoluteDir().filePath(settings.completeBaseName() + u".recovery-store.lock"_s);
     }
     // The start time tells this run from an earlier one that had its pid;
     // the count, two copies of one process apart.
-    static std::atomic<int> made = 0;
+    static int made = 0;
     const QString name
         = QString::asprintf("KORVANE_CLIENT_STMP.recovery-%lld-%lld-%d.json",
                             QCoreApplication::applicationPid(), QDateTime::currentMSecsSinceEpoch(), ++made);
