@@ -18,7 +18,6 @@
 #include <QStandardPaths>
 
 #include <algorithm>
-#include <ranges>
 
 namespace {
 
@@ -125,10 +124,10 @@ RecoveryCopy::RecoveryCopy(SettingsStore &store, std::function<void(const MailFi
                             QCoreApplication::applicationPid(), QDateTime::currentMSecsSinceEpoch(), ++made);
     for (const QString &folder : std::as_const(m_folders)) {
         QDir().mkpath(folder);
-        m_path = QDir(folder).filePath(name);
-        if ((m_lock = lockFor(m_path)))
+        if ((m_lock = lockFor(QDir(folder).filePath(name)))) {
+            m_path = QDir(folder).filePath(name);
             break;
-        m_path.clear();
+        }
     }
     // Within the two seconds a copy may lag behind the last change, with
     // room left for writing a large body.
@@ -154,7 +153,7 @@ RecoveryCopy::Recovered RecoveryCopy::recover()
             std::unique_ptr<FileLock> lock = path == m_path ? nullptr : lockFor(path);
             if (!lock)
                 continue; // a window still open holds it
-            std::optional<RecoveryCopy::Content> copy = readCopy(path);
+            std::optional<Content> copy = readCopy(path);
             if (!copy)
                 setAside << RegularFile::keepAside(path, ".bad"_L1);
             else if (copy->sent || SavedFields::asStored(copy->fields) == m_loaded)
@@ -175,8 +174,8 @@ RecoveryCopy::Recovered RecoveryCopy::recover()
         drafts.erase(own);
     }
     QStringList offered;
-    for (const Draft &draft : drafts | std::views::take(mostOffered))
-        offered << draft.path;
+    for (auto draft = drafts.cbegin(); draft != drafts.cend() && offered.size() < mostOffered; ++draft)
+        offered << draft->path;
     drafts.clear(); // their locks go, so that the window each is offered to can take it
     QStringList told;
     if (restored) {
@@ -201,7 +200,7 @@ QString RecoveryCopy::recoverOffered(const QString &path)
         || !QDir::match(pattern, offered.fileName()))
         return {};
     std::unique_ptr<FileLock> lock = lockFor(file);
-    const std::optional<RecoveryCopy::Content> copy = lock ? readCopy(file) : std::nullopt;
+    const std::optional<Content> copy = lock ? readCopy(file) : std::nullopt;
     if (!copy)
         return {};
     m_path = file;
