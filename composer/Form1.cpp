@@ -68,7 +68,7 @@ Form1::Form1(std::unique_ptr<MailComponent> component, MessageUi &ui, SettingsSt
             Qt::QueuedConnection);
 
     setObjectName(QStringLiteral("Form1"));
-    connect(m_send, &SendCommand::delivered, m_fields, &FieldKeeper::delivered);
+    connect(m_send, &SendCommand::delivered, m_fields, [this] { m_fields->draft().delivered(); });
     m_handlers.run([this] { startUp(); });
     m_controls.server->setFocus();
     m_fields->watchEdits(m_controls.body);
@@ -132,11 +132,12 @@ void Form1::openArguments(const QStringList &arguments)
         const auto filling = m_fields->filling();
         const LaunchArguments launch = LaunchArguments::parse(arguments, QDir::currentPath());
         const bool fromLink = !launch.links.isEmpty();
-        m_fields->setFromLink(fromLink);
+        if (fromLink)
+            m_fields->draft().disown();
         // A leftover copy stays for a window of its own: a link window that
         // closes untouched would store nothing and lose it.
         if (!m_offeredDraft.isEmpty())
-            announce(m_fields->recoverOffered(m_offeredDraft), recoveryText(RecoveryText::Title));
+            announce(m_fields->draft().recoverOffered(m_offeredDraft), recoveryText(RecoveryText::Title));
         else if (!fromLink)
             takeLeftovers();
         for (const QString &link : launch.links)
@@ -150,7 +151,7 @@ void Form1::openArguments(const QStringList &arguments)
 // own once this one is on screen, so that none needs looking for.
 void Form1::takeLeftovers()
 {
-    const RecoveryCopy::Recovered found = m_fields->recover();
+    const RecoveryCopy::Recovered found = m_fields->draft().recover();
     announce(found.notice, recoveryText(RecoveryText::Title));
     if (found.offered.isEmpty() || !m_openDraft)
         return;

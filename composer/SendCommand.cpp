@@ -105,7 +105,7 @@ void SendCommand::proceed()
         m_component.setUsername(QString());
         m_component.setPassword(QString());
     }
-    m_fields.touch();
+    m_fields.draft().sendStarted();
     const MailFields fields = m_fields.fields();
     handOver(fields);
     m_sending = FieldTable::addressTexts(fields);
