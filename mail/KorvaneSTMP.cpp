@@ -8,40 +8,14 @@
 #include "SendTask.h"
 #include "SmtpTexts.h"
 #include "StandardError.h"
+#include "ThreadRelay.h"
 #include "TransportModule.h"
 
 #include <QTimer>
 
-#include <mutex>
 #include <vector>
 
 namespace {
-
-// What a send's worker reaches its component through: calls are queued to
-// the component's thread for as long as it wants them. The component lets go
-// under the same lock, so nothing is ever queued to an object being
-// destroyed, and Qt drops what was queued before.
-class OwnerLink
-{
-public:
-    explicit OwnerLink(QObject *owner) : m_owner(owner) {}
-
-    void post(std::function<void()> call)
-    {
-        const std::lock_guard guard(m_lock);
-        if (m_owner)
-            QMetaObject::invokeMethod(m_owner, std::move(call), Qt::QueuedConnection);
-    }
-    void letGo()
-    {
-        const std::lock_guard guard(m_lock);
-        m_owner = nullptr;
-    }
-
-private:
-    std::mutex m_lock;
-    QObject *m_owner;
-};
 
 QString outcomeLine(const SendOutcome &outcome)
 {
@@ -66,7 +40,8 @@ struct KorvaneSTMP::Private
 {
     MailRequest properties;
     std::shared_ptr<SendTask> job;
-    std::shared_ptr<OwnerLink> link;
+    // The send's way back, until the next send starts.
+    std::shared_ptr<ThreadRelay> relay;
     // Earlier sends that may still be saying QUIT.
     std::vector<std::weak_ptr<SendTask>> windingDown;
     AboutPresenter presentAbout;
@@ -89,18 +64,18 @@ struct KorvaneSTMP::Private
     }
 
     static void work(KorvaneSTMP *self, TransportPlugin &transport, const std::shared_ptr<SendTask> &job,
-                     const std::shared_ptr<OwnerLink> &link);
+                     ThreadRelay &relay);
 };
 
 // On the send's worker: the transport's set-up, then the send; the job tells
 // the outcome exactly once (or not at all once aborted), as soon as it is
 // known, while the goodbye to the server goes on.
 void KorvaneSTMP::Private::work(KorvaneSTMP *self, TransportPlugin &transport,
-                                const std::shared_ptr<SendTask> &job, const std::shared_ptr<OwnerLink> &link)
+                                const std::shared_ptr<SendTask> &job, ThreadRelay &relay)
 {
-    const auto tell = [self, &link, &job](const SendOutcome &outcome) {
+    const auto tell = [self, &relay, &job](const SendOutcome &outcome) {
         job->addTranscriptLine(outcomeLine(outcome));
-        link->post([self, outcome, lines = job->transcriptText()] { self->finish(outcome, lines); });
+        relay.post([self, outcome, lines = job->transcriptText()] { self->finish(outcome, lines); });
     };
     if (!transport.initialise()) {
         tell(SendOutcome::failure(SendError::Internal, mailText(MailText::NetworkLibraryFailed)));
@@ -108,9 +83,9 @@ void KorvaneSTMP::Private::work(KorvaneSTMP *self, TransportPlugin &transport,
     }
     DetachedWorkers::holdExitForWorkers();
     ProgressPace pace;
-    const auto progress = [self, &pace, &link](qint64 sent, qint64 total) {
+    const auto progress = [self, &pace, &relay](qint64 sent, qint64 total) {
         if (pace.due(sent, total))
-            link->post([self, sent, total] { Q_EMIT self->progressChanged(sent, total); });
+            relay.post([self, sent, total] { Q_EMIT self->progressChanged(sent, total); });
     };
     job->run(progress, tell);
 }
@@ -124,9 +99,9 @@ KorvaneSTMP::KorvaneSTMP(AboutPresenter presentAbout, QObject *parent)
 KorvaneSTMP::~KorvaneSTMP()
 {
     // The send under way, if any, is cut off where it stands and winds down
-    // on its own thread; nothing here waits for it.
-    if (d->link)
-        d->link->letGo();
+    // on its own thread; nothing here waits for it, nor hears from it.
+    if (d->relay)
+        d->relay->close();
     if (d->job)
         d->job->abort();
     for (const auto &earlier : d->windingDown)
@@ -181,16 +156,17 @@ void KorvaneSTMP::Send()
     }
     // The previous send has reported; whatever it still does (QUIT, its
     // cleanup) it does on its own and has nothing more to say.
-    if (d->link)
-        d->link->letGo();
+    if (d->relay)
+        d->relay->close();
     auto job = transport->makeTask(d->properties, d->verbose ? &StandardError::echoLine : nullptr,
                                    std::move(d->passwordHold));
-    auto link = std::make_shared<OwnerLink>(this);
+    auto relay = ThreadRelay::to(this);
     // The job holds the only copy of the password now, and wipes it when done.
     SecretWipe::wipe(d->properties.password);
     const bool started = DetachedWorkers::start(
-        [this, job, link, transport] { Private::work(this, *transport, job, link); });
+        [this, job, relay, transport] { Private::work(this, *transport, job, *relay); });
     if (!started) {
+        relay->close();
         d->refuseLater(this, SendError::Internal, smtpText(SmtpText::CannotStart));
         return;
     }
@@ -199,7 +175,7 @@ void KorvaneSTMP::Send()
     if (d->job)
         d->windingDown.push_back(d->job);
     d->job = std::move(job);
-    d->link = std::move(link);
+    d->relay = std::move(relay);
 }
 
 void KorvaneSTMP::finish(const SendOutcome &outcome, const QString &transcript)
@@ -219,7 +195,7 @@ void KorvaneSTMP::AboutBox()
     if (!d->presentAbout)
         return;
     // The libcurl the transport was built with: the box, shown at every
-    // start, does not wait for the module, which loads once the window is up.
+    // start, does not load the module, which waits for the first send.
     const QString text
         = mailText(MailText::AboutText)
               .arg(QStringLiteral(KORVANE_VERSION), d->properties.clientName,
