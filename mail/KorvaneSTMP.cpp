@@ -48,6 +48,9 @@ struct KorvaneSTMP::Private
     // Taken while properties hold a password, and handed to the send that
     // takes the password: one count of holds, the program's.
     std::shared_ptr<SecretHold> passwordHold;
+    // What the send under way sends, with its hold, until its job has it.
+    MailRequest request;
+    std::shared_ptr<SecretHold> requestHold;
     QString lastTranscript;
     bool ready = true;
     bool verbose = false;
@@ -63,9 +66,46 @@ struct KorvaneSTMP::Private
         });
     }
 
+    void begin(KorvaneSTMP *self);
     static void work(KorvaneSTMP *self, TransportPlugin &transport, const std::shared_ptr<SendTask> &job,
                      ThreadRelay &relay);
 };
+
+// Once the transport module is there: the job made, and its worker started.
+void KorvaneSTMP::Private::begin(KorvaneSTMP *self)
+{
+    const auto refuse = [this, self](SendError error, const QString &text) {
+        SecretWipe::wipe(request.password);
+        requestHold.reset();
+        ready = true;
+        refuseLater(self, error, text);
+    };
+    TransportPlugin *transport = TransportModule::entry();
+    if (!transport) {
+        refuse(SendError::Internal, mailText(MailText::TransportMissing).arg(TransportModule::loadError()));
+        return;
+    }
+    // The previous send has reported; whatever it still does (QUIT, its
+    // cleanup) it does on its own and has nothing more to say.
+    if (relay)
+        relay->close();
+    auto newJob
+        = transport->makeTask(request, verbose ? &StandardError::echoLine : nullptr, std::move(requestHold));
+    // The job holds the only copy of the password now, and wipes it when done.
+    SecretWipe::wipe(request.password);
+    auto newRelay = ThreadRelay::to(self);
+    if (!DetachedWorkers::start(
+            [self, newJob, newRelay, transport] { work(self, *transport, newJob, *newRelay); })) {
+        newRelay->close();
+        refuse(SendError::Internal, smtpText(SmtpText::CannotStart));
+        return;
+    }
+    std::erase_if(windingDown, [](const std::weak_ptr<SendTask> &earlier) { return earlier.expired(); });
+    if (job)
+        windingDown.push_back(job);
+    job = std::move(newJob);
+    relay = std::move(newRelay);
+}
 
 // On the send's worker: the transport's set-up, then the send; the job tells
 // the outcome exactly once (or not at all once aborted), as soon as it is
@@ -108,6 +148,7 @@ KorvaneSTMP::~KorvaneSTMP()
         if (const auto job = earlier.lock())
             job->abort();
     SecretWipe::wipe(d->properties.password);
+    SecretWipe::wipe(d->request.password);
 }
 
 void KorvaneSTMP::setField(QString MailFields::*field, const QString &value)
@@ -148,34 +189,17 @@ void KorvaneSTMP::Send()
         d->refuseLater(this, SendError::AlreadySending, mailText(MailText::AlreadySending));
         return;
     }
-    TransportPlugin *transport = TransportModule::entry();
-    if (!transport) {
-        d->refuseLater(this, SendError::Internal,
-                       mailText(MailText::TransportMissing).arg(TransportModule::loadError()));
-        return;
-    }
-    // The previous send has reported; whatever it still does (QUIT, its
-    // cleanup) it does on its own and has nothing more to say.
-    if (d->relay)
-        d->relay->close();
-    auto job = transport->makeTask(d->properties, d->verbose ? &StandardError::echoLine : nullptr,
-                                   std::move(d->passwordHold));
-    auto relay = ThreadRelay::to(this);
-    // The job holds the only copy of the password now, and wipes it when done.
-    SecretWipe::wipe(d->properties.password);
-    const bool started = DetachedWorkers::start(
-        [this, job, relay, transport] { Private::work(this, *transport, job, *relay); });
-    if (!started) {
-        relay->close();
-        d->refuseLater(this, SendError::Internal, smtpText(SmtpText::CannotStart));
-        return;
-    }
     d->ready = false;
-    std::erase_if(d->windingDown, [](const std::weak_ptr<SendTask> &earlier) { return earlier.expired(); });
-    if (d->job)
-        d->windingDown.push_back(d->job);
-    d->job = std::move(job);
-    d->relay = std::move(relay);
+    // What is sent is what the properties hold now.
+    d->request = d->properties;
+    d->requestHold = std::move(d->passwordHold);
+    SecretWipe::wipe(d->properties.password);
+    // The first send waits for the module's load on a thread of its own, not
+    // on the window's: it begins once the module is there.
+    if (TransportModule::loaded())
+        d->begin(this);
+    else
+        TransportModule::whenLoaded(this, [this] { d->begin(this); });
 }
 
 void KorvaneSTMP::finish(const SendOutcome &outcome, const QString &transcript)
