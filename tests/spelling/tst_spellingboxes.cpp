@@ -52,10 +52,10 @@ public:
     ~NotingSpeller() override { m_freedOn = QThread::currentThread(); }
     NotingSpeller(const NotingSpeller &) = delete;
     NotingSpeller &operator=(const NotingSpeller &) = delete;
-    bool isCorrect(const QString &) override { return true; }
-    QStringList suggestions(const QString &, int) override { return {}; }
-    void ignore(const QString &) override {}
-    void addToPersonal(const QString &) override {}
+    bool isCorrect(const QString & /*word*/) override { return true; }
+    QStringList suggestions(const QString & /*word*/, int /*most*/) override { return {}; }
+    void ignore(const QString & /*word*/) override {}
+    void addToPersonal(const QString & /*word*/) override {}
 
 private:
     std::atomic<QThread *> &m_freedOn;
