@@ -62,11 +62,6 @@ Form1::Form1(std::unique_ptr<MailComponent> component, MessageUi &ui, SettingsSt
     new LineLengthGuard(this, m_ui, m_handlers);
     m_spelling = new SpellingAid(m_controls.body, m_controls.subject, this);
 
-    // Queued: once the first paint is on screen, the component may load
-    // what its first send needs without delaying the window.
-    connect(m_controls.component, &ComponentPlace::firstPainted, m_component.get(), &MailComponent::prepare,
-            Qt::QueuedConnection);
-
     setObjectName(QStringLiteral("Form1"));
     connect(m_send, &SendCommand::delivered, m_fields, [this] { m_fields->draft().delivered(); });
     m_handlers.run([this] { startUp(); });
@@ -98,7 +93,8 @@ void Form1::startUp()
 
 void Form1::checkSpelling(SpellingAid::Opener open)
 {
-    // The dictionary takes a tenth of a second to load: not before the window shows.
+    // The dictionary takes a tenth of a second and 10 MiB to load: not before
+    // the window shows, nor before Oggetto or Contenuto has the focus.
     afterFirstPaint([this, open = std::move(open)] { m_spelling->start(open); });
 }
 

@@ -68,6 +68,8 @@ void SendCommand::run()
     // Pressed again while the answers are awaited: that send is on its way.
     if (m_answerWait.isActive())
         return;
+    // The transport loads while the answers, the question and the prompt are awaited.
+    m_component.prepare();
     if (m_checks != nullptr && m_checks->askAll(m_fields.fields())) {
         m_answerWait.start();
         return;
