@@ -6,14 +6,7 @@
 
 namespace AddressInput {
 
-QList<qsizetype> separators(const QString &text)
-{
-    const QList<AddressToken> tokens = tokenizeAddresses(text);
-    QList<qsizetype> at;
-    for (const qsizetype i : entrySeparators(tokens))
-        at << (tokens[i].raw.data() - text.constData());
-    return at;
-}
+QList<qsizetype> separators(const QString &text) { return entrySeparators(QStringView(text)); }
 
 Item itemAt(const QString &text, qsizetype cursor)
 {

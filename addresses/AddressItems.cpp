@@ -6,6 +6,8 @@
 #include "DomainLookup.h"
 #include "DomainTypos.h"
 
+#include <algorithm>
+
 namespace AddressItems {
 
 namespace {
@@ -61,12 +63,16 @@ Item read(const QString &text, qsizetype start, qsizetype end)
 
 } // namespace
 
-QList<Item> finished(const QString &text, qsizetype cursor)
+QList<Item> finished(const QString &text, qsizetype cursor, qsizetype from, qsizetype to)
 {
     QList<qsizetype> bounds{-1};
     bounds << AddressInput::separators(text) << text.size();
+    if (to < 0)
+        to = text.size();
+    // The first item that ends at from or later.
+    const auto first = std::lower_bound(bounds.cbegin() + 1, bounds.cend(), from);
     QList<Item> items;
-    for (qsizetype i = 0; i + 1 < bounds.size(); ++i) {
+    for (qsizetype i = first - bounds.cbegin() - 1; i + 1 < bounds.size() && bounds[i] < to; ++i) {
         qsizetype start = bounds[i] + 1;
         qsizetype end = bounds[i + 1];
         if (cursor >= start && cursor <= end)

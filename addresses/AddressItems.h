@@ -27,10 +27,11 @@ struct Item
     }
 };
 
-// The items of text that are finished: all of them when the box is left
-// (cursor -1), else all but the one the cursor stands in, which is still
-// being typed. Empty items are no items.
-QList<Item> finished(const QString &text, qsizetype cursor = -1);
+// The items of text that are finished: all of them (cursor -1), else all
+// but the one cursor stands in, which is still being typed; of those, only
+// the ones within or across [from, to) are read (to -1: the end). Empty
+// items are no items.
+QList<Item> finished(const QString &text, qsizetype cursor = -1, qsizetype from = 0, qsizetype to = -1);
 
 // What the user is told of an item.
 struct Finding

@@ -1,8 +1,8 @@
 #include "DomainLookup.h"
 #include "DomainQuery.h"
+#include "ThreadRelay.h"
 
 #include <QCoreApplication>
-#include <QPointer>
 
 #include <condition_variable>
 #include <deque>
@@ -10,32 +10,25 @@
 #include <optional>
 #include <system_error>
 #include <thread>
-#include <utility>
 
-// The questions the look-up thread works through, and its way back to the
-// window's thread: the relay, taken under the lock by the owner as it goes
-// (or forgotten as the application deletes it). Nothing is posted once the
-// owner is gone, so a look-up that ends while the application is torn down
-// never reaches its event dispatcher. The thread holds its share.
+// The questions the look-up thread works through. The thread holds its
+// share, and answers through a relay to the owner, which posts nothing once
+// the owner or the application is going.
 struct DomainQueue
 {
     std::mutex mutex;
     std::condition_variable wake;
     std::deque<QString> pending;
-    bool closed = false; // the owner is gone
-    QObject *relay = nullptr;
+    bool closed = false;  // the owner is gone
     sockaddr_in server{}; // who is asked
     TopZones zones;       // what it knows of the top-level zones, on the look-up thread
 
     // On the look-up thread, until the owner is gone.
-    void run(const QPointer<DomainLookup> &owner)
+    void run(DomainLookup *owner, const std::shared_ptr<ThreadRelay> &relay)
     {
         while (const std::optional<QString> domain = next()) {
             const DomainAnswer answer = lookUpDomain(*domain, server, zones);
-            post([owner, domain = *domain, answer] {
-                if (owner)
-                    owner->take(domain, answer);
-            });
+            relay->post([owner, domain = *domain, answer] { owner->take(domain, answer); });
         }
     }
 
@@ -48,14 +41,6 @@ struct DomainQueue
         QString domain = pending.front();
         pending.pop_front();
         return domain;
-    }
-
-    template<typename Call>
-    void post(Call call)
-    {
-        const std::lock_guard lock(mutex);
-        if (relay && !closed)
-            QMetaObject::invokeMethod(relay, std::move(call), Qt::QueuedConnection);
     }
 };
 
@@ -71,16 +56,12 @@ DomainLookup::~DomainLookup()
 {
     if (!m_queue)
         return;
-    QObject *relay = nullptr;
     {
         const std::lock_guard lock(m_queue->mutex);
         m_queue->closed = true;
         m_queue->pending.clear();
-        relay = std::exchange(m_queue->relay, nullptr);
     }
     m_queue->wake.notify_one();
-    // With the answers already posted to it and not yet delivered.
-    delete relay;
 }
 
 DomainAnswer DomainLookup::ask(const QString &domain)
@@ -116,23 +97,13 @@ bool DomainLookup::startThread()
 {
     if (!QCoreApplication::instance())
         return false;
-    // Not this object: the thread checks under the lock that the relay is
-    // still there before it posts.
-    auto *relay = new QObject(QCoreApplication::instance());
-    {
-        const std::lock_guard lock(m_queue->mutex);
-        m_queue->relay = relay;
-    }
-    connect(relay, &QObject::destroyed, [queue = m_queue] {
-        const std::lock_guard lock(queue->mutex);
-        queue->relay = nullptr;
-    });
     try {
         // Not the application's pool, which its exit waits for: a look-up
         // stuck on a silent server must not keep the process alive.
-        std::thread([queue = m_queue, owner = QPointer<DomainLookup>(this)] { queue->run(owner); }).detach();
+        std::thread([queue = m_queue, owner = this, relay = ThreadRelay::to(this)] {
+            queue->run(owner, relay);
+        }).detach();
     } catch (const std::system_error &) {
-        delete relay;
         return false;
     }
     m_started = true;

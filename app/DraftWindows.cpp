@@ -3,22 +3,16 @@
 #include <QCoreApplication>
 #include <QProcess>
 
-namespace {
-
 constexpr char variable[] = "KORVANE_CLIENT_DRAFT";
 
-} // namespace
-
-namespace DraftWindows {
-
-QString takeOffered()
+QString DraftWindows::takeOffered()
 {
     QString path = qEnvironmentVariable(variable);
     qunsetenv(variable);
     return path;
 }
 
-bool open(const QString &path, const QStringList &arguments)
+bool DraftWindows::open(const QString &path, const QStringList &arguments)
 {
     QProcess program;
     program.setProgram(QCoreApplication::applicationFilePath());
@@ -29,5 +23,3 @@ bool open(const QString &path, const QStringList &arguments)
     program.setStandardInputFile(QProcess::nullDevice());
     return program.startDetached();
 }
-
-} // namespace DraftWindows

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QString>
 #include <QStringList>
 
 // The other drafts a start finds open in windows of their own: the program
@@ -8,10 +7,9 @@
 // in the environment (KORVANE_CLIENT_DRAFT), which only it sets.
 namespace DraftWindows {
 
-// The draft this run was started for (empty: none). The variable is
-// cleared, so that nothing this run starts inherits it.
+// The draft this run was started for (empty: none), taken out of the
+// environment so that nothing this run starts inherits it.
 QString takeOffered();
-// Starts the program again for the draft at path, with arguments.
 bool open(const QString &path, const QStringList &arguments);
 
 } // namespace DraftWindows

@@ -10,6 +10,9 @@
 //                                            key latency in a body of MB megabytes,
 //                                            without or with the recovery copy; then
 //                                            prose, without or with spelling
+//   korvane-bench longbox BOX ITEMS KEYS [end|middle]
+//                                            a key's cost in a box of ITEMS items,
+//                                            against a bare line edit (BOX bare)
 //   korvane-bench window SERVER FILE         the window, waiting for the send key
 //   korvane-bench addresses LENGTH SECONDS [0|1]
 //                                            key latency in an address box, with a
@@ -17,6 +20,7 @@
 //                                            without or with the address checks
 #include "AddressBench.h"
 #include "CloseBench.h"
+#include "LongBoxBench.h"
 #include "PortBench.h"
 #include "SendBench.h"
 #include "StallMeter.h"
@@ -55,6 +59,8 @@ int main(int argc, char *argv[])
                               args.size() == 5 ? int(args[4] == u"1") : -1);
     if (mode == u"addresses" && (args.size() == 3 || args.size() == 4))
         return runAddressBench(args[1].toInt(), args[2].toInt(), args.value(3) == u"1");
+    if (mode == u"longbox" && (args.size() == 4 || args.size() == 5))
+        return runLongBoxBench(args[1], args[2].toInt(), args[3].toInt(), args.value(4) == u"middle");
     if (mode == u"window" && args.size() == 3)
         return runWindowBench(args[1], args[2]);
     if (mode == u"idle" && args.size() == 2) {
@@ -72,7 +78,7 @@ int main(int argc, char *argv[])
     std::fprintf(stderr,
                  "usage: korvane-bench send SERVER FILE [COUNT] | dump FILE OUT | charset FILE"
                  " | idle MS | close SERVER | typing MB 0|1 SECONDS [0|1] | window SERVER FILE"
-                 " | addresses LENGTH SECONDS [0|1]"
+                 " | addresses LENGTH SECONDS [0|1] | longbox BOX ITEMS KEYS [end|middle]"
                  " | ports SERVER PLAIN SUBMISSION TLS CAFILE USER|- PASSWORD COUNT\n");
     return 2;
 }

@@ -2,7 +2,24 @@
 
 namespace {
 
-bool isSpecial(QChar c) { return QStringView(u",;<>@:[]\\").contains(c); }
+// Called for every character of a field: a test, not a search.
+bool isSpecial(QChar c)
+{
+    switch (c.unicode()) {
+    case u',':
+    case u';':
+    case u'<':
+    case u'>':
+    case u'@':
+    case u':':
+    case u'[':
+    case u']':
+    case u'\\':
+        return true;
+    default:
+        return false;
+    }
+}
 
 // Where the quoted string opening at `start` ends (past its closing quote),
 // or the text's end.
@@ -57,9 +74,12 @@ QString AddressToken::value() const
     return out;
 }
 
-QList<AddressToken> tokenizeAddresses(QStringView text)
+namespace {
+
+// Calls visit(token) for each token of text, in order.
+template<class Visit>
+void walkTokens(QStringView text, Visit visit)
 {
-    QList<AddressToken> tokens;
     for (qsizetype start = 0; start < text.size();) {
         AddressToken token;
         qsizetype end = start + 1;
@@ -77,9 +97,30 @@ QList<AddressToken> tokenizeAddresses(QStringView text)
                 ++end;
         }
         token.raw = text.sliced(start, end - start);
-        tokens << token;
+        visit(token);
         start = end;
     }
+}
+
+// Follows the angle brackets through the tokens: true when token ends an
+// entry.
+bool endsEntry(const AddressToken &token, int &angle)
+{
+    if (token.is(u'<'))
+        ++angle;
+    else if (token.is(u'>') && angle > 0)
+        --angle;
+    else if ((token.is(u',') || token.is(u';')) && angle == 0)
+        return true;
+    return false;
+}
+
+} // namespace
+
+QList<AddressToken> tokenizeAddresses(QStringView text)
+{
+    QList<AddressToken> tokens;
+    walkTokens(text, [&tokens](const AddressToken &token) { tokens << token; });
     return tokens;
 }
 
@@ -87,17 +128,22 @@ QList<qsizetype> entrySeparators(const QList<AddressToken> &tokens, bool *openAn
 {
     QList<qsizetype> at;
     int angle = 0;
-    for (qsizetype i = 0; i < tokens.size(); ++i) {
-        const AddressToken &t = tokens[i];
-        if (t.is(u'<'))
-            ++angle;
-        else if (t.is(u'>') && angle > 0)
-            --angle;
-        else if ((t.is(u',') || t.is(u';')) && angle == 0)
+    for (qsizetype i = 0; i < tokens.size(); ++i)
+        if (endsEntry(tokens[i], angle))
             at << i;
-    }
     if (openAngle)
         *openAngle = angle != 0;
+    return at;
+}
+
+QList<qsizetype> entrySeparators(QStringView text)
+{
+    QList<qsizetype> at;
+    int angle = 0;
+    walkTokens(text, [&](const AddressToken &token) {
+        if (endsEntry(token, angle))
+            at << token.raw.data() - text.data();
+    });
     return at;
 }
 

@@ -37,6 +37,10 @@ QList<AddressToken> tokenizeAddresses(QStringView text);
 // openAngle is given, it tells whether a '<' was left unclosed at the end.
 QList<qsizetype> entrySeparators(const QList<AddressToken> &tokens, bool *openAngle = nullptr);
 
+// Where text's entries end: the positions in text of the separators
+// entrySeparators() finds in its tokens, found without keeping them.
+QList<qsizetype> entrySeparators(QStringView text);
+
 // The entries of tokens, each without the separator that ends it; as many as
 // there are separators, and one more.
 QList<QList<AddressToken>> splitAtEntries(const QList<AddressToken> &tokens, bool *openAngle = nullptr);

@@ -36,8 +36,10 @@ FileLock::Try FileLock::tryOnce()
     const QByteArray path = QFile::encodeName(m_path);
     FileDescriptor fd(
         ::open(path.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0600));
+    // Only a lock held is worth waiting for: a folder that cannot be
+    // written would hold a close up for nothing.
     if (!fd.valid())
-        return errno == ELOOP || errno == ENXIO || errno == EISDIR ? Try::Failed : Try::Busy;
+        return errno == EINTR ? Try::Busy : Try::Failed;
     struct stat open = {};
     if (::fstat(fd.get(), &open) != 0 || !S_ISREG(open.st_mode))
         return Try::Failed;

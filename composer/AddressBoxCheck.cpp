@@ -2,58 +2,41 @@
 
 #include "AddressChecks.h"
 #include "ComposerTexts.h"
-#include "SpellMenu.h"
-#include "SpellingMarks.h"
+#include "LineMarks.h"
 
-#include <QContextMenuEvent>
-#include <QHelpEvent>
-#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QMenu>
-#include <QToolTip>
 
 using AddressItems::Fault;
 using AddressItems::Finding;
 
 AddressBoxCheck::AddressBoxCheck(QLineEdit *box, AddressChecks &checks)
-    : QObject(box), m_box(box), m_checks(checks)
+    : QObject(box), m_box(box), m_checks(checks), m_lineMarks(new LineMarks(box, *this))
 {
-    m_marking.setSingleShot(true);
-    m_marking.setInterval(0);
-    connect(&m_marking, &QTimer::timeout, this, &AddressBoxCheck::mark);
-    connect(box, &QLineEdit::textChanged, &m_marking, qOverload<>(&QTimer::start));
-    connect(box, &QLineEdit::cursorPositionChanged, &m_marking, qOverload<>(&QTimer::start));
-    connect(&checks, &AddressChecks::answered, &m_marking, qOverload<>(&QTimer::start));
-    box->installEventFilter(this);
-    m_marking.start();
+    connect(&checks, &AddressChecks::answered, m_lineMarks, &LineMarks::refresh);
 }
 
-// The item the cursor stands in is still being typed while the box has the
-// focus: neither marked nor asked about.
-void AddressBoxCheck::mark()
+QMenu *AddressBoxCheck::contextMenu(const QPoint &pos) { return m_lineMarks->contextMenu(pos); }
+
+QList<LineHighlighter::Mark> AddressBoxCheck::highlight(const QString &text, qsizetype from, qsizetype to,
+                                                        qsizetype typing)
 {
-    if (m_composing)
-        return;
-    const QString text = m_box->text();
     m_marks.clear();
-    QList<ProseWords::Span> spans;
-    for (const AddressItems::Item &item :
-         AddressItems::finished(text, m_box->hasFocus() ? m_box->cursorPosition() : -1)) {
+    QList<LineHighlighter::Mark> drawn;
+    for (const AddressItems::Item &item : AddressItems::finished(text, typing, from, to)) {
         Mark found{item, m_checks.judge(item, text), {}};
         if (found.finding.kind == Finding::Fine)
             continue;
-        found.why = why(found);
+        found.why = why(found, text);
         m_marks << found;
-        spans << ProseWords::Span{item.start, item.end - item.start};
+        drawn.append({item.start, item.end - item.start, found.why});
     }
-    m_sending = true;
-    SpellingMarks::drawOnLine(m_box, spans);
-    m_sending = false;
+    return drawn;
 }
 
-QString AddressBoxCheck::why(const Mark &mark) const
+QString AddressBoxCheck::why(const Mark &mark, const QString &text) const
 {
-    const QString domain = mark.item.typedDomain(m_box->text()).toString();
+    const QString domain = mark.item.typedDomain(text).toString();
     switch (mark.finding.kind) {
     case Finding::Typo:
         return composerText(ComposerText::DomainTypo).arg(domain, mark.finding.meant);
@@ -84,77 +67,25 @@ QString AddressBoxCheck::why(const Mark &mark) const
     return composerText(ComposerText::AddressRefused);
 }
 
-const AddressBoxCheck::Mark *AddressBoxCheck::markAt(qsizetype position) const
+// The fix of the item at index, or else of the first one marked in view.
+void AddressBoxCheck::offerFix(QMenu *menu, const QString &text, qsizetype index,
+                               const SpellMenu::Replace &replace)
 {
-    for (const Mark &mark : m_marks)
-        if (position >= mark.item.start && position <= mark.item.end)
-            return &mark;
-    return nullptr;
-}
-
-// The fix of the slip clicked on, or else of the first one in the box.
-QMenu *AddressBoxCheck::contextMenu(const QPoint &pos)
-{
-    QMenu *menu = m_box->createStandardContextMenu();
-    const Mark *clicked = markAt(m_box->cursorPositionAt(pos));
-    if (!clicked || clicked->finding.meant.isEmpty()) {
-        const auto typo = std::find_if(m_marks.cbegin(), m_marks.cend(),
-                                       [](const Mark &mark) { return !mark.finding.meant.isEmpty(); });
-        clicked = typo == m_marks.cend() ? nullptr : &*typo;
-    }
-    if (!clicked)
-        return menu;
-    const Mark chosen = *clicked;
-    const QString domain = chosen.item.typedDomain(m_box->text()).toString();
-    auto *fixIt = new QAction(composerText(ComposerText::FixDomain).arg(domain, chosen.finding.meant), menu);
-    connect(fixIt, &QAction::triggered, this, [this, chosen, domain] { fix(chosen, domain); });
+    const auto isTypo = [](const Mark &mark) { return !mark.finding.meant.isEmpty(); };
+    auto chosen = std::find_if(m_marks.cbegin(), m_marks.cend(), [index, isTypo](const Mark &mark) {
+        return isTypo(mark) && index >= mark.item.start && index <= mark.item.end;
+    });
+    if (chosen == m_marks.cend())
+        chosen = std::find_if(m_marks.cbegin(), m_marks.cend(), isTypo);
+    if (chosen == m_marks.cend())
+        return;
+    const QString domain = chosen->item.typedDomain(text).toString();
+    auto *fixIt = new QAction(composerText(ComposerText::FixDomain).arg(domain, chosen->finding.meant), menu);
+    connect(fixIt, &QAction::triggered, menu,
+            [replace, start = int(chosen->item.domainStart), domain, meant = chosen->finding.meant] {
+                replace(start, domain, meant);
+            });
     QAction *first = menu->actions().value(0);
     menu->insertAction(first, fixIt);
     menu->insertSeparator(first);
-    return menu;
-}
-
-// Only where the domain still stands as it was when the menu opened; one
-// edit, undone whole.
-void AddressBoxCheck::fix(const Mark &mark, const QString &typed)
-{
-    const qsizetype length = mark.item.domainEnd - mark.item.domainStart;
-    if (m_box->text().mid(mark.item.domainStart, length) != typed)
-        return;
-    m_box->setSelection(int(mark.item.domainStart), int(length));
-    m_box->insert(mark.finding.meant);
-}
-
-bool AddressBoxCheck::eventFilter(QObject *watched, QEvent *event)
-{
-    switch (event->type()) {
-    case QEvent::InputMethod:
-        if (!m_sending) {
-            m_composing = !static_cast<QInputMethodEvent *>(event)->preeditString().isEmpty();
-            m_marking.start();
-        }
-        break;
-    case QEvent::FocusIn:
-    case QEvent::FocusOut:
-        m_marking.start();
-        break;
-    case QEvent::ToolTip: {
-        const auto *help = static_cast<QHelpEvent *>(event);
-        if (const Mark *mark = markAt(m_box->cursorPositionAt(help->pos()))) {
-            QToolTip::showText(help->globalPos(), mark->why, m_box);
-            return true;
-        }
-        break;
-    }
-    case QEvent::ContextMenu:
-        if (!m_box->isReadOnly()) {
-            const auto *request = static_cast<QContextMenuEvent *>(event);
-            SpellMenu::popup(contextMenu(request->pos()), request->globalPos());
-            return true;
-        }
-        break;
-    default:
-        break;
-    }
-    return QObject::eventFilter(watched, event);
 }

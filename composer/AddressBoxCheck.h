@@ -1,22 +1,24 @@
 #pragma once
 
 #include "AddressItems.h"
+#include "LineHighlighter.h"
 
 #include <QObject>
-#include <QTimer>
 
 class AddressChecks;
+class LineMarks;
 class QLineEdit;
 class QMenu;
 class QPoint;
 
 // One address box checked: its finished items that the send would refuse,
-// or whose domain does not exist or looks mistyped, carry the spelling's
-// red wavy line; the tooltip over one says why, and the box's menu offers
-// the domain likely meant first, put in as one edit. Marked again at the
-// next turn of the loop after an edit, a move of the cursor, the box left,
-// or an answer of the name server.
-class AddressBoxCheck : public QObject
+// or whose domain does not exist or looks mistyped, are marked (LineMarks:
+// the spelling's red wavy line, the tooltip and the accessible description
+// saying why), and the box's menu offers the domain likely meant first, put
+// in as one edit. Marked again after an edit, a move of the cursor, the box
+// left, or an answer of the name server; only the items around the part in
+// view are read and judged.
+class AddressBoxCheck : public QObject, public LineHighlighter
 {
     Q_OBJECT
 
@@ -36,19 +38,16 @@ public:
     // The menu the right button opens at pos, not yet shown; the caller owns it.
     QMenu *contextMenu(const QPoint &pos);
 
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
+    QList<LineHighlighter::Mark> highlight(const QString &text, qsizetype from, qsizetype to,
+                                           qsizetype typing) override;
+    void offerFix(QMenu *menu, const QString &text, qsizetype index,
+                  const SpellMenu::Replace &replace) override;
 
 private:
-    void mark();
-    QString why(const Mark &mark) const;
-    const Mark *markAt(qsizetype position) const;
-    void fix(const Mark &mark, const QString &typed);
+    QString why(const Mark &mark, const QString &text) const;
 
     QLineEdit *m_box;
     AddressChecks &m_checks;
-    QTimer m_marking;
     QList<Mark> m_marks;
-    bool m_composing = false;
-    bool m_sending = false;
+    LineMarks *m_lineMarks;
 };

@@ -95,15 +95,6 @@ bool AttachmentField::eventFilter(QObject *watched, QEvent *event)
             return false;
         showMenu(static_cast<QContextMenuEvent *>(event));
         return true;
-    case QEvent::KeyPress: {
-        const auto *key = static_cast<QKeyEvent *>(event);
-        if (watched != m_box || key->key() != Qt::Key_F10 || key->modifiers() != Qt::ShiftModifier)
-            return false;
-        const QPoint at = m_box->inputMethodQuery(Qt::ImCursorRectangle).toRect().center();
-        QContextMenuEvent menuEvent(QContextMenuEvent::Keyboard, at, m_box->mapToGlobal(at));
-        showMenu(&menuEvent);
-        return true;
-    }
     default:
         return false;
     }

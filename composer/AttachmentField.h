@@ -16,8 +16,8 @@ class QWidget;
 
 // The ways into the Allegati box besides typing: files dropped on it or
 // anywhere on the window, and "Aggiungi allegati…" at the top of its context
-// menu (mouse, menu key or Shift+F10), which opens a file chooser. A message
-// file dropped anywhere but on the box goes to the message opener instead.
+// menu (mouse, menu key or Shift+F10: MenuKey), which opens a file chooser. A
+// message file dropped anywhere but on the box goes to the message opener instead.
 class AttachmentField : public QObject
 {
     Q_OBJECT

@@ -4,6 +4,7 @@
 #include "ComponentPlace.h"
 #include "FieldTable.h"
 #include "LengthValidator.h"
+#include "MenuKey.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -84,6 +85,7 @@ QWidget *create(const Control &control, QWidget *form)
         // an over-long edit whole.
         box->setMaxLength(std::numeric_limits<int>::max());
         box->setValidator(new LengthValidator(lineBoxLimit, box));
+        MenuKey::install(box);
         return box;
     }
     case Kind::MultiLineTextBox: {
@@ -93,6 +95,7 @@ QWidget *create(const Control &control, QWidget *form)
         box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
         // Tab walks the window's tab order; a tab can still be pasted in.
         box->setTabChangesFocus(true);
+        MenuKey::install(box);
         return box;
     }
     case Kind::DropDownList:

@@ -66,7 +66,8 @@ struct Controls
 // Creates every control of the table as a child of form, with its font,
 // geometry, buddy and accessible name, chains the tab order and returns the
 // controls. Each one-line box takes up to lineBoxLimit characters and undoes
-// whole, emitting inputRejected(), an edit that would go past it. A table row whose kind does not match its
+// whole, emitting inputRejected(), an edit that would go past it; in every
+// text box Shift+F10 opens the menu (MenuKey). A table row whose kind does not match its
 // member stops the program here, at its first start, rather than at first use.
 Controls build(QWidget *form);
 

@@ -71,13 +71,8 @@ Form1::Form1(std::unique_ptr<MailComponent> component, MessageUi &ui, SettingsSt
     new LineLengthGuard(this, m_ui, m_handlers);
     m_spelling = new SpellingAid(m_controls.body, m_controls.subject, this);
 
-    // Queued: once the first paint is on screen, the component may load
-    // what its first send needs without delaying the window.
-    connect(m_controls.component, &ComponentPlace::firstPainted, m_component.get(), &MailComponent::prepare,
-            Qt::QueuedConnection);
-
     setObjectName(QStringLiteral("Form1"));
-    connect(m_send, &SendCommand::delivered, m_fields, &FieldKeeper::delivered);
+    connect(m_send, &SendCommand::delivered, m_fields, [this] { m_fields->draft().delivered(); });
     m_handlers.run([this] { startUp(); });
     m_controls.server->setFocus();
     m_fields->watchEdits(m_controls.body);
@@ -112,7 +107,8 @@ void Form1::setMessageWindowOpener(std::function<void(const QString &path)> open
 
 void Form1::checkSpelling(SpellingAid::Opener open)
 {
-    // The dictionary takes a tenth of a second to load: not before the window shows.
+    // The dictionary takes a tenth of a second and 10 MiB to load: not before
+    // the window shows, nor before Oggetto or Contenuto has the focus.
     afterFirstPaint([this, open = std::move(open)] { m_spelling->start(open); });
 }
 
@@ -155,11 +151,12 @@ void Form1::openArguments(const QStringList &arguments)
         }
         // A message opened is a new message, as a link's is.
         const bool fromLink = !launch.links.isEmpty() || !messages.isEmpty();
-        m_fields->setFromLink(fromLink);
+        if (fromLink)
+            m_fields->draft().disown();
         // A leftover copy stays for a window of its own: a link window that
         // closes untouched would store nothing and lose it.
         if (!m_offeredDraft.isEmpty())
-            announce(m_fields->recoverOffered(m_offeredDraft), recoveryText(RecoveryText::Title));
+            announce(m_fields->draft().recoverOffered(m_offeredDraft), recoveryText(RecoveryText::Title));
         else if (!fromLink)
             takeLeftovers();
         for (const QString &link : launch.links)
@@ -179,7 +176,7 @@ void Form1::openArguments(const QStringList &arguments)
 // own once this one is on screen, so that none needs looking for.
 void Form1::takeLeftovers()
 {
-    const RecoveryCopy::Recovered found = m_fields->recover();
+    const RecoveryCopy::Recovered found = m_fields->draft().recover();
     announce(found.notice, recoveryText(RecoveryText::Title));
     if (found.offered.isEmpty() || !m_openDraft)
         return;

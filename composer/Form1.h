@@ -61,8 +61,9 @@ public:
     void setMessageWindowOpener(std::function<void(const QString &path)> open);
 
     // Checks the spelling of the body and the subject with what open gives,
-    // opened once the window is first on screen. Without it, nothing is
-    // checked and nothing is said but spelling()->unavailable().
+    // opened once the window is on screen and either box has the focus.
+    // Without it, nothing is checked and nothing is said but
+    // spelling()->unavailable().
     void checkSpelling(SpellingAid::Opener open);
     SpellingAid *spelling() const { return m_spelling; }
 

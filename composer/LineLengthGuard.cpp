@@ -4,7 +4,7 @@
 #include "ComposerTexts.h"
 #include "HandlerQueue.h"
 #include "MessageUi.h"
-#include "RecoveryFormat.h"
+#include "RecoveryCopy.h"
 
 #include <QLineEdit>
 #include <QLocale>
@@ -13,7 +13,7 @@ namespace {
 
 // The seven one-line boxes full, encoded, leave most of a recovery copy for
 // the body.
-static_assert(qint64(7) * ComposerLayout::lineBoxLimit * 3 < RecoveryFormat::largestCopy / 4);
+static_assert(qint64(7) * ComposerLayout::lineBoxLimit * 3 < RecoveryCopy::largestCopy / 4);
 
 // "La casella «Oggetto» contiene al massimo 1.000.000 caratteri."
 QString limitSentence(const QStringList &boxNames)

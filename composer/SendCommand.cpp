@@ -76,6 +76,8 @@ void SendCommand::run()
     // Pressed again while the answers are awaited: that send is on its way.
     if (m_answerWait.isActive())
         return;
+    // The transport loads while the answers, the question and the prompt are awaited.
+    m_component.prepare();
     if (m_checks != nullptr && m_checks->askAll(m_fields.fields())) {
         m_answerWait.start();
         return;
@@ -113,7 +115,7 @@ void SendCommand::proceed()
         m_component.setUsername(QString());
         m_component.setPassword(QString());
     }
-    m_fields.touch();
+    m_fields.draft().sendStarted();
     const MailFields fields = m_fields.fields();
     handOver(fields);
     m_sending = FieldTable::addressTexts(fields);

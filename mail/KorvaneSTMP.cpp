@@ -9,40 +9,14 @@
 #include "SentFolder.h"
 #include "SmtpTexts.h"
 #include "StandardError.h"
+#include "ThreadRelay.h"
 #include "TransportModule.h"
 
 #include <QTimer>
 
-#include <mutex>
 #include <vector>
 
 namespace {
-
-// What a send's worker reaches its component through: calls are queued to
-// the component's thread for as long as it wants them. The component lets go
-// under the same lock, so nothing is ever queued to an object being
-// destroyed, and Qt drops what was queued before.
-class OwnerLink
-{
-public:
-    explicit OwnerLink(QObject *owner) : m_owner(owner) {}
-
-    void post(std::function<void()> call)
-    {
-        const std::lock_guard guard(m_lock);
-        if (m_owner)
-            QMetaObject::invokeMethod(m_owner, std::move(call), Qt::QueuedConnection);
-    }
-    void letGo()
-    {
-        const std::lock_guard guard(m_lock);
-        m_owner = nullptr;
-    }
-
-private:
-    std::mutex m_lock;
-    QObject *m_owner;
-};
 
 QString outcomeLine(const SendOutcome &outcome)
 {
@@ -67,13 +41,17 @@ struct KorvaneSTMP::Private
 {
     MailRequest properties;
     std::shared_ptr<SendTask> job;
-    std::shared_ptr<OwnerLink> link;
+    // The send's way back, until the next send starts.
+    std::shared_ptr<ThreadRelay> relay;
     // Earlier sends that may still be saying QUIT.
     std::vector<std::weak_ptr<SendTask>> windingDown;
     AboutPresenter presentAbout;
     // Taken while properties hold a password, and handed to the send that
     // takes the password: one count of holds, the program's.
     std::shared_ptr<SecretHold> passwordHold;
+    // What the send under way sends, with its hold, until its job has it.
+    MailRequest request;
+    std::shared_ptr<SecretHold> requestHold;
     QString lastTranscript;
     bool ready = true;
     bool verbose = false;
@@ -89,19 +67,56 @@ struct KorvaneSTMP::Private
         });
     }
 
+    void begin(KorvaneSTMP *self);
     static void work(KorvaneSTMP *self, TransportPlugin &transport, const std::shared_ptr<SendTask> &job,
-                     const std::shared_ptr<OwnerLink> &link);
+                     ThreadRelay &relay);
 };
+
+// Once the transport module is there: the job made, and its worker started.
+void KorvaneSTMP::Private::begin(KorvaneSTMP *self)
+{
+    const auto refuse = [this, self](SendError error, const QString &text) {
+        SecretWipe::wipe(request.password);
+        requestHold.reset();
+        ready = true;
+        refuseLater(self, error, text);
+    };
+    TransportPlugin *transport = TransportModule::entry();
+    if (!transport) {
+        refuse(SendError::Internal, mailText(MailText::TransportMissing).arg(TransportModule::loadError()));
+        return;
+    }
+    // The previous send has reported; whatever it still does (QUIT, its
+    // cleanup) it does on its own and has nothing more to say.
+    if (relay)
+        relay->close();
+    auto newJob
+        = transport->makeTask(request, verbose ? &StandardError::echoLine : nullptr, std::move(requestHold));
+    // The job holds the only copy of the password now, and wipes it when done.
+    SecretWipe::wipe(request.password);
+    auto newRelay = ThreadRelay::to(self);
+    if (!DetachedWorkers::start(
+            [self, newJob, newRelay, transport] { work(self, *transport, newJob, *newRelay); })) {
+        newRelay->close();
+        refuse(SendError::Internal, smtpText(SmtpText::CannotStart));
+        return;
+    }
+    std::erase_if(windingDown, [](const std::weak_ptr<SendTask> &earlier) { return earlier.expired(); });
+    if (job)
+        windingDown.push_back(job);
+    job = std::move(newJob);
+    relay = std::move(newRelay);
+}
 
 // On the send's worker: the transport's set-up, then the send; the job tells
 // the outcome exactly once (or not at all once aborted), as soon as it is
 // known, while the goodbye to the server goes on.
 void KorvaneSTMP::Private::work(KorvaneSTMP *self, TransportPlugin &transport,
-                                const std::shared_ptr<SendTask> &job, const std::shared_ptr<OwnerLink> &link)
+                                const std::shared_ptr<SendTask> &job, ThreadRelay &relay)
 {
-    const auto tell = [self, &link, &job](const SendOutcome &outcome) {
+    const auto tell = [self, &relay, &job](const SendOutcome &outcome) {
         job->addTranscriptLine(outcomeLine(outcome));
-        link->post([self, outcome, lines = job->transcriptText()] { self->finish(outcome, lines); });
+        relay.post([self, outcome, lines = job->transcriptText()] { self->finish(outcome, lines); });
     };
     if (!transport.initialise()) {
         tell(SendOutcome::failure(SendError::Internal, mailText(MailText::NetworkLibraryFailed)));
@@ -109,9 +124,9 @@ void KorvaneSTMP::Private::work(KorvaneSTMP *self, TransportPlugin &transport,
     }
     DetachedWorkers::holdExitForWorkers();
     ProgressPace pace;
-    const auto progress = [self, &pace, &link](qint64 sent, qint64 total) {
+    const auto progress = [self, &pace, &relay](qint64 sent, qint64 total) {
         if (pace.due(sent, total))
-            link->post([self, sent, total] { Q_EMIT self->progressChanged(sent, total); });
+            relay.post([self, sent, total] { Q_EMIT self->progressChanged(sent, total); });
     };
     job->run(progress, tell);
 }
@@ -125,15 +140,16 @@ KorvaneSTMP::KorvaneSTMP(AboutPresenter presentAbout, QObject *parent)
 KorvaneSTMP::~KorvaneSTMP()
 {
     // The send under way, if any, is cut off where it stands and winds down
-    // on its own thread; nothing here waits for it.
-    if (d->link)
-        d->link->letGo();
+    // on its own thread; nothing here waits for it, nor hears from it.
+    if (d->relay)
+        d->relay->close();
     if (d->job)
         d->job->abort();
     for (const auto &earlier : d->windingDown)
         if (const auto job = earlier.lock())
             job->abort();
     SecretWipe::wipe(d->properties.password);
+    SecretWipe::wipe(d->request.password);
 }
 
 void KorvaneSTMP::setField(QString MailFields::*field, const QString &value)
@@ -174,33 +190,17 @@ void KorvaneSTMP::Send()
         d->refuseLater(this, SendError::AlreadySending, mailText(MailText::AlreadySending));
         return;
     }
-    TransportPlugin *transport = TransportModule::entry();
-    if (!transport) {
-        d->refuseLater(this, SendError::Internal,
-                       mailText(MailText::TransportMissing).arg(TransportModule::loadError()));
-        return;
-    }
-    // The previous send has reported; whatever it still does (QUIT, its
-    // cleanup) it does on its own and has nothing more to say.
-    if (d->link)
-        d->link->letGo();
-    auto job = transport->makeTask(d->properties, d->verbose ? &StandardError::echoLine : nullptr,
-                                   std::move(d->passwordHold));
-    auto link = std::make_shared<OwnerLink>(this);
-    // The job holds the only copy of the password now, and wipes it when done.
-    SecretWipe::wipe(d->properties.password);
-    const bool started = DetachedWorkers::start(
-        [this, job, link, transport] { Private::work(this, *transport, job, link); });
-    if (!started) {
-        d->refuseLater(this, SendError::Internal, smtpText(SmtpText::CannotStart));
-        return;
-    }
     d->ready = false;
-    std::erase_if(d->windingDown, [](const std::weak_ptr<SendTask> &earlier) { return earlier.expired(); });
-    if (d->job)
-        d->windingDown.push_back(d->job);
-    d->job = std::move(job);
-    d->link = std::move(link);
+    // What is sent is what the properties hold now.
+    d->request = d->properties;
+    d->requestHold = std::move(d->passwordHold);
+    SecretWipe::wipe(d->properties.password);
+    // The first send waits for the module's load on a thread of its own, not
+    // on the window's: it begins once the module is there.
+    if (TransportModule::loaded())
+        d->begin(this);
+    else
+        TransportModule::whenLoaded(this, [this] { d->begin(this); });
 }
 
 void KorvaneSTMP::finish(const SendOutcome &outcome, const QString &transcript)
@@ -228,7 +228,7 @@ void KorvaneSTMP::AboutBox()
     if (!d->presentAbout)
         return;
     // The libcurl the transport was built with: the box, shown at every
-    // start, does not wait for the module, which loads once the window is up.
+    // start, does not load the module, which waits for the first send.
     const QString text
         = mailText(MailText::AboutText)
               .arg(QStringLiteral(KORVANE_VERSION), d->properties.clientName,

@@ -9,9 +9,9 @@ struct SendOutcome;
 
 // The SMTP component: sends one message at a time over libcurl, on a worker
 // thread (the transport is a module, loaded in the background from prepare(),
-// or at the latest by the first send), and reports on the thread that owns
-// it as soon as the server has answered the message; the goodbye to the
-// server follows on the worker.
+// or at the latest by the first send; never before a send begins), and
+// reports on the thread that owns it as soon as the server has answered the
+// message; the goodbye to the server follows on the worker.
 // Destroying it during a send cuts the connection (the server never gets the
 // end of the message) and waits for nothing; no signal follows. The password
 // is forgotten, its copies overwritten, when its send ends.

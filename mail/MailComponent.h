@@ -51,8 +51,9 @@ public:
     // server's replies, TLS, the outcome; one line each. Credentials and the
     // message's content never appear in it. Read it when the signal arrives.
     virtual QString lastTranscript() const = 0;
-    // The window is on screen: a component may now get ready, in the
-    // background, what its first send needs. Does nothing by default.
+    // A send is about to start (questions or a prompt may come first): a
+    // component may get ready, in the background, what the send needs. Does
+    // nothing by default.
     virtual void prepare() {}
 
 Q_SIGNALS:

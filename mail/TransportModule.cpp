@@ -2,6 +2,7 @@
 
 #include "MailTexts.h"
 #include "SendTask.h"
+#include "ThreadRelay.h"
 #include "TransportBuild.h"
 
 #include <QCoreApplication>
@@ -18,6 +19,8 @@
 #include <mutex>
 #include <system_error>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #ifndef Q_OS_WIN
 #include <dlfcn.h>
@@ -104,9 +107,32 @@ Loaded load(const QString &programDir)
     return open(installed + QStringLiteral("/" KORVANE_TRANSPORT_FILE));
 }
 
+// Whether the load has ended, and who waits for it to. Never destroyed, as loaded().
+struct Settling
+{
+    std::mutex mutex;
+    bool over = false;
+    std::vector<std::pair<std::shared_ptr<ThreadRelay>, std::function<void()>>> waiting;
+};
+Settling &settling()
+{
+    static auto *const instance = new Settling;
+    return *instance;
+}
+
 const Loaded &loadedFrom(const QString &programDir)
 {
-    std::call_once(loadOnce, [&programDir] { loaded() = load(programDir); });
+    std::call_once(loadOnce, [&programDir] {
+        loaded() = load(programDir);
+        decltype(Settling::waiting) waiting;
+        {
+            const std::lock_guard lock(settling().mutex);
+            settling().over = true;
+            waiting.swap(settling().waiting);
+        }
+        for (auto &[relay, then] : waiting)
+            relay->post(std::move(then));
+    });
     return loaded();
 }
 
@@ -165,7 +191,26 @@ void TransportModule::preload()
                 loadedFrom(dir);
             }).detach();
         } catch (const std::system_error &) {
-            // The first send loads it instead.
+            loadedFrom(programDir());
         }
     });
+}
+
+bool TransportModule::loaded()
+{
+    const std::lock_guard lock(settling().mutex);
+    return settling().over;
+}
+
+void TransportModule::whenLoaded(QObject *receiver, std::function<void()> then)
+{
+    preload();
+    {
+        const std::lock_guard lock(settling().mutex);
+        if (!settling().over) {
+            settling().waiting.emplace_back(ThreadRelay::to(receiver), std::move(then));
+            return;
+        }
+    }
+    QMetaObject::invokeMethod(receiver, std::move(then), Qt::QueuedConnection);
 }

@@ -3,8 +3,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <utility>
 
+class QObject;
 class TransportPlugin;
 
 // The korvane-smtp module (the transport: libcurl, OpenSSL and Qt Network
@@ -32,5 +34,10 @@ std::pair<TransportPlugin *, QString> search(const QStringList &folders);
 // first send finds it ready. Window thread only; later calls do nothing. The
 // application's end waits for that load if it is still running.
 void preload();
+// The load has ended, the module there or not: entry() answers at once.
+bool loaded();
+// Runs then on receiver's thread, queued, once the load has ended (not at
+// all once receiver has gone); preloads first. Window thread only.
+void whenLoaded(QObject *receiver, std::function<void()> then);
 
 } // namespace TransportModule

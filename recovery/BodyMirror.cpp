@@ -13,19 +13,13 @@ constexpr qsizetype pieceLength = qsizetype(32) * 1024;
 QString asPlainText(QString text)
 {
     for (QChar &c : text) {
-        switch (c.unicode()) {
-        case QChar::ParagraphSeparator:
-        case QChar::LineSeparator:
-        case 0xfdd0: // the start and end of a frame
-        case 0xfdd1:
+        const char16_t code = c.unicode();
+        // 0xfdd0 and 0xfdd1: a frame's start and end.
+        if (code == QChar::ParagraphSeparator || code == QChar::LineSeparator || code == 0xfdd0
+            || code == 0xfdd1)
             c = u'\n';
-            break;
-        case QChar::Nbsp:
+        else if (code == QChar::Nbsp)
             c = u' ';
-            break;
-        default:
-            break;
-        }
     }
     return text;
 }
@@ -79,13 +73,9 @@ void BodyMirror::follow(int position, int removed, int added)
 void BodyMirror::replacePieces(qsizetype first, qsizetype count, const QString &text)
 {
     m_pieces.remove(first, count);
-    if (text.size() <= 2 * pieceLength) {
-        if (!text.isEmpty())
-            m_pieces.insert(first, text);
-        return;
-    }
-    for (qsizetype at = 0; at < text.size(); at += pieceLength)
-        m_pieces.insert(first++, text.mid(at, pieceLength));
+    const qsizetype length = text.size() <= 2 * pieceLength ? text.size() : pieceLength;
+    for (qsizetype at = 0; at < text.size(); at += length)
+        m_pieces.insert(first++, text.mid(at, length));
 }
 
 void BodyMirror::reread()

@@ -5,12 +5,11 @@
 
 class QTextDocument;
 
-// The body's text exactly as QTextDocument::toPlainText() gives it, kept up
-// to date edit by edit, in pieces of a few tens of thousands of characters.
-// Reading a document of a few megabytes whole takes tens of milliseconds,
-// far too long to do while the user types; so would copying one string that
-// long after each snapshot. An edit here copies at most the pieces it
-// touches, and a snapshot shares the pieces as they are.
+// The body's text as QTextDocument::toPlainText() gives it, followed edit by
+// edit in pieces of a few tens of thousands of characters. Reading a
+// document of megabytes whole takes tens of milliseconds, far too long while
+// the user types; an edit here copies only the pieces it touches, and a
+// snapshot shares them as they are, for another thread to join.
 class BodyMirror : public QObject
 {
     Q_OBJECT
@@ -18,10 +17,7 @@ class BodyMirror : public QObject
 public:
     explicit BodyMirror(QTextDocument *document);
 
-    // The text now, in order; shared copies, cheap to take and to hand to
-    // another thread, which joins them.
     QStringList pieces() const { return m_pieces; }
-    // The whole text, joined: as long as reading the document.
     QString text() const { return m_pieces.join(QString()); }
 
 private:

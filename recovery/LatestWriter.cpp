@@ -2,26 +2,13 @@
 
 #include <utility>
 
-LatestWriter::~LatestWriter()
-{
-    {
-        const std::lock_guard lock(m_mutex);
-        m_stopping = true;
-    }
-    m_wake.notify_all();
-    if (m_thread.joinable())
-        m_thread.join();
-}
-
 void LatestWriter::post(Job job)
 {
-    {
-        const std::lock_guard lock(m_mutex);
-        m_pending = std::move(job);
-        m_newer = true;
-        if (!m_thread.joinable())
-            m_thread = std::thread(&LatestWriter::run, this);
-    }
+    const std::lock_guard lock(m_mutex);
+    m_pending = std::move(job);
+    m_newer = true;
+    if (!m_thread.joinable())
+        m_thread = std::jthread([this](const std::stop_token &stop) { run(stop); });
     m_wake.notify_all();
 }
 
@@ -32,13 +19,11 @@ bool LatestWriter::finish()
     return m_lastDone;
 }
 
-void LatestWriter::run()
+// Asked to stop, it still runs the job waiting.
+void LatestWriter::run(const std::stop_token &stop)
 {
     std::unique_lock lock(m_mutex);
-    for (;;) {
-        m_wake.wait(lock, [this] { return m_pending || m_stopping; });
-        if (!m_pending)
-            return; // stopping, with nothing left to do
+    while (m_wake.wait(lock, stop, [this] { return bool(m_pending); })) {
         const Job job = std::exchange(m_pending, nullptr);
         m_newer = false;
         m_running = true;

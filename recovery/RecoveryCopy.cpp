@@ -1,7 +1,6 @@
 #include "RecoveryCopy.h"
 
 #include "BodyMirror.h"
-#include "FileLock.h"
 #include "RecoveryTexts.h"
 #include "RegularFile.h"
 #include "SavedFields.h"
@@ -11,52 +10,23 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
 
-namespace {
-
-using namespace Qt::StringLiterals;
-
-// Within the two seconds a copy may lag behind the last change, with room
-// left for writing a large body.
-constexpr int delayMs = 1000;
 // A close holds the store lock for one save of the settings.
 constexpr int storeWaitMs = 1000;
 
-QString native(const QString &path) { return QDir::toNativeSeparators(path); }
-
-// Beside the settings, or, where they cannot be written, in the program's data folder.
-QStringList copyFolders(const QString &settingsFile)
+MailFields RecoveryCopy::load(MailFields defaults)
 {
-    return {QFileInfo(settingsFile).absolutePath(),
-            QDir::cleanPath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
-                            + u"/korvane-client"_s)};
+    SavedFields::RestoreFields(m_store, defaults);
+    m_loaded = SavedFields::asStored(defaults); // as stored, even where a box refuses its text
+    m_base = stamp(*m_loaded);
+    return defaults;
 }
 
-QString setAsideNotice(const QStringList &paths)
+void RecoveryCopy::follow(std::function<MailFields()> snapshot, QTextDocument *body)
 {
-    QStringList names;
-    for (const QString &path : paths)
-        names << native(path);
-    return recoveryText(RecoveryText::SetAside)
-        .arg(native(QFileInfo(paths.first()).absolutePath()), names.join(u'\n'));
+    m_snapshot = std::move(snapshot);
+    m_body = new BodyMirror(body);
 }
-
-} // namespace
-
-RecoveryCopy::RecoveryCopy(SettingsStore &store, const MailFields &loaded,
-                           std::function<MailFields()> snapshot, const BodyMirror *body, QObject *parent)
-    : QObject(parent), m_store(store), m_folder(copyFolders(store.fileName())),
-      m_snapshot(std::move(snapshot)), m_body(body), m_loaded(loaded), m_base(RecoveryFormat::stamp(loaded))
-{
-    const QFileInfo settings(store.fileName());
-    m_storeLock = settings.absolutePath() + u'/' + settings.completeBaseName() + u".recovery-store.lock"_s;
-    m_delay.setSingleShot(true);
-    m_delay.setInterval(delayMs);
-    connect(&m_delay, &QTimer::timeout, this, &RecoveryCopy::writeNow);
-}
-
-RecoveryCopy::~RecoveryCopy() = default;
 
 void RecoveryCopy::disown()
 {
@@ -64,49 +34,38 @@ void RecoveryCopy::disown()
     m_base.clear();
 }
 
-RecoveryCopy::Recovered RecoveryCopy::recover(const Apply &apply)
-{
-    const RecoveryFolder::Found found = m_folder.takeLeftovers(
-        [this](const RecoveryFormat::Copy &copy) {
-            return copy.sent || SavedFields::asStored(copy.fields) == m_loaded;
-        },
-        m_base);
-    QStringList parts;
-    if (found.taken) {
-        apply(found.taken->copy.fields);
-        parts << recoveryText(RecoveryText::Restored);
-    }
-    if (!found.setAside.isEmpty())
-        parts << setAsideNotice(found.setAside);
-    return {parts.join(u"\n\n"_s), found.offered};
-}
-
-QString RecoveryCopy::recoverOffered(const QString &path, const Apply &apply)
-{
-    disown();
-    const std::optional<RecoveryFolder::Leftover> offered = m_folder.takeOffered(path);
-    if (!offered)
-        return {};
-    apply(offered->copy.fields);
-    return recoveryText(RecoveryText::Offered);
-}
-
 void RecoveryCopy::changed()
 {
-    m_sent = false;
-    if (!m_folder.ownPath().isEmpty() && !m_delay.isActive())
+    if (m_closed)
+        return;
+    m_touched = true;
+    m_sendUnchanged = m_sent = false;
+    if (!m_path.isEmpty() && !m_delay.isActive())
         m_delay.start();
 }
 
-void RecoveryCopy::sent()
+void RecoveryCopy::delivered()
 {
+    if (m_closed || !m_sendUnchanged)
+        return;
     m_sent = true;
     writeNow();
 }
 
-QString RecoveryCopy::close(const MailFields &fields, bool ownContent)
+QString RecoveryCopy::close(const MailFields &fields)
 {
+    if (std::exchange(m_closed, true))
+        return {};
     m_delay.stop();
+    // An untouched link window leaves the saved message as it was.
+    if (!m_loaded && !m_touched)
+        return {};
+    if (m_store.fileName().isEmpty()) {
+        SavedFields::StoreFields(m_store, fields);
+        return {};
+    }
+    // A draft brought back is one even untouched, and so is a link's the user made theirs.
+    const bool own = !m_loaded || SavedFields::asStored(fields) != *m_loaded;
     QString failure;
     if (m_loaded) {
         FileLock lock(m_storeLock);
@@ -134,33 +93,37 @@ QString RecoveryCopy::close(const MailFields &fields, bool ownContent)
     }
     // What was sent is a draft again when the settings could not keep it.
     m_sent = m_sent && failure.isEmpty();
-    if (failure.isEmpty() && (!ownContent || m_sent)) {
+    if (failure.isEmpty() && (!own || m_sent)) {
         remove();
         return {};
     }
-    const QString where = keep(fields);
-    const QString settings = native(m_store.fileName());
-    if (!failure.isEmpty() && !where.isEmpty())
-        return recoveryText(RecoveryText::StoreFailedKept).arg(settings, failure, native(where));
-    if (!failure.isEmpty())
-        return recoveryText(RecoveryText::StoreFailedLost).arg(settings, failure);
-    return where.isEmpty() ? recoveryText(RecoveryText::DraftLost) : QString();
+    const QString where = QDir::toNativeSeparators(keep(fields));
+    const QString settings = QDir::toNativeSeparators(m_store.fileName());
+    if (failure.isEmpty())
+        return where.isEmpty() ? recoveryText(RecoveryText::DraftLost) : QString();
+    return where.isEmpty() ? recoveryText(RecoveryText::StoreFailedLost).arg(settings, failure)
+                           : recoveryText(RecoveryText::StoreFailedKept).arg(settings, failure, where);
 }
 
-// Written now and waited for: the window is going. Where its own place
-// cannot be written any more (a full disk, a folder made read-only), the
-// other folder may still be.
+// Written now: the window is going. Where its own place cannot be written
+// any more (a full disk, a folder made read-only), the other folder may
+// still be.
 QString RecoveryCopy::keep(const MailFields &fields)
 {
-    const RecoveryFormat::Copy copy{fields, QDateTime::currentMSecsSinceEpoch(), m_base, m_sent};
-    for (const QString &path : {m_folder.ownPath(), m_folder.fallbackPath()}) {
-        if (path.isEmpty())
+    m_writer.finish(); // no earlier copy lands after this one
+    const QByteArray data = encode({fields, QDateTime::currentMSecsSinceEpoch(), m_base, m_sent});
+    if (m_path.isEmpty() || data.size() > largestCopy)
+        return {};
+    QStringList paths{m_path};
+    for (const QString &folder : std::as_const(m_folders))
+        paths << QDir(folder).filePath(QFileInfo(m_path).fileName());
+    paths.removeDuplicates();
+    for (const QString &path : std::as_const(paths)) {
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        if (!RegularFile::write(path, data))
             continue;
-        post(copy, {}, path);
-        if (!m_writer.finish())
-            continue;
-        if (path != m_folder.ownPath())
-            QFile::remove(m_folder.ownPath()); // an older copy of the same draft
+        if (path != m_path)
+            QFile::remove(m_path); // an older copy of the same draft
         return path;
     }
     return {};
@@ -168,32 +131,23 @@ QString RecoveryCopy::keep(const MailFields &fields)
 
 void RecoveryCopy::remove()
 {
-    const QString path = m_folder.ownPath();
-    if (path.isEmpty())
-        return;
-    m_writer.post(
-        [path](const LatestWriter::Superseded &) { return QFile::remove(path) || !QFile::exists(path); });
-    m_writer.finish();
-}
-
-void RecoveryCopy::writeNow()
-{
-    m_delay.stop();
-    if (m_folder.ownPath().isEmpty())
-        return;
-    post({m_snapshot(), QDateTime::currentMSecsSinceEpoch(), m_base, m_sent}, m_body->pieces(),
-         m_folder.ownPath());
+    m_writer.finish(); // no copy lands after its removal
+    if (!m_path.isEmpty())
+        QFile::remove(m_path);
 }
 
 // Joining a body of megabytes, and writing it, is the writer thread's work.
-void RecoveryCopy::post(RecoveryFormat::Copy copy, const QStringList &bodyPieces, const QString &path)
+void RecoveryCopy::writeNow()
 {
-    m_writer.post(
-        [copy = std::move(copy), bodyPieces, path](const LatestWriter::Superseded &superseded) mutable {
-            if (!bodyPieces.isEmpty())
-                copy.fields.body = bodyPieces.join(QString());
-            const QByteArray data = RecoveryFormat::encode(copy);
-            // No start would read a bigger one.
-            return data.size() <= RecoveryFormat::largestCopy && RegularFile::write(path, data, superseded);
-        });
+    m_delay.stop();
+    if (m_path.isEmpty())
+        return;
+    Content copy{m_snapshot(), QDateTime::currentMSecsSinceEpoch(), m_base, m_sent};
+    m_writer.post([copy = std::move(copy), pieces = m_body->pieces(),
+                   path = m_path](const LatestWriter::Superseded &superseded) mutable {
+        copy.fields.body = pieces.join(QString());
+        const QByteArray data = encode(copy);
+        // No start would read a bigger one.
+        return data.size() <= largestCopy && RegularFile::write(path, data, superseded);
+    });
 }

@@ -11,9 +11,10 @@ class QPoint;
 class QWidget;
 class Speller;
 
-// What the two checked boxes share: the speller, the marks made again at the
-// next turn of the event loop after whatever asked for them, the word being
-// typed, and the menu shown as Qt shows a box's own.
+// What the body's check is built on: the speller, the marks made again at
+// the next turn of the event loop after whatever asked for them, the word
+// being typed, and the menu shown as Qt shows a box's own. The one-line boxes
+// have theirs from LineMarks.
 class BoxSpelling : public QObject
 {
     Q_OBJECT

@@ -4,52 +4,38 @@
 #include "Speller.h"
 #include "SpellingTexts.h"
 #include "SubjectSpelling.h"
+#include "ThreadRelay.h"
 
 #include <QCoreApplication>
+#include <QEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
 #include <mutex>
 #include <system_error>
 #include <thread>
+#include <utility>
+#include <vector>
 
 namespace {
 
-// A load's way back to the window's thread: the relay, forgotten under the
-// lock as the application deletes it. The load's thread holds its share, so
-// a load that ends after the application touches nothing that went with it.
-struct RelayHold
+// A speller is freed on the window's thread only. Its last owner anywhere
+// else is a load that ended as the application went, with the process
+// ending: freeing it there would race exit() tearing down what it uses (Qt's
+// registry of libraries, the dictionaries' own modules), so it stays,
+// reachable, to the end.
+std::shared_ptr<Speller> freedOnWindowThread(std::unique_ptr<Speller> speller, std::thread::id window)
 {
-    std::mutex mutex;
-    QObject *relay = nullptr;
-};
-
-// On the load's thread.
-void relayOpened(const std::shared_ptr<RelayHold> &hold, const QPointer<SpellingAid> &aid,
-                 std::unique_ptr<Speller> opened, const QString &why)
-{
-    const std::lock_guard lock(hold->mutex);
-    if (!hold->relay) {
-        // The application is gone and the process ending: freeing the library
-        // here would race exit() tearing down what that uses (Qt's registry
-        // of libraries, the dictionaries' own modules).
-        static_cast<void>(opened.release());
-        return;
-    }
-    QObject *relay = hold->relay;
-    const std::shared_ptr<Speller> speller(std::move(opened));
-    QMetaObject::invokeMethod(
-        relay,
-        [relay, aid, speller, why] {
-            relay->deleteLater();
-            if (!aid)
-                return;
-            if (speller)
-                aid->use(speller);
-            else
-                Q_EMIT aid->unavailable(why);
-        },
-        Qt::QueuedConnection);
+    return {speller.release(), [window](Speller *held) {
+                if (std::this_thread::get_id() == window || !held) {
+                    delete held;
+                    return;
+                }
+                static auto *const lock = new std::mutex;
+                static auto *const kept = new std::vector<Speller *>;
+                const std::lock_guard guard(*lock);
+                kept->push_back(held);
+            }};
 }
 
 } // namespace
@@ -60,28 +46,55 @@ SpellingAid::SpellingAid(QPlainTextEdit *body, QLineEdit *subject, QObject *pare
 
 void SpellingAid::start(Opener open)
 {
-    // The relay lives until the opened speller reaches this thread, so the
-    // load always has somewhere to post it, even once the aid is gone. The
-    // application takes a relay whose speller came too late.
-    auto *relay = new QObject(QCoreApplication::instance());
-    auto hold = std::make_shared<RelayHold>();
-    hold->relay = relay;
-    connect(relay, &QObject::destroyed, [hold] {
-        const std::lock_guard lock(hold->mutex);
-        hold->relay = nullptr;
-    });
-    const auto load = [open = std::move(open), hold, aid = QPointer<SpellingAid>(this)] {
-        QString why;
-        std::unique_ptr<Speller> speller = open(&why);
-        relayOpened(hold, aid, std::move(speller), why);
-    };
+    if (m_started || !open || !m_bodyBox || !m_subjectBox)
+        return;
+    m_started = true;
+    m_open = std::move(open);
+    if (m_bodyBox->hasFocus() || m_subjectBox->hasFocus()) {
+        this->open();
+        return;
+    }
+    m_bodyBox->installEventFilter(this);
+    m_subjectBox->installEventFilter(this);
+}
+
+bool SpellingAid::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::FocusIn)
+        open();
+    return QObject::eventFilter(watched, event);
+}
+
+void SpellingAid::open()
+{
+    for (QWidget *box : {static_cast<QWidget *>(m_bodyBox), static_cast<QWidget *>(m_subjectBox)})
+        if (box)
+            box->removeEventFilter(this);
+    if (!m_open)
+        return;
+    // Through the application, which outlives the aid: a speller that comes
+    // after the window has gone is freed on the window's thread all the same.
+    const auto load
+        = [open = std::exchange(m_open, Opener()), relay = ThreadRelay::to(QCoreApplication::instance()),
+           aid = QPointer<SpellingAid>(this), window = std::this_thread::get_id()] {
+              QString why;
+              std::shared_ptr<Speller> opened = freedOnWindowThread(open(&why), window);
+              // Moved into the call: the load keeps no share of its own.
+              relay->post([aid, opened = std::move(opened), why] {
+                  if (!aid)
+                      return;
+                  if (opened)
+                      aid->use(opened);
+                  else
+                      Q_EMIT aid->unavailable(why);
+              });
+          };
     try {
         // Not the application's pool, which its exit waits for: a load stuck
         // in the library (a FIFO where it reads a list) must not keep the
         // process alive once the window has closed.
         std::thread(load).detach();
     } catch (const std::system_error &) {
-        relay->deleteLater();
         Q_EMIT unavailable(spellingText(SpellingText::NoThread));
     }
 }

@@ -12,11 +12,12 @@ class QPlainTextEdit;
 class Speller;
 class SubjectSpelling;
 
-// Spelling in a message's body and subject. The dictionary loads on a
-// thread of its own that nothing waits for, neither the window nor the
-// program's exit; the boxes are checked from the moment it is there.
-// Without one nothing changes: no mark, no message, only unavailable()
-// saying why.
+// Spelling in a message's body and subject. The dictionary is opened only
+// when one of the two boxes first has the focus (a window never written in
+// pays nothing for it), on a thread of its own that nothing waits for,
+// neither the window nor the program's exit; the boxes are checked from the
+// moment it is there. Without one nothing changes: no mark, no message, only
+// unavailable() saying why.
 class SpellingAid : public QObject
 {
     Q_OBJECT
@@ -28,7 +29,8 @@ public:
 
     SpellingAid(QPlainTextEdit *body, QLineEdit *subject, QObject *parent);
 
-    // Starts opening; ready() or unavailable() follows.
+    // Opens with open once either box has the focus, at once if one has it
+    // now; ready() or unavailable() follows. Later calls do nothing.
     void start(Opener open);
     // Checks with speller from now on, as start() does once it has opened.
     void use(const std::shared_ptr<Speller> &speller);
@@ -40,11 +42,17 @@ Q_SIGNALS:
     void ready();
     void unavailable(const QString &why);
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    void open();
     void recheck();
 
     QPointer<QPlainTextEdit> m_bodyBox;
     QPointer<QLineEdit> m_subjectBox;
+    Opener m_open; // until either box has the focus
+    bool m_started = false;
     BodySpelling *m_body = nullptr;
     SubjectSpelling *m_subject = nullptr;
 };

@@ -2,9 +2,7 @@
 
 #include "Speller.h"
 
-#include <QCoreApplication>
-#include <QInputMethodEvent>
-#include <QLineEdit>
+#include <algorithm>
 
 namespace SpellingMarks {
 
@@ -23,7 +21,14 @@ QList<ProseWords::Span> misspelled(Speller &speller, QStringView line, qsizetype
 
 std::optional<ProseWords::Span> misspelledAt(Speller &speller, QStringView line, qsizetype index)
 {
-    for (const ProseWords::Span &word : ProseWords::find(line)) {
+    // The run of text without spaces that index falls in or touches.
+    qsizetype from = std::clamp<qsizetype>(index, 0, line.size());
+    while (from > 0 && !line[from - 1].isSpace())
+        --from;
+    qsizetype to = std::clamp<qsizetype>(index, 0, line.size());
+    while (to < line.size() && !line[to].isSpace())
+        ++to;
+    for (const ProseWords::Span &word : ProseWords::find(line, from, to)) {
         if (index < word.start || index > word.start + word.length)
             continue;
         if (!speller.isCorrect(line.mid(word.start, word.length).toString()))
@@ -38,17 +43,6 @@ QTextCharFormat format()
     marked.setUnderlineStyle(QTextCharFormat::SpellCheckUnderline);
     marked.setUnderlineColor(Qt::red);
     return marked;
-}
-
-void drawOnLine(QLineEdit *box, const QList<ProseWords::Span> &spans)
-{
-    // The formats' places count from the cursor.
-    const int cursor = box->cursorPosition();
-    QList<QInputMethodEvent::Attribute> formats;
-    for (const ProseWords::Span &span : spans)
-        formats.append({QInputMethodEvent::TextFormat, int(span.start) - cursor, int(span.length), format()});
-    QInputMethodEvent marks(QString(), formats);
-    QCoreApplication::sendEvent(box, &marks);
 }
 
 } // namespace SpellingMarks

@@ -6,10 +6,9 @@
 
 #include <optional>
 
-class QLineEdit;
 class Speller;
 
-// What the two checked boxes share: which words of a line to mark, and how.
+// What the checked boxes share: which words of a line to mark, and how.
 namespace SpellingMarks {
 
 // The words of line within [from, to) that speller does not know. The word
@@ -18,16 +17,11 @@ namespace SpellingMarks {
 QList<ProseWords::Span> misspelled(Speller &speller, QStringView line, qsizetype from = 0, qsizetype to = -1,
                                    qsizetype typingAt = -1);
 
-// The unknown word that index falls in or touches, if any.
+// The unknown word that index falls in or touches, if any; only the words
+// around index are looked at.
 std::optional<ProseWords::Span> misspelledAt(Speller &speller, QStringView line, qsizetype index);
 
 // The red wavy underline.
 QTextCharFormat format();
-
-// Draws spans of box's text with format(). A line edit has no text formats
-// of its own, so the marks reach it as an input method's formats, which it
-// draws over its text without touching the text, the cursor or undo; they
-// go with its next input method event.
-void drawOnLine(QLineEdit *box, const QList<ProseWords::Span> &spans);
 
 } // namespace SpellingMarks

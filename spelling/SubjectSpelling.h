@@ -1,36 +1,44 @@
 #pragma once
 
-#include "BoxSpelling.h"
+#include "LineHighlighter.h"
 #include "ProseWords.h"
 
-class QLineEdit;
+#include <QObject>
 
-// Marks the unknown words of a one-line box (SpellingMarks::drawOnLine).
-// While an input method is composing in the box, its own formats stay.
-class SubjectSpelling : public BoxSpelling
+#include <functional>
+#include <memory>
+
+class LineMarks;
+class QLineEdit;
+class QMenu;
+class QPoint;
+class Speller;
+
+// The unknown words of a one-line box, drawn by LineMarks, with their
+// replacements first in its menu.
+class SubjectSpelling : public QObject, public LineHighlighter
 {
     Q_OBJECT
 
 public:
-    // Lives as long as box, its parent.
+    // Lives as long as box, its parent. recheck is called after the user
+    // accepted a word, so that every checked box can drop its marks.
     SubjectSpelling(QLineEdit *box, std::shared_ptr<Speller> speller, std::function<void()> recheck);
 
-    // pos: the box's.
-    QMenu *contextMenu(const QPoint &pos) override;
+    // pos: the box's. The menu is not yet shown; the caller owns it.
+    QMenu *contextMenu(const QPoint &pos);
+    // Marks again at the next turn of the event loop.
+    void refresh();
 
     // The words marked now.
-    QList<ProseWords::Span> marked() const { return m_marked; }
+    QList<ProseWords::Span> marked() const;
 
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
+    QList<Mark> highlight(const QString &text, qsizetype from, qsizetype to, qsizetype typing) override;
+    void offerFix(QMenu *menu, const QString &text, qsizetype index,
+                  const SpellMenu::Replace &replace) override;
 
 private:
-    void mark() override;
-    void replace(int position, const QString &word, const QString &text);
-
-    QLineEdit *m_box;
-    QList<ProseWords::Span> m_marked;
-    QString m_previous;
-    bool m_composing = false;
-    bool m_sending = false;
+    std::shared_ptr<Speller> m_speller;
+    std::function<void()> m_recheck;
+    LineMarks *m_marks;
 };

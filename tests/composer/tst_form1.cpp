@@ -18,7 +18,7 @@ private Q_SLOTS:
     void placeShowsProgress();
     void pieRepaintsOnlyWhenItChanges_data();
     void pieRepaintsOnlyWhenItChanges();
-    void componentPreparesAfterTheFirstPaint();
+    void componentPreparesWhenASendStarts();
     void closingStoresOnce_data();
     void closingStoresOnce();
     void closingDuringSendNeitherAsksNorWaits_data();
@@ -112,14 +112,12 @@ protected:
     }
 };
 
-// A fake that notes when the window lets it prepare, and whether the
-// component's place had been painted by then.
+// A fake that notes when the window lets it prepare: the sends begun by then.
 class PreparingFake : public FakeMailComponent
 {
 public:
-    void prepare() override { paintsBeforePrepare.append(counter ? counter->paints : -1); }
-    PaintCounter *counter = nullptr;
-    QList<int> paintsBeforePrepare;
+    void prepare() override { sendsBeforePrepare.append(int(names().count(QStringLiteral("Send")))); }
+    QList<int> sendsBeforePrepare;
 };
 
 } // namespace
@@ -152,21 +150,21 @@ void TestForm1::pieRepaintsOnlyWhenItChanges()
     QCOMPARE(f.controls().component->toolTip(), u"Inviato %1%"_s.arg(sent.last() / 10));
 }
 
-void TestForm1::componentPreparesAfterTheFirstPaint()
+// Nothing of the transport is loaded for a window that never sends.
+void TestForm1::componentPreparesWhenASendStarts()
 {
     FakeMessageUi ui;
     MemorySettingsStore store;
     auto owned = std::make_unique<PreparingFake>();
     PreparingFake *mail = owned.get();
     Form1 form(std::move(owned), ui, store);
-    mail->counter = new PaintCounter(form.controls().component);
     form.show();
-    QVERIFY(mail->paintsBeforePrepare.isEmpty());
-    QTRY_COMPARE(mail->paintsBeforePrepare.size(), 1);
-    QVERIFY(mail->paintsBeforePrepare.first() >= 1);
-    form.repaint();
+    QTRY_VERIFY(form.controls().component->hasBeenPainted());
     QCoreApplication::processEvents();
-    QCOMPARE(mail->paintsBeforePrepare.size(), 1);
+    QVERIFY(mail->sendsBeforePrepare.isEmpty());
+    form.controls().send->click();
+    QTRY_COMPARE(mail->sendsBeforePrepare, QList<int>{0});
+    QTRY_COMPARE(mail->names().count(QStringLiteral("Send")), 1);
 }
 
 void TestForm1::closingStoresOnce_data()

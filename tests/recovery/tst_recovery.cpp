@@ -2,9 +2,10 @@
 // left over is taken, and the writer's order of writes.
 #include "FileLock.h"
 #include "LatestWriter.h"
-#include "RecoveryFolder.h"
-#include "RecoveryFormat.h"
+#include "MemorySettingsStore.h"
+#include "RecoveryCopy.h"
 #include "RegularFile.h"
+#include "SavedFields.h"
 #include "TestFiles.h"
 
 #include <QDateTime>
@@ -44,12 +45,13 @@ MailFields sample(const QString &subject)
     return f;
 }
 
-// The stamp of the settings every window in these tests started from.
-const QByteArray settingsNow = RecoveryFormat::stamp(sample(u"kept"_s));
+// The stamp of the settings every window in these tests started from, as
+// it loaded them.
+const QByteArray settingsNow = RecoveryCopy::stamp(SavedFields::asStored(sample(u"kept"_s)));
 
 QByteArray copyOf(const QString &subject, qint64 takenAtMs, const QByteArray &base = {}, bool sent = false)
 {
-    return RecoveryFormat::encode({sample(subject), takenAtMs, base, sent});
+    return RecoveryCopy::encode({sample(subject), takenAtMs, base, sent});
 }
 
 // As the last release wrote it: numbered, no base.
@@ -62,10 +64,42 @@ QByteArray numbered(const QString &subject, qint64 takenAtMs, qint64 order)
     return QJsonDocument(object).toJson();
 }
 
-// Nothing to lose: the settings hold it, or it was sent.
-bool holdsKept(const RecoveryFormat::Copy &copy) { return copy.sent || copy.fields.subject == u"kept"_s; }
-
 const QString prefix = u"KORVANE_CLIENT_STMP.recovery-"_s;
+
+// The settings of a folder, holding sample(u"kept"_s).
+class SettingsIn : public MemorySettingsStore
+{
+public:
+    explicit SettingsIn(const QString &folder) : m_file(folder + u"/KORVANE_CLIENT_STMP.ini"_s)
+    {
+        SavedFields::StoreFields(*this, sample(u"kept"_s));
+    }
+    QString fileName() const override { return m_file; }
+
+private:
+    QString m_file;
+};
+
+// A window's draft started from the settings, and what came back in it.
+struct Window
+{
+    explicit Window(SettingsStore &store) : copy(store, [this](const MailFields &fields) { shown = fields; })
+    {
+        copy.load({});
+    }
+    std::optional<MailFields> shown;
+    RecoveryCopy copy;
+};
+
+// The files named to the user as set aside.
+QStringList setAsideIn(const QString &notice)
+{
+    QStringList names;
+    for (const QString &line : notice.split(u'\n'))
+        if (line.startsWith(u'/'))
+            names << QFileInfo(line).fileName();
+    return names;
+}
 
 } // namespace
 
@@ -74,6 +108,7 @@ class TestRecovery : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase();
     void formatRoundTrip();
     void formatReadsEarlierCopies();
     void formatRefuses_data();
@@ -86,15 +121,25 @@ private Q_SLOTS:
     void strangeFiles();
     void writer_data();
     void writer();
+
+private:
+    QTemporaryDir m_data;
 };
+
+// The program's data folder, the copies' second place, one of the test's own.
+void TestRecovery::initTestCase()
+{
+    QVERIFY(m_data.isValid());
+    qputenv("XDG_DATA_HOME", QFile::encodeName(m_data.path()));
+}
 
 void TestRecovery::formatRoundTrip()
 {
     MailFields large = sample(u"grande"_s);
     large.body = QString(qsizetype(5) * 1000 * 1000, u'è');
     for (const MailFields &fields : {sample(u"Preventivo caffè"_s), large, MailFields()}) {
-        const std::optional<RecoveryFormat::Copy> back
-            = RecoveryFormat::decode(RecoveryFormat::encode({fields, 1765000000123, settingsNow, true}));
+        const std::optional<RecoveryCopy::Content> back
+            = RecoveryCopy::decode(RecoveryCopy::encode({fields, 1765000000123, settingsNow, true}));
         QVERIFY(back);
         QVERIFY(back->fields == fields);
         QCOMPARE(back->takenAtMs, 1765000000123);
@@ -111,7 +156,7 @@ void TestRecovery::formatReadsEarlierCopies()
           "\"format\":\"korvane-client recovery 1\",\"order\":3,\"priorityIndex\":0,\"recipient\":\"d@x.it\","
           "\"sender\":\"m@x.it\",\"server\":\"smtp.x.it\",\"stored\":false,\"subject\":\"Oggetto\","
           "\"takenAtMs\":1765000000123}"_ba;
-    const std::optional<RecoveryFormat::Copy> copy = RecoveryFormat::decode(earlier);
+    const std::optional<RecoveryCopy::Content> copy = RecoveryCopy::decode(earlier);
     QVERIFY(copy);
     const MailFields expected{u"smtp.x.it"_s, u"m@x.it"_s,    u"d@x.it"_s,
                               u"c@x.it"_s,    u"b@x.it"_s,    u"/tmp/a.pdf"_s,
@@ -133,7 +178,7 @@ void TestRecovery::formatRefuses_data()
 void TestRecovery::formatRefuses()
 {
     QFETCH(QByteArray, data);
-    QVERIFY(!RecoveryFormat::decode(data));
+    QVERIFY(!RecoveryCopy::decode(data));
 }
 
 // A copy of another version: what it lacks or holds otherwise is empty (the
@@ -168,8 +213,8 @@ void TestRecovery::formatReadsOtherVersions()
     QFETCH(bool, based);
     const QByteArray whole = copyOf(u"x"_s, 7, settingsNow);
     QVERIFY(whole.contains(from));
-    const std::optional<RecoveryFormat::Copy> copy
-        = RecoveryFormat::decode(QByteArray(whole).replace(from, to));
+    const std::optional<RecoveryCopy::Content> copy
+        = RecoveryCopy::decode(QByteArray(whole).replace(from, to));
     QVERIFY(copy);
     QCOMPARE(copy->fields.subject, subject);
     QCOMPARE(copy->fields.priorityIndex, priority);
@@ -192,7 +237,7 @@ void TestRecovery::takeLeftovers_data()
     const QString b = prefix + u"22-2.json"_s;
     const QString c = prefix + u"33-3.json"_s;
     const QString ini = u"KORVANE_CLIENT_STMP.ini"_s;
-    const QByteArray other = RecoveryFormat::stamp(sample(u"altro"_s));
+    const QByteArray other = RecoveryCopy::stamp(sample(u"altro"_s));
     using Names = QStringList;
     const auto row = [](const char *tag, const Names &names, const QList<QByteArray> &contents,
                         const Names &held, const QString &taken, const Names &offered, const Names &after) {
@@ -263,29 +308,32 @@ void TestRecovery::takeLeftovers()
 
     QStringList told;
     {
-        RecoveryFolder folder({config.path()});
-        QVERIFY(!folder.ownPath().isEmpty());
-        const RecoveryFolder::Found found = folder.takeLeftovers(holdsKept, settingsNow);
-        QCOMPARE(found.taken ? found.taken->copy.fields.subject : QString(), taken);
-        if (found.taken) {
-            QVERIFY(found.taken->copy.fields == sample(taken));
-            QCOMPARE(folder.ownPath(), found.taken->path); // written over from now on
+        SettingsIn store(config.path());
+        Window window(store);
+        QVERIFY(!window.copy.path().isEmpty());
+        const RecoveryCopy::Recovered found = window.copy.recover();
+        QCOMPARE(window.shown ? window.shown->subject : QString(), taken);
+        if (window.shown) {
+            QVERIFY(*window.shown == sample(taken));
+            // Written over from now on.
+            const std::optional<RecoveryCopy::Content> own
+                = RecoveryCopy::decode(readFile(window.copy.path()));
+            QVERIFY(own && own->fields.subject == taken);
         }
         QStringList offeredSubjects;
         for (const QString &path : found.offered)
-            offeredSubjects << RecoveryFormat::decode(readFile(path))->fields.subject;
+            offeredSubjects << RecoveryCopy::decode(readFile(path))->fields.subject;
         QCOMPARE(offeredSubjects, offered);
-        for (const QString &path : found.setAside)
-            told << QFileInfo(path).fileName();
+        told = setAsideIn(found.notice);
         // A second look, as another window starting now would take: the one
         // taken is held, and this run's window counts as open.
-        RecoveryFolder other({config.path()});
-        QVERIFY(!other.ownPath().isEmpty());
+        Window other(store);
+        QVERIFY(!other.copy.path().isEmpty());
         // An offered draft is there for the window it is offered to.
         for (const QString &path : found.offered)
-            QVERIFY(RecoveryFolder({config.path()}).takeOffered(path));
-        const RecoveryFolder::Found again = other.takeLeftovers(holdsKept, settingsNow);
-        QVERIFY(!again.taken || !found.taken || again.taken->path != found.taken->path);
+            QVERIFY(!Window(store).copy.recoverOffered(path).isEmpty());
+        other.copy.recover();
+        QVERIFY(!other.shown || !window.shown || other.copy.path() != window.copy.path());
     }
     checkFolderAfter(config.path(), names, contents, after, told);
     for (const std::unique_ptr<FileLock> &lock : locks)
@@ -322,19 +370,20 @@ void TestRecovery::strangeFiles()
         // Sparse: a valid start, then far more than a copy can hold.
         writeFile(path, copyOf(u"grande"_s, 1, settingsNow));
         QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadWrite) && file.resize(RecoveryFormat::largestCopy + 1));
+        QVERIFY(file.open(QIODevice::ReadWrite) && file.resize(RecoveryCopy::largestCopy + 1));
     } else {
         QVERIFY(QDir().mkpath(path));
     }
 
-    RecoveryFolder folder({config.path()});
-    const RecoveryFolder::Found found = folder.takeLeftovers(holdsKept, settingsNow);
-    QVERIFY(!found.taken);
+    SettingsIn store(config.path());
+    Window window(store);
+    const QStringList told = setAsideIn(window.copy.recover().notice);
+    QVERIFY(!window.shown);
     if (kind == u"folder"_s) {
-        QCOMPARE(found.setAside, QStringList()); // not a file: not looked at
+        QCOMPARE(told, QStringList()); // not a file: not looked at
         return;
     }
-    QCOMPARE(found.setAside, QStringList{path + u".bad"_s});
+    QCOMPARE(told, QStringList{QFileInfo(path).fileName() + u".bad"_s});
     const QFileInfo aside(path + u".bad"_s);
     QCOMPARE(aside.isSymLink(), kind == u"zero"_s || kind == u"link"_s);
     QCOMPARE(readFile(target), copyOf(u"altrove"_s, 1, settingsNow));
@@ -363,12 +412,12 @@ void TestRecovery::writer()
             fields.body += QString(qsizetype(2) * 1000 * 1000, u'x'); // a write that takes a while
             writer.post([&started, path, fields](const LatestWriter::Superseded &superseded) {
                 started << fields.subject;
-                return RegularFile::write(path, RecoveryFormat::encode({fields, 1}), superseded);
+                return RegularFile::write(path, RecoveryCopy::encode({fields, 1, {}, false}), superseded);
             });
         }
     }
     QCOMPARE(started.constLast(), subjects.constLast());
-    const std::optional<RecoveryFormat::Copy> written = RecoveryFormat::decode(readFile(path));
+    const std::optional<RecoveryCopy::Content> written = RecoveryCopy::decode(readFile(path));
     QVERIFY(written);
     QCOMPARE(written->fields.subject, subjects.constLast());
     QCOMPARE(QFile::permissions(path) & 0x7077, QFile::ReadOwner | QFile::WriteOwner);

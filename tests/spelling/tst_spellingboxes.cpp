@@ -1,4 +1,5 @@
 #include "BodySpelling.h"
+#include "ComponentPlace.h"
 #include "EnchantSpeller.h"
 #include "Form1Fixture.h"
 #include "PersonalWordLists.h"
@@ -10,10 +11,14 @@
 #include <QDir>
 #include <QMenu>
 #include <QScopeGuard>
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
+#include <QThread>
+
+#include <atomic>
 
 namespace {
 
@@ -37,6 +42,23 @@ public:
 
 private:
     std::unique_ptr<Speller> m_real;
+};
+
+// Knows every word; notes the thread it is freed on.
+class NotingSpeller : public Speller
+{
+public:
+    explicit NotingSpeller(std::atomic<QThread *> &freedOn) : m_freedOn(freedOn) {}
+    ~NotingSpeller() override { m_freedOn = QThread::currentThread(); }
+    NotingSpeller(const NotingSpeller &) = delete;
+    NotingSpeller &operator=(const NotingSpeller &) = delete;
+    bool isCorrect(const QString & /*word*/) override { return true; }
+    QStringList suggestions(const QString & /*word*/, int /*most*/) override { return {}; }
+    void ignore(const QString & /*word*/) override {}
+    void addToPersonal(const QString & /*word*/) override {}
+
+private:
+    std::atomic<QThread *> &m_freedOn;
 };
 
 std::unique_ptr<Speller> italian()
@@ -111,7 +133,9 @@ private slots:
     void ignoredWordLeavesBothBoxes();
     void longBodyCheckedOnlyInView();
     void windowWithoutDictionary();
+    void windowWithDictionary_data();
     void windowWithDictionary();
+    void spellerAfterTheWindowIsFreed();
     void personalListsChecked_data();
     void personalListsChecked();
 
@@ -231,7 +255,7 @@ void TestSpellingBoxes::ignoredWordLeavesBothBoxes()
     QVERIFY(!texts(plain->actions()).contains(QStringLiteral("Ignora")));
 }
 
-// Each key costs the lines in view, whatever the length of the body.
+// Each key costs the lines in view, whatever the length of the body or the subject.
 void TestSpellingBoxes::longBodyCheckedOnlyInView()
 {
     QString body;
@@ -250,6 +274,11 @@ void TestSpellingBoxes::longBodyCheckedOnlyInView()
     QVERIFY(m_speller->asked - wordsInView < 10 * wordsInView);
     m_body->moveCursor(QTextCursor::End);
     QTRY_COMPARE(markedIn(m_body), QStringList{QStringLiteral("erorre")});
+    m_speller->asked = 0;
+    m_subject->setMaxLength(int(body.size()));
+    m_subject->setText(body.replace(u'\n', u' '));
+    QTRY_COMPARE(markedIn(m_subject, m_aid->subject()), QStringList{QStringLiteral("erorre")});
+    QVERIFY2(m_speller->asked < 1000, qPrintable(QString::number(m_speller->asked)));
 }
 
 void TestSpellingBoxes::windowWithoutDictionary()
@@ -261,6 +290,7 @@ void TestSpellingBoxes::windowWithoutDictionary()
         *why = QStringLiteral("nessun dizionario per la lingua it_IT");
         return std::unique_ptr<Speller>();
     });
+    fixture.body()->setFocus();
     QTRY_COMPARE(unavailable.size(), 1);
     QCOMPARE(unavailable.at(0).at(0).toString(), QStringLiteral("nessun dizionario per la lingua it_IT"));
     QTest::keyClicks(fixture.body(), QStringLiteral("un erorre "));
@@ -270,17 +300,71 @@ void TestSpellingBoxes::windowWithoutDictionary()
     QCOMPARE(fixture.ui.calls.size(), 0); // no message about it
 }
 
+void TestSpellingBoxes::windowWithDictionary_data()
+{
+    QTest::addColumn<QString>("focus"); // the box that first has the focus
+    QTest::newRow("Oggetto") << QStringLiteral("txtOggetto");
+    QTest::newRow("Contenuto") << QStringLiteral("txtContenuto");
+}
+
+// Opened when either box first has the focus, not for a window at rest.
 void TestSpellingBoxes::windowWithDictionary()
 {
+    QFETCH(QString, focus);
     Form1Fixture fixture;
     fixture.form->show();
-    fixture.form->checkSpelling([](QString *why) { return EnchantSpeller::open(why); });
+    std::atomic<int> opened = 0;
+    fixture.form->checkSpelling([&opened](QString *why) {
+        ++opened;
+        return EnchantSpeller::open(why);
+    });
+    fixture.controls().recipient->setFocus();
+    QVERIFY(QTest::qWaitForWindowActive(fixture.form.get()));
+    QTRY_VERIFY(fixture.controls().component->hasBeenPainted());
+    letMarksCome();
+    QCOMPARE(opened.load(), 0);
+    fixture.named(focus)->setFocus();
     QTRY_VERIFY(fixture.form->spelling()->body());
+    QCOMPARE(opened.load(), 1);
     fixture.body()->setPlainText(QStringLiteral("un erorre"));
     fixture.controls().subject->setText(QStringLiteral("altro sbaglaito"));
     QTRY_COMPARE(markedIn(fixture.body()), QStringList{QStringLiteral("erorre")});
     QTRY_COMPARE(markedIn(fixture.controls().subject, fixture.form->spelling()->subject()),
                  QStringList{QStringLiteral("sbaglaito")});
+    // Shift+F10 opens either box's menu at its cursor, with the word's replacements.
+    for (QWidget *box :
+         {static_cast<QWidget *>(fixture.controls().subject), static_cast<QWidget *>(fixture.body())}) {
+        box->setFocus();
+        QTest::keyClick(box, Qt::Key_End);
+        QTest::keyClick(box, Qt::Key_Left);
+        QTest::keyClick(box, Qt::Key_F10, Qt::ShiftModifier);
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        QVERIFY(menu);
+        QVERIFY(texts(menu->actions()).contains(QStringLiteral("Ignora")));
+        menu->close();
+    }
+}
+
+// Not kept to the end, nor freed on the load's thread while the application runs.
+void TestSpellingBoxes::spellerAfterTheWindowIsFreed()
+{
+    QSemaphore opening;
+    QSemaphore windowGone;
+    std::atomic<QThread *> freedOn = nullptr;
+    {
+        Form1Fixture fixture;
+        fixture.form->show();
+        fixture.form->checkSpelling([&](QString *) {
+            opening.release();
+            windowGone.acquire();
+            return std::make_unique<NotingSpeller>(freedOn);
+        });
+        fixture.controls().subject->setFocus();
+        QVERIFY(QTest::qWaitForWindowActive(fixture.form.get()));
+        QTRY_COMPARE(opening.available(), 1);
+    }
+    windowGone.release();
+    QTRY_COMPARE(freedOn.load(), QThread::currentThread());
 }
 
 void TestSpellingBoxes::personalListsChecked_data()
@@ -313,6 +397,7 @@ void TestSpellingBoxes::personalListsChecked()
     Form1Fixture fixture;
     fixture.form->show();
     fixture.form->checkSpelling([](QString *said) { return EnchantSpeller::open(said); });
+    fixture.body()->setFocus();
     QTRY_VERIFY(fixture.form->spelling()->body());
     fixture.body()->setPlainText(QStringLiteral("acqua korvanesca"));
     QTRY_COMPARE(markedIn(fixture.body()), why.isEmpty() ? QStringList{} : QStringList{"korvanesca"});
