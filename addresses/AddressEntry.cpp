@@ -1,6 +1,6 @@
 #include "AddressEntry.h"
 
-#include "AddressToken.h"
+#include "common/AddressToken.h"
 
 #include <algorithm>
 #include <optional>

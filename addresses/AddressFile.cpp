@@ -1,7 +1,7 @@
 #include "AddressFile.h"
 
-#include "FileLock.h"
-#include "RegularFile.h"
+#include "common/FileLock.h"
+#include "common/RegularFile.h"
 
 #include <QDir>
 #include <QFileInfo>

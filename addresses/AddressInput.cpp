@@ -1,6 +1,6 @@
 #include "AddressInput.h"
 
-#include "AddressToken.h"
+#include "common/AddressToken.h"
 
 #include <algorithm>
 

@@ -1,10 +1,10 @@
 #include "AddressItems.h"
 
 #include "AddressInput.h"
-#include "AddressList.h"
-#include "AddressToken.h"
 #include "DomainLookup.h"
 #include "DomainTypos.h"
+#include "common/AddressToken.h"
+#include "mail/message/AddressList.h"
 
 #include <algorithm>
 

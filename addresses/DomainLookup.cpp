@@ -1,6 +1,6 @@
 #include "DomainLookup.h"
 #include "DomainQuery.h"
-#include "ThreadRelay.h"
+#include "common/ThreadRelay.h"
 
 #include <QCoreApplication>
 

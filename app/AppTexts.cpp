@@ -1,6 +1,6 @@
 #include "AppTexts.h"
 
-#include "TextTable.h"
+#include "common/TextTable.h"
 
 namespace {
 

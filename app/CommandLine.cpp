@@ -1,7 +1,7 @@
 #include "CommandLine.h"
 
 #include "AppTexts.h"
-#include "LaunchArguments.h"
+#include "composer/LaunchArguments.h"
 
 #include <QCommandLineParser>
 

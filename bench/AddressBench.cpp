@@ -1,12 +1,12 @@
 #include "AddressBench.h"
 
-#include "AddressBoxCheck.h"
-#include "AddressChecks.h"
-#include "AddressFile.h"
-#include "Form1.h"
-#include "KorvaneSTMP.h"
-#include "QSettingsStore.h"
-#include "QtMessageUi.h"
+#include "addresses/AddressFile.h"
+#include "composer/AddressBoxCheck.h"
+#include "composer/AddressChecks.h"
+#include "composer/Form1.h"
+#include "mail/KorvaneSTMP.h"
+#include "settings/QSettingsStore.h"
+#include "ui/QtMessageUi.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,9 +1,9 @@
 #include "CloseBench.h"
 
-#include "Form1.h"
-#include "KorvaneSTMP.h"
-#include "MessageUi.h"
-#include "QSettingsStore.h"
+#include "composer/Form1.h"
+#include "mail/KorvaneSTMP.h"
+#include "settings/QSettingsStore.h"
+#include "ui/MessageUi.h"
 
 #include <QApplication>
 #include <QLineEdit>

@@ -1,15 +1,15 @@
 #include "LongBoxBench.h"
 
-#include "AddressBoxCheck.h"
-#include "AddressChecks.h"
-#include "ComposerLayout.h"
-#include "EnchantSpeller.h"
-#include "Form1.h"
-#include "KorvaneSTMP.h"
-#include "QSettingsStore.h"
-#include "QtMessageUi.h"
-#include "SpellingAid.h"
-#include "SubjectSpelling.h"
+#include "composer/AddressBoxCheck.h"
+#include "composer/AddressChecks.h"
+#include "composer/ComposerLayout.h"
+#include "composer/Form1.h"
+#include "mail/KorvaneSTMP.h"
+#include "settings/QSettingsStore.h"
+#include "spelling/EnchantSpeller.h"
+#include "spelling/SpellingAid.h"
+#include "spelling/SubjectSpelling.h"
+#include "ui/QtMessageUi.h"
 
 #include <QApplication>
 #include <QEventLoop>

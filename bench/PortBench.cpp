@@ -1,6 +1,6 @@
 #include "PortBench.h"
 
-#include "KorvaneSTMP.h"
+#include "mail/KorvaneSTMP.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>

@@ -1,12 +1,12 @@
 #include "SendBench.h"
 
-#include "AddressList.h"
-#include "AttachmentContent.h"
-#include "AttachmentFile.h"
-#include "AttachmentList.h"
-#include "KorvaneSTMP.h"
-#include "MailRequest.h"
-#include "MessageSource.h"
+#include "common/AttachmentList.h"
+#include "mail/KorvaneSTMP.h"
+#include "mail/message/AddressList.h"
+#include "mail/message/AttachmentContent.h"
+#include "mail/message/AttachmentFile.h"
+#include "mail/message/MailRequest.h"
+#include "mail/message/MessageSource.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

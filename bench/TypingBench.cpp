@@ -1,10 +1,10 @@
 #include "TypingBench.h"
 
-#include "EnchantSpeller.h"
-#include "Form1.h"
-#include "KorvaneSTMP.h"
-#include "QSettingsStore.h"
-#include "QtMessageUi.h"
+#include "composer/Form1.h"
+#include "mail/KorvaneSTMP.h"
+#include "settings/QSettingsStore.h"
+#include "spelling/EnchantSpeller.h"
+#include "ui/QtMessageUi.h"
 
 #include <QApplication>
 #include <QDir>

@@ -2,7 +2,7 @@
 
 #include "AddressChecks.h"
 #include "ComposerTexts.h"
-#include "LineMarks.h"
+#include "spelling/LineMarks.h"
 
 #include <QLineEdit>
 #include <QMenu>

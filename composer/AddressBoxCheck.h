@@ -1,7 +1,7 @@
 #pragma once
 
-#include "AddressItems.h"
-#include "LineHighlighter.h"
+#include "addresses/AddressItems.h"
+#include "spelling/LineHighlighter.h"
 
 #include <QObject>
 

@@ -3,8 +3,8 @@
 #include "AddressBoxCheck.h"
 #include "AddressMemory.h"
 #include "ComposerTexts.h"
-#include "DomainLookup.h"
-#include "FieldTable.h"
+#include "addresses/DomainLookup.h"
+#include "common/FieldTable.h"
 
 #include <QLineEdit>
 #include <QSet>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "AddressItems.h"
 #include "SendDoubts.h"
+#include "addresses/AddressItems.h"
 
 #include <QObject>
 #include <QSet>

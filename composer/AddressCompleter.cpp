@@ -1,7 +1,7 @@
 #include "AddressCompleter.h"
 
-#include "AddressInput.h"
 #include "AddressMemory.h"
+#include "addresses/AddressInput.h"
 
 #include <QAbstractItemView>
 #include <QCompleter>

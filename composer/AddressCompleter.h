@@ -1,6 +1,6 @@
 #pragma once
 
-#include "AddressEntry.h"
+#include "addresses/AddressEntry.h"
 
 #include <QObject>
 

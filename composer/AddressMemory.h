@@ -1,8 +1,8 @@
 #pragma once
 
-#include "AddressFile.h"
-#include "AddressIndex.h"
-#include "LatestWriter.h"
+#include "addresses/AddressFile.h"
+#include "addresses/AddressIndex.h"
+#include "recovery/LatestWriter.h"
 
 #include <QObject>
 

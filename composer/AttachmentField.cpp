@@ -1,12 +1,12 @@
 #include "AttachmentField.h"
 
-#include "AttachmentList.h"
 #include "ComposerLayout.h"
 #include "ComposerTexts.h"
 #include "HandlerQueue.h"
 #include "MessageOpening.h"
-#include "MessageUi.h"
 #include "NewAttachments.h"
+#include "common/AttachmentList.h"
+#include "ui/MessageUi.h"
 
 #include <QContextMenuEvent>
 #include <QDir>

@@ -2,9 +2,9 @@
 
 #include "BodyTextEdit.h"
 #include "ComponentPlace.h"
-#include "FieldTable.h"
 #include "LengthValidator.h"
-#include "MenuKey.h"
+#include "common/FieldTable.h"
+#include "spelling/MenuKey.h"
 
 #include <QCheckBox>
 #include <QComboBox>

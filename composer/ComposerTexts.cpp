@@ -1,6 +1,6 @@
 #include "ComposerTexts.h"
 
-#include "TextTable.h"
+#include "common/TextTable.h"
 
 namespace {
 

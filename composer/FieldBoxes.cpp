@@ -1,7 +1,7 @@
 #include "FieldBoxes.h"
 
 #include "ComposerLayout.h"
-#include "FieldText.h"
+#include "settings/FieldText.h"
 
 #include <QComboBox>
 #include <QLineEdit>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "FieldTable.h"
-#include "MailFields.h"
+#include "common/FieldTable.h"
+#include "common/MailFields.h"
 
 #include <QList>
 #include <QStringList>

@@ -2,8 +2,8 @@
 
 #include "ComposerTexts.h"
 #include "LineLengthGuard.h"
-#include "MessageUi.h"
-#include "RecoveryTexts.h"
+#include "recovery/RecoveryTexts.h"
+#include "ui/MessageUi.h"
 
 #include <QPlainTextEdit>
 

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "FieldBoxes.h"
-#include "MailFields.h"
-#include "RecoveryCopy.h"
+#include "common/MailFields.h"
+#include "recovery/RecoveryCopy.h"
 
 #include <QObject>
 #include <QScopedValueRollback>

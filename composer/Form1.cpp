@@ -12,16 +12,16 @@
 #include "ImmediateMnemonic.h"
 #include "LaunchArguments.h"
 #include "LineLengthGuard.h"
-#include "MailComponent.h"
 #include "MailtoLink.h"
 #include "MessageOpening.h"
-#include "MessageUi.h"
-#include "Priorities.h"
-#include "RecoveryTexts.h"
 #include "SendCommand.h"
-#include "SettingsStore.h"
-#include "SettingsTexts.h"
 #include "WindowIcon.h"
+#include "common/Priorities.h"
+#include "mail/MailComponent.h"
+#include "recovery/RecoveryTexts.h"
+#include "settings/SettingsStore.h"
+#include "settings/SettingsTexts.h"
+#include "ui/MessageUi.h"
 
 #include <QAction>
 #include <QCloseEvent>

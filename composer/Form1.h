@@ -2,7 +2,7 @@
 
 #include "ComposerLayout.h"
 #include "HandlerQueue.h"
-#include "SpellingAid.h"
+#include "spelling/SpellingAid.h"
 
 #include <QWidget>
 

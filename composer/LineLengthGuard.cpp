@@ -3,8 +3,8 @@
 #include "ComposerLayout.h"
 #include "ComposerTexts.h"
 #include "HandlerQueue.h"
-#include "MessageUi.h"
-#include "RecoveryCopy.h"
+#include "recovery/RecoveryCopy.h"
+#include "ui/MessageUi.h"
 
 #include <QLineEdit>
 #include <QLocale>

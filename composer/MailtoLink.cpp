@@ -1,7 +1,7 @@
 #include "MailtoLink.h"
 
-#include "AddressToken.h"
-#include "FieldTable.h"
+#include "common/AddressToken.h"
+#include "common/FieldTable.h"
 
 #include <QStringDecoder>
 #include <QStringList>

@@ -2,15 +2,15 @@
 
 #include "ComposerTexts.h"
 #include "FieldKeeper.h"
-#include "FieldText.h"
 #include "HandlerQueue.h"
 #include "LineLengthGuard.h"
-#include "MessageReader.h"
-#include "MessageUi.h"
-#include "ReaderModule.h"
-#include "RegularFile.h"
+#include "common/RegularFile.h"
+#include "mail/ReaderModule.h"
+#include "mail/open/MessageReader.h"
+#include "settings/FieldText.h"
+#include "ui/MessageUi.h"
 
-#include "FileDescriptor.h"
+#include "common/FileDescriptor.h"
 
 #include <QCursor>
 #include <QDir>

@@ -1,8 +1,8 @@
 #include "NewAttachments.h"
 
-#include "AttachmentList.h"
 #include "ComposerTexts.h"
-#include "FieldText.h"
+#include "common/AttachmentList.h"
+#include "settings/FieldText.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -4,13 +4,13 @@
 #include "ComponentPlace.h"
 #include "ComposerTexts.h"
 #include "FieldKeeper.h"
-#include "FieldTable.h"
-#include "FieldText.h"
 #include "HandlerQueue.h"
-#include "MailComponent.h"
-#include "MessageUi.h"
-#include "SecretHold.h"
 #include "SendDoubts.h"
+#include "common/FieldTable.h"
+#include "common/SecretHold.h"
+#include "mail/MailComponent.h"
+#include "settings/FieldText.h"
+#include "ui/MessageUi.h"
 
 #include <QCheckBox>
 #include <QPushButton>

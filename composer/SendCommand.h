@@ -1,7 +1,7 @@
 #pragma once
 
 #include "ComposerLayout.h"
-#include "MailFields.h"
+#include "common/MailFields.h"
 
 #include <QObject>
 #include <QStringList>

@@ -1,8 +1,8 @@
 #include "SendDoubts.h"
 
-#include "AttachmentList.h"
 #include "AttachmentMention.h"
 #include "ComposerTexts.h"
+#include "common/AttachmentList.h"
 
 QList<SendDoubt> sendDoubts(const MailFields &fields)
 {

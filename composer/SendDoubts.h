@@ -1,6 +1,6 @@
 #pragma once
 
-#include "MailFields.h"
+#include "common/MailFields.h"
 
 #include <QList>
 #include <QString>

@@ -3,7 +3,7 @@
 // gives back the very bytes.
 #pragma once
 
-#include "TransferEncoding.h"
+#include "mail/message/TransferEncoding.h"
 
 #include <QByteArray>
 #include <QByteArrayView>

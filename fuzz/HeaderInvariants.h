@@ -5,7 +5,7 @@
 #pragma once
 
 #include "BodyInvariants.h"
-#include "HeaderEncoder.h"
+#include "mail/message/HeaderEncoder.h"
 
 #include <QByteArray>
 #include <QList>

@@ -4,11 +4,11 @@
 // Each check returns an empty string when everything held, or what broke.
 #pragma once
 
-#include "AddressList.h"
-#include "AttachmentList.h"
 #include "HeaderInvariants.h"
 #include "ReplyInvariants.h"
-#include "ServerAddress.h"
+#include "common/AttachmentList.h"
+#include "mail/message/AddressList.h"
+#include "mail/smtp/ServerAddress.h"
 
 #include <QByteArrayView>
 #include <QList>

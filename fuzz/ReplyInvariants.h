@@ -6,9 +6,9 @@
 // a message box.
 #pragma once
 
-#include "SendOutcome.h"
-#include "SmtpDialogue.h"
-#include "SmtpFailure.h"
+#include "mail/smtp/SendOutcome.h"
+#include "mail/smtp/SmtpDialogue.h"
+#include "mail/smtp/SmtpFailure.h"
 
 #include <QByteArrayView>
 #include <QList>

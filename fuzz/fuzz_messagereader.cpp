@@ -2,7 +2,7 @@
 // GMime. Whatever the file holds, either it is refused and nothing of it is
 // left on disk, or every attachment lies in the draft's own folder under a
 // safe name, and the fields hold no control character a box would not show.
-#include "MessageFile.h"
+#include "mail/open/MessageFile.h"
 
 #include <QDir>
 #include <QFile>

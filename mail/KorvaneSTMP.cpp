@@ -3,14 +3,14 @@
 #include "DetachedWorkers.h"
 #include "MailTexts.h"
 #include "ProgressPace.h"
-#include "SecretHold.h"
-#include "SecretWipe.h"
-#include "SendTask.h"
-#include "SentFolder.h"
-#include "SmtpTexts.h"
-#include "StandardError.h"
-#include "ThreadRelay.h"
 #include "TransportModule.h"
+#include "common/SecretHold.h"
+#include "common/SecretWipe.h"
+#include "common/StandardError.h"
+#include "common/ThreadRelay.h"
+#include "mail/message/SentFolder.h"
+#include "mail/send/SendTask.h"
+#include "mail/smtp/SmtpTexts.h"
 
 #include <QTimer>
 

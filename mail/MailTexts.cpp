@@ -1,6 +1,6 @@
 #include "MailTexts.h"
 
-#include "TextTable.h"
+#include "common/TextTable.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 #include "ReaderModule.h"
 
 #include "MailTexts.h"
-#include "MessageReader.h"
 #include "ReaderBuild.h"
-#include "SentFolder.h"
+#include "mail/message/SentFolder.h"
+#include "mail/open/MessageReader.h"
 
 #include <QCoreApplication>
 #include <QDir>

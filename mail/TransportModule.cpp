@@ -1,9 +1,9 @@
 #include "TransportModule.h"
 
 #include "MailTexts.h"
-#include "SendTask.h"
-#include "ThreadRelay.h"
 #include "TransportBuild.h"
+#include "common/ThreadRelay.h"
+#include "mail/send/SendTask.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -2,9 +2,9 @@
 
 #include "BodyMirror.h"
 #include "RecoveryTexts.h"
-#include "RegularFile.h"
-#include "SavedFields.h"
-#include "SettingsStore.h"
+#include "common/RegularFile.h"
+#include "settings/SavedFields.h"
+#include "settings/SettingsStore.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "FileLock.h"
 #include "LatestWriter.h"
-#include "MailFields.h"
+#include "common/FileLock.h"
+#include "common/MailFields.h"
 
 #include <QStringList>
 #include <QTimer>

@@ -1,11 +1,11 @@
 // RecoveryCopy's files: their format, this window's own, and the ones windows gone left.
 #include "RecoveryCopy.h"
 
-#include "FieldTable.h"
 #include "RecoveryTexts.h"
-#include "RegularFile.h"
-#include "SavedFields.h"
-#include "SettingsStore.h"
+#include "common/FieldTable.h"
+#include "common/RegularFile.h"
+#include "settings/SavedFields.h"
+#include "settings/SettingsStore.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>

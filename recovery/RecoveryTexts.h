@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TextTable.h"
+#include "common/TextTable.h"
 
 // What the start tells of the recovery copies it found, and the close of
 // a draft it could not store.

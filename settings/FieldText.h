@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FieldTable.h"
+#include "common/FieldTable.h"
 
 #include <QString>
 

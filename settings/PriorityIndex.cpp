@@ -1,7 +1,7 @@
 #include "PriorityIndex.h"
 
 #include "FieldText.h"
-#include "Priorities.h"
+#include "common/Priorities.h"
 
 namespace {
 

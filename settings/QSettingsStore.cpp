@@ -1,7 +1,7 @@
 #include "QSettingsStore.h"
 
-#include "RegularFile.h"
 #include "SettingsTexts.h"
+#include "common/RegularFile.h"
 
 #include <QDir>
 #include <QFile>

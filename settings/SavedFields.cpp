@@ -1,8 +1,8 @@
 #include "SavedFields.h"
 
-#include "FieldTable.h"
 #include "FieldText.h"
 #include "PriorityIndex.h"
+#include "common/FieldTable.h"
 
 #include <utility>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "MailFields.h"
 #include "SettingsStore.h"
+#include "common/MailFields.h"
 
 // The composer's fields in the settings store. Each value is a step of its
 // own: one that cannot be read, applied or written is skipped without a word

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TextTable.h"
+#include "common/TextTable.h"
 
 enum class SettingsText {
     SetAside,       // %1 the settings file, %2 where it went, %3 why

@@ -1,6 +1,6 @@
 #include "PersonalWordLists.h"
 
-#include "RegularFile.h"
+#include "common/RegularFile.h"
 
 #include <QDir>
 #include <QFile>

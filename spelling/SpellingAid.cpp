@@ -4,7 +4,7 @@
 #include "Speller.h"
 #include "SpellingTexts.h"
 #include "SubjectSpelling.h"
-#include "ThreadRelay.h"
+#include "common/ThreadRelay.h"
 
 #include <QCoreApplication>
 #include <QEvent>

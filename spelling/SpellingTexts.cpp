@@ -1,6 +1,6 @@
 #include "SpellingTexts.h"
 
-#include "TextTable.h"
+#include "common/TextTable.h"
 
 namespace {
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Fails on format drift (clang-format, .clang-format) or on any clang-tidy
-# warning (.clang-tidy) in the project's own C++ files.
+# warning (.clang-tidy) in the project's own C++ files, or on another folder's
+# header included by its bare name (tools/check-includes.py).
 #   tools/check-style.sh [BUILD_DIR]     BUILD_DIR: a built build directory with
 #                                        compile_commands.json (default build/)
 #   FIX=1 tools/check-style.sh           rewrite the files with clang-format instead
@@ -35,6 +36,11 @@ else
     echo "check-style: $drifted of ${#sources[@]} files drift from .clang-format; FIX=1 tools/check-style.sh rewrites them"
     status=1
   fi
+fi
+
+if ! tools/check-includes.py; then
+  echo "check-style: include another folder's header by its path from the root"
+  status=1
 fi
 
 # Translation units of a build directory, minus what moc and rcc generate and

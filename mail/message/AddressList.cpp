@@ -1,6 +1,6 @@
 #include "AddressList.h"
 
-#include "AddressToken.h"
+#include "common/AddressToken.h"
 
 #include <QUrl>
 

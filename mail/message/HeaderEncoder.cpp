@@ -1,6 +1,6 @@
 #include "HeaderEncoder.h"
 
-#include "AddressToken.h"
+#include "common/AddressToken.h"
 
 #include <QList>
 

@@ -5,9 +5,9 @@
 #include "HeaderEncoder.h"
 #include "MailRequest.h"
 #include "MessageTexts.h"
-#include "Priorities.h"
 #include "SentCopy.h"
 #include "TransferEncoding.h"
+#include "common/Priorities.h"
 
 #include <QDateTime>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #include "SentCopy.h"
 
-#include "FileDescriptor.h"
 #include "SentFolder.h"
+#include "common/FileDescriptor.h"
 
 #include <QByteArray>
 

@@ -1,6 +1,6 @@
 #include "DraftFolder.h"
 
-#include "MessageTexts.h"
+#include "mail/message/MessageTexts.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FileDescriptor.h"
+#include "common/FileDescriptor.h"
 
 #include <QByteArrayList>
 #include <QString>

@@ -1,12 +1,12 @@
 #include "MessageFile.h"
 
 #include "DraftFolder.h"
-#include "FileDescriptor.h"
 #include "GMimeHandles.h"
 #include "MessageBounds.h"
 #include "MimeWalk.h"
-#include "Priorities.h"
-#include "RegularFile.h"
+#include "common/FileDescriptor.h"
+#include "common/Priorities.h"
+#include "common/RegularFile.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "ReaderTexts.h"
 
-#include "TextTable.h"
+#include "common/TextTable.h"
 
 namespace {
 

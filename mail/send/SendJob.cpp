@@ -1,16 +1,16 @@
 #include "SendJob.h"
 
-#include "AddressList.h"
-#include "AttachmentList.h"
-#include "FieldTable.h"
-#include "MessageSource.h"
-#include "MessageTexts.h"
-#include "PortMemory.h"
-#include "SecretWipe.h"
 #include "SendTexts.h"
-#include "SentCopy.h"
-#include "SentFolder.h"
-#include "SmtpTexts.h"
+#include "common/AttachmentList.h"
+#include "common/FieldTable.h"
+#include "common/SecretWipe.h"
+#include "mail/message/AddressList.h"
+#include "mail/message/MessageSource.h"
+#include "mail/message/MessageTexts.h"
+#include "mail/message/SentCopy.h"
+#include "mail/message/SentFolder.h"
+#include "mail/smtp/PortMemory.h"
+#include "mail/smtp/SmtpTexts.h"
 
 #include <QScopeGuard>
 #include <QSet>

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "MailRequest.h"
-#include "PortChooser.h"
-#include "SendOutcome.h"
-#include "SmtpSession.h"
-#include "Transcript.h"
+#include "mail/message/MailRequest.h"
+#include "mail/smtp/PortChooser.h"
+#include "mail/smtp/SendOutcome.h"
+#include "mail/smtp/SmtpSession.h"
+#include "mail/smtp/Transcript.h"
 
 #include <memory>
 #include <optional>

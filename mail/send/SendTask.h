@@ -1,8 +1,8 @@
 #pragma once
 
-#include "MailRequest.h"
-#include "SendOutcome.h"
-#include "Transcript.h"
+#include "mail/message/MailRequest.h"
+#include "mail/smtp/SendOutcome.h"
+#include "mail/smtp/Transcript.h"
 
 #include <QString>
 #include <QtPlugin>

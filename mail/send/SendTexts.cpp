@@ -1,6 +1,6 @@
 #include "SendTexts.h"
 
-#include "TextTable.h"
+#include "common/TextTable.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "CredentialMask.h"
 
 #include "ReplyReader.h"
-#include "SecretWipe.h"
+#include "common/SecretWipe.h"
 
 #include <algorithm>
 

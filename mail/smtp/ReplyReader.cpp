@@ -1,6 +1,6 @@
 #include "ReplyReader.h"
 
-#include "SecretWipe.h"
+#include "common/SecretWipe.h"
 
 #include <utility>
 

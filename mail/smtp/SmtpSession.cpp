@@ -1,8 +1,8 @@
 #include "SmtpSession.h"
 
-#include "MessageSource.h"
 #include "SmtpTexts.h"
 #include "SmtpTransfer.h"
+#include "mail/message/MessageSource.h"
 
 #include <curl/curl.h>
 

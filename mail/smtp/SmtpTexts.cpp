@@ -1,6 +1,6 @@
 #include "SmtpTexts.h"
 
-#include "TextTable.h"
+#include "common/TextTable.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
 #include "SmtpTransfer.h"
 
-#include "MessageSource.h"
 #include "QuitBehindLibcurl.h"
-#include "SecretWipe.h"
 #include "SmtpFailure.h"
 #include "SmtpTexts.h"
 #include "Transcript.h"
+#include "common/SecretWipe.h"
+#include "mail/message/MessageSource.h"
 
 #include <curl/curl.h>
 

@@ -1,5 +1,5 @@
-#include "AddressFile.h"
-#include "QSettingsStore.h"
+#include "addresses/AddressFile.h"
+#include "settings/QSettingsStore.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,5 +1,5 @@
-#include "AddressIndex.h"
-#include "AddressInput.h"
+#include "addresses/AddressIndex.h"
+#include "addresses/AddressInput.h"
 
 #include <QTest>
 

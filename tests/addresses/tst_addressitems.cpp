@@ -1,5 +1,5 @@
-#include "AddressItems.h"
-#include "DomainLookup.h"
+#include "addresses/AddressItems.h"
+#include "addresses/DomainLookup.h"
 
 #include <QTest>
 

@@ -1,5 +1,5 @@
-#include "DomainLookup.h"
-#include "TestNameServer.h"
+#include "addresses/DomainLookup.h"
+#include "tests/support/TestNameServer.h"
 
 #include <QSignalSpy>
 #include <QTest>

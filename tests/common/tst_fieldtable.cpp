@@ -1,6 +1,6 @@
 // Two rows that share a name would lose one field's value to the other's:
 // in the settings, the recovery copy, the window, the component or a link.
-#include "FieldTable.h"
+#include "common/FieldTable.h"
 
 #include <QSet>
 #include <QTest>

@@ -1,9 +1,9 @@
 // The one way the program opens its own files, over every kind of thing
 // that can stand in a file's place: nothing blocks, nothing is read without
 // bound, and nothing is written through a link.
-#include "FileLock.h"
-#include "RegularFile.h"
-#include "TestFiles.h"
+#include "common/FileLock.h"
+#include "common/RegularFile.h"
+#include "tests/support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,7 +2,7 @@
 // reading, says how much it left out, and writes everything once the reader
 // is back.
 
-#include "StandardError.h"
+#include "common/StandardError.h"
 
 #include <QRegularExpression>
 #include <QTest>

@@ -1,7 +1,7 @@
-#include "AddressBoxCheck.h"
-#include "AddressChecks.h"
-#include "Form1Fixture.h"
-#include "TestNameServer.h"
+#include "composer/AddressBoxCheck.h"
+#include "composer/AddressChecks.h"
+#include "tests/support/Form1Fixture.h"
+#include "tests/support/TestNameServer.h"
 
 #include <QContextMenuEvent>
 #include <QMenu>

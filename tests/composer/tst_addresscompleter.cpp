@@ -1,9 +1,9 @@
-#include "AddressCompleter.h"
-#include "AddressFile.h"
-#include "FakeMailComponent.h"
-#include "FakeMessageUi.h"
-#include "Form1.h"
-#include "MemorySettingsStore.h"
+#include "addresses/AddressFile.h"
+#include "composer/AddressCompleter.h"
+#include "composer/Form1.h"
+#include "tests/support/FakeMailComponent.h"
+#include "tests/support/FakeMessageUi.h"
+#include "tests/support/MemorySettingsStore.h"
 
 #include <QAbstractItemView>
 #include <QCompleter>

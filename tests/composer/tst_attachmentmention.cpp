@@ -1,4 +1,4 @@
-#include "AttachmentMention.h"
+#include "composer/AttachmentMention.h"
 
 #include <QTest>
 

@@ -1,5 +1,5 @@
-#include "Form1Fixture.h"
-#include "LaunchArguments.h"
+#include "composer/LaunchArguments.h"
+#include "tests/support/Form1Fixture.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,8 +1,8 @@
 // Pastes and drops into the body of data as a clipboard hands it over once
 // the program that copied has exited: nothing goes in and nothing breaks.
 // Text that is there goes in whole, as one step to undo.
-#include "Form1Fixture.h"
-#include "PasteRoutes.h"
+#include "tests/support/Form1Fixture.h"
+#include "tests/support/PasteRoutes.h"
 
 #include <QClipboard>
 #include <QMimeData>

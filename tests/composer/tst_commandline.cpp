@@ -1,7 +1,7 @@
 // The program's command line, answered by the installed program itself:
 // help, version and mistakes without any display, "--" before a file whose
 // name looks like an option, and a clear word where no display is there.
-#include "SmtpTestServer.h"
+#include "tests/support/SmtpTestServer.h"
 
 #include <QFile>
 #include <QProcess>

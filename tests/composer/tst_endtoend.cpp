@@ -1,11 +1,11 @@
 // The program as a user meets it: the real window, the real component, the
 // real dialogs and settings file, sending to a loopback SMTP server.
-#include "DialogAnswerer.h"
-#include "Form1.h"
-#include "KorvaneSTMP.h"
-#include "QSettingsStore.h"
-#include "QtMessageUi.h"
-#include "SmtpTestServer.h"
+#include "composer/Form1.h"
+#include "mail/KorvaneSTMP.h"
+#include "settings/QSettingsStore.h"
+#include "tests/support/DialogAnswerer.h"
+#include "tests/support/SmtpTestServer.h"
+#include "ui/QtMessageUi.h"
 
 #include <QApplication>
 #include <QCheckBox>

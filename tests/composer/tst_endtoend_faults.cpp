@@ -1,12 +1,12 @@
 // The real window and component when things go wrong: a server fault shown
 // and then a good send from the same window, and line breaks put into the
 // one-line fields by a hand-edited settings file.
-#include "DialogAnswerer.h"
-#include "Form1.h"
-#include "KorvaneSTMP.h"
-#include "QSettingsStore.h"
-#include "QtMessageUi.h"
-#include "SmtpTestServer.h"
+#include "composer/Form1.h"
+#include "mail/KorvaneSTMP.h"
+#include "settings/QSettingsStore.h"
+#include "tests/support/DialogAnswerer.h"
+#include "tests/support/SmtpTestServer.h"
+#include "ui/QtMessageUi.h"
 
 #include <QJsonArray>
 #include <QLineEdit>

@@ -1,5 +1,5 @@
-#include "ComponentPlace.h"
-#include "Form1Fixture.h"
+#include "composer/ComponentPlace.h"
+#include "tests/support/Form1Fixture.h"
 
 #include <QApplication>
 #include <QTest>

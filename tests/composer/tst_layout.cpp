@@ -1,7 +1,7 @@
-#include "ComponentPlace.h"
-#include "FieldKeeper.h"
-#include "FieldTable.h"
-#include "Form1Fixture.h"
+#include "common/FieldTable.h"
+#include "composer/ComponentPlace.h"
+#include "composer/FieldKeeper.h"
+#include "tests/support/Form1Fixture.h"
 
 #include <QApplication>
 #include <QLabel>

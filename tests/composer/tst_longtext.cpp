@@ -1,6 +1,6 @@
 // Text too long for a one-line box is refused whole, whichever way it comes.
-#include "ComposerLayout.h"
-#include "Form1Fixture.h"
+#include "composer/ComposerLayout.h"
+#include "tests/support/Form1Fixture.h"
 
 #include <QApplication>
 #include <QClipboard>

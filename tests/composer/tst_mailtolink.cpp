@@ -1,4 +1,4 @@
-#include "MailtoLink.h"
+#include "composer/MailtoLink.h"
 
 #include <QTest>
 

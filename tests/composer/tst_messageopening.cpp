@@ -1,7 +1,7 @@
 // Message files opened as new drafts, by each way in: the command line, a
 // drop on the window or on Allegati, "Apri un messaggio…" in the body's
 // menu; a window holding a message being written is never overwritten.
-#include "Form1Fixture.h"
+#include "tests/support/Form1Fixture.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>

@@ -2,8 +2,8 @@
 // from a clipboard that xclip holds and from one whose owner, xclip, has
 // exited (no clipboard manager takes it over): the text goes in whole, or
 // nothing does; the program lives on.
-#include "Form1Fixture.h"
-#include "PasteRoutes.h"
+#include "tests/support/Form1Fixture.h"
+#include "tests/support/PasteRoutes.h"
 
 #include <QClipboard>
 #include <QMimeData>

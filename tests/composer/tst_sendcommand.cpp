@@ -1,4 +1,4 @@
-#include "Form1Fixture.h"
+#include "tests/support/Form1Fixture.h"
 
 #include <QApplication>
 #include <QTest>

@@ -2,9 +2,9 @@
 // with a settings file that cannot be used, a mailto: link on the command
 // line, closing during a large send, and the ends of a run that are not the
 // close button (signals, a kill) with its recovery copy.
-#include "FileLock.h"
-#include "SmtpTestServer.h"
-#include "TestFiles.h"
+#include "common/FileLock.h"
+#include "tests/support/SmtpTestServer.h"
+#include "tests/support/TestFiles.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -23,16 +23,16 @@
 // has the component write each send's transcript to stderr, as the program's
 // --verbose does.
 // Every message box shown is written to stdout as "box TITLE: TEXT".
-#include "CommandLine.h"
-#include "DialogAnswerer.h"
-#include "DraftWindows.h"
-#include "Form1.h"
-#include "KorvaneSTMP.h"
-#include "LaunchArguments.h"
-#include "QSettingsStore.h"
-#include "QtMessageUi.h"
-#include "SessionEnd.h"
-#include "StandardError.h"
+#include "app/CommandLine.h"
+#include "app/DraftWindows.h"
+#include "app/SessionEnd.h"
+#include "common/StandardError.h"
+#include "composer/Form1.h"
+#include "composer/LaunchArguments.h"
+#include "mail/KorvaneSTMP.h"
+#include "settings/QSettingsStore.h"
+#include "tests/support/DialogAnswerer.h"
+#include "ui/QtMessageUi.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,7 +1,7 @@
 // Test-only korvane-smtp.so of another build (this version and interface id,
 // its metadata naming another build), built with planted_module.cpp, whose
 // loading marks KORVANE_PLANTED_MARK.
-#include "SendTask.h"
+#include "mail/send/SendTask.h"
 
 #include <QObject>
 

@@ -3,8 +3,8 @@
 // the reply is cleaned for display, where characters that cannot be shown
 // became spaces and the ends of its lines were trimmed.
 
-#include "CredentialMask.h"
-#include "ReplyReader.h"
+#include "mail/smtp/CredentialMask.h"
+#include "mail/smtp/ReplyReader.h"
 
 #include <QTest>
 

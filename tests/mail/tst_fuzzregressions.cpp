@@ -1,7 +1,7 @@
 // Every input a fuzz target ever broke on (fuzz/regressions/<target>/), and the
 // seed corpora, run through the very checks the fuzz targets apply, so a fault
 // once found stays fixed and the checks stay in step with the code.
-#include "../../fuzz/Invariants.h"
+#include "fuzz/Invariants.h"
 
 #include <QDir>
 #include <QFile>

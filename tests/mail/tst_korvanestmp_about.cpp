@@ -1,7 +1,7 @@
 // The about dialog every start shows: it names the libraries' versions
 // without waiting for the transport module, which loads once the window is up.
 
-#include "KorvaneSTMP.h"
+#include "mail/KorvaneSTMP.h"
 
 #include <QRegularExpression>
 #include <QTest>

@@ -1,6 +1,6 @@
 // Recipients and attachments as the server sees them.
 
-#include "SmtpTestCase.h"
+#include "tests/support/SmtpTestCase.h"
 
 #include <QRandomGenerator>
 #include <QTemporaryDir>

@@ -2,8 +2,8 @@
 // only telling bytes lie far from its start, and more files than the
 // process may usually hold open.
 
-#include "OpenFileLimit.h"
-#include "SmtpTestCase.h"
+#include "mail/OpenFileLimit.h"
+#include "tests/support/SmtpTestCase.h"
 
 #include <QScopeGuard>
 #include <QTemporaryDir>

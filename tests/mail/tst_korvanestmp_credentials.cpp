@@ -2,8 +2,8 @@
 // clear or encoded, reaches the failure's text, the transcript or the
 // verbose echo on standard error; the server's code and other words do.
 
-#include "SmtpTestCase.h"
-#include "StandardError.h"
+#include "common/StandardError.h"
+#include "tests/support/SmtpTestCase.h"
 
 #include <QMessageAuthenticationCode>
 #include <QRegularExpression>

@@ -4,7 +4,7 @@
 // send; and a large send's progress, which reaches the window at a pace a
 // person can follow.
 
-#include "SmtpTestCase.h"
+#include "tests/support/SmtpTestCase.h"
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>

@@ -1,7 +1,7 @@
 // Servers that refuse, hang up, stall or never answer; a name lookup that
 // hangs; and a component destroyed while it sends.
 
-#include "SmtpTestCase.h"
+#include "tests/support/SmtpTestCase.h"
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>

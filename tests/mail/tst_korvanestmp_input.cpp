@@ -1,7 +1,7 @@
 // The Server text forms, and the checks that must fail a send before any
 // connection is made.
 
-#include "SmtpTestCase.h"
+#include "tests/support/SmtpTestCase.h"
 
 #include <QTemporaryDir>
 

@@ -1,7 +1,7 @@
 // What arrives at a real SMTP server: envelope, headers and body, read back
 // through Python's strict email parser.
 
-#include "SmtpTestCase.h"
+#include "tests/support/SmtpTestCase.h"
 
 #include <QTemporaryDir>
 

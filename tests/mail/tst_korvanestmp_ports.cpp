@@ -4,7 +4,7 @@
 // greeted ends with QUIT. Test servers on loopback ports stand in for 25,
 // 587 and 465.
 
-#include "SmtpTestCase.h"
+#include "tests/support/SmtpTestCase.h"
 
 #include <QRegularExpression>
 #include <QSet>

@@ -1,6 +1,6 @@
 // TLS and credentials: what goes out encrypted, what never goes out at all.
 
-#include "SmtpTestCase.h"
+#include "tests/support/SmtpTestCase.h"
 
 #include <memory>
 

@@ -1,8 +1,8 @@
 // The copy of every message the server accepted, in the Maildir Inviati of
 // the data folder, against the bytes the server received.
 
-#include "MessageFile.h"
-#include "SmtpTestCase.h"
+#include "mail/open/MessageFile.h"
+#include "tests/support/SmtpTestCase.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -2,7 +2,7 @@
 // (the refused command and reply, the port, TLS) and what it must never
 // show anyone (the password, in clear or encoded, and the message).
 
-#include "SmtpTestCase.h"
+#include "tests/support/SmtpTestCase.h"
 
 #include <QRegularExpression>
 

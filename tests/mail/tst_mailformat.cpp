@@ -1,13 +1,13 @@
 // The component's text handling, away from the network: what it accepts in
 // its fields and what it puts in header lines.
-#include "AddressList.h"
-#include "AddressToken.h"
-#include "AttachmentList.h"
-#include "ByteDigest.h"
-#include "HeaderEncoder.h"
-#include "ServerAddress.h"
-#include "TextCharset.h"
-#include "TransferEncoding.h"
+#include "common/AddressToken.h"
+#include "common/AttachmentList.h"
+#include "mail/message/AddressList.h"
+#include "mail/message/ByteDigest.h"
+#include "mail/message/HeaderEncoder.h"
+#include "mail/message/TextCharset.h"
+#include "mail/message/TransferEncoding.h"
+#include "mail/smtp/ServerAddress.h"
 
 #include <QRegularExpression>
 #include <QTest>

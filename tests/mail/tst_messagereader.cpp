@@ -1,8 +1,8 @@
 // Message files read back as a new draft's fields, through GMime: plain,
 // multipart with attachments, encoded words and names, HTML only, and files
 // damaged or built to hurt, which give a problem and leave nothing on disk.
-#include "MessageFile.h"
-#include "TestFiles.h"
+#include "mail/open/MessageFile.h"
+#include "tests/support/TestFiles.h"
 
 #include <QDirIterator>
 #include <QTemporaryDir>

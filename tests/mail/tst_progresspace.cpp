@@ -2,7 +2,7 @@
 // test sets: the first, the last (all of the message) once, and otherwise
 // at most one per interval, however often the transport reports.
 
-#include "ProgressPace.h"
+#include "mail/ProgressPace.h"
 
 #include <QTest>
 

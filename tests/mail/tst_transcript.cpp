@@ -1,8 +1,8 @@
 // The transcript's own rules, fed as libcurl's debug function would feed
 // them: redaction of the login, the message as a size, the remarks kept,
 // cleaning and the bound.
-#include "Transcript.h"
-#include "TranscriptTap.h"
+#include "mail/smtp/Transcript.h"
+#include "mail/smtp/TranscriptTap.h"
 
 #include <QTest>
 

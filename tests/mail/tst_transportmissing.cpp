@@ -6,9 +6,9 @@
 // that hold modules which must be refused (a false one, one of another
 // build) before this build's, or none.
 
-#include "KorvaneSTMP.h"
-#include "MailTexts.h"
-#include "TransportModule.h"
+#include "mail/KorvaneSTMP.h"
+#include "mail/MailTexts.h"
+#include "mail/TransportModule.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 // The body's mirror against the document itself, through the edits a user
 // makes: typing, pasting several lines, deleting across lines, undo and
 // redo, replacing everything.
-#include "BodyMirror.h"
+#include "recovery/BodyMirror.h"
 
 #include <QPlainTextEdit>
 #include <QRandomGenerator>

@@ -1,12 +1,12 @@
 // The recovery copy's files: what comes back from them, which of several
 // left over is taken, and the writer's order of writes.
-#include "FileLock.h"
-#include "LatestWriter.h"
-#include "MemorySettingsStore.h"
-#include "RecoveryCopy.h"
-#include "RegularFile.h"
-#include "SavedFields.h"
-#include "TestFiles.h"
+#include "common/FileLock.h"
+#include "common/RegularFile.h"
+#include "recovery/LatestWriter.h"
+#include "recovery/RecoveryCopy.h"
+#include "settings/SavedFields.h"
+#include "tests/support/MemorySettingsStore.h"
+#include "tests/support/TestFiles.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -2,8 +2,8 @@
 // it closes, every value marked with a tag so a reader can tell whose set a
 // file holds. "once TAG" saves when a line arrives on stdin; "loop TAG" saves
 // again and again, a new tag each round, until it is killed.
-#include "QSettingsStore.h"
-#include "SavedFields.h"
+#include "settings/QSettingsStore.h"
+#include "settings/SavedFields.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,5 +1,5 @@
-#include "FieldText.h"
-#include "PriorityIndex.h"
+#include "settings/FieldText.h"
+#include "settings/PriorityIndex.h"
 
 #include <QTest>
 

@@ -1,5 +1,5 @@
-#include "QSettingsStore.h"
-#include "SavedFields.h"
+#include "settings/QSettingsStore.h"
+#include "settings/SavedFields.h"
 
 #include <QDir>
 #include <QFile>

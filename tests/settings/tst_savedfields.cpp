@@ -1,5 +1,5 @@
-#include "MemorySettingsStore.h"
-#include "SavedFields.h"
+#include "settings/SavedFields.h"
+#include "tests/support/MemorySettingsStore.h"
 
 #include <QTest>
 

@@ -1,5 +1,5 @@
-#include "EnchantSpeller.h"
-#include "TestFiles.h"
+#include "spelling/EnchantSpeller.h"
+#include "tests/support/TestFiles.h"
 
 #include <QTemporaryDir>
 #include <QTest>

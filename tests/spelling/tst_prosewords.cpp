@@ -1,4 +1,4 @@
-#include "ProseWords.h"
+#include "spelling/ProseWords.h"
 
 #include <QTest>
 

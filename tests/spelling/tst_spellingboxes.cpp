@@ -1,11 +1,11 @@
-#include "BodySpelling.h"
-#include "ComponentPlace.h"
-#include "EnchantSpeller.h"
-#include "Form1Fixture.h"
-#include "PersonalWordLists.h"
-#include "SpellingAid.h"
-#include "SubjectSpelling.h"
-#include "TestFiles.h"
+#include "composer/ComponentPlace.h"
+#include "spelling/BodySpelling.h"
+#include "spelling/EnchantSpeller.h"
+#include "spelling/PersonalWordLists.h"
+#include "spelling/SpellingAid.h"
+#include "spelling/SubjectSpelling.h"
+#include "tests/support/Form1Fixture.h"
+#include "tests/support/TestFiles.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "Form1.h"
-#include "KorvaneSTMP.h"
-#include "QSettingsStore.h"
-#include "QtMessageUi.h"
+#include "composer/Form1.h"
+#include "mail/KorvaneSTMP.h"
+#include "settings/QSettingsStore.h"
+#include "ui/QtMessageUi.h"
 
 #include <QApplication>
 #include <QInputDialog>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "FieldTable.h"
-#include "MailComponent.h"
+#include "common/FieldTable.h"
+#include "mail/MailComponent.h"
 
 #include <QList>
 #include <QPair>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "MessageUi.h"
+#include "ui/MessageUi.h"
 
 #include <QList>
 #include <QStringList>

@@ -2,8 +2,8 @@
 
 #include "FakeMailComponent.h"
 #include "FakeMessageUi.h"
-#include "Form1.h"
 #include "MemorySettingsStore.h"
+#include "composer/Form1.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -2,8 +2,8 @@
 
 // Helpers shared by the mail component's test files.
 
-#include "KorvaneSTMP.h"
 #include "SmtpTestServer.h"
+#include "mail/KorvaneSTMP.h"
 
 #include <QCryptographicHash>
 #include <QFile>

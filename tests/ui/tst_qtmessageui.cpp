@@ -1,5 +1,5 @@
-#include "QtMessageUi.h"
-#include "QtTranslation.h"
+#include "ui/QtMessageUi.h"
+#include "ui/QtTranslation.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -4,11 +4,11 @@
 // typed port probes that port alone): what it makes of the replies, and
 // what the server hears of it.
 
-#include "PortChooser.h"
-#include "ReplyReader.h"
-#include "ScriptedServer.h"
-#include "SmtpSession.h"
-#include "Transcript.h"
+#include "mail/smtp/PortChooser.h"
+#include "mail/smtp/ReplyReader.h"
+#include "mail/smtp/SmtpSession.h"
+#include "mail/smtp/Transcript.h"
+#include "tests/support/ScriptedServer.h"
 
 #include <QHostAddress>
 #include <QTcpSocket>
