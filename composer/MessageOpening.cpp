@@ -42,15 +42,6 @@ QString textOfHtml(const QString &html)
     return text;
 }
 
-// Restores the cursor however the reading ends.
-struct BusyCursor
-{
-    BusyCursor() { QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor)); }
-    ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor &) = delete;
-    BusyCursor &operator=(const BusyCursor &) = delete;
-};
-
 } // namespace
 
 MessageOpening::MessageOpening(FieldKeeper &fields, MessageUi &ui, HandlerQueue &handlers, QWidget *window)
@@ -99,10 +90,10 @@ void MessageOpening::open(const QString &path)
     m_handlers.run([this, path] {
         if (m_fields.closed())
             return;
-        if (!holdsMessage())
+        if (!holdsMessage() && !m_reading)
             openHere(path);
-        else if (m_openWindow)
-            m_openWindow(path);
+        else
+            openElsewhere(path);
     });
 }
 
@@ -119,16 +110,47 @@ void MessageOpening::choose()
 
 void MessageOpening::openHere(const QString &path)
 {
-    MessageReader *reader = ReaderModule::entry();
-    if (!reader) {
-        tell(composerText(ComposerText::ReaderMissing).arg(ReaderModule::loadError()));
+    if (m_reading) {
+        openElsewhere(path);
         return;
     }
-    OpenedMessage opened;
-    {
-        const BusyCursor busy;
-        opened = reader->open(path, ReaderModule::attachmentsRoot());
-    }
+    m_reading = true;
+    QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+    ReaderModule::read(this, path,
+                       [this, path, before = m_fields.fields()](std::optional<OpenedMessage> opened) {
+                           QGuiApplication::restoreOverrideCursor();
+                           m_reading = false;
+                           if (m_fields.closed())
+                               return;
+                           if (!opened) {
+                               tell(composerText(ComposerText::ReaderMissing).arg(ReaderModule::loadError()));
+                               return;
+                           }
+                           // Typed into while the file was read: the message goes to a window
+                           // of its own rather than over what was typed.
+                           if (m_fields.fields() != before) {
+                               removeFolder(*opened);
+                               openElsewhere(path);
+                               return;
+                           }
+                           fill(*opened);
+                       });
+}
+
+void MessageOpening::openElsewhere(const QString &path)
+{
+    if (m_openWindow)
+        m_openWindow(path);
+}
+
+void MessageOpening::removeFolder(const OpenedMessage &opened)
+{
+    if (!opened.folder.isEmpty())
+        QDir(opened.folder).removeRecursively();
+}
+
+void MessageOpening::fill(const OpenedMessage &opened)
+{
     if (!opened.problem.isEmpty()) {
         tell(opened.problem);
         return;
@@ -147,8 +169,7 @@ void MessageOpening::openHere(const QString &path)
     message.attachments = read.attachments;
     message.priorityIndex = read.priorityIndex;
     if (const QStringList over = m_fields.overLongBoxes(message); !over.isEmpty()) {
-        if (!opened.folder.isEmpty())
-            QDir(opened.folder).removeRecursively();
+        removeFolder(opened);
         tell(LineLengthGuard::messageRefused(over));
         return;
     }

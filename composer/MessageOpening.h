@@ -6,6 +6,7 @@
 #include <functional>
 
 class FieldKeeper;
+struct OpenedMessage;
 class HandlerQueue;
 class MessageUi;
 class QWidget;
@@ -34,8 +35,11 @@ public:
     // no extension). Nothing that could block is opened to look.
     static bool isMessageFile(const QString &path);
 
-    // Fills this window with the message at path, or a message box says why
-    // not and nothing changes. Start-up's way, as a link fills it.
+    // Fills this window with the message at path once it is read, off the
+    // window's thread, or a message box says why not and nothing changes.
+    // Start-up's way, as a link fills it; a file that comes while one is
+    // read, or after the window was typed into meanwhile, goes to a window
+    // of its own.
     void openHere(const QString &path);
     // As a handler: here when the window holds nothing of a message being
     // written (recipients, subject, body, attachments), else in a window of
@@ -47,9 +51,13 @@ public:
 private:
     bool holdsMessage() const;
     void tell(const QString &text);
+    void openElsewhere(const QString &path);
+    void fill(const OpenedMessage &opened);
+    static void removeFolder(const OpenedMessage &opened);
 
     FieldKeeper &m_fields;
     MessageUi &m_ui;
     HandlerQueue &m_handlers;
     WindowOpener m_openWindow;
+    bool m_reading = false;
 };

@@ -65,7 +65,7 @@ void writeMessage(const QString &path, bool damaged)
 
 void TestMessageOpening::open_data()
 {
-    QTest::addColumn<QString>("route"); // "argument", "drop", "drop on Allegati", "menu"
+    QTest::addColumn<QString>("route"); // argument, drop (on Allegati, twice, then type), menu
     QTest::addColumn<bool>("typed");    // the window holds a message being written
     QTest::addColumn<bool>("damaged");
     QTest::addColumn<QString>("outcome"); // "filled", "new window", "attached", "box"
@@ -74,6 +74,8 @@ void TestMessageOpening::open_data()
     QTest::newRow("argument, damaged") << "argument" << false << true << "box";
     QTest::newRow("drop on an empty window") << "drop" << false << false << "filled";
     QTest::newRow("drop on a message being written") << "drop" << true << false << "new window";
+    QTest::newRow("typed into while read") << "drop, then type" << false << false << "new window";
+    QTest::newRow("a second drop while the first is read") << "drop twice" << false << false << "filled";
     QTest::newRow("drop, damaged") << "drop" << false << true << "box";
     QTest::newRow("drop on Allegati") << "drop on Allegati" << false << false << "attached";
     QTest::newRow("menu on an empty window") << "menu" << false << false << "filled";
@@ -101,7 +103,11 @@ void TestMessageOpening::open()
     if (route == u"menu")
         chooseFromBodyMenu(f.body());
     else if (route != u"argument")
-        drop(route == u"drop" ? f.body()->viewport() : f.named(u"txtAllegati"_s), path);
+        drop(route.startsWith(u"drop on A") ? f.named(u"txtAllegati"_s) : f.body()->viewport(), path);
+    if (route == u"drop twice")
+        drop(f.body()->viewport(), path);
+    if (route == u"drop, then type")
+        f.body()->setPlainText(u"Un messaggio a metà"_s);
 
     const auto subject = [&f] { return qobject_cast<QLineEdit *>(f.named(u"txtOggetto"_s))->text(); };
     const auto attachments = [&f] { return qobject_cast<QLineEdit *>(f.named(u"txtAllegati"_s))->text(); };
@@ -122,7 +128,7 @@ void TestMessageOpening::open()
         QVERIFY(!QFileInfo::exists(dir.filePath(u"dati/korvane-client/Allegati"_s))
                 || QDir(dir.filePath(u"dati/korvane-client/Allegati"_s)).isEmpty());
     }
-    QCOMPARE(windows.isEmpty(), outcome != u"new window");
+    QCOMPARE(windows, outcome == u"new window" || route == u"drop twice" ? QStringList{path} : QStringList{});
 }
 
 QTEST_MAIN(TestMessageOpening)
