@@ -2,10 +2,7 @@
 
 #include "common/TextTable.h"
 
-namespace {
-
-// In the order of the enumeration, so that the text of an id is found at once.
-constexpr TextEntry<AppText> kTexts[] = {
+constexpr auto kTexts = textTable<AppText::Usage>({
     {AppText::UnknownOption, "opzione sconosciuta: «%1»."},
     {AppText::OptionTakesNoValue, "l'opzione «%1» non accetta valori."},
     {AppText::InvalidOptions, "opzioni non valide."},
@@ -28,10 +25,6 @@ constexpr TextEntry<AppText> kTexts[] = {
      "                    (senza password né contenuto del messaggio)\n"
      "  --                fine delle opzioni: ciò che segue è un file o un collegamento,\n"
      "                    anche se comincia con \"-\"\n"},
-};
-static_assert(textTableComplete(kTexts, AppText::Usage),
-              "one entry for every text, in the order of the enumeration");
+});
 
-} // namespace
-
-QString appText(AppText id) { return textOf(kTexts, id); }
+QString appText(AppText id) { return kTexts(id); }

@@ -1,7 +1,7 @@
 #include "RegularFile.h"
 
+#include "CommonTexts.h"
 #include "FileDescriptor.h"
-#include "TextTable.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -16,17 +16,6 @@ namespace {
 
 using RegularFile::Links;
 using RegularFile::Status;
-
-// Why a file of each status was not used; nothing for the ones that are.
-constexpr TextEntry<Status> statusTexts[] = {
-    {Status::Regular, ""},
-    {Status::Missing, ""},
-    {Status::Link, "è un collegamento simbolico"},
-    {Status::Special, "non è un file normale"},
-    {Status::TooLarge, "è troppo grande"},
-    {Status::Unreadable, "non si può leggere"},
-};
-static_assert(textTableComplete(statusTexts, Status::Unreadable));
 
 QByteArray nativePath(const QString &path) { return QFile::encodeName(path); }
 
@@ -106,7 +95,24 @@ Status status(const QString &path, qint64 maxBytes, Links links)
     return statusOf(found, maxBytes);
 }
 
-QString describe(Status status) { return textOf(statusTexts, status); }
+// Nothing for the statuses of a file that was used.
+QString describe(Status status)
+{
+    switch (status) {
+    case Status::Regular:
+    case Status::Missing:
+        return {};
+    case Status::Link:
+        return commonText(CommonText::FileIsLink);
+    case Status::Special:
+        return commonText(CommonText::FileNotRegular);
+    case Status::TooLarge:
+        return commonText(CommonText::FileTooLarge);
+    case Status::Unreadable:
+        return commonText(CommonText::FileUnreadable);
+    }
+    return {};
+}
 
 std::optional<QByteArray> read(const QString &path, qint64 maxBytes, Links links)
 {

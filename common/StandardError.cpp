@@ -1,5 +1,7 @@
 #include "StandardError.h"
 
+#include "CommonTexts.h"
+
 #include <QByteArray>
 
 #include <cerrno>
@@ -73,8 +75,8 @@ void queueDropCount(Echo &e)
 {
     if (e.dropped == 0)
         return;
-    QByteArray note = QByteArrayLiteral("… (") + QByteArray::number(e.dropped)
-        + QByteArrayLiteral(" righe dell'eco perse: standard error non veniva letto)\n");
+    QByteArray note = commonText(CommonText::EchoLinesLost).arg(e.dropped).toUtf8();
+    note.append('\n');
     e.dropped = 0;
     e.queuedBytes += note.size();
     e.queue.push_back(std::move(note));

@@ -2,10 +2,7 @@
 
 #include "common/TextTable.h"
 
-namespace {
-
-// In the order of the enumeration, so that the text of an id is found at once.
-constexpr TextEntry<ComposerText> kTexts[] = {
+constexpr auto kTexts = textTable<ComposerText::ReaderMissing>({
     {ComposerText::DoubtTitle, "Prima di inviare"},
     {ComposerText::AttachmentMissing, "Il messaggio dice «%1», ma non c'è nessun allegato."},
     {ComposerText::SendAnywayQuestion, "Inviarlo lo stesso?"},
@@ -67,10 +64,6 @@ constexpr TextEntry<ComposerText> kTexts[] = {
     {ComposerText::OpenMessageTitle, "Apri un messaggio"},
     {ComposerText::ReaderMissing,
      "Il messaggio non si può aprire: il modulo che legge i messaggi non è stato caricato (%1)."},
-};
-static_assert(textTableComplete(kTexts, ComposerText::ReaderMissing),
-              "one entry for every text, in the order of the enumeration");
+});
 
-} // namespace
-
-QString composerText(ComposerText id) { return textOf(kTexts, id); }
+QString composerText(ComposerText id) { return kTexts(id); }

@@ -61,6 +61,12 @@ FieldBoxes::FieldBoxes(const QWidget *form)
 
 MailFields FieldBoxes::read() const { return read(true); }
 
+QWidget *FieldBoxes::control(QString MailFields::*text) const
+{
+    const FieldTable::Row &row = FieldTable::rowOf(text);
+    return m_controls.at(std::size_t(&row - FieldTable::rows.data()));
+}
+
 MailFields FieldBoxes::readOneLiners() const { return read(false); }
 
 MailFields FieldBoxes::read(bool withText) const

@@ -35,6 +35,8 @@ public:
     QStringList overLong(const MailFields &fields) const;
     // The boxes of the fields that hold addresses, in the table's order.
     QList<QLineEdit *> addressBoxes() const;
+    // The control of a text field.
+    QWidget *control(QString MailFields::*text) const;
     // Calls edited, in context, on every change of a field's control.
     void watch(QObject *context, const std::function<void()> &edited) const;
 

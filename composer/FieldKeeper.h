@@ -30,6 +30,7 @@ public:
     void setFields(const MailFields &fields);
     QStringList overLongBoxes(const MailFields &fields) const { return m_boxes.overLong(fields); }
     QList<QLineEdit *> addressBoxes() const { return m_boxes.addressBoxes(); }
+    QWidget *box(QString MailFields::*text) const { return m_boxes.control(text); }
     // While the returned guard lives the program itself fills the boxes.
     [[nodiscard]] QScopedValueRollback<bool> filling() { return QScopedValueRollback<bool>(m_filling, true); }
 

@@ -144,9 +144,7 @@ bool SendCommand::confirmDoubts()
     // The session may end while the question is open.
     if (send)
         return !m_fields.closed();
-    const QString control(FieldTable::rowOf(doubts.first().field).control);
-    if (auto *box = m_controls.send->window()->findChild<QWidget *>(control))
-        box->setFocus(Qt::OtherFocusReason);
+    m_fields.box(doubts.first().field)->setFocus(Qt::OtherFocusReason);
     return false;
 }
 

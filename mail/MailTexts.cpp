@@ -2,10 +2,7 @@
 
 #include "common/TextTable.h"
 
-namespace {
-
-// In the order of the enumeration, so that the text of an id is found at once.
-constexpr TextEntry<MailText> kTexts[] = {
+constexpr auto kTexts = textTable<MailText::AboutText>({
     {MailText::AlreadySending, "Un altro messaggio è ancora in invio."},
     {MailText::NetworkLibraryFailed, "Impossibile inizializzare la libreria di rete."},
     {MailText::TransportMissing, "Impossibile caricare il modulo di invio: %1."},
@@ -16,10 +13,6 @@ constexpr TextEntry<MailText> kTexts[] = {
     {MailText::AboutText,
      "KorvaneSTMP %1\nComponente per l'invio di posta via SMTP.\n\n"
      "Client: %2\n%3\nQt %4"},
-};
-static_assert(textTableComplete(kTexts, MailText::AboutText),
-              "one entry for every text, in the order of the enumeration");
+});
 
-} // namespace
-
-QString mailText(MailText id) { return textOf(kTexts, id); }
+QString mailText(MailText id) { return kTexts(id); }

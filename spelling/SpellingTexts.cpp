@@ -2,10 +2,7 @@
 
 #include "common/TextTable.h"
 
-namespace {
-
-// In the order of the enumeration, so that the text of an id is found at once.
-constexpr TextEntry<SpellingText> kTexts[] = {
+constexpr auto kTexts = textTable<SpellingText::WithoutPersonal>({
     {SpellingText::NoSuggestion, "(nessun suggerimento)"},
     {SpellingText::Ignore, "Ignora"},
     {SpellingText::AddToDictionary, "Aggiungi al dizionario"},
@@ -15,10 +12,6 @@ constexpr TextEntry<SpellingText> kTexts[] = {
     {SpellingText::NoThread, "nessun thread per caricare il dizionario"},
     {SpellingText::Unavailable, "Controllo ortografico non disponibile: %1"},
     {SpellingText::WithoutPersonal, "Controllo ortografico senza il dizionario personale: %1"},
-};
-static_assert(textTableComplete(kTexts, SpellingText::WithoutPersonal),
-              "one entry for every text, in the order of the enumeration");
+});
 
-} // namespace
-
-QString spellingText(SpellingText id) { return textOf(kTexts, id); }
+QString spellingText(SpellingText id) { return kTexts(id); }

@@ -56,11 +56,11 @@ std::unique_ptr<AttachmentFile> AttachmentFile::open(const QString &path, QStrin
         *outOfDescriptors = false;
     const QFileInfo info(path);
     if (!info.exists()) {
-        *error = MessageTexts::attachmentMissing(path);
+        *error = messageText(MessageText::AttachmentMissing).arg(path);
         return nullptr;
     }
     if (info.isDir()) {
-        *error = MessageTexts::attachmentIsFolder(path);
+        *error = messageText(MessageText::AttachmentIsFolder).arg(path);
         return nullptr;
     }
     auto file = std::make_unique<QFile>(path);
@@ -73,8 +73,8 @@ std::unique_ptr<AttachmentFile> AttachmentFile::open(const QString &path, QStrin
         const int cause = errno;
         if (outOfDescriptors)
             *outOfDescriptors = cause == EMFILE || cause == ENFILE;
-        *error = cause == EACCES ? MessageTexts::attachmentDenied(path)
-                                 : MessageTexts::attachmentNotRegular(path);
+        *error = cause == EACCES ? messageText(MessageText::AttachmentDenied).arg(path)
+                                 : messageText(MessageText::AttachmentNotRegular).arg(path);
         return nullptr;
     }
     opened = stampOf(st);
@@ -83,7 +83,7 @@ std::unique_ptr<AttachmentFile> AttachmentFile::open(const QString &path, QStrin
 #else
     if (!info.isFile() || !file->open(QIODevice::ReadOnly)) {
 #endif
-        *error = MessageTexts::attachmentUnreadable(path);
+        *error = messageText(MessageText::AttachmentUnreadable).arg(path);
         return nullptr;
     }
 #ifndef Q_OS_UNIX
@@ -134,7 +134,7 @@ bool AttachmentFile::readAndCheck(char *data, qint64 want, bool sent, QString *e
     if (!verify(error))
         return false;
     if (got != want) {
-        *error = MessageTexts::attachmentUnreadableWhileSent(m_path);
+        *error = messageText(MessageText::AttachmentUnreadableWhileSent).arg(m_path);
         return false;
     }
     return true;
@@ -143,7 +143,7 @@ bool AttachmentFile::readAndCheck(char *data, qint64 want, bool sent, QString *e
 bool AttachmentFile::rewind(QString *error)
 {
     if (!m_file->seek(0)) {
-        *error = MessageTexts::attachmentUnreadable(m_path);
+        *error = messageText(MessageText::AttachmentUnreadable).arg(m_path);
         return false;
     }
     m_readSoFar = 0;
@@ -157,7 +157,7 @@ bool AttachmentFile::verify(QString *error)
     struct stat st
     {};
     if (::fstat(m_file->handle(), &st) != 0) {
-        *error = MessageTexts::attachmentUnreadableWhileSent(m_path);
+        *error = messageText(MessageText::AttachmentUnreadableWhileSent).arg(m_path);
         return false;
     }
     const Stamp now = stampOf(st);
@@ -182,7 +182,7 @@ bool AttachmentFile::verify(QString *error)
             == m_opened.modifiedNs;
 #endif
     if (!same)
-        *error = MessageTexts::attachmentChanged(m_path);
+        *error = messageText(MessageText::AttachmentChanged).arg(m_path);
     return same;
 }
 

@@ -20,6 +20,13 @@
 
 namespace {
 
+QString tooManyAttachments(qsizetype count)
+{
+    // "1.100", as an Italian reader writes a count.
+    return messageText(MessageText::TooManyAttachments)
+        .arg(QLocale(QLocale::Italian).toString(qint64(count)));
+}
+
 QByteArray dateHeader()
 {
     const QDateTime now = QDateTime::currentDateTime();
@@ -84,7 +91,7 @@ QString MessageSource::build(const MailRequest &request, const QList<Mailbox> &f
         // The connection to the server needs descriptors of its own (one
         // socket for each port tried at once, libcurl's wake-up pipes).
         if (!AttachmentFile::descriptorsToSpare(kDescriptorsForNetwork))
-            return MessageTexts::tooManyAttachments(attachmentPaths.size());
+            return tooManyAttachments(attachmentPaths.size());
         m_segments.push_back({"--" + boundary + "--\r\n", nullptr});
     }
     m_size = 0;
@@ -99,7 +106,7 @@ QString MessageSource::addAttachment(const QString &path, const QByteArray &boun
     bool outOfDescriptors = false;
     auto file = AttachmentFile::open(path, &error, &outOfDescriptors);
     if (!file)
-        return outOfDescriptors ? MessageTexts::tooManyAttachments(count) : error;
+        return outOfDescriptors ? tooManyAttachments(count) : error;
     const QString name = QFileInfo(path).fileName();
     auto content = describeAttachment(name, *file, &error);
     if (!content)

@@ -1,6 +1,6 @@
 #include "SentFolder.h"
 
-#include "MessageTexts.h"
+#include "DiskProblem.h"
 
 #include <QDir>
 #include <QFile>
@@ -107,10 +107,7 @@ QByteArray uniqueName()
         + QByteArray::number(random, 16) + '.' + hostPart();
 }
 
-QString reason(int error, const QString &path)
-{
-    return MessageTexts::diskProblem(QDir::toNativeSeparators(path), error);
-}
+QString reason(int error, const QString &path) { return diskProblem(QDir::toNativeSeparators(path), error); }
 
 void sweep(const QString &maildir)
 {

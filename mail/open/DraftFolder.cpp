@@ -1,6 +1,6 @@
 #include "DraftFolder.h"
 
-#include "mail/message/MessageTexts.h"
+#include "mail/message/DiskProblem.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -55,7 +55,7 @@ DraftFolder::~DraftFolder()
 
 bool DraftFolder::fail(const QString &path)
 {
-    m_problem = MessageTexts::diskProblem(QDir::toNativeSeparators(path), errno);
+    m_problem = diskProblem(QDir::toNativeSeparators(path), errno);
     return false;
 }
 

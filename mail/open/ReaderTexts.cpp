@@ -2,10 +2,7 @@
 
 #include "common/TextTable.h"
 
-namespace {
-
-// In the order of the enumeration, so that the text of an id is found at once.
-constexpr TextEntry<ReaderText> kTexts[] = {
+constexpr auto kTexts = textTable<ReaderText::AttachmentsNotSaved>({
     {ReaderText::NotRegular, "«%1» non è un file normale: non è stato aperto come messaggio."},
     {ReaderText::Unreadable, "Il file «%1» non si può leggere."},
     {ReaderText::Empty, "Il file «%1» è vuoto: non è un messaggio."},
@@ -17,10 +14,6 @@ constexpr TextEntry<ReaderText> kTexts[] = {
     {ReaderText::Truncated, "Il messaggio «%1» è danneggiato, finisce a metà: non è stato aperto."},
     {ReaderText::TextTooLong, "Il testo del messaggio «%1» è troppo lungo: non è stato aperto."},
     {ReaderText::AttachmentsNotSaved, "Gli allegati del messaggio «%1» non si sono potuti salvare: %2"},
-};
-static_assert(textTableComplete(kTexts, ReaderText::AttachmentsNotSaved),
-              "one entry for every text, in the order of the enumeration");
+});
 
-} // namespace
-
-QString readerText(ReaderText id) { return textOf(kTexts, id); }
+QString readerText(ReaderText id) { return kTexts(id); }

@@ -54,11 +54,13 @@ std::optional<SendOutcome> controlCharacter(const MailRequest &r)
     return std::nullopt;
 }
 
-std::optional<SendOutcome> badAddress(const AddressListResult &parsed, const char *field, SendError error)
+std::optional<SendOutcome> badAddress(const AddressListResult &parsed, QString MailFields::*field,
+                                      SendError error)
 {
     if (parsed.ok())
         return std::nullopt;
-    return SendOutcome::failure(error, MessageTexts::badAddress(QLatin1String(field), parsed.badItem));
+    const QLatin1StringView name = FieldTable::rowOf(field).sendName;
+    return SendOutcome::failure(error, messageText(MessageText::BadAddress).arg(name, parsed.badItem));
 }
 
 // The fields parsed, or the failure of the first that would not parse.
@@ -73,18 +75,18 @@ struct Envelope
 std::optional<SendOutcome> parseEnvelope(const MailRequest &r, Envelope &e)
 {
     e.from = parseAddressList(r.sender);
-    if (auto failure = badAddress(e.from, "Mittente", SendError::SenderInvalid))
+    if (auto failure = badAddress(e.from, &MailFields::sender, SendError::SenderInvalid))
         return failure;
     if (e.from.mailboxes.isEmpty())
-        return SendOutcome::failure(SendError::SenderInvalid, MessageTexts::noSender());
+        return SendOutcome::failure(SendError::SenderInvalid, messageText(MessageText::NoSender));
     e.to = parseAddressList(r.recipient);
     e.cc = parseAddressList(r.cc);
     e.bcc = parseAddressList(r.bcc);
-    if (auto failure = badAddress(e.to, "Destinatario", SendError::RecipientInvalid))
+    if (auto failure = badAddress(e.to, &MailFields::recipient, SendError::RecipientInvalid))
         return failure;
-    if (auto failure = badAddress(e.cc, "CC", SendError::RecipientInvalid))
+    if (auto failure = badAddress(e.cc, &MailFields::cc, SendError::RecipientInvalid))
         return failure;
-    return badAddress(e.bcc, "BCC", SendError::RecipientInvalid);
+    return badAddress(e.bcc, &MailFields::bcc, SendError::RecipientInvalid);
 }
 
 // One RCPT per mailbox: the domain ignores case, the local part may not
@@ -190,7 +192,7 @@ SendOutcome SendJob::send(const SmtpSession::Progress &progress, const SmtpSessi
                                    &m_transcript};
     const auto forgetBytes = qScopeGuard([&settings] { SecretWipe::wipe(settings.password); });
     if (settings.recipients.isEmpty())
-        return SendOutcome::failure(SendError::NoRecipient, MessageTexts::noRecipient());
+        return SendOutcome::failure(SendError::NoRecipient, messageText(MessageText::NoRecipient));
 
     MessageSource message;
     const QString problem = message.build(r, envelope.from.mailboxes, envelope.to.mailboxes,

@@ -2,10 +2,7 @@
 
 #include "common/TextTable.h"
 
-namespace {
-
-// In the order of the enumeration, so that the text of an id is found at once.
-constexpr TextEntry<SendText> kTexts[] = {
+constexpr auto kTexts = textTable<SendText::TranscriptCopyNotKept>({
     {SendText::FieldContains, "Il campo %1 contiene %2: non è ammesso."},
     {SendText::LineBreak, "un a capo"},
     {SendText::ControlCharacter, "un carattere di controllo"},
@@ -18,10 +15,6 @@ constexpr TextEntry<SendText> kTexts[] = {
     {SendText::TranscriptPortChosen, "* porta scelta: %1"},
     {SendText::TranscriptCopyKept, "* copia del messaggio inviato: %1"},
     {SendText::TranscriptCopyNotKept, "* nessuna copia del messaggio inviato: %1"},
-};
-static_assert(textTableComplete(kTexts, SendText::TranscriptCopyNotKept),
-              "one entry for every text, in the order of the enumeration");
+});
 
-} // namespace
-
-QString sendText(SendText id) { return textOf(kTexts, id); }
+QString sendText(SendText id) { return kTexts(id); }

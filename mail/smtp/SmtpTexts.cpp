@@ -2,10 +2,7 @@
 
 #include "common/TextTable.h"
 
-namespace {
-
-// In the order of the enumeration, so that the text of an id is found at once.
-constexpr TextEntry<SmtpText> kTexts[] = {
+constexpr auto kTexts = textTable<SmtpText::ListLastJoin>({
     {SmtpText::CannotStart, "Impossibile avviare l'invio."},
     {SmtpText::CannotStartBecause, "Impossibile avviare l'invio: %1."},
     {SmtpText::CannotPrepareSend, "Impossibile preparare l'invio: %1."},
@@ -76,18 +73,32 @@ constexpr TextEntry<SmtpText> kTexts[] = {
      "(offre: %2): il messaggio non è stato inviato."},
     {SmtpText::NoMechanism, "nessuno"},
     {SmtpText::WithoutTls, "senza TLS"},
-};
-static_assert(textTableComplete(kTexts, SmtpText::WithoutTls),
-              "one entry for every text, in the order of the enumeration");
+    {SmtpText::TranscriptLinesOmitted, "… (%1 righe precedenti omesse)"},
+    {SmtpText::TranscriptRepliesHidden, "… (altre %1 righe della risposta non mostrate)"},
+    {SmtpText::TranscriptMessageBytes, "(messaggio: %1 byte)"},
+    {SmtpText::RemarkConnecting, "connessione a %1…"},
+    {SmtpText::RemarkConnected, "connesso a %1 (%2), porta %3"},
+    {SmtpText::RemarkConnectFailed, "connessione a %1, porta %2, non riuscita: %3"},
+    {SmtpText::RemarkTls, "TLS attivo: %1"},
+    {SmtpText::RemarkSubject, "certificato del server, soggetto: %1"},
+    {SmtpText::RemarkIssuer, "certificato del server, emesso da: %1"},
+    {SmtpText::RemarkVerified, "certificato verificato"},
+    {SmtpText::RemarkCertificateBad, "certificato non accettato: %1"},
+    {SmtpText::RemarkTlsFailed, "TLS non riuscito:%1"},
+    {SmtpText::RemarkNoStartTls, "il server non offre STARTTLS"},
+    {SmtpText::RemarkBroken, "connessione interrotta: %1"},
+    {SmtpText::RemarkTimedOut, "tempo scaduto%1"},
+    {SmtpText::RemarkClosed, "connessione chiusa"},
+    {SmtpText::ListLastJoin, "%1 e %2"},
+});
 
-} // namespace
-
-QString smtpText(SmtpText id) { return textOf(kTexts, id); }
+QString smtpText(SmtpText id) { return kTexts(id); }
 
 QString listInWords(QStringList items)
 {
     if (items.isEmpty())
         return {};
     const QString last = items.takeLast();
-    return items.isEmpty() ? last : items.join(QStringLiteral(", ")) + QStringLiteral(" e ") + last;
+    return items.isEmpty() ? last
+                           : smtpText(SmtpText::ListLastJoin).arg(items.join(QStringLiteral(", ")), last);
 }

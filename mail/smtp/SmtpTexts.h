@@ -68,6 +68,27 @@ enum class SmtpText {
     NoMechanism,  // the mechanisms offered when there are none
     // The about dialog: libcurl built without a TLS library.
     WithoutTls,
+    // The transcript's own lines.
+    TranscriptLinesOmitted,  // %1: how many of the earliest lines went
+    TranscriptRepliesHidden, // %1: how many lines of a long reply are not shown
+    TranscriptMessageBytes,  // %1: the message's size, grouped as Italian writes it
+    // What the transcript keeps of libcurl's remarks, in its words; %1, %2 ...
+    // are what libcurl said there.
+    RemarkConnecting,    // %1: the address
+    RemarkConnected,     // %1: host, %2: address, %3: port
+    RemarkConnectFailed, // %1: host, %2: port, %3: why
+    RemarkTls,           // %1: the TLS version and cipher
+    RemarkSubject,       // %1: the certificate's subject
+    RemarkIssuer,        // %1: the certificate's issuer
+    RemarkVerified,
+    RemarkCertificateBad, // %1: why
+    RemarkTlsFailed,      // %1: why, after its own space
+    RemarkNoStartTls,
+    RemarkBroken,   // %1: why
+    RemarkTimedOut, // %1: the rest of libcurl's line
+    RemarkClosed,
+    // How a list ends: %1 the items before the last, %2 the last.
+    ListLastJoin,
 };
 
 // The Italian text of id.

@@ -1,6 +1,7 @@
 #include "Transcript.h"
 
 #include "ReplyReader.h"
+#include "SmtpTexts.h"
 
 void Transcript::add(const QString &line)
 {
@@ -23,7 +24,7 @@ QStringList Transcript::lines() const
     const std::lock_guard guard(m_lock);
     if (m_dropped == 0)
         return m_lines;
-    return QStringList{QStringLiteral("… (%1 righe precedenti omesse)").arg(m_dropped)} + m_lines;
+    return QStringList{smtpText(SmtpText::TranscriptLinesOmitted).arg(m_dropped)} + m_lines;
 }
 
 QString Transcript::text() const { return lines().join(u'\n'); }

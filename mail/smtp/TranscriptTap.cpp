@@ -1,5 +1,7 @@
 #include "TranscriptTap.h"
 
+#include "SmtpTexts.h"
+
 #include <QRegularExpression>
 
 #include <curl/curl.h>
@@ -27,7 +29,7 @@ QByteArrayView withoutLineEnd(QByteArrayView line)
 struct Remark
 {
     QRegularExpression pattern;
-    QString words; // %1, %2, ... the pattern's captures
+    SmtpText words; // %1, %2, ... the pattern's captures
 };
 
 // Never destroyed: made on a send's thread after the exit handler that waits
@@ -37,21 +39,20 @@ const std::vector<Remark> &remarks()
 {
     const auto re = [](const char *pattern) { return QRegularExpression(QLatin1String(pattern)); };
     static const auto *const table = new std::vector<Remark>{
-        {re(R"(^\s*Trying (.+?)\.*$)"), QStringLiteral("connessione a %1…")},
-        {re(R"(^Connected to (\S+) \((.*)\) port (\d+))"), QStringLiteral("connesso a %1 (%2), porta %3")},
-        {re(R"(^Failed to connect to (\S+) port (\d+)[^:]*: (.*)$)"),
-         QStringLiteral("connessione a %1, porta %2, non riuscita: %3")},
-        {re(R"(^SSL connection using (.*)$)"), QStringLiteral("TLS attivo: %1")},
-        {re(R"(^\s*subject: (.*)$)"), QStringLiteral("certificato del server, soggetto: %1")},
-        {re(R"(^\s*issuer: (.*)$)"), QStringLiteral("certificato del server, emesso da: %1")},
-        {re(R"(^\s*SSL certificate verify ok)"), QStringLiteral("certificato verificato")},
-        {re(R"(^SSL certificate problem: (.*)$)"), QStringLiteral("certificato non accettato: %1")},
-        {re(R"(^\s*SSL: (.*)$)"), QStringLiteral("certificato non accettato: %1")},
-        {re(R"(^(?:OpenSSL|TLS connect error|error:)(.*)$)"), QStringLiteral("TLS non riuscito:%1")},
-        {re(R"(^STARTTLS not (?:supported|available))"), QStringLiteral("il server non offre STARTTLS")},
-        {re(R"(^(?:Recv|Send) failure: (.*)$)"), QStringLiteral("connessione interrotta: %1")},
-        {re(R"(^(?:Connection|Operation) timed out(.*)$)"), QStringLiteral("tempo scaduto%1")},
-        {re(R"(^Closing connection)"), QStringLiteral("connessione chiusa")},
+        {re(R"(^\s*Trying (.+?)\.*$)"), SmtpText::RemarkConnecting},
+        {re(R"(^Connected to (\S+) \((.*)\) port (\d+))"), SmtpText::RemarkConnected},
+        {re(R"(^Failed to connect to (\S+) port (\d+)[^:]*: (.*)$)"), SmtpText::RemarkConnectFailed},
+        {re(R"(^SSL connection using (.*)$)"), SmtpText::RemarkTls},
+        {re(R"(^\s*subject: (.*)$)"), SmtpText::RemarkSubject},
+        {re(R"(^\s*issuer: (.*)$)"), SmtpText::RemarkIssuer},
+        {re(R"(^\s*SSL certificate verify ok)"), SmtpText::RemarkVerified},
+        {re(R"(^SSL certificate problem: (.*)$)"), SmtpText::RemarkCertificateBad},
+        {re(R"(^\s*SSL: (.*)$)"), SmtpText::RemarkCertificateBad},
+        {re(R"(^(?:OpenSSL|TLS connect error|error:)(.*)$)"), SmtpText::RemarkTlsFailed},
+        {re(R"(^STARTTLS not (?:supported|available))"), SmtpText::RemarkNoStartTls},
+        {re(R"(^(?:Recv|Send) failure: (.*)$)"), SmtpText::RemarkBroken},
+        {re(R"(^(?:Connection|Operation) timed out(.*)$)"), SmtpText::RemarkTimedOut},
+        {re(R"(^Closing connection)"), SmtpText::RemarkClosed},
     };
     return *table;
 }
@@ -114,7 +115,7 @@ void TranscriptTap::flush()
 void TranscriptTap::flushUnshown()
 {
     if (m_unshownLines > 0)
-        write(QStringLiteral("S: … (altre %1 righe della risposta non mostrate)").arg(m_unshownLines));
+        write(QStringLiteral("S: ") + smtpText(SmtpText::TranscriptRepliesHidden).arg(m_unshownLines));
     m_unshownLines = 0;
 }
 
@@ -127,7 +128,7 @@ void TranscriptTap::flushMessage()
     QString digits = QString::number(m_messageBytes);
     for (qsizetype at = digits.size() - 3; at > 0; at -= 3)
         digits.insert(at, u'.');
-    write(QStringLiteral("C: (messaggio: %1 byte)").arg(digits));
+    write(QStringLiteral("C: ") + smtpText(SmtpText::TranscriptMessageBytes).arg(digits));
     m_messageBytes = 0;
 }
 
@@ -140,7 +141,7 @@ QString TranscriptTap::connectionRemark(const QString &text)
         // Each %N once, by hand: a certificate's subject may hold a "%2" of
         // its own, which QString::arg() would fill in too.
         QString words;
-        const QString &pattern = remark.words;
+        const QString pattern = smtpText(remark.words);
         for (qsizetype i = 0; i < pattern.size(); ++i) {
             if (pattern[i] == u'%' && i + 1 < pattern.size() && pattern[i + 1].isDigit())
                 words += match.captured(pattern[++i].digitValue()).trimmed();
