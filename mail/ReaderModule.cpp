@@ -1,6 +1,6 @@
 #include "ReaderModule.h"
 
-#include "MailTexts.h"
+#include "ModuleFile.h"
 #include "ReaderBuild.h"
 #include "common/ThreadRelay.h"
 #include "mail/message/SentFolder.h"
@@ -8,21 +8,11 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QJsonObject>
-#include <QPluginLoader>
 
 #include <chrono>
-#include <cstdlib>
-#include <memory>
 #include <mutex>
 #include <system_error>
 #include <thread>
-
-#ifndef Q_OS_WIN
-#include <dlfcn.h>
-#endif
 
 namespace {
 
@@ -32,63 +22,19 @@ struct Loaded
     QString error;
 };
 
-// The folders the dynamic loader searches for the program's libraries, its
-// run path (the build tree's) among them, as the transport's loader reads them.
-QStringList librarySearchPath()
-{
-    QStringList folders;
-#ifndef Q_OS_WIN
-    const auto close = [](void *handle) { dlclose(handle); };
-    const std::unique_ptr<void, decltype(close)> program(dlopen(nullptr, RTLD_NOW), close);
-    Dl_serinfo size{};
-    if (!program || dlinfo(program.get(), RTLD_DI_SERINFOSIZE, &size) != 0)
-        return folders;
-    const std::unique_ptr<Dl_serinfo, decltype(&std::free)> info(
-        static_cast<Dl_serinfo *>(std::malloc(size.dls_size)), &std::free);
-    if (!info || dlinfo(program.get(), RTLD_DI_SERINFOSIZE, info.get()) != 0
-        || dlinfo(program.get(), RTLD_DI_SERINFO, info.get()) != 0)
-        return folders;
-    for (unsigned i = 0; i < info->dls_cnt; ++i)
-        folders << QFile::decodeName(info->dls_serpath[i].dls_name);
-#endif
-    return folders;
-}
-
-Loaded open(const QString &path)
-{
-    QPluginLoader loader(path);
-    const QJsonObject about = loader.metaData();
-    const QJsonObject built = about.value(u"MetaData").toObject();
-    if (about.value(u"IID").toString() != QLatin1String(KorvaneMessageReader_iid)
-        || built.value(u"version").toString() != QLatin1String(KORVANE_VERSION)
-        || built.value(u"build").toString() != QLatin1String(KORVANE_READER_BUILD))
-        return {nullptr, mailText(MailText::TransportOtherVersion).arg(path)};
-    auto *plugin = qobject_cast<MessageReader *>(loader.instance());
-    if (!plugin)
-        return {nullptr, loader.errorString()};
-    return {plugin, {}};
-}
-
-// Where the program installs it, then along the run path; never in a
-// relative folder, which is wherever the program was started from.
+// Where the program installs it, then along the run path.
 Loaded load()
 {
     const QString installed
         = QCoreApplication::applicationDirPath() + QStringLiteral("/" KORVANE_TRANSPORT_FROM_BIN);
-    Loaded refused;
-    for (const QString &folder : QStringList{installed} + librarySearchPath()) {
-        const QString path = folder + QStringLiteral("/" KORVANE_READER_FILE);
-        if (!QDir::isAbsolutePath(folder) || !QFileInfo::exists(path))
-            continue;
-        Loaded found = open(path);
-        if (found.entry)
-            return found;
-        if (refused.error.isEmpty())
-            refused = std::move(found);
-    }
-    if (refused.error.isEmpty())
-        refused.error = installed + QStringLiteral("/" KORVANE_READER_FILE);
-    return refused;
+    const ModuleFile::Opened found = ModuleFile::search(
+        QStringList{installed} + ModuleFile::librarySearchPath(), QStringLiteral(KORVANE_READER_FILE),
+        KorvaneMessageReader_iid, KORVANE_READER_BUILD);
+    if (auto *reader = qobject_cast<MessageReader *>(found.instance))
+        return {reader, {}};
+    if (found.error.isEmpty())
+        return {nullptr, installed + QStringLiteral("/" KORVANE_READER_FILE)};
+    return {nullptr, found.error};
 }
 
 const Loaded &loaded()

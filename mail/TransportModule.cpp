@@ -1,30 +1,20 @@
 #include "TransportModule.h"
 
-#include "MailTexts.h"
+#include "ModuleFile.h"
 #include "TransportBuild.h"
 #include "common/ThreadRelay.h"
 #include "mail/send/SendTask.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QJsonObject>
-#include <QPluginLoader>
 #include <QStringList>
 
 #include <chrono>
-#include <cstdlib>
 #include <memory>
 #include <mutex>
 #include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>
-
-#ifndef Q_OS_WIN
-#include <dlfcn.h>
-#endif
 
 namespace {
 
@@ -43,64 +33,17 @@ Loaded &loaded()
     return *instance;
 }
 
-// Qt's plugin loader reads the module's metadata from the file first: a
-// module of another build (its types across the boundary laid out otherwise,
-// the same interface id or not) is refused before anything of it runs.
 Loaded open(const QString &path)
 {
-    QPluginLoader loader(path);
-    const QJsonObject about = loader.metaData();
-    if (about.isEmpty()) {
-        // Qt's words name no file; the text they go into ends with its own full stop.
-        QString why = loader.errorString();
-        if (why.endsWith(u'.'))
-            why.chop(1);
-        return {nullptr, path + QStringLiteral(": ") + why};
-    }
-    const QJsonObject built = about.value(u"MetaData").toObject();
-    if (about.value(u"IID").toString() != QLatin1String(KorvaneTransportPlugin_iid)
-        || built.value(u"version").toString() != QLatin1String(KORVANE_VERSION)
-        || built.value(u"build").toString() != QLatin1String(KORVANE_TRANSPORT_BUILD))
-        return {nullptr, mailText(MailText::TransportOtherVersion).arg(path)};
-    auto *plugin = qobject_cast<TransportPlugin *>(loader.instance());
-    if (!plugin)
-        return {nullptr, loader.errorString()};
-    return {plugin, {}};
+    const ModuleFile::Opened found
+        = ModuleFile::open(path, KorvaneTransportPlugin_iid, KORVANE_TRANSPORT_BUILD);
+    return {qobject_cast<TransportPlugin *>(found.instance), found.error};
 }
-
-#ifndef Q_OS_WIN
-// The folders the loader would search for a library of the program: its run
-// path (the build tree's) among them. dlopen of a bare name is not enough,
-// as it searches along the run path of whoever calls it, and a sanitizer's
-// runtime intercepts the call.
-QStringList librarySearchPath()
-{
-    const auto close = [](void *handle) { dlclose(handle); };
-    const std::unique_ptr<void, decltype(close)> handle(dlopen(nullptr, RTLD_NOW), close);
-    void *program = handle.get();
-    Dl_serinfo size{};
-    if (!program || dlinfo(program, RTLD_DI_SERINFOSIZE, &size) != 0)
-        return {};
-    const std::unique_ptr<Dl_serinfo, decltype(&std::free)> info(
-        static_cast<Dl_serinfo *>(std::malloc(size.dls_size)), &std::free);
-    if (!info || dlinfo(program, RTLD_DI_SERINFOSIZE, info.get()) != 0
-        || dlinfo(program, RTLD_DI_SERINFO, info.get()) != 0)
-        return {};
-    QStringList folders;
-    for (unsigned i = 0; i < info->dls_cnt; ++i)
-        folders << QFile::decodeName(info->dls_serpath[i].dls_name);
-    return folders;
-}
-#endif
 
 Loaded load(const QString &programDir)
 {
     const QString installed = programDir + QStringLiteral("/" KORVANE_TRANSPORT_FROM_BIN);
-    QStringList candidates{installed};
-#ifndef Q_OS_WIN
-    candidates += librarySearchPath();
-#endif
-    auto [entry, refused] = TransportModule::search(candidates);
+    auto [entry, refused] = TransportModule::search(QStringList{installed} + ModuleFile::librarySearchPath());
     if (entry || !refused.isEmpty())
         return {entry, refused};
     // Found nowhere: Qt's own words say so, for the place it belongs in.
@@ -155,24 +98,9 @@ void holdLoadsForExit() { static_cast<void>(loading().try_lock_for(std::chrono::
 
 std::pair<TransportPlugin *, QString> TransportModule::search(const QStringList &folders)
 {
-    QString refused;
-    for (const QString &folder : folders) {
-        // A relative folder is wherever the program was started from (an
-        // empty run path entry, as CMake's build run path ends with, means
-        // the current one); the module's constructor would run before its
-        // version is checked. $ORIGIN is already expanded by the loader.
-        if (!QDir::isAbsolutePath(folder))
-            continue;
-        const QString path = folder + QStringLiteral("/" KORVANE_TRANSPORT_FILE);
-        if (!QFileInfo::exists(path))
-            continue;
-        Loaded found = open(path);
-        if (found.entry)
-            return {found.entry, {}};
-        if (refused.isEmpty())
-            refused = std::move(found.error);
-    }
-    return {nullptr, refused};
+    const ModuleFile::Opened found = ModuleFile::search(folders, QStringLiteral(KORVANE_TRANSPORT_FILE),
+                                                        KorvaneTransportPlugin_iid, KORVANE_TRANSPORT_BUILD);
+    return {qobject_cast<TransportPlugin *>(found.instance), found.error};
 }
 
 TransportPlugin *TransportModule::entry() { return loadedFrom(programDir()).entry; }
