@@ -14,6 +14,8 @@
 
 #include <QTimer>
 
+#include <system_error>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -219,8 +221,13 @@ void KorvaneSTMP::prepare()
 {
     TransportModule::preload();
     // What a crash left half written among the messages sent goes, off
-    // the window's thread.
-    DetachedWorkers::start([maildir = SentFolder::path()] { SentFolder::sweep(maildir); });
+    // the window's thread. Detached: nothing waits for it, not even exit;
+    // what it has not removed the next start does.
+    try {
+        std::thread([maildir = SentFolder::path()] { SentFolder::sweep(maildir); }).detach();
+    } catch (const std::system_error &) {
+        // No thread now: a later send, or the next start, sweeps instead.
+    }
 }
 
 void KorvaneSTMP::AboutBox()
