@@ -1,6 +1,7 @@
 #include "DraftFolder.h"
 
 #include "mail/message/DiskProblem.h"
+#include "mail/message/Unprintable.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -19,20 +20,6 @@ using namespace Qt::StringLiterals;
 constexpr qsizetype kMostNameBytes = 200;
 constexpr qsizetype kLongestExtension = 16;
 constexpr int kTries = 100;
-
-bool unwanted(QChar c)
-{
-    switch (c.category()) {
-    case QChar::Other_Control:
-    case QChar::Other_Format:
-    case QChar::Other_Surrogate:
-    case QChar::Separator_Line:
-    case QChar::Separator_Paragraph:
-        return true;
-    default:
-        return false;
-    }
-}
 
 // name with " (n)" before its extension.
 QString numbered(const QString &name, int n)
@@ -117,7 +104,7 @@ DraftFolder::NewFile DraftFolder::add(const QString &name)
 QString DraftFolder::safeName(const QString &name)
 {
     QString kept = name.mid(std::max(name.lastIndexOf(u'/'), name.lastIndexOf(u'\\')) + 1);
-    kept.removeIf(unwanted);
+    kept.removeIf([](QChar c) { return isUnprintable(c.unicode()); });
     kept.replace(u';', u'_');
     kept = kept.trimmed();
     while (kept.startsWith(u'.'))

@@ -1,26 +1,13 @@
 #include "ReplyReader.h"
 
 #include "common/SecretWipe.h"
+#include "mail/message/Unprintable.h"
 
 #include <utility>
 
 namespace {
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
-bool unfitToShow(char32_t c)
-{
-    switch (QChar::category(c)) {
-    case QChar::Other_Control:
-    case QChar::Other_Format:
-    case QChar::Other_Surrogate:
-    case QChar::Separator_Line:
-    case QChar::Separator_Paragraph:
-        return true;
-    default:
-        return false;
-    }
-}
 
 QByteArrayView withoutLineEnd(QByteArrayView line)
 {
@@ -39,7 +26,7 @@ QString withUnfitAsSpaces(const QString &text)
         // and a lone half of a surrogate pair is no character at all.
         const bool pair = shown[i].isHighSurrogate() && i + 1 < shown.size() && shown[i + 1].isLowSurrogate();
         const char32_t c = pair ? QChar::surrogateToUcs4(shown[i], shown[i + 1]) : shown[i].unicode();
-        if (unfitToShow(c)) {
+        if (isUnprintable(c)) {
             shown[i] = u' ';
             if (pair)
                 shown[i + 1] = u' ';
